@@ -1,10 +1,62 @@
-#include <cstdio>
-#include <cstring>
+// zpm: the command-line front end of Zavorin Patch Manager.
+#include "cli/cli_io.h"
+#include "cli/commands.h"
+#include "patch/error.h"
+
+#include <QCoreApplication>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+const char *const kUsage =
+    "Usage: zpm COMMAND [options]\n"
+    "\n"
+    "Zavorin Patch Manager on the command line: the same loaders, writers and\n"
+    "generators as the window, for scripts and for machines without a display.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE      list the patches of a .syx file\n"
+    "  show FILE      show one patch as the patch viewer does\n"
+    "  random sid|fm  create random patches into a .syx file\n"
+    "\n"
+    "zpm COMMAND --help shows a command's options; zpm --version its version.\n";
+
+} // namespace
 
 int main(int argc, char **argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-    std::puts("zpm 0.8");
-    return 0;
+  using namespace zpm::cli;
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("zpm");
+  QStringList args = QCoreApplication::arguments().mid(1);
+
+  if (args.isEmpty()) {
+    PrintErr(kUsage);
+    return ExitUsage;
   }
-  return 2;
+  const QString command = args.takeFirst();
+  if (command == "--version") {
+    PrintOut("zpm 0.8\n");
+    return ExitDone;
+  }
+  if (command == "--help" || command == "help") {
+    PrintOut(kUsage);
+    return ExitDone;
+  }
+  const std::map<QString, std::function<int(const QStringList &)>> commands = {
+      {"info", RunInfo}, {"show", RunShow}, {"random", RunRandom}};
+  const auto found = commands.find(command);
+  try {
+    if (found == commands.end())
+      throw UsageError(
+          QString("Unknown command \"%1\". Run zpm --help for the commands.").arg(command));
+    return found->second(args);
+  } catch (const UsageError &e) {
+    PrintErr(QString::fromStdString(e.what()) + "\n");
+    return ExitUsage;
+  } catch (const zpm::ZpmError &e) {
+    PrintErr(QString::fromStdString(e.what()) + "\n");
+    return ExitFailed;
+  }
 }

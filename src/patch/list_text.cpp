@@ -4,7 +4,9 @@
 
 namespace zpm {
 
-std::string BankLetter(uint8_t bank) { return std::string(1, static_cast<char>('A' + bank)); }
+std::string BankLetter(uint8_t bank) {
+  return std::string(1, static_cast<char>('A' + bank));
+}
 
 std::string ListNameText(const uint8_t *name) {
   std::string text(kNameSize, ' ');

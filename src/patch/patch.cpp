@@ -46,9 +46,13 @@ void TPatch::GetName(uint8_t name[kNameSize]) const {
   std::memcpy(name, Dump.data() + kSidDataOffset, kNameSize);
 }
 
-void TPatch::LoadFromStream(TMemoryStream &stream) { LoadDump(Dump, stream); }
+void TPatch::LoadFromStream(TMemoryStream &stream) {
+  LoadDump(Dump, stream);
+}
 
-void TPatch::SaveToStream(TMemoryStream &stream) const { stream.Write(Dump.data(), Dump.size()); }
+void TPatch::SaveToStream(TMemoryStream &stream) const {
+  stream.Write(Dump.data(), Dump.size());
+}
 
 void TPatch::SaveToStreamAs(TMemoryStream &stream, uint8_t device) {
   const uint8_t saved = Dump[5];
@@ -67,7 +71,9 @@ void TPatch::SaveToStreamAt(TMemoryStream &stream, uint8_t device, uint8_t numbe
   Dump[7] = savedNumber;
 }
 
-void TPatch::UpdateChecksum() { Dump[264] = DataChecksum(Data()); }
+void TPatch::UpdateChecksum() {
+  Dump[264] = DataChecksum(Data());
+}
 
 void TFMPatch::Init() {
   Dump.fill(0);
@@ -99,9 +105,13 @@ void TFMPatch::GetName(uint8_t name[kNameSize]) const {
   std::memcpy(name, Dump.data() + kFmDataOffset, kNameSize);
 }
 
-void TFMPatch::LoadFromStream(TMemoryStream &stream) { LoadDump(Dump, stream); }
+void TFMPatch::LoadFromStream(TMemoryStream &stream) {
+  LoadDump(Dump, stream);
+}
 
-void TFMPatch::SaveToStream(TMemoryStream &stream) const { stream.Write(Dump.data(), Dump.size()); }
+void TFMPatch::SaveToStream(TMemoryStream &stream) const {
+  stream.Write(Dump.data(), Dump.size());
+}
 
 void TFMPatch::SaveToStreamAs(TMemoryStream &stream, uint8_t device) {
   const uint8_t saved = Dump[5];
@@ -110,8 +120,7 @@ void TFMPatch::SaveToStreamAs(TMemoryStream &stream, uint8_t device) {
   Dump[5] = saved;
 }
 
-void TFMPatch::SaveToStreamAt(TMemoryStream &stream, uint8_t device, uint8_t bank,
-                              uint8_t number) {
+void TFMPatch::SaveToStreamAt(TMemoryStream &stream, uint8_t device, uint8_t bank, uint8_t number) {
   const uint8_t savedDevice = Dump[5];
   const uint8_t savedBank = Dump[8];
   const uint8_t savedNumber = Dump[9];
@@ -124,6 +133,8 @@ void TFMPatch::SaveToStreamAt(TMemoryStream &stream, uint8_t device, uint8_t ban
   Dump[8] = savedBank;
 }
 
-void TFMPatch::UpdateChecksum() { Dump[266] = DataChecksum(Data()); }
+void TFMPatch::UpdateChecksum() {
+  Dump[266] = DataChecksum(Data());
+}
 
 } // namespace zpm

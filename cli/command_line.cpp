@@ -1,0 +1,47 @@
+#include "cli/command_line.h"
+
+#include "cli/cli_io.h"
+
+namespace zpm::cli {
+
+CommandLine::CommandLine(const QString &usage, const QString &description)
+    : m_usage(usage), m_description(description) {
+  m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  m_parser.addOption(QCommandLineOption("help", "Show this help."));
+}
+
+void CommandLine::AddValueOption(const QString &name, const QString &valueName,
+                                 const QString &help) {
+  m_parser.addOption(QCommandLineOption(name, help, valueName));
+}
+
+void CommandLine::AddFlag(const QString &name, const QString &help) {
+  m_parser.addOption(QCommandLineOption(name, help));
+}
+
+bool CommandLine::Parse(const QStringList &args, int positionalCount) {
+  if (!m_parser.parse(QStringList{"zpm"} + args))
+    throw UsageError(m_parser.errorText() + ".");
+  if (m_parser.isSet("help")) {
+    QString help = m_parser.helpText();
+    // Qt's own first line names the program only; ours gives the synopsis.
+    help.replace(0, help.indexOf('\n'), "Usage: " + m_usage + "\n" + m_description);
+    PrintOut(help);
+    return false;
+  }
+  const QStringList positional = m_parser.positionalArguments();
+  if (positional.size() != positionalCount)
+    throw UsageError(positional.size() < positionalCount
+                         ? QString("Missing argument. Usage: %1").arg(m_usage)
+                         : QString("Unexpected argument \"%1\". Usage: %2")
+                               .arg(positional.at(positionalCount), m_usage));
+  return true;
+}
+
+QString CommandLine::Required(const QString &name) const {
+  if (!m_parser.isSet(name))
+    throw UsageError(QString("--%1 is required. Usage: %2").arg(name, m_usage));
+  return m_parser.value(name);
+}
+
+} // namespace zpm::cli

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+
+namespace zpm::cli {
+
+// Each command gets its arguments after the command word and returns the exit code.
+int RunInfo(const QStringList &args);
+int RunShow(const QStringList &args);
+int RunRandom(const QStringList &args);
+
+} // namespace zpm::cli

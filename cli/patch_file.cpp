@@ -1,0 +1,151 @@
+#include "cli/patch_file.h"
+
+#include "cli/cli_io.h"
+#include "fm/fm_file.h"
+#include "fm/fm_list.h"
+#include "midi/log_text.h"
+#include "patch/checksum.h"
+#include "sid/sid_file.h"
+#include "sid/sid_list.h"
+
+#include <QJsonValue>
+
+namespace zpm::cli {
+
+namespace {
+
+const char *const kListNames[] = {"sid", "voices", "drumsets", "ensembles"};
+
+bool StartsWithFmHeader(const Bytes &data) {
+  static const uint8_t header[] = {0xF0, 0x00, 0x00, 0x7E, 0x49};
+  return data.size() >= sizeof header && std::equal(header, header + sizeof header, data.begin());
+}
+
+const TFMPatchBank &FmBank(const LoadedFile &file, PatchList list) {
+  switch (list) {
+  case PatchList::Drumsets:
+    return file.drums;
+  case PatchList::Ensembles:
+    return file.ensembles;
+  default:
+    return file.voices;
+  }
+}
+
+uint8_t FmListType(PatchList list) {
+  switch (list) {
+  case PatchList::Drumsets:
+    return kFmDrumset;
+  case PatchList::Ensembles:
+    return kFmEnsemble;
+  default:
+    return kFmVoice;
+  }
+}
+
+// Bank bytes beyond H can come from a file; the letter goes on as the window's
+// "A" + bank does.
+QString BankText(int bank) {
+  return QString(QChar(char16_t('A' + bank)));
+}
+
+QString Latin1Text(const std::string &text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QString ListName(PatchList list) {
+  return kListNames[static_cast<int>(list)];
+}
+
+bool ParseListName(const QString &text, PatchList &list) {
+  for (int i = 0; i < 4; ++i)
+    if (text == kListNames[i]) {
+      list = static_cast<PatchList>(i);
+      return true;
+    }
+  return false;
+}
+
+std::vector<PatchList> LoadedFile::Lists() const {
+  if (fm)
+    return {PatchList::Voices, PatchList::Drumsets, PatchList::Ensembles};
+  return {PatchList::Sid};
+}
+
+int LoadedFile::Count(PatchList list) const {
+  if (list == PatchList::Sid)
+    return fm ? 0 : sid.Count();
+  return fm ? FmBank(*this, list).Count() : 0;
+}
+
+Bytes LoadedFile::Image(PatchList list, int index) const {
+  if (list == PatchList::Sid) {
+    const auto &dump = sid.GetPatch(index).Dump;
+    return Bytes(dump.begin(), dump.end());
+  }
+  const auto &dump = FmBank(*this, list).GetPatch(index).Dump;
+  return Bytes(dump.begin(), dump.end());
+}
+
+LoadedFile LoadPatchFile(const QString &path, FileKind kind) {
+  LoadedFile file;
+  file.path = AbsolutePath(path);
+  const Bytes data = ReadWholeFile(file.path);
+  file.fm = kind == FileKind::Fm || (kind == FileKind::Auto && StartsWithFmHeader(data));
+  const std::string name = file.path.toStdString();
+  if (file.fm)
+    LoadFmFile(data, name, file.voices, file.drums, file.ensembles);
+  else
+    LoadSidFile(data, name, file.sid);
+  return file;
+}
+
+ListRow MakeListRow(const LoadedFile &file, PatchList list, int index) {
+  ListRow row{list, index, {}, 0, {}, 0, 0, false, file.Image(list, index)};
+  if (list == PatchList::Sid) {
+    const TPatch &patch = file.sid.GetPatch(index);
+    const SidListRow texts = SidListText(patch);
+    row.bank = BankText(patch.Bank);
+    row.number = texts.number;
+    row.name = Latin1Text(texts.name);
+    row.device = patch.DeviceNumber();
+    row.checksum = patch.Checksum();
+    row.checksumOk = DataChecksum(patch.Data()) == patch.Checksum();
+  } else {
+    const TFMPatch &patch = FmBank(file, list).GetPatch(index);
+    const FmListRow texts = FmListText(patch, FmListType(list));
+    row.bank = BankText(patch.Bank());
+    row.number = texts.number;
+    if (texts.hasName)
+      row.name = Latin1Text(texts.name);
+    row.device = patch.DeviceNumber();
+    row.checksum = patch.Checksum();
+    row.checksumOk = DataChecksum(patch.Data()) == patch.Checksum();
+  }
+  return row;
+}
+
+QString HexPairs(const Bytes &bytes) {
+  std::string hex = StreamToHex(bytes);
+  if (!hex.empty())
+    hex.pop_back(); // pairs are separated, not followed, by a blank
+  return QString::fromLatin1(hex.c_str());
+}
+
+QJsonObject ListRowJson(const ListRow &row) {
+  QJsonObject json;
+  json["list"] = ListName(row.list);
+  json["index"] = row.index;
+  json["bank"] = row.bank;
+  json["number"] = row.number;
+  json["name"] = row.name.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(row.name);
+  json["device"] = row.device;
+  json["checksum"] = row.checksum;
+  json["checksum_ok"] = row.checksumOk;
+  json["sysex"] = HexPairs(row.image);
+  return json;
+}
+
+} // namespace zpm::cli

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the normal build with warnings as
+# errors, then a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
+# that runs the tests again and gives each file loader a short fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${ZPM_FUZZ_SECONDS:-20}
+
+echo "== Build (g++, warnings are errors)"
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZPM_WERROR=ON >/dev/null
+ninja -C build/ci -j "$jobs"
+echo "== Tests"
+(cd build/ci && ctest --output-on-failure -j "$jobs")
+
+echo "== Build (clang, address and undefined-behaviour sanitizers, fuzzers)"
+CC=clang CXX=clang++ cmake -S . -B build/san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZPM_WERROR=ON \
+  -DZPM_SANITIZE=address,undefined -DZPM_BUILD_FUZZ=ON -DZPM_BUILD_BENCH=OFF >/dev/null
+ninja -C build/san -j "$jobs"
+echo "== Tests under the sanitizers"
+(cd build/san && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  ctest --output-on-failure -j "$jobs" -LE fuzz)
+echo "== Fuzzing, ${fuzz_seconds}s per loader"
+(cd build/san && ZPM_FUZZ_SECONDS=$fuzz_seconds ctest --output-on-failure -L fuzz)
+
+echo "All tests passed."

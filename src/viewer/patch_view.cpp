@@ -1,0 +1,71 @@
+#include "viewer/patch_view.h"
+
+#include "patch/list_text.h"
+
+#include <cstdio>
+
+namespace zpm {
+namespace {
+
+// The caption reads the first 16 data bytes as a name even for drumsets and
+// ensembles, whose first bytes are parameters.
+std::string NameUpToZero(const uint8_t name[kNameSize]) {
+  std::string text;
+  for (size_t i = 0; i < kNameSize && name[i] != 0; ++i)
+    text.push_back(static_cast<char>(name[i]));
+  return text;
+}
+
+PatchViewText View(Bytes image, const std::string &name, uint8_t number, const std::string &bank,
+                   const std::string &shownName, uint8_t checksum,
+                   const std::string &previousPatchType) {
+  PatchViewText view;
+  view.caption = "Patch Hex View - " + std::to_string(number + 1) + " - " + name;
+  view.panels[0] = "Bank: " + bank;
+  view.panels[1] = "Location: " + std::to_string(number + 1);
+  view.panels[2] = "Name: " + shownName;
+  view.panels[3] = "Checksum: " + std::to_string(static_cast<unsigned>(checksum));
+  const PatchKind kind = RecognisePatchKind(image);
+  view.panels[4] = kind == PatchKind::Unknown ? previousPatchType : PatchTypeText(kind);
+  view.rows = ParameterRows(image);
+  view.image = std::move(image);
+  return view;
+}
+
+} // namespace
+
+PatchViewText InitialPatchView() {
+  PatchViewText view;
+  view.caption = kPatchViewerCaption;
+  view.panels = {"Bank:", "Location:", "Name:", "Checksum:", kInitialPatchTypePanel};
+  return view;
+}
+
+PatchViewText ViewSidPatch(const TPatch &patch, const std::string &previousPatchType) {
+  uint8_t name[kNameSize];
+  patch.GetName(name);
+  const std::string text = NameUpToZero(name);
+  return View(Bytes(patch.Dump.begin(), patch.Dump.end()), text, patch.PatchNumber(),
+              BankLetter(patch.Bank), text, patch.Checksum(), previousPatchType);
+}
+
+PatchViewText ViewFmPatch(const TFMPatch &patch, const std::string &previousPatchType) {
+  uint8_t name[kNameSize];
+  patch.GetName(name);
+  const std::string text = NameUpToZero(name);
+  const bool named = patch.PatchType() != kFmDrumset && patch.PatchType() != kFmEnsemble;
+  return View(Bytes(patch.Dump.begin(), patch.Dump.end()), text, patch.PatchNumber(),
+              BankLetter(patch.Bank()), named ? text : "---", patch.Checksum(), previousPatchType);
+}
+
+std::string HexPositionText(size_t position) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%04zX", position);
+  return text;
+}
+
+std::string HexOffsetHint(size_t position) {
+  return "Offset: " + HexPositionText(position);
+}
+
+} // namespace zpm
