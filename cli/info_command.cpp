@@ -4,8 +4,8 @@
 #include "cli/commands.h"
 #include "cli/patch_file.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <cstdio>
+#include <string>
 
 namespace zpm::cli {
 
@@ -22,34 +22,21 @@ FileKind ParseKind(const CommandLine &line) {
   throw UsageError(QString("--kind is sid or fm, not \"%1\".").arg(kind));
 }
 
-QString TextListing(const LoadedFile &file, const std::vector<ListRow> &rows) {
-  QString text = QString("%1: %2 %3 patch%4\n")
-                     .arg(file.path)
-                     .arg(rows.size())
-                     .arg(file.fm ? "FM" : "SID")
-                     .arg(rows.size() == 1 ? "" : "es");
-  PatchList current = PatchList::Sid;
-  bool first = true;
-  for (const ListRow &row : rows) {
-    if (first || row.list != current) {
-      text += QString("\n%1\n  %2  %3  %4  %5  %6\n")
-                  .arg(ListName(row.list))
-                  .arg("Index", 5)
-                  .arg("Bnk")
-                  .arg("Nr", 3)
-                  .arg("Patch Name", -16)
-                  .arg("Dev  Checksum");
-      current = row.list;
-      first = false;
-    }
-    text += QString("  %1  %2    %3  %4  %5  %6 %7\n")
-                .arg(row.index, 5)
-                .arg(row.bank)
-                .arg(row.number, 3)
-                .arg(row.name.isNull() ? QString(16, ' ') : row.name)
-                .arg(row.device, 3)
-                .arg(row.checksum, 8)
-                .arg(row.checksumOk ? "ok" : "wrong");
+std::string TextListing(const LoadedFile &file, const std::vector<ListRow> &rows) {
+  std::string text = file.path.toStdString() + ": " + std::to_string(rows.size()) +
+                     (file.fm ? " FM" : " SID") + (rows.size() == 1 ? " patch\n" : " patches\n");
+  char line[160];
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const ListRow &row = rows[i];
+    if (i == 0 || row.list != rows[i - 1].list)
+      text += "\n" + ListName(row.list).toStdString() +
+              "\n  Index  Bnk   Nr  Patch Name        Dev  Checksum\n";
+    std::snprintf(line, sizeof line, "  %5d  %s   %4d  ", row.index, row.bank.c_str(), row.number);
+    text += line;
+    text += row.name ? *row.name : std::string(16, ' ');
+    std::snprintf(line, sizeof line, "  %3d  %8d %s\n", row.device, row.checksum,
+                  row.checksumOk ? "ok" : "wrong");
+    text += line;
   }
   return text;
 }
@@ -71,18 +58,19 @@ int RunInfo(const QStringList &args) {
     for (int i = 0; i < file.Count(list); ++i)
       rows.push_back(MakeListRow(file, list, i));
 
+  std::string out;
   if (!line.IsSet("json")) {
-    PrintOut(TextListing(file, rows));
-    return ExitDone;
+    out = TextListing(file, rows);
+  } else {
+    out = "{\"file\": " + JsonString(file.path.toStdString()) + ", \"kind\": \"" +
+          (file.fm ? "fm" : "sid") + "\", \"patches\": [";
+    for (size_t i = 0; i < rows.size(); ++i) {
+      out += i == 0 ? "\n  " : ",\n  ";
+      AppendListRowJson(out, rows[i]);
+    }
+    out += rows.empty() ? "]}\n" : "\n]}\n";
   }
-  QJsonArray patches;
-  for (const ListRow &row : rows)
-    patches.append(ListRowJson(row));
-  QJsonObject json;
-  json["file"] = file.path;
-  json["kind"] = file.fm ? "fm" : "sid";
-  json["patches"] = patches;
-  PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
+  std::fwrite(out.data(), 1, out.size(), stdout);
   return ExitDone;
 }
 

@@ -8,7 +8,9 @@
 #include "sid/sid_file.h"
 #include "sid/sid_list.h"
 
-#include <QJsonValue>
+#include "patch/list_text.h"
+
+#include <cstdio>
 
 namespace zpm::cli {
 
@@ -45,12 +47,8 @@ uint8_t FmListType(PatchList list) {
 
 // Bank bytes beyond H can come from a file; the letter goes on as the window's
 // "A" + bank does.
-QString BankText(int bank) {
-  return QString(QChar(char16_t('A' + bank)));
-}
-
-QString Latin1Text(const std::string &text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+std::string BankText(int bank) {
+  return QString(QChar(char16_t('A' + bank))).toStdString();
 }
 
 } // namespace
@@ -103,49 +101,70 @@ LoadedFile LoadPatchFile(const QString &path, FileKind kind) {
 }
 
 ListRow MakeListRow(const LoadedFile &file, PatchList list, int index) {
-  ListRow row{list, index, {}, 0, {}, 0, 0, false, file.Image(list, index)};
+  ListRow row{list, index, {}, 0, std::nullopt, 0, 0, false, nullptr, 0};
   if (list == PatchList::Sid) {
     const TPatch &patch = file.sid.GetPatch(index);
     const SidListRow texts = SidListText(patch);
     row.bank = BankText(patch.Bank);
     row.number = texts.number;
-    row.name = Latin1Text(texts.name);
+    row.name = Latin1ToUtf8(texts.name);
     row.device = patch.DeviceNumber();
     row.checksum = patch.Checksum();
     row.checksumOk = DataChecksum(patch.Data()) == patch.Checksum();
+    row.dump = patch.Dump.data();
+    row.dumpSize = patch.Dump.size();
   } else {
     const TFMPatch &patch = FmBank(file, list).GetPatch(index);
     const FmListRow texts = FmListText(patch, FmListType(list));
     row.bank = BankText(patch.Bank());
     row.number = texts.number;
     if (texts.hasName)
-      row.name = Latin1Text(texts.name);
+      row.name = Latin1ToUtf8(texts.name);
     row.device = patch.DeviceNumber();
     row.checksum = patch.Checksum();
     row.checksumOk = DataChecksum(patch.Data()) == patch.Checksum();
+    row.dump = patch.Dump.data();
+    row.dumpSize = patch.Dump.size();
   }
   return row;
 }
 
-QString HexPairs(const Bytes &bytes) {
-  std::string hex = StreamToHex(bytes);
+std::string HexPairs(const uint8_t *bytes, size_t count) {
+  std::string hex = StreamToHex(bytes, count);
   if (!hex.empty())
     hex.pop_back(); // pairs are separated, not followed, by a blank
-  return QString::fromLatin1(hex.c_str());
+  return hex;
 }
 
-QJsonObject ListRowJson(const ListRow &row) {
-  QJsonObject json;
-  json["list"] = ListName(row.list);
-  json["index"] = row.index;
-  json["bank"] = row.bank;
-  json["number"] = row.number;
-  json["name"] = row.name.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(row.name);
-  json["device"] = row.device;
-  json["checksum"] = row.checksum;
-  json["checksum_ok"] = row.checksumOk;
-  json["sysex"] = HexPairs(row.image);
-  return json;
+std::string JsonString(const std::string &utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
+void AppendListRowJson(std::string &out, const ListRow &row) {
+  out += "{\"list\": " + JsonString(ListName(row.list).toStdString());
+  out += ", \"index\": " + std::to_string(row.index);
+  out += ", \"bank\": " + JsonString(row.bank);
+  out += ", \"number\": " + std::to_string(row.number);
+  out += ", \"name\": " + (row.name ? JsonString(*row.name) : std::string("null"));
+  out += ", \"device\": " + std::to_string(row.device);
+  out += ", \"checksum\": " + std::to_string(row.checksum);
+  out += ", \"checksum_ok\": ";
+  out += row.checksumOk ? "true" : "false";
+  out += ", \"sysex\": \"" + HexPairs(row.dump, row.dumpSize) + "\"}";
 }
 
 } // namespace zpm::cli

@@ -4,9 +4,10 @@
 
 #include "patch/patch.h"
 
-#include <QJsonObject>
 #include <QString>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace zpm::cli {
@@ -34,21 +35,30 @@ struct LoadedFile {
 // given. Throws ZpmError with the loader's message.
 LoadedFile LoadPatchFile(const QString &path, FileKind kind);
 
-// One row as the lists show it, with the dump, for `zpm info`.
+// One row as the lists show it, with the dump, for `zpm info`. Texts are UTF-8.
 struct ListRow {
   PatchList list;
   int index;
-  QString bank;
+  std::string bank;
   int number;
-  QString name; // null for drumsets and ensembles
+  std::optional<std::string> name; // none for drumsets and ensembles
   int device;
   int checksum;
   bool checksumOk;
-  Bytes image;
+  const uint8_t *dump; // the whole dump image, inside the loaded file's bank
+  size_t dumpSize;
 };
 ListRow MakeListRow(const LoadedFile &file, PatchList list, int index);
 
-QString HexPairs(const Bytes &bytes);
-QJsonObject ListRowJson(const ListRow &row);
+// The dump as lower-case hex pairs separated by single blanks.
+std::string HexPairs(const uint8_t *bytes, size_t count);
+inline std::string HexPairs(const Bytes &bytes) {
+  return HexPairs(bytes.data(), bytes.size());
+}
+
+// A JSON string literal of UTF-8 text.
+std::string JsonString(const std::string &utf8);
+// The row as a JSON object with the keys zpm info promises.
+void AppendListRowJson(std::string &out, const ListRow &row);
 
 } // namespace zpm::cli

@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace zpm::cli {
 
@@ -85,7 +86,7 @@ int RunShow(const QStringList &args) {
     QJsonObject json;
     json["caption"] = Latin1(view.caption);
     json["panels"] = panels;
-    json["sysex"] = HexPairs(view.image);
+    json["sysex"] = QString::fromStdString(HexPairs(view.image));
     json["rows"] = rows;
     PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
     return ExitDone;

@@ -18,13 +18,13 @@
 namespace zpm {
 namespace {
 
-struct Run {
+struct Outcome {
   int code;
   QByteArray out;
   QString err;
 };
 
-Run Zpm(const QStringList &args, const QString &workDir = QString()) {
+Outcome Zpm(const QStringList &args, const QString &workDir = QString()) {
   QProcess process;
   if (!workDir.isEmpty())
     process.setWorkingDirectory(workDir);
@@ -34,7 +34,7 @@ Run Zpm(const QStringList &args, const QString &workDir = QString()) {
           QString::fromUtf8(process.readAllStandardError())};
 }
 
-QJsonObject Json(const Run &run) {
+QJsonObject Json(const Outcome &run) {
   return QJsonDocument::fromJson(run.out).object();
 }
 
@@ -59,7 +59,7 @@ protected:
 };
 
 TEST_F(ZpmTest, VersionAndUsage) {
-  const Run version = Zpm({"--version"});
+  const Outcome version = Zpm({"--version"});
   EXPECT_EQ(version.code, 0);
   EXPECT_EQ(version.out, "zpm 0.8\n");
   EXPECT_EQ(Zpm({}).code, 2);
@@ -84,7 +84,7 @@ TEST_F(ZpmTest, InfoListsSidPatchesAsTheListsShowThem) {
   bank.Add(wrongSum);
   WriteFile(Path("two.syx"), SidFileBytes(bank));
 
-  const Run run = Zpm({"info", "two.syx", "--json"}, dir.path());
+  const Outcome run = Zpm({"info", "two.syx", "--json"}, dir.path());
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   const QJsonObject json = Json(run);
   EXPECT_EQ(json["file"].toString(), Path("two.syx"));
@@ -149,19 +149,19 @@ TEST_F(ZpmTest, InfoSplitsFmFilesIntoThreeListsAndNamesOnlyVoices) {
   EXPECT_EQ(patches[2].toObject()["number"].toInt(), 16);
 
   // --kind sid forces the SID loader, which refuses an FM file.
-  const Run forced = Zpm({"info", Path("fm.syx"), "--kind", "sid"});
+  const Outcome forced = Zpm({"info", Path("fm.syx"), "--kind", "sid"});
   EXPECT_EQ(forced.code, 1);
   EXPECT_EQ(forced.err, Path("fm.syx") + " is not a SID patch SysEx file.\n");
 }
 
 TEST_F(ZpmTest, RefusedAndMissingFilesFailWithTheLoadersMessage) {
   WriteFile(Path("empty.syx"), {});
-  const Run empty = Zpm({"info", "empty.syx"}, dir.path());
+  const Outcome empty = Zpm({"info", "empty.syx"}, dir.path());
   EXPECT_EQ(empty.code, 1);
   EXPECT_EQ(empty.err, Path("empty.syx") + " is too short (0 bytes)\n");
   EXPECT_TRUE(Zpm({"info", "empty.syx", "--json"}, dir.path()).out.isEmpty());
 
-  const Run missing = Zpm({"info", Path("none.syx")});
+  const Outcome missing = Zpm({"info", Path("none.syx")});
   EXPECT_EQ(missing.code, 1);
   EXPECT_TRUE(missing.err.contains(Path("none.syx")));
   EXPECT_EQ(Zpm({"info", Path("none.syx"), "--kind", "midi"}).code, 2);
@@ -179,7 +179,7 @@ TEST_F(ZpmTest, ShowGivesTheViewersTexts) {
   WriteFile(Path("drum.syx"), stream.Data());
 
   // No voices: the first non-empty list is the drumsets'.
-  const Run run = Zpm({"show", Path("drum.syx"), "--json"});
+  const Outcome run = Zpm({"show", Path("drum.syx"), "--json"});
   ASSERT_EQ(run.code, 0) << run.err.toStdString();
   const QJsonObject json = Json(run);
   EXPECT_EQ(json["caption"].toString(), "Patch Hex View - 5 - Kit");
@@ -210,7 +210,7 @@ TEST_F(ZpmTest, RandomWritesTheFileTheCoreCreates) {
   const Bytes expected = CreateSidRandomFile(run, grid);
   ASSERT_EQ(expected.size(), 9u + 266u * 9u); // never past slot 128
 
-  const Run sid = Zpm({"random", "sid", "--seed", "-7", "--bank", "c", "--first", "120", "--count",
+  const Outcome sid = Zpm({"random", "sid", "--seed", "-7", "--bank", "c", "--first", "120", "--count",
                        "20", "--device-id", "5", "--set", "Volume=3:300", "--output", "r.syx"},
                       dir.path());
   ASSERT_EQ(sid.code, 0) << sid.err.toStdString();
@@ -220,7 +220,7 @@ TEST_F(ZpmTest, RandomWritesTheFileTheCoreCreates) {
   fmRun.Seed = 99;
   fmRun.Count = 3;
   const Bytes fmExpected = CreateFmRandomFile(fmRun, MakeFmRandomGrid());
-  const Run fm = Zpm({"random", "fm", "--seed", "99", "--bank", "A", "--first", "1", "--count", "3",
+  const Outcome fm = Zpm({"random", "fm", "--seed", "99", "--bank", "A", "--first", "1", "--count", "3",
                       "--output", Path("f.syx")});
   ASSERT_EQ(fm.code, 0) << fm.err.toStdString();
   EXPECT_EQ(ReadFile(Path("f.syx")), fmExpected);
@@ -240,7 +240,7 @@ TEST_F(ZpmTest, RandomRefusesBadValuesWithoutTouchingTheOutput) {
   EXPECT_EQ(ReadFile(Path("keep.syx")), (Bytes{0xF0, 0xF7}));
 
   // A folder that does not exist: the write fails and says so.
-  const Run failed = Zpm({"random", "sid", "--seed", "1", "--bank", "A", "--first", "1", "--count",
+  const Outcome failed = Zpm({"random", "sid", "--seed", "1", "--bank", "A", "--first", "1", "--count",
                           "1", "--output", Path("no/such/dir/x.syx")});
   EXPECT_EQ(failed.code, 1);
   EXPECT_TRUE(failed.err.contains(Path("no/such/dir/x.syx")));
