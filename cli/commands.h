@@ -8,5 +8,7 @@ namespace zpm::cli {
 int RunInfo(const QStringList &args);
 int RunShow(const QStringList &args);
 int RunRandom(const QStringList &args);
+int RunPorts(const QStringList &args);
+int RunSid(const QStringList &args);
 
 } // namespace zpm::cli

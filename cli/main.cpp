@@ -20,6 +20,8 @@ const char *const kUsage =
     "  info FILE      list the patches of a .syx file\n"
     "  show FILE      show one patch as the patch viewer does\n"
     "  random sid|fm  create random patches into a .syx file\n"
+    "  ports          list the MIDI input and output ports\n"
+    "  sid fetch      fetch SID patches from the synthesizer into a .syx file\n"
     "\n"
     "zpm COMMAND --help shows a command's options; zpm --version its version.\n";
 
@@ -45,7 +47,11 @@ int main(int argc, char **argv) {
     return ExitDone;
   }
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
-      {"info", RunInfo}, {"show", RunShow}, {"random", RunRandom}};
+      {"info", RunInfo},
+      {"show", RunShow},
+      {"random", RunRandom},
+      {"ports", RunPorts},
+      {"sid", RunSid}};
   const auto found = commands.find(command);
   try {
     if (found == commands.end())

@@ -100,6 +100,19 @@ LoadedFile LoadPatchFile(const QString &path, FileKind kind) {
   return file;
 }
 
+namespace {
+
+// What a SID and an FM row share: the dump, its device number and its checksum.
+template <typename Patch> void FillFromDump(ListRow &row, const Patch &patch) {
+  row.device = patch.DeviceNumber();
+  row.checksum = patch.Checksum();
+  row.checksumOk = DataChecksum(patch.Data()) == patch.Checksum();
+  row.dump = patch.Dump.data();
+  row.dumpSize = patch.Dump.size();
+}
+
+} // namespace
+
 ListRow MakeListRow(const LoadedFile &file, PatchList list, int index) {
   ListRow row{list, index, {}, 0, std::nullopt, 0, 0, false, nullptr, 0};
   if (list == PatchList::Sid) {
@@ -108,11 +121,7 @@ ListRow MakeListRow(const LoadedFile &file, PatchList list, int index) {
     row.bank = BankText(patch.Bank);
     row.number = texts.number;
     row.name = Latin1ToUtf8(texts.name);
-    row.device = patch.DeviceNumber();
-    row.checksum = patch.Checksum();
-    row.checksumOk = DataChecksum(patch.Data()) == patch.Checksum();
-    row.dump = patch.Dump.data();
-    row.dumpSize = patch.Dump.size();
+    FillFromDump(row, patch);
   } else {
     const TFMPatch &patch = FmBank(file, list).GetPatch(index);
     const FmListRow texts = FmListText(patch, FmListType(list));
@@ -120,11 +129,7 @@ ListRow MakeListRow(const LoadedFile &file, PatchList list, int index) {
     row.number = texts.number;
     if (texts.hasName)
       row.name = Latin1ToUtf8(texts.name);
-    row.device = patch.DeviceNumber();
-    row.checksum = patch.Checksum();
-    row.checksumOk = DataChecksum(patch.Data()) == patch.Checksum();
-    row.dump = patch.Dump.data();
-    row.dumpSize = patch.Dump.size();
+    FillFromDump(row, patch);
   }
   return row;
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build with warnings as
-# errors, then a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
-# that runs the tests again and gives each file loader a short fuzzing run.
+# errors (unit, integration, window and end-to-end tests on a private JACK
+# server), a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
+# that runs the tests again and gives each file loader a short fuzzing run, and
+# a ThreadSanitizer build of the tests where the MIDI driver side and the
+# waiting side meet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,5 +29,14 @@ echo "== Tests under the sanitizers"
   ctest --output-on-failure -j "$jobs" -LE fuzz)
 echo "== Fuzzing, ${fuzz_seconds}s per loader"
 (cd build/san && ZPM_FUZZ_SECONDS=$fuzz_seconds ctest --output-on-failure -L fuzz)
+
+echo "== Build (clang, thread sanitizer) and the threaded tests"
+CC=clang CXX=clang++ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZPM_WERROR=ON \
+  -DZPM_SANITIZE=thread -DZPM_BUILD_BENCH=OFF >/dev/null
+ninja -C build/tsan -j "$jobs" test_midi test_sid test_fm
+for t in test_midi test_sid test_fm; do
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/e2e/tsan.supp" "build/tsan/tests/$t" \
+    --gtest_brief=1
+done
 
 echo "All tests passed."

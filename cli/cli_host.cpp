@@ -1,0 +1,64 @@
+#include "cli/cli_host.h"
+
+#include "cli/cli_io.h"
+
+#include <chrono>
+#include <thread>
+
+namespace zpm::cli {
+
+namespace {
+
+// The window's texts break lines with CR LF; a terminal wants LF alone.
+QString TerminalText(const std::string &text) {
+  return QString::fromStdString(text).replace("\r\n", "\n");
+}
+
+std::chrono::steady_clock::time_point After(int milliseconds) {
+  return std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+}
+
+} // namespace
+
+bool TCliHost::Ask(const std::string &text) {
+  PrintErr(TerminalText(text) + (m_yes ? " Yes (--yes)\n" : " No (give --yes to answer Yes)\n"));
+  return m_yes;
+}
+
+void TCliHost::Inform(const std::string &text) {
+  PrintErr(TerminalText(text) + "\n");
+}
+
+int TCliHost::WaitForSysEx() {
+  if (m_reception.WaitUntilComplete(After(m_waitMs)))
+    return kWaitClosed;
+  PrintErr(QString("No complete answer within %1 ms (%2 bytes received).\n")
+               .arg(m_waitMs)
+               .arg(m_reception.ReceivedSize()));
+  return kWaitCancelled;
+}
+
+void TCliHost::Delay(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void TCliHost::WaitForBytes(size_t count, int timeoutMs) {
+  m_reception.WaitUntilReceived(count, After(timeoutMs));
+}
+
+void TCliHost::BeginProgress(int count) {
+  m_progressCount = count;
+  m_progressDone = 0;
+}
+
+void TCliHost::StepProgress() {
+  ++m_progressDone;
+  PrintErr(QString("\r%1 of %2").arg(m_progressDone).arg(m_progressCount));
+}
+
+void TCliHost::EndProgress() {
+  if (m_progressDone > 0)
+    PrintErr("\n");
+}
+
+} // namespace zpm::cli

@@ -1,0 +1,125 @@
+#include "cli/device_session.h"
+
+#include "cli/cli_io.h"
+
+namespace zpm::cli {
+
+namespace {
+
+int ParseRanged(const CommandLine &line, const QString &name, int fallback, int min, int max) {
+  if (!line.IsSet(name))
+    return fallback;
+  const int value = ParseNumber("--" + name, line.Value(name));
+  if (value < min || value > max)
+    throw UsageError(
+        QString("--%1 must be between %2 and %3, not %4.").arg(name).arg(min).arg(max).arg(value));
+  return value;
+}
+
+} // namespace
+
+void AddDeviceOptions(CommandLine &line, bool ports) {
+  line.AddValueOption("api", "alsa|jack",
+                      "The MIDI service (default: ALSA when there, else JACK).");
+  if (!ports)
+    return;
+  line.AddValueOption("in", "PORT", "The input port: index, exact name, or a unique part of it.");
+  line.AddValueOption("out", "PORT", "The output port: index, exact name, or a unique part of it.");
+  line.AddValueOption("device-id", "N", "The synthesizer's device ID, 0..127 (default 0).");
+  line.AddValueOption("delay", "MS", "The pause after a SID Bank Select (default 750).");
+  line.AddValueOption("ack-timeout", "MS", "The FM acknowledge timeout (default 1500).");
+  line.AddValueOption("wait", "MS",
+                      "How long a dump wait lasts before it counts as cancelled "
+                      "(default 60000).");
+  line.AddFlag("yes", "Answer Yes to the program's questions.");
+  line.AddFlag("log", "Print every MIDI message to standard error.");
+}
+
+MidiApi ParseApi(const CommandLine &line) {
+  if (!line.IsSet("api"))
+    return MidiApi::Auto;
+  const QString text = line.Value("api");
+  if (text == "alsa")
+    return MidiApi::Alsa;
+  if (text == "jack")
+    return MidiApi::Jack;
+  throw UsageError(QString("--api is alsa or jack, not \"%1\".").arg(text));
+}
+
+TDeviceSession::TDeviceSession(const CommandLine &line)
+    : m_system(std::make_shared<TMidiSystem>(ParseApi(line), TSimOptions{})), m_reception(m_log),
+      m_input(m_system), m_output(m_system), m_link{m_output, m_reception, m_log, -1, -1},
+      m_settings{static_cast<uint8_t>(ParseRanged(line, "device-id", 0, 0, 127)),
+                 ParseRanged(line, "delay", 750, 0, 5000),
+                 ParseRanged(line, "ack-timeout", 1500, 0, 5000),
+                 ParseRanged(line, "wait", 60000, 0, 24 * 3600 * 1000), line.IsSet("yes")},
+      m_host(m_reception, m_settings.yes, m_settings.waitMs) {
+  if (line.IsSet("log"))
+    m_log.SetChangeHandler([this] { PrintNewLogLines(); });
+  m_input.OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
+    m_reception.HandleSysExData(device, bytes, count);
+  };
+  m_input.OnMidiData = [this](int device, uint8_t status, uint8_t data1, uint8_t data2) {
+    m_reception.HandleMidiData(device, status, data1, data2);
+  };
+  const int in = line.IsSet("in") ? FindPort(m_input.DeviceNames(), "--in", line.Value("in")) : -1;
+  const int out =
+      line.IsSet("out") ? FindPort(m_output.DeviceNames(), "--out", line.Value("out")) : -1;
+  if (in >= 0) {
+    m_input.Open(in);
+    m_link.InputDeviceIndex = in;
+  }
+  if (out >= 0) {
+    m_output.Open(out);
+    m_link.OutputDeviceIndex = out;
+  }
+}
+
+TDeviceSession::~TDeviceSession() {
+  m_log.SetChangeHandler(nullptr);
+  if (m_link.InputDeviceIndex >= 0)
+    m_input.Close(m_link.InputDeviceIndex);
+  if (m_link.OutputDeviceIndex >= 0)
+    m_output.Close(m_link.OutputDeviceIndex);
+}
+
+int TDeviceSession::FindPort(const std::vector<std::string> &names, const QString &option,
+                             const QString &text) const {
+  bool isNumber = false;
+  const int index = text.toInt(&isNumber);
+  if (isNumber) {
+    if (index < 0 || index >= static_cast<int>(names.size()))
+      throw UsageError(QString("%1 %2: there is no port with that index; zpm ports lists them.")
+                           .arg(option, text));
+    return index;
+  }
+  int found = -1;
+  int matches = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const QString name = QString::fromStdString(names[i]);
+    if (name == text)
+      return static_cast<int>(i);
+    if (name.contains(text)) {
+      found = static_cast<int>(i);
+      ++matches;
+    }
+  }
+  if (matches == 1)
+    return found;
+  throw UsageError(
+      matches == 0 ? QString("%1 \"%2\" matches no port; zpm ports lists them.").arg(option, text)
+                   : QString("%1 \"%2\" matches %3 ports; give more of the name.")
+                         .arg(option, text)
+                         .arg(matches));
+}
+
+void TDeviceSession::PrintNewLogLines() {
+  std::lock_guard<std::mutex> lock(m_logPrint);
+  const TLogState state = m_log.State();
+  if (state.Count < m_logPrinted)
+    m_logPrinted = 0;
+  for (; m_logPrinted < state.Count; ++m_logPrinted)
+    PrintErr(QString::fromStdString(m_log.LineFromOldest(m_logPrinted)) + "\n");
+}
+
+} // namespace zpm::cli

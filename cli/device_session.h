@@ -1,0 +1,56 @@
+#pragma once
+// What the device commands share: their common options, the MIDI service
+// with the chosen ports opened, the reception and the log, wired together as
+// the window wires them.
+
+#include "cli/cli_host.h"
+#include "cli/command_line.h"
+#include "midi/midi_link.h"
+#include "midi/midi_system.h"
+
+#include <memory>
+#include <mutex>
+
+namespace zpm::cli {
+
+// Adds --api, and with ports also --in, --out, --device-id, --delay,
+// --ack-timeout, --wait, --yes and --log.
+void AddDeviceOptions(CommandLine &line, bool ports);
+MidiApi ParseApi(const CommandLine &line);
+
+struct TDeviceSettings {
+  uint8_t deviceId = 0;
+  int delayMs = 750;
+  int ackTimeoutMs = 1500;
+  int waitMs = 60000;
+  bool yes = false;
+};
+
+class TDeviceSession {
+public:
+  explicit TDeviceSession(const CommandLine &line);
+  ~TDeviceSession();
+
+  TMidiLink &Link() { return m_link; }
+  TCliHost &Host() { return m_host; }
+  const TDeviceSettings &Settings() const { return m_settings; }
+
+private:
+  // A port by its index in the list, its exact name, or the one name that contains the text.
+  int FindPort(const std::vector<std::string> &names, const QString &option,
+               const QString &text) const;
+  void PrintNewLogLines();
+
+  std::shared_ptr<TMidiSystem> m_system;
+  TEventLog m_log;
+  TReception m_reception;
+  TMidiInput m_input;
+  TMidiOutput m_output;
+  TMidiLink m_link;
+  TDeviceSettings m_settings;
+  TCliHost m_host;
+  std::mutex m_logPrint;
+  size_t m_logPrinted = 0;
+};
+
+} // namespace zpm::cli

@@ -1,0 +1,47 @@
+// zpm ports: the input and output ports as the Config page lists them.
+#include "cli/cli_io.h"
+#include "cli/command_line.h"
+#include "cli/commands.h"
+#include "cli/device_session.h"
+#include "cli/patch_file.h"
+
+#include <cstdio>
+
+namespace zpm::cli {
+
+namespace {
+
+std::string JsonNames(const std::vector<std::string> &names) {
+  std::string out = "[";
+  for (size_t i = 0; i < names.size(); ++i)
+    out += (i == 0 ? "" : ", ") + JsonString(names[i]);
+  return out + "]";
+}
+
+std::string TextNames(const char *title, const std::vector<std::string> &names) {
+  std::string out = std::string(title) + ":\n";
+  for (size_t i = 0; i < names.size(); ++i)
+    out += "  " + std::to_string(i) + "  " + names[i] + "\n";
+  return out;
+}
+
+} // namespace
+
+int RunPorts(const QStringList &args) {
+  CommandLine line("zpm ports [--api alsa|jack] [--json]",
+                   "Lists the MIDI input and output ports with their indexes.");
+  AddDeviceOptions(line, false);
+  line.AddFlag("json", "Print one JSON document.");
+  if (!line.Parse(args, 0))
+    return ExitDone;
+  const TMidiSystem system(ParseApi(line), TSimOptions{});
+  const std::string out =
+      line.IsSet("json")
+          ? "{\"inputs\": " + JsonNames(system.InputNames()) +
+                ", \"outputs\": " + JsonNames(system.OutputNames()) + "}\n"
+          : TextNames("Inputs", system.InputNames()) + TextNames("Outputs", system.OutputNames());
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return ExitDone;
+}
+
+} // namespace zpm::cli

@@ -1,0 +1,49 @@
+#pragma once
+// What the main window offers the pages it holds: the MIDI link and the
+// window's transfer host, the patch banks it owns, the Config page's values,
+// the shared SysEx file dialogs and the busy flag. Pages keep their handlers
+// and talk to the main window only through this.
+
+#include "midi/midi_link.h"
+#include "midi/transfer_host.h"
+#include "patch/patch.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace zpm {
+
+class TMainContext {
+public:
+  virtual ~TMainContext() = default;
+
+  virtual TMidiLink &Link() = 0;
+  virtual TTransferHost &Host() = 0;
+
+  virtual TPatchBank &SidGetBank() = 0;
+  virtual TPatchBank &SidFileBank() = 0;
+  virtual TFMPatchBank &FmGetVoiceBank() = 0;
+  virtual TFMPatchBank &FmGetDrumBank() = 0;
+  virtual TFMPatchBank &FmGetEnsembleBank() = 0;
+  virtual TFMPatchBank &FmSendVoiceBank() = 0;
+  virtual TFMPatchBank &FmSendDrumBank() = 0;
+  virtual TFMPatchBank &FmSendEnsembleBank() = 0;
+
+  // The Config page's controls, read when an operation starts.
+  virtual int SidDelay() const = 0;       // seDelay
+  virtual uint8_t SidDeviceId() const = 0; // seSIDDeviceID
+  virtual int FmDelay() const = 0;        // seFMDelay
+  virtual uint8_t FmDeviceId() const = 0; // seFMDeviceID
+
+  // OpenDialog and SaveDialog: a full path, or empty when the user cancelled.
+  // Each remembers its folder for the next use and for the settings file.
+  virtual QString OpenSysExFile() = 0;
+  virtual QString SaveSysExFile() = 0;
+
+  // False while a send runs: the window then refuses to close.
+  virtual void SetCanClose(bool canClose) = 0;
+  virtual QWidget *MainWindow() = 0;
+};
+
+} // namespace zpm

@@ -1,0 +1,43 @@
+#pragma once
+// The open devices and the receive state that every transfer works through:
+// what the main window owns for its transfers, and zpm and the tests alike.
+
+#include "midi/event_log.h"
+#include "midi/midi_devices.h"
+#include "midi/reception.h"
+
+namespace zpm {
+
+struct TMidiLink {
+  TMidiOutput &output;
+  TReception &reception;
+  TEventLog &log;
+  int InputDeviceIndex = -1;
+  int OutputDeviceIndex = -1;
+
+  // Both devices must be open before anything is sent; the same message
+  // serves both cases.
+  void CheckDevicesOpen() const;
+  // Sends one whole message and logs it once it has been handed to the
+  // device; a message whose sending failed is not logged.
+  void Send(TMemoryStream &message);
+  void Send(const Bytes &message);
+
+  // Sends a message with the reception collecting from before it leaves, so
+  // a fast answer is never missed, then runs wait(); the wait mode always
+  // goes back to WaitNone, also when sending or waiting fails.
+  template <typename Wait>
+  void SendAndWait(TWaitMode mode, int64_t expectedSize, const Bytes &message, Wait wait) {
+    reception.BeginWait(mode, expectedSize);
+    try {
+      Send(message);
+      wait();
+    } catch (...) {
+      reception.EndWait();
+      throw;
+    }
+    reception.EndWait();
+  }
+};
+
+} // namespace zpm

@@ -1,0 +1,42 @@
+#pragma once
+// A MIDI service that stands behind the device objects: the ALSA sequencer,
+// JACK, or the built-in simulator. Each lists its ports once, when it comes
+// up, and opens them by their position in those lists.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zpm {
+
+class TSysExChunker;
+
+// What a service call gave: code 0 on success; otherwise the service's own
+// code and, where it has one, its own text.
+struct TMidiResult {
+  uint32_t code = 0;
+  std::string text;
+  bool Ok() const { return code == 0; }
+};
+
+class TMidiService {
+public:
+  virtual ~TMidiService() = default;
+
+  virtual std::vector<std::string> InputNames() const = 0;
+  virtual std::vector<std::string> OutputNames() const = 0;
+
+  // From a successful OpenInput until CloseInput returns, every byte the
+  // port receives goes through chunker, on a thread of the service's own.
+  // Once CloseInput has returned the chunker is no longer touched.
+  virtual TMidiResult OpenInput(size_t port, TSysExChunker &chunker) = 0;
+  virtual TMidiResult CloseInput(size_t port) = 0;
+  virtual TMidiResult OpenOutput(size_t port) = 0;
+  // Whatever was sent before still goes out.
+  virtual TMidiResult CloseOutput(size_t port) = 0;
+  // One whole message to an open output; it is never dropped.
+  virtual TMidiResult Send(size_t port, const uint8_t *bytes, size_t count) = 0;
+};
+
+} // namespace zpm

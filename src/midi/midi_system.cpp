@@ -1,0 +1,110 @@
+#include "midi/midi_system.h"
+
+#include "midi/alsa_service.h"
+#include "midi/jack_service.h"
+
+#include <mutex>
+
+namespace zpm {
+
+namespace {
+
+struct TDefaultSystem {
+  std::mutex mutex;
+  MidiApi api = MidiApi::Auto;
+  TSimOptions simulator;
+  std::shared_ptr<TMidiSystem> system;
+};
+
+TDefaultSystem &Default() {
+  static TDefaultSystem instance;
+  return instance;
+}
+
+} // namespace
+
+const char *MidiApiName(MidiApi api) {
+  switch (api) {
+  case MidiApi::Auto:
+    return "auto";
+  case MidiApi::Alsa:
+    return "alsa";
+  case MidiApi::Jack:
+    return "jack";
+  case MidiApi::None:
+    return "none";
+  }
+  return "auto";
+}
+
+bool ParseMidiApi(const std::string &text, MidiApi &api) {
+  for (MidiApi candidate : {MidiApi::Auto, MidiApi::Alsa, MidiApi::Jack, MidiApi::None}) {
+    if (text == MidiApiName(candidate)) {
+      api = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
+TMidiSystem::TMidiSystem(MidiApi api, const TSimOptions &simulator)
+    : m_simulator(std::make_unique<TSimPort>(simulator)) {
+  if (api == MidiApi::Alsa || (api == MidiApi::Auto && TAlsaClient::SequencerExists())) {
+    if ((m_service = TAlsaService::Open()))
+      m_api = MidiApi::Alsa;
+  }
+  if (!m_service && (api == MidiApi::Jack || api == MidiApi::Auto)) {
+    if ((m_service = TJackService::Open()))
+      m_api = MidiApi::Jack;
+  }
+  if (m_service) {
+    m_inputNames = m_service->InputNames();
+    m_outputNames = m_service->OutputNames();
+  }
+  m_serviceInputs = m_inputNames.size();
+  m_serviceOutputs = m_outputNames.size();
+  m_inputNames.emplace_back(TSimPort::kPortName);
+  m_outputNames.emplace_back(TSimPort::kPortName);
+}
+
+TMidiSystem::~TMidiSystem() = default;
+
+TMidiSystem::TPortRef TMidiSystem::Input(size_t index) const {
+  if (index < m_serviceInputs)
+    return {m_service.get(), index};
+  return {m_simulator.get(), index - m_serviceInputs};
+}
+
+TMidiSystem::TPortRef TMidiSystem::Output(size_t index) const {
+  if (index < m_serviceOutputs)
+    return {m_service.get(), index};
+  return {m_simulator.get(), index - m_serviceOutputs};
+}
+
+bool SetMidiApi(MidiApi api) {
+  TDefaultSystem &instance = Default();
+  std::lock_guard<std::mutex> lock(instance.mutex);
+  if (instance.system)
+    return false;
+  instance.api = api;
+  return true;
+}
+
+bool SetSimulatorOptions(const TSimOptions &options) {
+  TDefaultSystem &instance = Default();
+  std::lock_guard<std::mutex> lock(instance.mutex);
+  if (instance.system)
+    return false;
+  instance.simulator = options;
+  return true;
+}
+
+std::shared_ptr<TMidiSystem> DefaultMidiSystem() {
+  TDefaultSystem &instance = Default();
+  std::lock_guard<std::mutex> lock(instance.mutex);
+  if (!instance.system)
+    instance.system = std::make_shared<TMidiSystem>(instance.api, instance.simulator);
+  return instance.system;
+}
+
+} // namespace zpm

@@ -1,0 +1,46 @@
+#include "midi/sim_port.h"
+
+#include "midi/chunker.h"
+
+#include <cerrno>
+
+namespace zpm {
+
+namespace {
+
+TMidiResult NoSuchPort() {
+  return {static_cast<uint32_t>(EINVAL), "No such simulator port"};
+}
+
+} // namespace
+
+TMidiResult TSimPort::OpenInput(size_t port, TSysExChunker &chunker) {
+  if (port != 0)
+    return NoSuchPort();
+  m_wire.SetSink([&chunker](const uint8_t *bytes, size_t count) { chunker.Feed(bytes, count); });
+  return {};
+}
+
+TMidiResult TSimPort::CloseInput(size_t port) {
+  if (port != 0)
+    return NoSuchPort();
+  m_wire.SetSink(nullptr);
+  return {};
+}
+
+TMidiResult TSimPort::OpenOutput(size_t port) {
+  return port == 0 ? TMidiResult{} : NoSuchPort();
+}
+
+TMidiResult TSimPort::CloseOutput(size_t port) {
+  return port == 0 ? TMidiResult{} : NoSuchPort();
+}
+
+TMidiResult TSimPort::Send(size_t port, const uint8_t *bytes, size_t count) {
+  if (port != 0)
+    return NoSuchPort();
+  m_wire.Receive(bytes, count);
+  return {};
+}
+
+} // namespace zpm

@@ -1,0 +1,35 @@
+#pragma once
+// The built-in simulator in the device lists: one input and one output named
+// "Zavorin Simulator", with the simulated SID and FM of this process behind
+// them. Its answers reach the input's chunker on the wire's own thread, as a
+// driver's would.
+
+#include "midi/midi_service.h"
+#include "midi/sim_wire.h"
+
+namespace zpm {
+
+class TSimPort : public TMidiService {
+public:
+  static constexpr const char *kPortName = "Zavorin Simulator";
+
+  explicit TSimPort(const TSimOptions &options) : m_wire(options) {}
+
+  std::vector<std::string> InputNames() const override { return {kPortName}; }
+  std::vector<std::string> OutputNames() const override { return {kPortName}; }
+  TMidiResult OpenInput(size_t port, TSysExChunker &chunker) override;
+  TMidiResult CloseInput(size_t port) override;
+  TMidiResult OpenOutput(size_t port) override;
+  TMidiResult CloseOutput(size_t port) override;
+  TMidiResult Send(size_t port, const uint8_t *bytes, size_t count) override;
+
+  // Blocks until every answer so far has been handed on: tests never sleep.
+  void WaitIdle() { m_wire.WaitIdle(); }
+  // The model, for tests: look at it only after WaitIdle.
+  TSimSynth &Synth() { return m_wire.Synth(); }
+
+private:
+  TSimWire m_wire;
+};
+
+} // namespace zpm
