@@ -162,14 +162,15 @@ const std::vector<std::pair<const char *, TFetchOperation>> &Fetches() {
 }
 
 TEST(SidFetch, NothingIsSentOrClearedWhileADeviceIsClosed) {
-  for (const auto &[name, operation] : Fetches())
+  for (const auto &entry : Fetches())
     for (bool inputClosed : {false, true}) {
+      const char *name = entry.first;
       SCOPED_TRACE(std::string(name) + (inputClosed ? ", input closed" : ", output closed"));
       TSimRig rig;
       (inputClosed ? rig.link.InputDeviceIndex : rig.link.OutputDeviceIndex) = -1;
       TSidFetch fetch;
       TPatchBank list = StaleList();
-      ExpectError([&] { operation(rig, fetch, list); }, "Midi output device not open.");
+      ExpectError([&] { entry.second(rig, fetch, list); }, "Midi output device not open.");
       EXPECT_TRUE(rig.Sent().empty());
       EXPECT_TRUE(IsStale(list));
       EXPECT_TRUE(rig.host.busy.empty());
@@ -178,13 +179,14 @@ TEST(SidFetch, NothingIsSentOrClearedWhileADeviceIsClosed) {
 }
 
 TEST(SidFetch, AFailedSendEndsTheFetchWithTheDevicesTextAndTheWaitReset) {
-  for (const auto &[name, operation] : Fetches()) {
+  for (const auto &entry : Fetches()) {
+    const char *name = entry.first;
     SCOPED_TRACE(name);
     TSimRig rig;
     rig.output.Close(0); // the index still says open
     TSidFetch fetch;
     TPatchBank list = StaleList();
-    ExpectError([&] { operation(rig, fetch, list); }, "TMidiOutput: Device not open! (0)");
+    ExpectError([&] { entry.second(rig, fetch, list); }, "TMidiOutput: Device not open! (0)");
     EXPECT_TRUE(rig.Sent().empty());
     EXPECT_TRUE(IsStale(list));
     EXPECT_EQ(rig.reception.WaitMode(), WaitNone);
