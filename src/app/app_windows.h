@@ -1,0 +1,30 @@
+#pragma once
+// The program's windows, created once at start in their fixed order and
+// reused for the whole run: the main window first (it reads the settings
+// and opens the devices), then the log, the wait dialog, the SID save
+// location dialog and the progress dialog, all owned by the main window.
+
+#include "app/main_window.h"
+
+#include <memory>
+
+namespace zpm {
+
+class TfrmLog;
+class TfrmSaveLocation;
+class TfrmWaitSysEx;
+class TfrmWorking;
+class TWindowHost;
+
+struct TAppWindows {
+  explicit TAppWindows(const TMainOptions &options = TMainOptions{});
+
+  std::unique_ptr<TfrmMain> main;
+  TfrmLog *log;
+  TfrmWaitSysEx *wait;
+  TfrmSaveLocation *saveLocation;
+  TfrmWorking *working;
+  TWindowHost &host;
+};
+
+} // namespace zpm

@@ -1,0 +1,462 @@
+#include "app/main_window.h"
+
+#include "app/about_page.h"
+#include "app/config_page.h"
+#include "app/log_window.h"
+#include "app/reception_bridge.h"
+#include "app/wait_dialog.h"
+#include "app/window_host.h"
+#include "app/working_dialog.h"
+#include "patch/error.h"
+#include "sid/sid_page.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace zpm {
+
+namespace {
+
+constexpr int kLogHeight = 200;
+
+TRunDevices ProgramDevices(MidiApi api) {
+  SetMidiApi(api);
+  return {&MidiInput(), &MidiOutput()};
+}
+
+int SimulatorIndex(const TMidiDevices &devices) {
+  const std::vector<std::string> &names = devices.DeviceNames();
+  for (size_t i = names.size(); i-- > 0;)
+    if (names[i] == TSimPort::kPortName)
+      return static_cast<int>(i);
+  return -1;
+}
+
+bool IsValidIndex(const TMidiDevices &devices, int index) {
+  return index >= 0 && static_cast<size_t>(index) < devices.DeviceNames().size();
+}
+
+void SelectNone(QComboBox *combo) {
+  const QSignalBlocker blocker(combo);
+  combo->setCurrentIndex(combo->count() - 1);
+}
+
+// The FM patches page until its own arrives: its two tabs, empty.
+QWidget *EmptyFmPage() {
+  auto *tabs = new QTabWidget;
+  tabs->setObjectName("FmPage");
+  tabs->addTab(new QWidget, "&Get FM Patch");
+  tabs->addTab(new QWidget, "&Send FM Patch");
+  return tabs;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(const TMainOptions &options, QWidget *parent) : QWidget(parent) {
+  m_settingsPath = options.settingsPath.isEmpty() ? SettingsFilePath() : options.settingsPath;
+  m_settings = ReadSettings(m_settingsPath);
+  m_showLog = m_settings.ShowLog;
+  m_readDir = m_settings.SavedReadSysExDir;
+  m_saveDir = m_settings.SavedSaveSysExDir;
+
+  const MidiApi api = options.api.value_or(m_settings.Api);
+  const TRunDevices devices = options.devices ? options.devices(api) : ProgramDevices(api);
+  m_input = devices.input;
+  m_output = devices.output;
+  m_link = std::make_unique<TMidiLink>(TMidiLink{*m_output, m_reception, m_log});
+  m_bridge = std::make_unique<TReceptionBridge>(m_reception);
+
+  BuildWindow(m_input->System().Api());
+  m_config->seDelay->setValue(m_settings.SidDelay);
+  m_config->seFMDelay->setValue(m_settings.FmDelay);
+  m_config->SetChosenApi(m_settings.Api);
+
+  int input = m_settings.InputDevice;
+  int output = m_settings.OutputDevice;
+  if (options.simulator) {
+    m_keptInput = IsValidIndex(*m_input, input) ? input : -1;
+    m_keptOutput = IsValidIndex(*m_output, output) ? output : -1;
+    input = SimulatorIndex(*m_input);
+    output = SimulatorIndex(*m_output);
+  }
+  m_link->InputDeviceIndex = input;
+  m_link->OutputDeviceIndex = output;
+  FillDeviceList(m_config->cbxInputDevices, *m_input, m_link->InputDeviceIndex);
+  FillDeviceList(m_config->cbxOutputDevices, *m_output, m_link->OutputDeviceIndex);
+
+  m_input->OnMidiData = [this](int device, uint8_t status, uint8_t data1, uint8_t data2) {
+    m_reception.HandleMidiData(device, status, data1, data2);
+  };
+  m_input->OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
+    m_reception.HandleSysExData(device, bytes, count);
+  };
+
+  if (m_link->InputDeviceIndex >= 0)
+    OpenDevice(*m_input, m_config->cbxInputDevices, m_link->InputDeviceIndex,
+               m_link->InputDeviceIndex);
+  if (m_link->OutputDeviceIndex >= 0)
+    OpenDevice(*m_output, m_config->cbxOutputDevices, m_link->OutputDeviceIndex,
+               m_link->OutputDeviceIndex);
+
+  connect(m_config->cbxInputDevices, &QComboBox::currentIndexChanged, this,
+          &TfrmMain::cbxInputDevicesChange);
+  connect(m_config->cbxOutputDevices, &QComboBox::currentIndexChanged, this,
+          &TfrmMain::cbxOutputDevicesChange);
+  connect(m_config->cbLog, &QCheckBox::toggled, this, &TfrmMain::cbLogClick);
+  connect(CaptionButton, &QToolButton::clicked, this, &TfrmMain::CaptionButtonClick);
+}
+
+TfrmMain::~TfrmMain() {
+  // The secondary windows show this window's log and reception.
+  const QObjectList windows = children();
+  for (QObject *child : windows)
+    if (child->isWidgetType() && static_cast<QWidget *>(child)->isWindow())
+      delete child;
+  m_host.reset();
+  CloseDevices();
+  m_input->OnMidiData = nullptr;
+  m_input->OnSysExData = nullptr;
+  m_bridge.reset();
+}
+
+void TfrmMain::BuildWindow(MidiApi runningApi) {
+  setObjectName("frmMain");
+  setWindowTitle("Zavorin Patch Manager");
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+
+  // Everything the user works with in this window, in one panel: a running
+  // send disables the panel (disabling the window would disable its
+  // dialogs, the "Working..." dialog with them).
+  m_body = new QWidget(this);
+  m_body->setObjectName("pnlMain");
+  tvNavigation = new QTreeWidget(m_body);
+  tvNavigation->setObjectName("tvNavigation");
+  tvNavigation->setHeaderHidden(true);
+  tvNavigation->setRootIsDecorated(true);
+  tvNavigation->setFixedWidth(130);
+  m_pages = new QStackedWidget(m_body);
+  m_pages->setObjectName("pgPages");
+  connect(tvNavigation, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+    if (QWidget *page = m_nodePages.value(item))
+      m_pages->setCurrentWidget(page);
+  });
+
+  m_sidPage = new TSidPage(*this, m_pages);
+  m_config = new TConfigPage(runningApi, m_pages);
+  AddPage("SID", QString(), m_sidPage);
+  AddPage("SID", "Patches", m_sidPage);
+  QWidget *fmPage = EmptyFmPage();
+  AddPage("FM", QString(), fmPage);
+  AddPage("FM", "Patches", fmPage);
+  AddPage("Config", QString(), m_config);
+  AddPage("About", QString(), new TAboutPage(m_pages));
+
+  auto *layout = new QHBoxLayout(m_body);
+  layout->addWidget(tvNavigation);
+  layout->addWidget(m_pages, 1);
+  auto *frame = new QHBoxLayout(this);
+  frame->setContentsMargins(0, 0, 0, 0);
+  frame->addWidget(m_body);
+
+  setFixedSize(sizeHint().expandedTo(QSize(860, 560)));
+
+  // Not every window manager takes a button in the title bar: the corner
+  // of the window holds it instead.
+  CaptionButton = new QToolButton(m_body);
+  CaptionButton->setObjectName("CaptionButton");
+  CaptionButton->setText("#");
+  CaptionButton->setToolTip("Show/Hide the log window");
+  CaptionButton->setCheckable(true);
+  CaptionButton->setAutoRaise(true);
+  CaptionButton->setGeometry(width() - 32, 6, 24, 22);
+  CaptionButton->raise();
+
+  if (QScreen *screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.x() + std::max(0, (area.width() - width()) / 2),
+         area.y() + std::max(0, (area.height() - height() - kLogHeight) / 3));
+  }
+
+  m_sidPage->SelectTab(TSidPage::GetTab);
+  tvNavigation->setCurrentItem(tvNavigation->topLevelItem(0));
+}
+
+void TfrmMain::AddPage(const QString &node, const QString &child, QWidget *page) {
+  QTreeWidgetItem *top = nullptr;
+  for (int i = 0; i < tvNavigation->topLevelItemCount() && !top; ++i)
+    if (tvNavigation->topLevelItem(i)->text(0) == node)
+      top = tvNavigation->topLevelItem(i);
+  if (!top)
+    top = new QTreeWidgetItem(tvNavigation, {node});
+  QTreeWidgetItem *item = child.isEmpty() ? top : new QTreeWidgetItem(top, {child});
+  if (m_pages->indexOf(page) < 0)
+    m_pages->addWidget(page);
+  m_nodePages.insert(item, page);
+}
+
+void TfrmMain::AttachWindows(TfrmLog *log, TfrmWaitSysEx *wait, TfrmWorking *working) {
+  m_logWindow = log;
+  connect(log, &TfrmLog::FormHide, this, &TfrmMain::LogFormHide);
+  m_host = std::make_unique<TWindowHost>(*this, m_body, *m_bridge, *wait, *working);
+}
+
+TTransferHost &TfrmMain::Host() {
+  if (!m_host)
+    throw ZpmError("The program's windows are not ready yet.");
+  return *m_host;
+}
+
+int TfrmMain::InputDeviceIndex() const {
+  return m_link->InputDeviceIndex;
+}
+
+int TfrmMain::OutputDeviceIndex() const {
+  return m_link->OutputDeviceIndex;
+}
+
+int TfrmMain::SidDelay() const {
+  return m_config->seDelay->value();
+}
+
+uint8_t TfrmMain::SidDeviceId() const {
+  return static_cast<uint8_t>(m_config->seSIDDeviceID->value());
+}
+
+int TfrmMain::FmDelay() const {
+  return m_config->seFMDelay->value();
+}
+
+uint8_t TfrmMain::FmDeviceId() const {
+  return static_cast<uint8_t>(m_config->seFMDeviceID->value());
+}
+
+// The names, then "None"; an index outside the list means "None".
+void TfrmMain::FillDeviceList(QComboBox *combo, const TMidiDevices &devices, int &index) {
+  const QSignalBlocker blocker(combo);
+  combo->clear();
+  for (const std::string &name : devices.DeviceNames())
+    combo->addItem(QString::fromStdString(name));
+  combo->addItem("None");
+  if (!IsValidIndex(devices, index))
+    index = -1;
+  combo->setCurrentIndex(index == -1 ? combo->count() - 1 : index);
+}
+
+// A device that does not open leaves "None", without a message: the user
+// may pick it again.
+void TfrmMain::OpenDevice(TMidiDevices &devices, QComboBox *combo, int &index, int selected) {
+  try {
+    devices.Open(selected);
+  } catch (const std::exception &) {
+    index = -1;
+    SelectNone(combo);
+    return;
+  }
+  if (devices.LastResult() == 0) {
+    index = selected;
+  } else {
+    index = -1;
+    SelectNone(combo);
+  }
+}
+
+void TfrmMain::ChangeDevice(TMidiDevices &devices, QComboBox *combo, int &index) {
+  if (index != -1) {
+    const int old = index;
+    index = -1;
+    try {
+      devices.Close(old);
+    } catch (const std::exception &error) {
+      // The device is let go all the same; the user learns why it complained.
+      QMessageBox::critical(this, windowTitle(), QString::fromStdString(error.what()));
+    }
+  }
+  const int selected = combo->currentIndex();
+  if (selected < 0 || selected == combo->count() - 1) {
+    SelectNone(combo);
+    return;
+  }
+  OpenDevice(devices, combo, index, selected);
+}
+
+void TfrmMain::cbxInputDevicesChange() {
+  m_keptInput.reset();
+  ChangeDevice(*m_input, m_config->cbxInputDevices, m_link->InputDeviceIndex);
+}
+
+void TfrmMain::cbxOutputDevicesChange() {
+  m_keptOutput.reset();
+  ChangeDevice(*m_output, m_config->cbxOutputDevices, m_link->OutputDeviceIndex);
+}
+
+void TfrmMain::ShowLogWindow(bool show) {
+  if (!m_logWindow)
+    return;
+  if (show) {
+    const bool first = !m_logWindow->testAttribute(Qt::WA_WState_Created);
+    m_logWindow->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_logWindow->show();
+    // Its frame is known only once it is shown.
+    PlaceLogWindow(first);
+  } else {
+    m_logWindow->hide();
+  }
+}
+
+void TfrmMain::cbLogClick() {
+  CaptionButton->setChecked(m_config->cbLog->isChecked());
+  ShowLogWindow(m_config->cbLog->isChecked());
+}
+
+void TfrmMain::CaptionButtonClick() {
+  m_config->cbLog->setChecked(CaptionButton->isChecked());
+  ShowLogWindow(m_config->cbLog->isChecked());
+}
+
+// The log window's close box: the button and the check box follow.
+void TfrmMain::LogFormHide() {
+  CaptionButton->setChecked(false);
+  m_config->cbLog->setChecked(false);
+}
+
+void TfrmMain::PlaceLogWindow(bool resize) {
+  if (!m_logWindow)
+    return;
+  const QRect frame = frameGeometry();
+  if (resize) {
+    const int frameExtra = m_logWindow->frameGeometry().width() - m_logWindow->width();
+    m_logWindow->resize(frame.width() - frameExtra, kLogHeight);
+  }
+  m_logWindow->move(frame.left(), frame.top() + frame.height());
+}
+
+void TfrmMain::FormShow() {
+  PlaceLogWindow(true);
+  {
+    const QSignalBlocker blocker(m_config->cbLog);
+    m_config->cbLog->setChecked(m_showLog);
+  }
+  cbLogClick();
+}
+
+void TfrmMain::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  if (!m_shown && !event->spontaneous()) {
+    m_shown = true;
+    FormShow();
+    // The window's frame is known only once the window system has shown it.
+    QMetaObject::invokeMethod(
+        this, [this] { PlaceLogWindow(false); }, Qt::QueuedConnection);
+  }
+}
+
+void TfrmMain::moveEvent(QMoveEvent *event) {
+  QWidget::moveEvent(event);
+  if (m_shown)
+    PlaceLogWindow(false);
+}
+
+void TfrmMain::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  // Coming back to the window fits the visible list's name column again.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_sidPage)
+    m_sidPage->ReapplyListWidth();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+}
+
+void TfrmMain::FormClose() {
+  TSettings settings = m_settings;
+  settings.InputDevice = m_keptInput.value_or(m_link->InputDeviceIndex);
+  settings.OutputDevice = m_keptOutput.value_or(m_link->OutputDeviceIndex);
+  settings.SidDelay = m_config->seDelay->value();
+  settings.FmDelay = m_config->seFMDelay->value();
+  settings.ShowLog = m_config->cbLog->isChecked();
+  settings.SavedReadSysExDir = m_chosenReadDir;
+  settings.SavedSaveSysExDir = m_chosenSaveDir;
+  settings.Api = m_config->ChosenApi();
+  if (!WriteSettings(m_settingsPath, settings))
+    QMessageBox::warning(this, windowTitle(),
+                         QString("The settings could not be saved to %1.")
+                             .arg(QDir::toNativeSeparators(m_settingsPath)));
+  CloseDevices();
+  if (m_logWindow)
+    m_logWindow->hide();
+}
+
+void TfrmMain::CloseDevices() {
+  if (m_devicesClosed)
+    return;
+  m_devicesClosed = true;
+  try {
+    if (m_link->InputDeviceIndex != -1)
+      m_input->Close(m_link->InputDeviceIndex);
+  } catch (const std::exception &) {
+  }
+  try {
+    if (m_link->OutputDeviceIndex != -1)
+      m_output->Close(m_link->OutputDeviceIndex);
+  } catch (const std::exception &) {
+  }
+}
+
+QString TfrmMain::OpenSysExFile() {
+  return ChooseFile(false);
+}
+
+QString TfrmMain::SaveSysExFile() {
+  return ChooseFile(true);
+}
+
+QString TfrmMain::ChooseFile(bool save) {
+  QFileDialog dialog(this, save ? "Save SysEx file" : "Open SysEx file",
+                     save ? m_saveDir : m_readDir, "SysEx (*.syx)");
+  dialog.setObjectName(save ? "SaveDialog" : "OpenDialog");
+  dialog.setDefaultSuffix("syx");
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+      return {};
+    const QString path = dialog.selectedFiles().first();
+    if (save && !QFileInfo::exists(path) &&
+        QMessageBox::question(this, dialog.windowTitle(),
+                              QString("%1\nThis file does not exist.\nDo you want to create it?")
+                                  .arg(QDir::toNativeSeparators(path)),
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+      continue;
+    QString folder = QFileInfo(path).absolutePath();
+    if (!folder.endsWith('/'))
+      folder += '/';
+    (save ? m_saveDir : m_readDir) = folder;
+    (save ? m_chosenSaveDir : m_chosenReadDir) = folder;
+    return path;
+  }
+}
+
+} // namespace zpm

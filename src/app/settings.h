@@ -1,0 +1,36 @@
+#pragma once
+// The settings file: an INI file read once at start and written once at
+// close, its keys in a fixed order, booleans stored as 1 or 0.
+
+#include "midi/midi_system.h"
+
+#include <QString>
+
+namespace zpm {
+
+struct TSettings {
+  int InputDevice = -1;  // Midi/Input
+  int OutputDevice = -1; // Midi/Output
+  int SidDelay = 750;    // SID/Delay
+  int FmDelay = 1500;    // FM/Delay
+  bool ShowLog = true;   // Main/ShowLog
+  QString SavedReadSysExDir;
+  QString SavedSaveSysExDir;
+  // Main/MidiApi: the service of the next start (auto, alsa or jack).
+  MidiApi Api = MidiApi::Auto;
+};
+
+// A missing file or key gives the default; a value that is not a number
+// counts as missing.
+TSettings ReadSettings(const QString &path);
+
+// Writes the keys in their fixed order and keeps any other key the file
+// holds; the old file stays whole when writing fails. False on failure.
+bool WriteSettings(const QString &path, const TSettings &settings);
+
+// $ZPM_SETTINGS_FILE when set; else the executable's name with ".ini",
+// beside the executable when that folder is writable, otherwise in the
+// user's configuration folder.
+QString SettingsFilePath();
+
+} // namespace zpm

@@ -1,0 +1,36 @@
+#pragma once
+// "Waiting for SysEx": shows the bytes received so far and stays until the
+// reception has what it waits for, or the user ends the wait.
+
+#include "app/reception_bridge.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+namespace zpm {
+
+class TfrmWaitSysEx : public QDialog {
+  Q_OBJECT
+public:
+  TfrmWaitSysEx(TReceptionBridge &bridge, QWidget *parent = nullptr);
+
+  // kWaitCancelled for "&Cancel"; kWaitClosed when the reception's wait is
+  // complete (also when it was before the dialog showed) or the user closed
+  // the dialog.
+  int exec() override;
+  // The close box and Escape close, they do not cancel.
+  void reject() override;
+
+private:
+  void ShowByteCount();
+  void CloseIfComplete();
+  void btnCancelClick();
+
+  TReception &m_reception;
+  QLabel *lbBytes;
+  QPushButton *btnCancel;
+};
+
+} // namespace zpm

@@ -1,0 +1,119 @@
+#include "sid/save_location_dialog.h"
+
+#include "patch/list_text.h"
+#include "sid/spin_button_widget.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace zpm {
+
+namespace {
+
+constexpr int kFirstBank = 0;
+constexpr int kLastBank = 7;
+
+QLabel *Value(const char *text, const char *name, QWidget *parent) {
+  auto *label = new QLabel(QString::fromLatin1(text), parent);
+  label->setObjectName(QLatin1String(name));
+  return label;
+}
+
+} // namespace
+
+TfrmSaveLocation::TfrmSaveLocation(QWidget *parent)
+    : QDialog(parent, Qt::Tool), m_patchName(Value("-", "lbPatchname", this)),
+      m_location(Value("0", "lbLocation", this)), m_bank(Value("0", "lbBank", this)),
+      m_destinationBank(new QLineEdit(QStringLiteral("A"), this)),
+      m_destinationBankSpin(new TSpinButton(this)), m_newPosition(new QSpinBox(this)) {
+  setObjectName(QStringLiteral("frmSaveLocation"));
+  setWindowTitle(QStringLiteral("Save patch"));
+
+  m_destinationBank->setObjectName(QStringLiteral("edBank"));
+  m_destinationBank->setReadOnly(true);
+  m_destinationBank->setMaxLength(1);
+  m_destinationBank->setFixedWidth(
+      m_destinationBank->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 3);
+  m_destinationBankSpin->setObjectName(QStringLiteral("spBank"));
+  m_destinationBankSpin->SetTag(kFirstBank);
+  m_destinationBankSpin->setFixedHeight(m_destinationBank->sizeHint().height());
+  connect(m_destinationBankSpin, &TSpinButton::upClicked, this, &TfrmSaveLocation::spBankUpClick);
+  connect(m_destinationBankSpin, &TSpinButton::downClicked, this,
+          &TfrmSaveLocation::spBankDownClick);
+  m_newPosition->setObjectName(QStringLiteral("seNewPosition"));
+  m_newPosition->setRange(1, 128);
+  m_newPosition->setValue(1);
+
+  auto *ok = new QPushButton(QStringLiteral("&OK"), this);
+  ok->setObjectName(QStringLiteral("btnOK"));
+  auto *cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  cancel->setObjectName(QStringLiteral("btnCancel"));
+  // Enter must not store a patch by accident: the default is Cancel.
+  ok->setAutoDefault(false);
+  cancel->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto *bankRow = new QHBoxLayout;
+  bankRow->setSpacing(0);
+  bankRow->addWidget(m_destinationBank);
+  bankRow->addWidget(m_destinationBankSpin);
+  bankRow->addStretch();
+
+  auto *form = new QFormLayout;
+  form->addRow(QStringLiteral("Selected Patch:"), m_patchName);
+  form->addRow(QStringLiteral("Location:"), m_location);
+  form->addRow(QStringLiteral("Bank:"), m_bank);
+  form->addRow(QStringLiteral("Bank:"), bankRow);
+  form->addRow(QStringLiteral("New Position:"), m_newPosition);
+
+  auto *buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TfrmSaveLocation::ShowPatch(const TPatch &patch) {
+  uint8_t name[kNameSize];
+  patch.GetName(name);
+  const auto length = std::find(name, name + kNameSize, 0) - name;
+  m_patchName->setText(QString::fromLatin1(reinterpret_cast<const char *>(name), length));
+  m_location->setText(QString::number(patch.PatchNumber() + 1));
+  m_bank->setText(QString::fromLatin1(BankLetter(patch.Bank).c_str()));
+}
+
+int TfrmSaveLocation::DestinationBank() const {
+  return m_destinationBankSpin->Tag();
+}
+
+int TfrmSaveLocation::NewPosition() const {
+  return m_newPosition->value();
+}
+
+void TfrmSaveLocation::SetBank(int bank) {
+  bank = std::clamp(bank, kFirstBank, kLastBank);
+  m_destinationBankSpin->SetTag(bank);
+  m_destinationBank->setText(QString(QChar(QLatin1Char('A').unicode() + bank)));
+}
+
+void TfrmSaveLocation::spBankUpClick() {
+  SetBank(m_destinationBankSpin->Tag() + 1);
+}
+
+void TfrmSaveLocation::spBankDownClick() {
+  SetBank(m_destinationBankSpin->Tag() - 1);
+}
+
+} // namespace zpm

@@ -1,0 +1,138 @@
+#include "sid/sid_list_widget.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+#include <utility>
+
+namespace zpm {
+
+namespace {
+
+constexpr int kBankColumn = 0;
+constexpr int kNumberColumn = 1;
+constexpr int kNameColumn = 2;
+constexpr int kColumns = 3;
+
+} // namespace
+
+TSidListModel::TSidListModel(TRowText rowText, SidColumnAlign numberAlign, QObject *parent)
+    : QAbstractTableModel(parent), m_rowText(std::move(rowText)), m_numberAlign(numberAlign) {}
+
+void TSidListModel::SetCount(int count) {
+  count = std::max(0, count);
+  if (count == m_count) {
+    // Same length, perhaps other patches: redraw, and keep a selection that
+    // a fetch which stopped early did not clear.
+    if (count > 0)
+      emit dataChanged(index(0, 0), index(count - 1, kColumns - 1));
+    return;
+  }
+  beginResetModel();
+  m_count = count;
+  endResetModel();
+}
+
+int TSidListModel::rowCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : m_count;
+}
+
+int TSidListModel::columnCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : kColumns;
+}
+
+Qt::Alignment TSidListModel::Alignment(int column) const {
+  if (column == kNumberColumn && m_numberAlign == SidColumnAlign::Centre)
+    return Qt::AlignCenter;
+  return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+QVariant TSidListModel::data(const QModelIndex &index, int role) const {
+  if (!index.isValid() || index.row() >= m_count)
+    return {};
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Alignment(index.column()));
+  if (role != Qt::DisplayRole)
+    return {};
+  const QStringList texts = m_rowText(index.row());
+  if (index.column() >= texts.size())
+    return {};
+  return texts.at(index.column());
+}
+
+QVariant TSidListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= kColumns)
+    return {};
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Alignment(section));
+  if (role != Qt::DisplayRole)
+    return {};
+  static const char *const captions[kColumns] = {kSidBankCaption, kSidNumberCaption,
+                                                 kSidNameCaption};
+  return QString::fromLatin1(captions[section]);
+}
+
+TSidPatchList::TSidPatchList(TRowText rowText, SidColumnAlign numberAlign, QWidget *parent)
+    : QTableView(parent), m_model(std::move(rowText), numberAlign) {
+  setModel(&m_model);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setShowGrid(true);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+  QHeaderView *rows = verticalHeader();
+  rows->hide();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setDefaultSectionSize(fontMetrics().height() + 4);
+
+  QHeaderView *columns = horizontalHeader();
+  columns->setSectionsClickable(false);
+  columns->setHighlightSections(false);
+  columns->setStretchLastSection(false);
+  columns->setMinimumSectionSize(0);
+  columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  columns->resizeSection(kBankColumn, kSidBankWidth);
+  columns->resizeSection(kNumberColumn, kSidNumberWidth);
+  columns->setSectionResizeMode(kNumberColumn, QHeaderView::Fixed);
+  columns->resizeSection(kNameColumn, kSidNameInitialWidth);
+
+  // The selection is what the save and send buttons act on: it has to stay
+  // visible while the user is at those buttons.
+  QPalette colours = palette();
+  colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                   colours.color(QPalette::Active, QPalette::Highlight));
+  colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   colours.color(QPalette::Active, QPalette::HighlightedText));
+  setPalette(colours);
+}
+
+std::vector<int> TSidPatchList::SelectedItems() const {
+  std::vector<int> items;
+  if (selectionModel() == nullptr)
+    return items;
+  for (const QModelIndex &row : selectionModel()->selectedRows())
+    items.push_back(row.row());
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+void TSidPatchList::SetNameWidth(int width) {
+  // One section change is one repaint already. Switching updates off here
+  // would be wrong: a tab switch shows the list with its parent's updates
+  // off, and restoring that state would leave the list frozen.
+  horizontalHeader()->resizeSection(kNameColumn, std::max(0, width));
+}
+
+bool TSidPatchList::viewportEvent(QEvent *event) {
+  const bool handled = QTableView::viewportEvent(event);
+  if (event->type() == QEvent::Resize)
+    emit resized();
+  return handled;
+}
+
+} // namespace zpm

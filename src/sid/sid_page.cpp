@@ -1,0 +1,375 @@
+#include "sid/sid_page.h"
+
+#include "patch/error.h"
+#include "sid/sid_file.h"
+#include "sid/sid_list_widget.h"
+#include "sid/sid_transfer.h"
+#include "sid/spin_button_widget.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace zpm {
+
+namespace {
+
+constexpr int kFirstBank = 0;
+constexpr int kLastBank = 7;
+
+QString BankText(int bank) {
+  return QString(QChar(QLatin1Char('A').unicode() + bank));
+}
+
+QStringList RowText(const TPatchBank &bank, int item) {
+  if (item < 0 || item >= bank.Count())
+    return {};
+  const SidListRow row = SidListText(bank.GetPatch(item));
+  return {QString::fromLatin1(row.bank.c_str()), QString::number(row.number),
+          QString::fromLatin1(row.name.c_str())};
+}
+
+// The main window's host, plus the list's part: a fetch that is about to
+// empty the bank takes the list's selection with it.
+class TListHost : public TTransferHost {
+public:
+  TListHost(TTransferHost &host, std::function<void()> clearing)
+      : m_host(host), m_clearing(std::move(clearing)) {}
+
+  bool Ask(const std::string &text) override { return m_host.Ask(text); }
+  void Inform(const std::string &text) override { m_host.Inform(text); }
+  int WaitForSysEx() override { return m_host.WaitForSysEx(); }
+  void Delay(int milliseconds) override { m_host.Delay(milliseconds); }
+  void WaitForBytes(size_t count, int timeoutMs) override { m_host.WaitForBytes(count, timeoutMs); }
+  void BeginProgress(int count) override { m_host.BeginProgress(count); }
+  void StepProgress() override { m_host.StepProgress(); }
+  bool ProgressCancelled() override { return m_host.ProgressCancelled(); }
+  void EndProgress() override { m_host.EndProgress(); }
+  void SetBusy(bool busy) override { m_host.SetBusy(busy); }
+  void ListClearing() override {
+    m_clearing();
+    m_host.ListClearing();
+  }
+
+private:
+  TTransferHost &m_host;
+  std::function<void()> m_clearing;
+};
+
+class TWaitCursor {
+public:
+  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+  TWaitCursor(const TWaitCursor &) = delete;
+  TWaitCursor &operator=(const TWaitCursor &) = delete;
+};
+
+QPushButton *Button(const char *caption, const char *name, QWidget *parent) {
+  auto *button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QLatin1String(name));
+  return button;
+}
+
+// Through a temporary file that replaces the old one only when it is whole.
+void WriteFile(const QString &path, const Bytes &bytes) {
+  QSaveFile file(path);
+  const QString where = QDir::toNativeSeparators(path);
+  if (!file.open(QIODevice::WriteOnly))
+    throw ZpmError(QStringLiteral("Could not create %1 (%2). Choose a folder you may write to "
+                                  "and save again.")
+                       .arg(where, file.errorString())
+                       .toStdString());
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size || !file.commit())
+    throw ZpmError(QStringLiteral("Could not write %1 (%2); an earlier file of that name is "
+                                  "unchanged. Free some disk space or choose another folder "
+                                  "and save again.")
+                       .arg(where, file.errorString())
+                       .toStdString());
+}
+
+Bytes ReadFile(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw ZpmError(QStringLiteral("Could not open %1 (%2). Check that the file exists and may "
+                                  "be read, and load it again.")
+                       .arg(QDir::toNativeSeparators(path), file.errorString())
+                       .toStdString());
+  const QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw ZpmError(QStringLiteral("Could not read %1 (%2). Check the file and load it again.")
+                       .arg(QDir::toNativeSeparators(path), file.errorString())
+                       .toStdString());
+  return Bytes(data.begin(), data.end());
+}
+
+} // namespace
+
+TSidPage::TSidPage(TMainContext &context, QWidget *parent)
+    : QWidget(parent), m_context(context), m_tabs(new QTabWidget(this)) {
+  setObjectName(QStringLiteral("SidPage"));
+  m_tabs->setObjectName(QStringLiteral("pcSid"));
+  m_tabs->addTab(BuildGetTab(), QStringLiteral("&Get SID patch"));
+  m_tabs->addTab(BuildSendTab(), QStringLiteral("&Send SID patch"));
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_tabs);
+}
+
+QWidget *TSidPage::BuildGetTab() {
+  auto *tab = new QWidget;
+  m_getList = new TSidPatchList([this](int item) { return lvSysExPatchListData(item); },
+                                kSidGetNumberAlign, tab);
+  m_getList->setObjectName(QStringLiteral("lvSysExPatchList"));
+  connect(m_getList, &TSidPatchList::resized, this, &TSidPage::lvSysExPatchListResize);
+
+  auto *group = new QGroupBox(QStringLiteral("Get Patch"), tab);
+  group->setObjectName(QStringLiteral("gbGetPatch"));
+  m_getBank = new QLineEdit(BankText(kFirstBank), group);
+  m_getBank->setObjectName(QStringLiteral("edGetBank"));
+  m_getBank->setReadOnly(true);
+  m_getBank->setMaxLength(1);
+  m_getBank->setFixedWidth(m_getBank->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 3);
+  m_getBankSpin = new TSpinButton(group);
+  m_getBankSpin->setObjectName(QStringLiteral("spGetBank"));
+  m_getBankSpin->SetTag(kFirstBank);
+  m_getBankSpin->setFixedHeight(m_getBank->sizeHint().height());
+  connect(m_getBankSpin, &TSpinButton::upClicked, this, &TSidPage::spGetBankUpClick);
+  connect(m_getBankSpin, &TSpinButton::downClicked, this, &TSidPage::spGetBankDownClick);
+
+  m_getPatchNr = new QSpinBox(group);
+  m_getPatchNr->setObjectName(QStringLiteral("seGetPatchNr"));
+  m_getPatchNr->setRange(1, 128);
+  m_getPatchNr->setValue(1);
+  auto *patchNrLabel = new QLabel(QStringLiteral("Patch  Nr.:"), group);
+  patchNrLabel->setBuddy(m_getPatchNr);
+
+  auto *singlePatch = Button("Get Single &Patch", "btnGetSinglePatch", group);
+  auto *singleBank = Button("Get &Single Bank", "btnGetSingleBank", group);
+  auto *allBanks = Button("Get &All Banks", "btnGetAllBanks", group);
+  connect(singlePatch, &QPushButton::clicked, this, &TSidPage::btnGetSinglePatchClick);
+  connect(singleBank, &QPushButton::clicked, this, &TSidPage::btnGetSingleBankClick);
+  connect(allBanks, &QPushButton::clicked, this, &TSidPage::btnGetAllBanksClick);
+
+  auto *bankRow = new QHBoxLayout;
+  bankRow->setSpacing(0);
+  bankRow->addWidget(m_getBank);
+  bankRow->addWidget(m_getBankSpin);
+  bankRow->addStretch();
+  auto *grid = new QGridLayout(group);
+  grid->addLayout(bankRow, 0, 0, 1, 2);
+  grid->addWidget(patchNrLabel, 1, 0);
+  grid->addWidget(m_getPatchNr, 1, 1);
+  grid->addWidget(singlePatch, 2, 0, 1, 2);
+  grid->addWidget(singleBank, 3, 0, 1, 2);
+  grid->addWidget(allBanks, 4, 0, 1, 2);
+
+  auto *saveAll = Button("Save all patches to SysEx file", "btnSysExSaveAll", tab);
+  auto *saveSelected = Button("Save selected patches to SysEx file", "btnSysExSendSelected", tab);
+  connect(saveAll, &QPushButton::clicked, this, &TSidPage::btnSysExSaveAllClick);
+  connect(saveSelected, &QPushButton::clicked, this, &TSidPage::btnSysExSendSelectedClick);
+
+  m_getSide = new QVBoxLayout;
+  m_getSide->addWidget(group);
+  m_getSide->addWidget(saveAll);
+  m_getSide->addWidget(saveSelected);
+  m_getSide->addStretch();
+  auto *layout = new QHBoxLayout(tab);
+  layout->addWidget(m_getList, 1);
+  layout->addLayout(m_getSide);
+  return tab;
+}
+
+QWidget *TSidPage::BuildSendTab() {
+  auto *tab = new QWidget;
+  m_fileList = new TSidPatchList([this](int item) { return lvFilePatchListData(item); },
+                                 kSidFileNumberAlign, tab);
+  m_fileList->setObjectName(QStringLiteral("lvFilePatchList"));
+  connect(m_fileList, &TSidPatchList::resized, this, &TSidPage::lvFilePatchListResize);
+
+  auto *group = new QGroupBox(QStringLiteral("Load SysEx file"), tab);
+  group->setObjectName(QStringLiteral("gbLoadSysExFile"));
+  auto *load = Button("&Load SysEx file", "btnLoadSysFile", group);
+  connect(load, &QPushButton::clicked, this, &TSidPage::btnLoadSysFileClick);
+  m_loadedFile = new QLabel(QStringLiteral("none"), group);
+  m_loadedFile->setObjectName(QStringLiteral("lbLoadedFile"));
+  auto *groupLayout = new QVBoxLayout(group);
+  groupLayout->addWidget(load);
+  groupLayout->addWidget(m_loadedFile);
+
+  auto *saveSelected = Button("Save selected patches &into SysEx file", "btnFileSaveSelected", tab);
+  connect(saveSelected, &QPushButton::clicked, this, &TSidPage::btnFileSaveSelectedClick);
+
+  m_sendSide = new QVBoxLayout;
+  m_sendSide->addWidget(group);
+  m_sendSide->addWidget(saveSelected);
+  m_sendSide->addStretch();
+  auto *layout = new QHBoxLayout(tab);
+  layout->addWidget(m_fileList, 1);
+  layout->addLayout(m_sendSide);
+  return tab;
+}
+
+void TSidPage::SelectTab(Tab tab) {
+  m_tabs->setCurrentIndex(tab);
+}
+
+TSidPage::Tab TSidPage::CurrentTab() const {
+  return m_tabs->currentIndex() == SendTab ? SendTab : GetTab;
+}
+
+void TSidPage::RefreshLists() {
+  m_getList->Model().SetCount(m_context.SidGetBank().Count());
+  m_fileList->Model().SetCount(m_context.SidFileBank().Count());
+}
+
+void TSidPage::ReapplyListWidth() {
+  if (CurrentTab() == SendTab)
+    lvFilePatchListResize();
+  else
+    lvSysExPatchListResize();
+}
+
+QStringList TSidPage::lvSysExPatchListData(int item) const {
+  return RowText(m_context.SidGetBank(), item);
+}
+
+QStringList TSidPage::lvFilePatchListData(int item) const {
+  return RowText(m_context.SidFileBank(), item);
+}
+
+void TSidPage::lvSysExPatchListResize() {
+  m_getList->SetNameWidth(SidNameColumnWidth(m_getList->viewport()->width()));
+}
+
+void TSidPage::lvFilePatchListResize() {
+  m_fileList->SetNameWidth(SidNameColumnWidth(m_fileList->viewport()->width()));
+}
+
+void TSidPage::SetGetBank(int bank) {
+  bank = std::clamp(bank, kFirstBank, kLastBank);
+  m_getBankSpin->SetTag(bank);
+  m_getBank->setText(BankText(bank));
+}
+
+void TSidPage::spGetBankUpClick() {
+  SetGetBank(m_getBankSpin->Tag() + 1);
+}
+
+void TSidPage::spGetBankDownClick() {
+  SetGetBank(m_getBankSpin->Tag() - 1);
+}
+
+QString TSidPage::Attempt(const std::function<void()> &operation) {
+  try {
+    operation();
+  } catch (const std::exception &error) {
+    return QString::fromStdString(error.what());
+  }
+  return {};
+}
+
+void TSidPage::ShowError(const QString &text) {
+  if (!text.isEmpty())
+    QMessageBox::critical(this, QApplication::applicationDisplayName(), text);
+}
+
+void TSidPage::RunFetch(const std::function<void(TTransferHost &, TSidFetch &)> &fetch) {
+  TSidFetch values;
+  values.device = m_context.SidDeviceId();
+  values.delayMs = m_context.SidDelay();
+  values.fetchBank = m_getBankSpin->Tag();
+  TListHost host(m_context.Host(), [this] { m_getList->clearSelection(); });
+  const QString error = Attempt([&] { fetch(host, values); });
+  SetGetBank(values.fetchBank);
+  m_getList->Model().SetCount(m_context.SidGetBank().Count());
+  ShowError(error);
+}
+
+void TSidPage::btnGetSinglePatchClick() {
+  const int patchNumber = m_getPatchNr->value();
+  RunFetch([&](TTransferHost &host, TSidFetch &fetch) {
+    GetSingleSidPatch(m_context.Link(), host, fetch, patchNumber, m_context.SidGetBank());
+  });
+}
+
+void TSidPage::btnGetSingleBankClick() {
+  RunFetch([&](TTransferHost &host, TSidFetch &fetch) {
+    GetSingleSidBank(m_context.Link(), host, fetch, m_context.SidGetBank());
+  });
+}
+
+void TSidPage::btnGetAllBanksClick() {
+  RunFetch([&](TTransferHost &host, TSidFetch &fetch) {
+    GetAllSidBanks(m_context.Link(), host, fetch, m_context.SidGetBank());
+  });
+}
+
+void TSidPage::btnSysExSaveAllClick() {
+  const TPatchBank &bank = m_context.SidGetBank();
+  if (bank.Count() == 0)
+    return;
+  const QString path = m_context.SaveSysExFile();
+  if (path.isEmpty())
+    return;
+  ShowError(Attempt([&] { WriteFile(path, SidFileBytes(bank)); }));
+}
+
+void TSidPage::btnSysExSendSelectedClick() {
+  SaveSelected(*m_getList, m_context.SidGetBank());
+}
+
+void TSidPage::btnFileSaveSelectedClick() {
+  SaveSelected(*m_fileList, m_context.SidFileBank());
+}
+
+void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
+  const std::vector<int> items = list.SelectedItems();
+  if (items.empty() || items.front() >= bank.Count())
+    return;
+  const QString path = m_context.SaveSysExFile();
+  if (path.isEmpty())
+    return;
+  ShowError(Attempt([&] {
+    TWaitCursor cursor;
+    std::vector<const TPatch *> patches;
+    for (int item : items)
+      if (item < bank.Count())
+        patches.push_back(&bank.GetPatch(item));
+    TMemoryStream stream;
+    WriteSidPatches(stream, patches);
+    WriteFile(path, stream.Data());
+  }));
+}
+
+void TSidPage::btnLoadSysFileClick() {
+  const QString path = m_context.OpenSysExFile();
+  if (path.isEmpty())
+    return;
+  m_fileList->clearSelection();
+  m_context.SidFileBank().Clear();
+  const QString error = Attempt([&] {
+    LoadSidFile(ReadFile(path), QDir::toNativeSeparators(path).toStdString(),
+                m_context.SidFileBank());
+    m_loadedFile->setText(QFileInfo(path).fileName());
+  });
+  m_fileList->Model().SetCount(m_context.SidFileBank().Count());
+  ShowError(error);
+}
+
+} // namespace zpm

@@ -1,0 +1,74 @@
+// The settings file by itself: what a hand-edited or damaged file gives.
+
+#include "app/settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace zpm {
+namespace {
+
+class TSettingsTest : public ::testing::Test {
+protected:
+  QString Write(const char *text) {
+    const QString path = m_dir.filePath("s.ini");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+    return path;
+  }
+  QTemporaryDir m_dir;
+};
+
+TEST_F(TSettingsTest, ReadsWhatWindowsIniFilesAllowAndDefaultsTheRest) {
+  const TSettings s = ReadSettings(Write("; comment\r\n[midi]\r\n input = 2 \r\nOUTPUT=x\r\n"
+                                         "[Main]\r\nShowLog=0\r\n"
+                                         "SavedReadSysExDir=\"/a b/c,d/\"\r\nMidiApi=none\r\n"));
+  EXPECT_EQ(s.InputDevice, 2);
+  EXPECT_EQ(s.OutputDevice, -1);
+  EXPECT_EQ(s.SidDelay, 750);
+  EXPECT_EQ(s.FmDelay, 1500);
+  EXPECT_FALSE(s.ShowLog);
+  EXPECT_EQ(s.SavedReadSysExDir, "/a b/c,d/");
+  EXPECT_EQ(s.SavedSaveSysExDir, "");
+  EXPECT_EQ(s.Api, MidiApi::Auto);
+
+  const TSettings missing = ReadSettings(m_dir.filePath("absent.ini"));
+  EXPECT_EQ(missing.InputDevice, -1);
+  EXPECT_TRUE(missing.ShowLog);
+}
+
+TEST_F(TSettingsTest, WritingKeepsForeignKeysAndReadsBackTheSame) {
+  const QString path = Write("[Main]\nTheme=dark\nShowLog=1\n[Extra]\nA=1\n");
+  TSettings s;
+  s.InputDevice = 1;
+  s.SidDelay = 10;
+  s.ShowLog = false;
+  s.SavedSaveSysExDir = "/home/u/syx/";
+  s.Api = MidiApi::Alsa;
+  ASSERT_TRUE(WriteSettings(path, s));
+  const TSettings back = ReadSettings(path);
+  EXPECT_EQ(back.InputDevice, 1);
+  EXPECT_EQ(back.SidDelay, 10);
+  EXPECT_FALSE(back.ShowLog);
+  EXPECT_EQ(back.SavedSaveSysExDir, "/home/u/syx/");
+  EXPECT_EQ(back.Api, MidiApi::Alsa);
+  QFile file(path);
+  file.open(QIODevice::ReadOnly);
+  const QString text = QString::fromUtf8(file.readAll());
+  EXPECT_TRUE(text.contains("MidiApi=alsa\nTheme=dark\n")) << text.toStdString();
+  EXPECT_TRUE(text.endsWith("[Extra]\nA=1\n"));
+  EXPECT_FALSE(WriteSettings(m_dir.filePath("s.ini/inside.ini"), s));
+}
+
+TEST_F(TSettingsTest, TheEnvironmentCanPointTheFileElsewhere) {
+  qputenv("ZPM_SETTINGS_FILE", "/tmp/elsewhere.ini");
+  EXPECT_EQ(SettingsFilePath(), "/tmp/elsewhere.ini");
+  qunsetenv("ZPM_SETTINGS_FILE");
+  EXPECT_TRUE(SettingsFilePath().endsWith(".ini"));
+}
+
+} // namespace
+} // namespace zpm
