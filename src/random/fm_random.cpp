@@ -10,8 +10,6 @@ const std::array<uint8_t, 17> WTPChoices = {20, 21, 22, 23, 48, 49,  50,  51, 66
 
 namespace {
 
-constexpr size_t kFirstParameterByte = 16;
-constexpr size_t kEndParameterBytes = 128;
 constexpr int kLastVoiceSlot = 127;
 
 const std::vector<int> &FmEntriesByDataByte() {
@@ -52,15 +50,9 @@ void BuildFmRandomVoice(RandomGenerator &random, const RangeGrid &grid, int slot
   patch.SetPatchType(kFmVoice);
   patch.SetBank(bank);
   patch.SetPatchNumber(static_cast<uint8_t>(slot));
-  const std::vector<int> &entries = FmEntriesByDataByte();
-  size_t position = kFirstParameterByte;
-  while (position < kEndParameterBytes) {
-    const int entry = entries[position];
-    if (entry < 0)
-      PutZeroByte(position, patch.Data());
-    else
-      PutRandomByte(random, grid, static_cast<size_t>(entry), position, patch);
-  }
+  FillParameterBytes(FmEntriesByDataByte(), patch.Data(), [&](size_t entry, size_t &position) {
+    PutRandomByte(random, grid, entry, position, patch);
+  });
   patch.UpdateChecksum();
 }
 

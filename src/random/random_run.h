@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zpm {
 
@@ -51,5 +52,21 @@ uint8_t DrawFromRange(RandomGenerator &random, const RangeGrid &grid, int row);
 
 // Stores 0 at the running data position and moves on; draws nothing.
 void PutZeroByte(size_t &position, uint8_t *data);
+
+// Visits data bytes 16..127 in order: a zero byte where no parameter of the
+// grid's table sits, putRandom(entry, position) where one does (it stores
+// the byte and moves position on).
+template <typename PutRandom>
+void FillParameterBytes(const std::vector<int> &entriesByDataByte, uint8_t *data,
+                        PutRandom putRandom) {
+  size_t position = 16;
+  while (position < 128) {
+    const int entry = entriesByDataByte[position];
+    if (entry < 0)
+      PutZeroByte(position, data);
+    else
+      putRandom(static_cast<size_t>(entry), position);
+  }
+}
 
 } // namespace zpm

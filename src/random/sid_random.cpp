@@ -9,9 +9,6 @@ namespace zpm {
 
 namespace {
 
-constexpr size_t kFirstParameterByte = 16;
-constexpr size_t kEndParameterBytes = 128;
-
 const std::vector<int> &SidEntriesByDataByte() {
   static const std::vector<int> entries = EntriesByDataByte(SIDParameterTable());
   return entries;
@@ -47,15 +44,9 @@ void BuildSidRandomPatch(RandomGenerator &random, const RangeGrid &grid, int slo
   PutRandomPatchName(patch.Data(), slot);
   patch.SetDeviceNumber(device);
   patch.SetPatchNumber(static_cast<uint8_t>(slot));
-  const std::vector<int> &entries = SidEntriesByDataByte();
-  size_t position = kFirstParameterByte;
-  while (position < kEndParameterBytes) {
-    const int entry = entries[position];
-    if (entry < 0)
-      PutZeroByte(position, patch.Data());
-    else
-      PutRandomByte(random, grid, static_cast<size_t>(entry), position, patch);
-  }
+  FillParameterBytes(SidEntriesByDataByte(), patch.Data(), [&](size_t entry, size_t &position) {
+    PutRandomByte(random, grid, entry, position, patch);
+  });
   patch.UpdateChecksum();
 }
 
