@@ -36,12 +36,9 @@ void RequestSidBankDump(TMidiLink &link, uint8_t device) {
 }
 
 int SelectSidBank(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t bank, int delayMs) {
-  if (device >= 128)
-    device = 0;
-  if (bank >= 8)
-    bank = 0;
-  // The answer is judged after the full pause, never earlier: a device that
-  // is slow to answer must not be taken for one that has no PatchCart.
+  // Device and bank go out clamped, and the answer is judged against what
+  // went out, after the full pause and never earlier: a device that is slow
+  // to answer must not be taken for one that has no PatchCart.
   link.SendAndWait(WaitSidDump, kSidBankSelectSize, SidBankSelect(device, bank),
                    [&] { host.Delay(delayMs); });
   return ClassifySidBankSelectAnswer(link.reception.Buffer(), device, bank);
