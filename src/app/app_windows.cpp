@@ -1,10 +1,10 @@
 #include "app/app_windows.h"
 
 #include "app/log_window.h"
+#include "app/sid/save_location_dialog.h"
 #include "app/wait_dialog.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
-#include "sid/save_location_dialog.h"
 
 namespace zpm {
 

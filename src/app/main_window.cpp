@@ -4,11 +4,11 @@
 #include "app/config_page.h"
 #include "app/log_window.h"
 #include "app/reception_bridge.h"
+#include "app/sid/sid_page.h"
 #include "app/wait_dialog.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
 #include "patch/error.h"
-#include "sid/sid_page.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 // zpm info: a file's patches as the send-side lists show them.
-#include "cli/cli_io.h"
-#include "cli/command_line.h"
-#include "cli/commands.h"
-#include "cli/patch_file.h"
+#include "zpm/cli_io.h"
+#include "zpm/command_line.h"
+#include "zpm/commands.h"
+#include "zpm/patch_file.h"
 
 #include <cstdio>
 #include <string>

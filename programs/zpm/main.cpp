@@ -1,7 +1,7 @@
 // zpm: the command-line front end of Zavorin Patch Manager.
-#include "cli/cli_io.h"
-#include "cli/commands.h"
 #include "patch/error.h"
+#include "zpm/cli_io.h"
+#include "zpm/commands.h"
 
 #include <QCoreApplication>
 

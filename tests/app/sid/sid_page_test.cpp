@@ -2,11 +2,11 @@
 // the in-process simulated SID with the fake host; files go through a
 // temporary folder. Error boxes are real modal boxes, read and closed.
 
-#include "sid/save_location_dialog.h"
-#include "sid/sid_page.h"
-#include "sid/spin_button_widget.h"
+#include "app/sid/save_location_dialog.h"
+#include "app/sid/sid_page.h"
+#include "app/sid/spin_button_widget.h"
 
-#include "gui/test_context.h"
+#include "app/test_context.h"
 
 #include <QApplication>
 #include <QFile>

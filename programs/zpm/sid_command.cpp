@@ -1,12 +1,12 @@
 // zpm sid fetch: "Get Single &Patch", "Get &Single Bank" or "Get &All Banks",
 // saved as "Save all patches to SysEx file" saves the fetched list.
-#include "cli/cli_io.h"
-#include "cli/command_line.h"
-#include "cli/commands.h"
-#include "cli/device_session.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"
 #include "sid/sid_transfer.h"
+#include "zpm/cli_io.h"
+#include "zpm/command_line.h"
+#include "zpm/commands.h"
+#include "zpm/device_session.h"
 
 namespace zpm::cli {
 

@@ -1,4 +1,4 @@
-#include "sid/sid_list_widget.h"
+#include "app/sid/sid_list_widget.h"
 
 #include <QEvent>
 #include <QHeaderView>

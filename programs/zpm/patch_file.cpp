@@ -1,12 +1,12 @@
-#include "cli/patch_file.h"
+#include "zpm/patch_file.h"
 
-#include "cli/cli_io.h"
 #include "fm/fm_file.h"
 #include "fm/fm_list.h"
 #include "midi/log_text.h"
 #include "patch/checksum.h"
 #include "sid/sid_file.h"
 #include "sid/sid_list.h"
+#include "zpm/cli_io.h"
 
 #include "patch/list_text.h"
 

@@ -1,6 +1,6 @@
-#include "cli/command_line.h"
+#include "zpm/command_line.h"
 
-#include "cli/cli_io.h"
+#include "zpm/cli_io.h"
 
 namespace zpm::cli {
 

@@ -1,10 +1,10 @@
 // zpm show: one patch as the patch viewer shows it.
-#include "cli/cli_io.h"
-#include "cli/command_line.h"
-#include "cli/commands.h"
-#include "cli/patch_file.h"
 #include "patch/error.h"
 #include "viewer/patch_view.h"
+#include "zpm/cli_io.h"
+#include "zpm/command_line.h"
+#include "zpm/commands.h"
+#include "zpm/patch_file.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,10 +1,10 @@
 // zpm random: the file "Create && Save to SysEx" writes, from the same control values.
-#include "cli/cli_io.h"
-#include "cli/command_line.h"
-#include "cli/commands.h"
 #include "random/fm_random.h"
 #include "random/random_error.h"
 #include "random/sid_random.h"
+#include "zpm/cli_io.h"
+#include "zpm/command_line.h"
+#include "zpm/commands.h"
 
 namespace zpm::cli {
 

@@ -3,10 +3,10 @@
 // with the chosen ports opened, the reception and the log, wired together as
 // the window wires them.
 
-#include "cli/cli_host.h"
-#include "cli/command_line.h"
 #include "midi/midi_link.h"
 #include "midi/midi_system.h"
+#include "zpm/cli_host.h"
+#include "zpm/command_line.h"
 
 #include <memory>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "cli/cli_io.h"
+#include "zpm/cli_io.h"
 
 #include "patch/error.h"
 

@@ -1,9 +1,9 @@
 // zpm ports: the input and output ports as the Config page lists them.
-#include "cli/cli_io.h"
-#include "cli/command_line.h"
-#include "cli/commands.h"
-#include "cli/device_session.h"
-#include "cli/patch_file.h"
+#include "zpm/cli_io.h"
+#include "zpm/command_line.h"
+#include "zpm/commands.h"
+#include "zpm/device_session.h"
+#include "zpm/patch_file.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "sid/save_location_dialog.h"
+#include "app/sid/save_location_dialog.h"
 
+#include "app/sid/spin_button_widget.h"
 #include "patch/list_text.h"
-#include "sid/spin_button_widget.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "cli/cli_host.h"
+#include "zpm/cli_host.h"
 
-#include "cli/cli_io.h"
+#include "zpm/cli_io.h"
 
 #include <chrono>
 #include <thread>

@@ -1,10 +1,10 @@
-#include "sid/sid_page.h"
+#include "app/sid/sid_page.h"
 
+#include "app/sid/sid_list_widget.h"
+#include "app/sid/spin_button_widget.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"
-#include "sid/sid_list_widget.h"
 #include "sid/sid_transfer.h"
-#include "sid/spin_button_widget.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "sid/spin_button_widget.h"
+#include "app/sid/spin_button_widget.h"
 
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
-#include "cli/device_session.h"
+#include "zpm/device_session.h"
 
-#include "cli/cli_io.h"
+#include "zpm/cli_io.h"
 
 namespace zpm::cli {
 
