@@ -41,8 +41,9 @@ int DataBytesOf(uint8_t status) {
 
 } // namespace
 
-TSysExChunker::TSysExChunker(ChunkHandler onChunk, ShortHandler onShort)
-    : m_onChunk(std::move(onChunk)), m_onShort(std::move(onShort)) {}
+TSysExChunker::TSysExChunker(ChunkHandler onChunk, ShortHandler onShort, ProblemHandler onProblem)
+    : m_onChunk(std::move(onChunk)), m_onShort(std::move(onShort)),
+      m_onProblem(std::move(onProblem)) {}
 
 void TSysExChunker::Feed(const uint8_t *bytes, size_t count) {
   size_t i = 0;
@@ -83,6 +84,17 @@ void TSysExChunker::MarkBroken() {
     // The lost bytes may have held a status byte: data that follows cannot be
     // trusted to belong to the running status.
     ClearShort();
+  }
+  if (m_onProblem) {
+    m_onProblem(TInputProblem::BytesLost, std::string());
+  }
+}
+
+void TSysExChunker::MarkLost(const std::string &reason) {
+  DropSysEx();
+  ClearShort();
+  if (m_onProblem) {
+    m_onProblem(TInputProblem::ServiceLost, reason);
   }
 }
 

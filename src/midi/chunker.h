@@ -7,8 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace zpm {
+
+// What went wrong below the chunker: bytes were lost (an overrun, an xrun), so
+// the message in progress, if any, is broken; or the service or port behind
+// the input is gone for good, with the service's own reason.
+enum class TInputProblem { BytesLost, ServiceLost };
 
 // Not thread-safe: one thread at a time feeds it (the driver side). The
 // handlers are called on that thread, from inside Feed/FeedShort.
@@ -17,8 +23,9 @@ public:
   static constexpr size_t kChunkSize = 2048;
   using ChunkHandler = std::function<void(const uint8_t *bytes, size_t count)>;
   using ShortHandler = std::function<void(uint8_t status, uint8_t data1, uint8_t data2)>;
+  using ProblemHandler = std::function<void(TInputProblem problem, const std::string &reason)>;
 
-  TSysExChunker(ChunkHandler onChunk, ShortHandler onShort);
+  TSysExChunker(ChunkHandler onChunk, ShortHandler onShort, ProblemHandler onProblem = nullptr);
 
   // Raw wire bytes in fragments of any size.
   void Feed(const uint8_t *bytes, size_t count);
@@ -26,8 +33,13 @@ public:
   // leaves a SysEx in progress alone; any other status ends it.
   void FeedShort(uint8_t status, uint8_t data1, uint8_t data2);
   // The transport lost bytes of the message in progress: nothing more of it
-  // is handed on, so the receiver sees it short and never as whole.
+  // is handed on, so the receiver sees it short and never as whole. The
+  // problem handler hears of every loss, also outside a SysEx, since the
+  // lost bytes may have held the start of one.
   void MarkBroken();
+  // The service or port is gone: a message in progress is dropped and the
+  // problem handler hears the reason.
+  void MarkLost(const std::string &reason);
   // The input closes: a partly received message is discarded.
   void Reset();
 
@@ -42,6 +54,7 @@ private:
 
   ChunkHandler m_onChunk;
   ShortHandler m_onShort;
+  ProblemHandler m_onProblem;
 
   bool m_inSysEx = false;
   bool m_broken = false; // the SysEx in progress lost bytes: swallow the rest

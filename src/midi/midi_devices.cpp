@@ -66,6 +66,10 @@ void TMidiInput::Open(int index) {
         [this, index](uint8_t status, uint8_t data1, uint8_t data2) {
           if (OnMidiData)
             OnMidiData(index, status, data1, data2);
+        },
+        [this, index](TInputProblem problem, const std::string &reason) {
+          if (OnInputProblem)
+            OnInputProblem(index, problem, reason);
         });
   }
   const TMidiSystem::TPortRef port = Port(device);

@@ -4,6 +4,7 @@
 // closing them by index, receiving on the driver side and sending whole SysEx
 // messages.
 
+#include "midi/chunker.h"
 #include "midi/midi_service.h"
 #include "midi/midi_system.h"
 #include "patch/stream.h"
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace zpm {
-
-class TSysExChunker;
 
 // What an open device's handle holds: the service and its port.
 struct TMidiHandle {
@@ -66,6 +65,8 @@ public:
   using MidiDataHandler =
       std::function<void(int device, uint8_t status, uint8_t data1, uint8_t data2)>;
   using SysExDataHandler = std::function<void(int device, const uint8_t *bytes, size_t count)>;
+  using InputProblemHandler =
+      std::function<void(int device, TInputProblem problem, const std::string &reason)>;
 
   explicit TMidiInput(std::shared_ptr<TMidiSystem> system);
   ~TMidiInput() override;
@@ -73,9 +74,11 @@ public:
   // Every byte of an open device goes through one chunker: SysEx reaches
   // OnSysExData in chunks of 1..2048 bytes (cut at 2048 and at F7), other
   // messages reach OnMidiData unfiltered. Both run on the driver side; set
-  // them before opening a device.
+  // them before opening a device. OnInputProblem hears of lost bytes and of
+  // a service or port that went away, on the driver side too.
   MidiDataHandler OnMidiData;
   SysExDataHandler OnSysExData;
+  InputProblemHandler OnInputProblem;
 
   void Open(int index) override;
   // A message in progress is dropped, never handed on short.

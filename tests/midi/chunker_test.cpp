@@ -46,6 +46,9 @@ struct TRecorder {
                         [this](uint8_t status, uint8_t data1, uint8_t data2) {
                           shorts.insert(shorts.end(), {status, data1, data2});
                           order += 'S';
+                        },
+                        [this](TInputProblem problem, const std::string &reason) {
+                          order += problem == TInputProblem::BytesLost ? "L" : "G(" + reason + ")";
                         }};
   void Feed(const Bytes &bytes) { chunker.Feed(bytes.data(), bytes.size()); }
 };
@@ -127,6 +130,17 @@ TEST(Chunker, BrokenOrResetMessageIsNeverCompletedAndTheNextOneIsWhole) {
   expected.push_back(Message(266, 3));
   EXPECT_EQ(rec.chunks, expected);
   EXPECT_EQ(rec.shorts, (Bytes{0x90, 0x3C, 0x40}));
+  EXPECT_EQ(rec.order, "CCLSLC"); // every loss is told, inside a SysEx or not
+}
+
+TEST(Chunker, AServiceThatIsGoneDropsTheMessageInProgressAndTellsWhy) {
+  const Bytes dump = Message(32777);
+  TRecorder rec;
+  rec.chunker.Feed(dump.data(), 3000);
+  rec.chunker.MarkLost("The JACK server has shut down.");
+  rec.chunker.Feed(dump.data() + 3000, dump.size() - 3000);
+  EXPECT_EQ(rec.chunks, Pieces(dump, {2048}));
+  EXPECT_EQ(rec.order, "CG(The JACK server has shut down.)");
 }
 
 TEST(Chunker, ShortMessagesWithRunningStatus) {
