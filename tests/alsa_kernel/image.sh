@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # set by run.sh and kernel.sh, which source this
 # Builds the VM's initramfs: busybox, the sound modules with their load order,
 # the two programs under test with every library they load, ALSA's
 # configuration, and the /init that runs the cases. The archive is plain

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # cache, skip and fail come from run.sh, which sources this
 # Fetches and unpacks what the VM boots: a Debian kernel with its own sound
 # modules, and a static busybox. The packages are downloaded with apt-get and
 # unpacked with dpkg-deb into the cache folder only (nothing is installed), so
@@ -35,7 +36,7 @@ kernel_package() {
     return
   fi
   apt-cache depends linux-image-amd64 2>/dev/null |
-    awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }'
+    awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }' || true
 }
 
 # Writes the uncompressed kernel held in a bzImage: booting it directly (PVH

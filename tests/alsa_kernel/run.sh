@@ -34,8 +34,9 @@ finish_limit=30
 
 command -v qemu-system-x86_64 >/dev/null ||
   skip "qemu-system-x86_64 is not installed (Debian package qemu-system-x86)"
-command -v apt-get >/dev/null && command -v dpkg-deb >/dev/null ||
+if ! command -v apt-get >/dev/null || ! command -v dpkg-deb >/dev/null; then
   skip "apt-get and dpkg-deb are needed to fetch the kernel"
+fi
 
 # shellcheck source=kernel.sh
 . "$here/kernel.sh"
