@@ -64,8 +64,13 @@ same() {
 case_ports() {
   start_sim --seed 1 --sid-banks A
   step 60 "zpm ports" zpm ports --api alsa || fail "zpm ports --api alsa exited with status $rc"
-  grep -q 'zavorin-sim:out' /tmp/step.out || fail "zpm ports --api alsa does not list zavorin-sim:out"
-  grep -q 'zavorin-sim:in' /tmp/step.out || fail "zpm ports --api alsa does not list zavorin-sim:in"
+  # The simulator's out port is one of zpm's inputs, its in port one of zpm's outputs.
+  awk '/^Inputs:/ { inputs = 1 } /^Outputs:/ { inputs = 0 }
+       inputs && $2 == "zavorin-sim:out" { found = 1 } END { exit !found }' /tmp/step.out ||
+    fail "zpm ports --api alsa does not list zavorin-sim:out among the inputs"
+  awk '/^Outputs:/ { outputs = 1 } outputs && $2 == "zavorin-sim:in" { found = 1 }
+       END { exit !found }' /tmp/step.out ||
+    fail "zpm ports --api alsa does not list zavorin-sim:in among the outputs"
   stop_sim
 }
 

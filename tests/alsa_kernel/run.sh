@@ -72,7 +72,10 @@ finished=
 failures=()
 boot_ms=
 while [ -z "$finished" ]; do
-  mapfile -t markers < <(tr -d '\r' <"$console" | grep -a '^ZPMVM: ')
+  # Only whole lines: the VM may be halfway through writing the last one.
+  cp "$console" "$cache/console.snapshot"
+  mapfile -t markers < <(head -n "$(wc -l <"$cache/console.snapshot")" "$cache/console.snapshot" |
+    tr -d '\r' | grep -a '^ZPMVM: ')
   while [ "$seen" -lt "${#markers[@]}" ]; do
     line=${markers[$seen]#ZPMVM: }
     seen=$((seen + 1))
