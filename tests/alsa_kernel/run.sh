@@ -63,10 +63,17 @@ qemu-system-x86_64 -accel tcg -m 512 -smp 1 -nodefaults -display none -no-reboot
   -append "console=ttyS0 quiet panic=-1 rdinit=/init" >"$cache/qemu.log" 2>&1 &
 qemu_pid=$!
 
-last_line() { tr -d '\r' <"$console" | grep -av '^$' | tail -n 1; }
+# The console's last words, or qemu's own when the guest never spoke.
+last_line() {
+  local line
+  line=$(tr -d '\r' <"$console" | grep -av '^$' | tail -n 1)
+  [ -n "$line" ] || line="qemu: $(tail -n 1 "$cache/qemu.log")"
+  echo "$line"
+}
 
 stage="booting to /init"
-deadline=$((SECONDS + boot_limit))
+limit=$boot_limit
+deadline=$((SECONDS + limit))
 seen=0
 finished=
 failures=()
@@ -84,12 +91,14 @@ while [ -z "$finished" ]; do
     "init at"*)
       boot_ms=$(ms_since "$boot_started")
       stage="loading the sound modules"
-      deadline=$((SECONDS + modules_limit))
+      limit=$modules_limit
+      deadline=$((SECONDS + limit))
       ;;
     "modules fail"*) fail "${line#modules fail: }" ;;
     "case "*" begin")
       stage=${line% begin}
-      deadline=$((SECONDS + case_limit))
+      limit=$case_limit
+      deadline=$((SECONDS + limit))
       ;;
     "case "*" fail: "*) failures+=("$line") ;;
     "done "*) finished=1 ;;
@@ -99,7 +108,7 @@ while [ -z "$finished" ]; do
   kill -0 "$qemu_pid" 2>/dev/null ||
     fail "the VM stopped while $stage (last console line: $(last_line))"
   [ "$SECONDS" -lt "$deadline" ] ||
-    fail "the VM did not get past $stage within its limit (last console line: $(last_line))"
+    fail "the VM did not get past $stage within $limit s (last console line: $(last_line))"
   sleep 0.2
 done
 
