@@ -67,12 +67,16 @@ TEST_F(ZpmText, NumbersOutsideTheirRangeHoweverLargeAreBadUsage) {
        2,
        "--patch must"},
       {{"show", Path("keep.syx"), "--index", "18446744073709551617"}, 2, "--index must"},
+      // Qt's own texts bring their full stop; none is added to it.
+      {{"info", "--bogus", Path("keep.syx")}, 2, "Unknown option 'bogus'.\n"},
+      {{"info", Path("keep.syx"), "--kind"}, 2, "Missing value after '--kind'.\n"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.args.back());
     const test::RawRun run = RunZpm(c.args);
     EXPECT_EQ(run.code, c.code) << run.err;
     EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find(".."), std::string::npos) << run.err;
   }
   EXPECT_EQ(test::SlurpFile(Path("keep.syx")), std::string("\xF0\xF7"));
   EXPECT_EQ(test::SlurpFile(Path("f.syx")), "");
