@@ -30,12 +30,13 @@ void TCliHost::Inform(const std::string &text) {
 }
 
 int TCliHost::WaitForSysEx() {
-  if (m_reception.WaitUntilComplete(After(m_waitMs)))
-    return kWaitClosed;
-  PrintErr(QString("No complete answer within %1 ms (%2 bytes received).\n")
-               .arg(m_waitMs)
-               .arg(m_reception.ReceivedSize()));
-  return kWaitCancelled;
+  // A wait that runs out ends as timed out, not cancelled: the run goes on
+  // with the next thing to fetch and says at its end what did not come.
+  if (!m_reception.WaitUntilEnded(After(m_waitMs)))
+    PrintErr(QString("No complete answer within %1 ms (%2 bytes received).\n")
+                 .arg(m_waitMs)
+                 .arg(m_reception.ReceivedSize()));
+  return kWaitClosed;
 }
 
 void TCliHost::Delay(int milliseconds) {

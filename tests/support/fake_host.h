@@ -74,7 +74,7 @@ public:
   int WaitForSysEx() override {
     Begin(TFakeWait::SysEx, ++sysExWaits);
     m_simulator.WaitIdle();
-    if (m_reception.IsComplete())
+    if (m_reception.HasEnded())
       return kWaitClosed;
     return Take(waitAnswers, defaultWaitAnswer);
   }
@@ -147,6 +147,9 @@ public:
     };
     input.OnMidiData = [this](int device, uint8_t status, uint8_t data1, uint8_t data2) {
       reception.HandleMidiData(device, status, data1, data2);
+    };
+    input.OnInputProblem = [this](int device, TInputProblem problem, const std::string &reason) {
+      reception.HandleInputProblem(device, problem, reason);
     };
     input.Open(0);
     output.Open(0);
