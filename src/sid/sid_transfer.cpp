@@ -103,25 +103,48 @@ bool SidDumpChecksumOk(const Bytes &dump) {
          DataChecksum(dump.data() + kSidDumpDataAt) == dump[kSidDumpChecksumAt];
 }
 
-// Selects the bank for a fetch, again while bytes lost broke the pause. The
-// selection, or kSelectionBroken with the item saying why.
+bool OnlyAcknowledgements(const Bytes &answers, uint8_t device, int bank) {
+  if (answers.empty() || answers.size() % kSidBankSelectSize != 0)
+    return false;
+  for (size_t at = 0; at < answers.size(); at += kSidBankSelectSize) {
+    const Bytes one(answers.begin() + static_cast<std::ptrdiff_t>(at),
+                    answers.begin() + static_cast<std::ptrdiff_t>(at + kSidBankSelectSize));
+    if (ClassifySidBankSelectAnswer(one, device, static_cast<uint8_t>(bank)) != SidBankSelected)
+      return false;
+  }
+  return true;
+}
+
+// Selects the bank for a fetch, again while bytes lost broke the pause or,
+// where the device is known to answer Bank Select, no answer came in time
+// (it may come late, into the next pause). The selection, or
+// kSelectionBroken with the item saying why.
 int SelectForFetch(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch, int bank,
-                   TFetchItem &item, TFetchReport &report) {
+                   bool answerExpected, TFetchItem &item, TFetchReport &report) {
   for (int attempt = 0; attempt <= fetch.retries; ++attempt) {
     TWaitOutcome outcome;
-    const int selected = SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(bank),
-                                       fetch.delayMs, &outcome);
+    int selected = SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(bank),
+                                 fetch.delayMs, &outcome);
+    // Asked again, the device may answer the earlier selection late and this
+    // one in time: acknowledgements of this bank and nothing else select it.
+    if (attempt > 0 && selected == SidBankMissing &&
+        OnlyAcknowledgements(link.reception.Buffer(), fetch.device, bank))
+      selected = SidBankSelected;
     item.tries = attempt + 1;
     if (outcome.end == TWaitEnd::ServiceLost) {
       item.result = TFetchResult::ServiceLost;
       report.lostReason = outcome.reason;
       return kSelectionBroken;
     }
-    if (outcome.end != TWaitEnd::CutShort)
+    if (outcome.end == TWaitEnd::CutShort) {
+      item.result = TFetchResult::CutShort;
+      item.received = outcome.received;
+      item.expected = kSidBankSelectSize;
+    } else if (selected == SidSingleCart && answerExpected) {
+      item.result = TFetchResult::NoAnswer;
+    } else {
       return selected;
-    item.result = TFetchResult::CutShort;
-    item.received = outcome.received;
-    item.expected = kSidBankSelectSize;
+    }
   }
   return kSelectionBroken;
 }
@@ -186,7 +209,7 @@ TFetchReport GetSingleSidPatch(TMidiLink &link, TTransferHost &host, TSidFetch &
   item.bank = fetch.fetchBank;
   item.patch = patchNumber;
   const auto bank = static_cast<uint8_t>(fetch.fetchBank);
-  const int selected = SelectForFetch(link, host, fetch, fetch.fetchBank, item, report);
+  const int selected = SelectForFetch(link, host, fetch, fetch.fetchBank, false, item, report);
   if (selected == kSelectionBroken)
     return report;
   if (selected == SidSingleCart && !host.Ask(kSingleCartPatchQuestion)) {
@@ -221,7 +244,7 @@ TFetchReport GetSingleSidBank(TMidiLink &link, TTransferHost &host, TSidFetch &f
   TFetchReport report;
   TFetchItem &item = report.items.emplace_back();
   item.bank = fetch.fetchBank;
-  const int selected = SelectForFetch(link, host, fetch, fetch.fetchBank, item, report);
+  const int selected = SelectForFetch(link, host, fetch, fetch.fetchBank, false, item, report);
   if (selected == kSelectionBroken)
     return report;
   if (selected == SidSingleCart) {
@@ -274,7 +297,7 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
   into.Clear();
   for (int bank = 0; bank <= last; ++bank) {
     TFetchItem &item = report.items[static_cast<size_t>(bank)];
-    const int selected = SelectForFetch(link, host, fetch, bank, item, report);
+    const int selected = SelectForFetch(link, host, fetch, bank, bank > 0, item, report);
     if (item.result == TFetchResult::ServiceLost)
       break;
     if (selected == kSelectionBroken)

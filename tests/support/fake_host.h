@@ -138,6 +138,8 @@ public:
     input.OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
       {
         std::lock_guard<std::mutex> lock(m_heldLock);
+        if (!m_holding && m_holdFrom && m_holdFrom(bytes, count))
+          m_holding = true;
         if (m_holding) {
           m_held.emplace_back(bytes, bytes + count);
           return;
@@ -169,6 +171,12 @@ public:
     std::lock_guard<std::mutex> lock(m_heldLock);
     m_holding = true;
   }
+  // The same from the first chunk the predicate picks (run on the wire's
+  // thread, once per chunk until it says yes): an answer that comes late.
+  void HoldFrom(std::function<bool(const uint8_t *bytes, size_t count)> predicate) {
+    std::lock_guard<std::mutex> lock(m_heldLock);
+    m_holdFrom = std::move(predicate);
+  }
   // ...until they arrive now, late, on the caller's thread.
   void ReleaseReplies() {
     Simulator().WaitIdle();
@@ -176,6 +184,7 @@ public:
     {
       std::lock_guard<std::mutex> lock(m_heldLock);
       m_holding = false;
+      m_holdFrom = nullptr;
       held.swap(m_held);
     }
     for (const Bytes &chunk : held)
@@ -195,6 +204,7 @@ private:
   // Ahead of the input, whose handler uses them until it is closed.
   std::mutex m_heldLock;
   bool m_holding = false;
+  std::function<bool(const uint8_t *, size_t)> m_holdFrom;
   std::vector<Bytes> m_held;
 
 public:
