@@ -120,14 +120,15 @@ bool OnlyAcknowledgements(const Bytes &answers, uint8_t device, int bank) {
 // (it may come late, into the next pause). The selection, or
 // kSelectionBroken with the item saying why.
 int SelectForFetch(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch, int bank,
-                   bool answerExpected, TFetchItem &item, TFetchReport &report) {
+                   bool answerExpected, bool selectedBefore, TFetchItem &item,
+                   TFetchReport &report) {
   for (int attempt = 0; attempt <= fetch.retries; ++attempt) {
     TWaitOutcome outcome;
     int selected = SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(bank),
                                  fetch.delayMs, &outcome);
-    // Asked again, the device may answer the earlier selection late and this
-    // one in time: acknowledgements of this bank and nothing else select it.
-    if (attempt > 0 && selected == SidBankMissing &&
+    // Selected again, the device may answer the earlier selection late and
+    // this one in time: acknowledgements of this bank and nothing else select it.
+    if ((attempt > 0 || selectedBefore) && selected == SidBankMissing &&
         OnlyAcknowledgements(link.reception.Buffer(), fetch.device, bank))
       selected = SidBankSelected;
     item.tries = attempt + 1;
@@ -209,7 +210,8 @@ TFetchReport GetSingleSidPatch(TMidiLink &link, TTransferHost &host, TSidFetch &
   item.bank = fetch.fetchBank;
   item.patch = patchNumber;
   const auto bank = static_cast<uint8_t>(fetch.fetchBank);
-  const int selected = SelectForFetch(link, host, fetch, fetch.fetchBank, false, item, report);
+  const int selected =
+      SelectForFetch(link, host, fetch, fetch.fetchBank, false, false, item, report);
   if (selected == kSelectionBroken)
     return report;
   if (selected == SidSingleCart && !host.Ask(kSingleCartPatchQuestion)) {
@@ -244,7 +246,8 @@ TFetchReport GetSingleSidBank(TMidiLink &link, TTransferHost &host, TSidFetch &f
   TFetchReport report;
   TFetchItem &item = report.items.emplace_back();
   item.bank = fetch.fetchBank;
-  const int selected = SelectForFetch(link, host, fetch, fetch.fetchBank, false, item, report);
+  const int selected =
+      SelectForFetch(link, host, fetch, fetch.fetchBank, false, false, item, report);
   if (selected == kSelectionBroken)
     return report;
   if (selected == SidSingleCart) {
@@ -282,8 +285,9 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
   TFetchReport report;
   int last = 7;
   TWaitOutcome probe;
-  if (SelectSidBank(link, host, fetch.device, 0, fetch.delayMs, &probe) == SidSingleCart &&
-      probe.end != TWaitEnd::CutShort) {
+  const bool probeUnanswered =
+      SelectSidBank(link, host, fetch.device, 0, fetch.delayMs, &probe) == SidSingleCart;
+  if (probeUnanswered && probe.end != TWaitEnd::CutShort) {
     fetch.fetchBank = 0;
     last = 0;
   }
@@ -297,7 +301,8 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
   into.Clear();
   for (int bank = 0; bank <= last; ++bank) {
     TFetchItem &item = report.items[static_cast<size_t>(bank)];
-    const int selected = SelectForFetch(link, host, fetch, bank, bank > 0, item, report);
+    const int selected = SelectForFetch(link, host, fetch, bank, bank > 0,
+                                        bank == 0 && probeUnanswered, item, report);
     if (item.result == TFetchResult::ServiceLost)
       break;
     if (selected == kSelectionBroken)
