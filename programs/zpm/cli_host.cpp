@@ -3,7 +3,6 @@
 #include "zpm/cli_io.h"
 
 #include <chrono>
-#include <thread>
 
 namespace zpm::cli {
 
@@ -40,7 +39,8 @@ int TCliHost::WaitForSysEx() {
 }
 
 void TCliHost::Delay(int milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  // A lost service ends the pause: nothing more will come.
+  m_reception.SleepUnlessLost(After(milliseconds));
 }
 
 void TCliHost::WaitForBytes(size_t count, int timeoutMs) {

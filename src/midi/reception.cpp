@@ -325,6 +325,11 @@ bool TReception::WaitUntilReceived(size_t count, Clock::time_point deadline) {
   return BlockUntil(lock, deadline, [&] { return m_receiveBuffer.size() >= count; });
 }
 
+bool TReception::SleepUnlessLost(Clock::time_point deadline) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  return m_changed.wait_until(lock, deadline, [this] { return !m_lostReason.empty(); });
+}
+
 void TReception::CancelWait() {
   {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -123,6 +123,8 @@ public:
   // Blocks until ReceiveBuffer holds at least count bytes, the wait has
   // ended otherwise, or the deadline passes; true when the bytes are there.
   bool WaitUntilReceived(size_t count, Clock::time_point deadline);
+  // Blocks until the deadline, or until the service is lost (true).
+  bool SleepUnlessLost(Clock::time_point deadline);
   // From any thread: the user ended the wait.
   void CancelWait();
   bool WasCancelled() const;

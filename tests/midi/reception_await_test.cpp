@@ -195,6 +195,14 @@ TEST_F(AwaitTest, TheBankSelectPauseKeepsEveryWholeAnswerOfTheDevice) {
 }
 
 TEST_F(AwaitTest, ALostServiceEndsThisWaitAndEveryLaterOneUntilTheInputOpensAgain) {
+  EXPECT_FALSE(reception.SleepUnlessLost(TReception::Clock::now()));
+  std::thread driver([&] { chunker.MarkLost("The JACK server has shut down."); });
+  // A pause ends when the service goes, long before its minute is up.
+  EXPECT_TRUE(reception.SleepUnlessLost(TReception::Clock::now() + std::chrono::minutes(1)));
+  driver.join();
+  reception.InputOpened();
+  closes = 0;
+
   reception.BeginWait(SidBankDumpAwait(0));
   FeedPart(BankDump(), 6144);
   chunker.MarkLost("The JACK server has shut down.");
