@@ -3,7 +3,6 @@
 #include "zpm/cli_io.h"
 
 #include <chrono>
-#include <thread>
 
 namespace zpm::cli {
 
@@ -30,16 +29,18 @@ void TCliHost::Inform(const std::string &text) {
 }
 
 int TCliHost::WaitForSysEx() {
-  if (m_reception.WaitUntilComplete(After(m_waitMs)))
-    return kWaitClosed;
-  PrintErr(QString("No complete answer within %1 ms (%2 bytes received).\n")
-               .arg(m_waitMs)
-               .arg(m_reception.ReceivedSize()));
-  return kWaitCancelled;
+  // A wait that runs out ends as timed out, not cancelled: the run goes on
+  // with the next thing to fetch and says at its end what did not come.
+  if (!m_reception.WaitUntilEnded(After(m_waitMs)))
+    PrintErr(QString("No complete answer within %1 ms (%2 bytes received).\n")
+                 .arg(m_waitMs)
+                 .arg(m_reception.ReceivedSize()));
+  return kWaitClosed;
 }
 
 void TCliHost::Delay(int milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  // A lost service ends the pause: nothing more will come.
+  m_reception.SleepUnlessLost(After(milliseconds));
 }
 
 void TCliHost::WaitForBytes(size_t count, int timeoutMs) {

@@ -76,6 +76,9 @@ TDeviceSession::TDeviceSession(const CommandLine &line)
   m_input.OnMidiData = [this](int device, uint8_t status, uint8_t data1, uint8_t data2) {
     m_reception.HandleMidiData(device, status, data1, data2);
   };
+  m_input.OnInputProblem = [this](int device, TInputProblem problem, const std::string &reason) {
+    m_reception.HandleInputProblem(device, problem, reason);
+  };
   const int in = line.IsSet("in") ? FindPort(m_input.DeviceNames(), "--in", line.Value("in")) : -1;
   const int out =
       line.IsSet("out") ? FindPort(m_output.DeviceNames(), "--out", line.Value("out")) : -1;

@@ -1,16 +1,24 @@
 // zpm sid fetch: "Get Single &Patch", "Get &Single Bank" or "Get &All Banks",
 // saved as "Save all patches to SysEx file" saves the fetched list.
 #include "patch/error.h"
+#include "patch/list_text.h"
 #include "sid/sid_file.h"
 #include "sid/sid_transfer.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
+#include "zpm/fetch_summary.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace zpm::cli {
 
 namespace {
+
+constexpr int kDefaultRetries = 2;
+constexpr int kMaxRetries = 10;
 
 // "L:N": a bank letter and a patch number 1..128.
 void ParseSlot(const QString &text, int &bank, int &number) {
@@ -30,6 +38,10 @@ int RunSidFetch(const QStringList &args) {
   line.AddValueOption("bank", "L", "Fetch one bank, A..H.");
   line.AddFlag("all", "Fetch every bank the synthesizer has.");
   line.AddValueOption("output", "FILE", "The file to save the fetched patches to.");
+  line.AddValueOption("retries", "N",
+                      "Ask again up to N times (0..10, default 2) for a dump that came cut "
+                      "short, damaged or not at all.");
+  line.AddFlag("json", "Print one JSON document with the result of every slot.");
   AddDeviceOptions(line, true);
   if (!line.Parse(args, 0))
     return ExitDone;
@@ -40,6 +52,14 @@ int RunSidFetch(const QStringList &args) {
   CheckOutputPath(output); // before the fetch, not after it
 
   TSidFetch fetch;
+  fetch.retries = kDefaultRetries;
+  if (line.IsSet("retries")) {
+    fetch.retries = ParseNumber("--retries", line.Value("retries"));
+    if (fetch.retries > kMaxRetries)
+      throw UsageError(QString("--retries must be between 0 and %1, not %2.")
+                           .arg(kMaxRetries)
+                           .arg(line.Value("retries")));
+  }
   int number = 1;
   if (line.IsSet("patch"))
     ParseSlot(line.Value("patch"), fetch.fetchBank, number);
@@ -50,20 +70,44 @@ int RunSidFetch(const QStringList &args) {
   fetch.device = session.Settings().deviceId;
   fetch.delayMs = session.Settings().delayMs;
   TPatchBank fetched;
+  TFetchReport report;
   if (line.IsSet("patch"))
-    GetSingleSidPatch(session.Link(), session.Host(), fetch, number, fetched);
+    report = GetSingleSidPatch(session.Link(), session.Host(), fetch, number, fetched);
   else if (line.IsSet("bank"))
-    GetSingleSidBank(session.Link(), session.Host(), fetch, fetched);
+    report = GetSingleSidBank(session.Link(), session.Host(), fetch, fetched);
   else
-    GetAllSidBanks(session.Link(), session.Host(), fetch, fetched);
+    report = GetAllSidBanks(session.Link(), session.Host(), fetch, fetched);
 
-  if (fetched.Count() == 0)
+  const bool saved = fetched.Count() > 0;
+  if (saved) {
+    WriteWholeFile(output, SidFileBytes(fetched));
+    PrintErr(QString("%1 patch%2 saved to %3.\n")
+                 .arg(fetched.Count())
+                 .arg(fetched.Count() == 1 ? "" : "es")
+                 .arg(output));
+  }
+  for (const TFetchItem &item : report.items)
+    if (item.result == TFetchResult::Fetched && !item.checksumOk)
+      PrintErr(QString("Patch %1:%2 is saved as it arrived, although its checksum does not "
+                       "match its data.\n")
+                   .arg(QString::fromStdString(BankLetter(static_cast<uint8_t>(item.bank))))
+                   .arg(item.patch));
+  if (line.IsSet("json")) {
+    QJsonObject json;
+    json["slots"] = SidFetchSlots(report, fetched);
+    json["file"] = saved ? QJsonValue(output) : QJsonValue();
+    json["backup"] = QJsonValue();
+    PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
+  }
+
+  if (!report.lostReason.empty())
+    throw ZpmError(report.lostReason);
+  if (!saved)
     throw ZpmError("Nothing was fetched, so " + output.toStdString() + " was not written.");
-  WriteWholeFile(output, SidFileBytes(fetched));
-  PrintErr(QString("%1 patch%2 saved to %3.\n")
-               .arg(fetched.Count())
-               .arg(fetched.Count() == 1 ? "" : "es")
-               .arg(output));
+  const QString missing = NotFetchedText(report);
+  if (!missing.isEmpty())
+    throw ZpmError(
+        QString("%1 %2 holds %3.").arg(missing, output, FetchedText(report)).toStdString());
   return ExitDone;
 }
 

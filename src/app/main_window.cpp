@@ -106,6 +106,9 @@ TfrmMain::TfrmMain(const TMainOptions &options, QWidget *parent) : QWidget(paren
   m_input->OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
     m_reception.HandleSysExData(device, bytes, count);
   };
+  m_input->OnInputProblem = [this](int device, TInputProblem problem, const std::string &reason) {
+    m_reception.HandleInputProblem(device, problem, reason);
+  };
 
   if (m_link->InputDeviceIndex >= 0)
     OpenDevice(*m_input, m_config->cbxInputDevices, m_link->InputDeviceIndex,
@@ -132,6 +135,7 @@ TfrmMain::~TfrmMain() {
   CloseDevices();
   m_input->OnMidiData = nullptr;
   m_input->OnSysExData = nullptr;
+  m_input->OnInputProblem = nullptr;
   m_bridge.reset();
 }
 
@@ -272,6 +276,8 @@ void TfrmMain::OpenDevice(TMidiDevices &devices, QComboBox *combo, int &index, i
   }
   if (devices.LastResult() == 0) {
     index = selected;
+    if (&devices == m_input)
+      m_reception.InputOpened();
   } else {
     index = -1;
     SelectNone(combo);

@@ -63,7 +63,7 @@ void TfrmWaitSysEx::ShowByteCount() {
 
 void TfrmWaitSysEx::CloseIfComplete() {
   // A late notice from the wait before must not end this one.
-  if (isVisible() && m_reception.IsComplete())
+  if (isVisible() && m_reception.HasEnded())
     done(kWaitClosed);
 }
 

@@ -10,13 +10,21 @@
 
 namespace zpm {
 
+// What the waits take, for the values as the request or write carries them:
+// the dump of the patch asked for or the device's 9-byte refusal; any whole
+// message of the device after a write.
+TAwait FmDumpAwait(uint8_t device, uint8_t bank, uint8_t patch, uint8_t type);
+TAwait FmAckAwait(uint8_t device);
+
 void RequestFmPatch(TMidiLink &link, uint8_t device, uint8_t bank, uint8_t patch, uint8_t type);
 
 // Requests one patch and waits for it with the wait dialog. On a dump the
 // patch is read into `patch` exactly as received. cancelled, when given,
-// tells whether the user ended the wait with "&Cancel", so a bank loop can stop.
+// tells whether the user ended the wait with "&Cancel", so a bank loop can stop;
+// outcome, when given, how the wait ended (a dump cut short is Nothing).
 FmFetchReply FetchFmPatch(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t bank,
-                          uint8_t number, uint8_t type, TFMPatch &patch, bool *cancelled = nullptr);
+                          uint8_t number, uint8_t type, TFMPatch &patch, bool *cancelled = nullptr,
+                          TWaitOutcome *outcome = nullptr);
 
 // Waits until the acknowledgement's first 8 bytes are in or timeoutMs passed.
 void WaitForFmAck(TMidiLink &link, TTransferHost &host, int timeoutMs);
@@ -28,6 +36,6 @@ enum class TFmWriteWait { UntilAck, FullTimeout };
 // Sends a patch image built with SaveToStreamAs / SaveToStreamAt and judges
 // the reply by its length.
 FmWriteReply WriteFmPatch(TMidiLink &link, TTransferHost &host, TMemoryStream &image, int timeoutMs,
-                          TFmWriteWait wait);
+                          TFmWriteWait wait, TWaitOutcome *outcome = nullptr);
 
 } // namespace zpm

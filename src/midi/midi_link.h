@@ -38,6 +38,22 @@ struct TMidiLink {
     }
     reception.EndWait();
   }
+
+  // The same for a wait that collects whole messages of the awaited kinds;
+  // returns how the wait ended.
+  template <typename Wait>
+  TWaitOutcome SendAndAwait(const TAwait &await, const Bytes &message, Wait wait) {
+    reception.BeginWait(await);
+    try {
+      Send(message);
+      wait();
+    } catch (...) {
+      reception.EndWait();
+      throw;
+    }
+    reception.EndWait();
+    return reception.Outcome();
+  }
 };
 
 } // namespace zpm

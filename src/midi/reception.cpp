@@ -9,7 +9,12 @@ namespace {
 // The FM device's short reply (a refusal) is 9 bytes long.
 constexpr size_t kFmShortReplySize = 9;
 // Reserving more than a bank dump's worth up front gains nothing.
-constexpr int64_t kMaxReserve = 1 << 20;
+constexpr size_t kMaxReserve = 1 << 20;
+constexpr uint8_t kSysExStart = 0xF0;
+constexpr uint8_t kSysExEnd = 0xF7;
+constexpr uint8_t kFirstRealTime = 0xF8;
+
+const char *const kInputGone = "The MIDI input has gone.";
 
 } // namespace
 
@@ -22,51 +27,223 @@ void TReception::SetListener(TReceptionListener *listener) {
 
 void TReception::HandleSysExData(int /*device*/, const uint8_t *bytes, size_t count) {
   m_log.LogSysExIn(bytes, count);
+  if (count == 0)
+    return;
   size_t received = 0;
+  bool countChanged = false;
   bool closeNow = false;
   {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (m_waitMode == WaitNone) {
-      return;
-    }
-    m_receiveBuffer.insert(m_receiveBuffer.end(), bytes, bytes + count);
+    const size_t before = m_receiveBuffer.size();
+    if (m_legacy)
+      HandleLegacyChunk(bytes, count);
+    else
+      HandleAwaitedChunk(bytes, count);
     received = m_receiveBuffer.size();
-    bool done = false;
-    if (m_expectedSize != 0) {
-      const bool reached = static_cast<int64_t>(received) >= m_expectedSize;
-      if (m_waitMode == WaitSidDump) {
-        done = reached;
-      } else if (m_waitMode == WaitFmDump) {
-        done = reached || received == kFmShortReplySize;
+    countChanged = received != before;
+    if (m_outcome.end != TWaitEnd::Waiting && m_waitMode != WaitNone && !m_closeSent &&
+        m_outcome.end != TWaitEnd::Cancelled && m_outcome.end != TWaitEnd::TimedOut) {
+      m_closeSent = true;
+      closeNow = true;
+    }
+  }
+  m_changed.notify_all();
+  if (!countChanged && !closeNow)
+    return;
+  std::lock_guard<std::mutex> guard(m_listenerLock);
+  if (m_listener != nullptr) {
+    if (countChanged)
+      m_listener->ByteCountChanged(received);
+    if (closeNow)
+      m_listener->CloseWaitRequested();
+  }
+}
+
+void TReception::HandleLegacyChunk(const uint8_t *bytes, size_t count) {
+  if (m_waitMode == WaitNone)
+    return;
+  m_receiveBuffer.insert(m_receiveBuffer.end(), bytes, bytes + count);
+  const size_t received = m_receiveBuffer.size();
+  const size_t expected = m_await.expectedSize;
+  if (expected == 0 || m_outcome.end != TWaitEnd::Waiting)
+    return;
+  const bool reached = received >= expected;
+  if ((m_waitMode == WaitSidDump && reached) ||
+      (m_waitMode == WaitFmDump && (reached || received == kFmShortReplySize)))
+    Finish(TWaitEnd::Complete);
+}
+
+bool TReception::Matches(const TAwaitedKind &kind, const uint8_t *bytes, size_t count) const {
+  return count >= kind.prefix.size() && std::equal(kind.prefix.begin(), kind.prefix.end(), bytes);
+}
+
+size_t TReception::LargestMatchingSize() const {
+  size_t largest = 0;
+  for (const TAwaitedKind *kind : m_messageKinds) {
+    if (kind->size == 0)
+      return SIZE_MAX;
+    largest = std::max(largest, kind->size);
+  }
+  return largest;
+}
+
+void TReception::HandleAwaitedChunk(const uint8_t *bytes, size_t count) {
+  if (bytes[0] == kSysExStart) {
+    // A message that never saw its F7 was ended by another status byte.
+    if (m_inMessage)
+      EndMessage(false);
+    m_inMessage = true;
+    m_messageSize = 0;
+    m_messageKinds.clear();
+    const bool collecting = m_waitMode != WaitNone && m_outcome.end == TWaitEnd::Waiting;
+    if (collecting)
+      for (const TAwaitedKind &kind : m_await.kinds)
+        if (Matches(kind, bytes, count))
+          m_messageKinds.push_back(&kind);
+    m_messageAwaited = !m_messageKinds.empty();
+    m_messageStart = m_receiveBuffer.size();
+  } else if (!m_inMessage) {
+    return; // the rest of a message that began before this wait
+  }
+  m_messageSize += count;
+  if (m_messageAwaited && m_outcome.end == TWaitEnd::Waiting) {
+    m_receiveBuffer.insert(m_receiveBuffer.end(), bytes, bytes + count);
+    if (m_messageSize > LargestMatchingSize()) {
+      // Longer than any awaited message: not the answer, whatever its header says.
+      m_receiveBuffer.resize(m_messageStart);
+      m_messageAwaited = false;
+    }
+  }
+  if (bytes[count - 1] == kSysExEnd)
+    EndMessage(true);
+}
+
+void TReception::EndMessage(bool whole) {
+  const bool awaited = m_messageAwaited && m_outcome.end == TWaitEnd::Waiting;
+  m_inMessage = false;
+  m_messageAwaited = false;
+  if (!awaited)
+    return;
+  const bool rightSize =
+      whole && std::any_of(m_messageKinds.begin(), m_messageKinds.end(), [&](const auto *kind) {
+        return kind->size == 0 || kind->size == m_messageSize;
+      });
+  if (rightSize) {
+    if (m_await.endsOnMessage)
+      Finish(TWaitEnd::Complete);
+    return;
+  }
+  if (m_await.endsOnMessage) {
+    Finish(TWaitEnd::CutShort, m_messageSize);
+    return;
+  }
+  m_receiveBuffer.resize(m_messageStart);
+}
+
+void TReception::HandleMidiData(int /*device*/, uint8_t status, uint8_t data1, uint8_t data2) {
+  m_log.LogShortIn(status, data1, data2);
+  if (status >= kFirstRealTime)
+    return;
+  bool closeNow = false;
+  {
+    // The chunker has dropped the SysEx this status byte interrupted.
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_legacy && m_inMessage) {
+      EndMessage(false);
+      if (m_outcome.end == TWaitEnd::CutShort && !m_closeSent) {
+        m_closeSent = true;
+        closeNow = true;
       }
     }
-    if (done && !m_complete) {
-      m_complete = true;
+  }
+  m_changed.notify_all();
+  if (!closeNow)
+    return;
+  std::lock_guard<std::mutex> guard(m_listenerLock);
+  if (m_listener != nullptr)
+    m_listener->CloseWaitRequested();
+}
+
+void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
+                                    const std::string &reason) {
+  bool closeNow = false;
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    const bool waiting = m_waitMode != WaitNone && m_outcome.end == TWaitEnd::Waiting;
+    if (problem == TInputProblem::ServiceLost) {
+      m_lostReason = reason.empty() ? kInputGone : reason;
+      m_inMessage = false;
+      if (waiting) {
+        Finish(TWaitEnd::ServiceLost);
+        m_outcome.reason = m_lostReason;
+      }
+    } else if (waiting) {
+      // The lost bytes broke the awaited message, or may have held its start.
+      const size_t received = m_inMessage && m_messageAwaited ? m_messageSize : 0;
+      Finish(TWaitEnd::CutShort, m_legacy ? m_receiveBuffer.size() : received);
+    } else {
+      m_inMessage = false;
+    }
+    if (waiting) {
+      m_inMessage = false;
+      m_closeSent = true;
       closeNow = true;
     }
   }
   m_changed.notify_all();
   std::lock_guard<std::mutex> guard(m_listenerLock);
-  if (m_listener != nullptr) {
-    m_listener->ByteCountChanged(received);
-    if (closeNow) {
-      m_listener->CloseWaitRequested();
-    }
+  if (closeNow && m_listener != nullptr)
+    m_listener->CloseWaitRequested();
+}
+
+void TReception::InputOpened() {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_lostReason.clear();
+  m_inMessage = false;
+}
+
+void TReception::Finish(TWaitEnd end, size_t received) {
+  m_outcome.end = end;
+  m_outcome.received = received;
+  m_outcome.expected = m_await.expectedSize;
+}
+
+void TReception::StartWait() {
+  m_receiveBuffer.clear();
+  m_receiveBuffer.reserve(std::min(m_await.expectedSize, kMaxReserve));
+  m_outcome = TWaitOutcome{};
+  m_outcome.expected = m_await.expectedSize;
+  m_closeSent = false;
+  m_inMessage = false;
+  m_messageAwaited = false;
+  m_messageKinds.clear();
+  m_waitMode = m_await.mode;
+  if (!m_lostReason.empty()) {
+    Finish(TWaitEnd::ServiceLost);
+    m_outcome.reason = m_lostReason;
   }
 }
 
-void TReception::HandleMidiData(int /*device*/, uint8_t status, uint8_t data1, uint8_t data2) {
-  m_log.LogShortIn(status, data1, data2);
+void TReception::BeginWait(const TAwait &await) {
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_await = await;
+    m_legacy = false;
+    StartWait();
+  }
+  m_changed.notify_all();
 }
 
 void TReception::BeginWait(TWaitMode mode, int64_t expectedSize) {
-  std::lock_guard<std::mutex> guard(m_lock);
-  m_receiveBuffer.clear();
-  m_receiveBuffer.reserve(static_cast<size_t>(std::clamp<int64_t>(expectedSize, 0, kMaxReserve)));
-  m_expectedSize = expectedSize;
-  m_waitMode = mode;
-  m_complete = false;
-  m_cancelled = false;
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_await = TAwait{};
+    m_await.mode = mode;
+    m_await.expectedSize = static_cast<size_t>(std::max<int64_t>(expectedSize, 0));
+    m_legacy = true;
+    StartWait();
+  }
+  m_changed.notify_all();
 }
 
 void TReception::EndWait() {
@@ -81,7 +258,7 @@ TWaitMode TReception::WaitMode() const {
 
 int64_t TReception::ExpectedSize() const {
   std::lock_guard<std::mutex> guard(m_lock);
-  return m_expectedSize;
+  return static_cast<int64_t>(m_await.expectedSize);
 }
 
 size_t TReception::ReceivedSize() const {
@@ -101,15 +278,25 @@ Bytes TReception::TakeBuffer() {
   return taken;
 }
 
+TWaitOutcome TReception::Outcome() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_outcome;
+}
+
 bool TReception::IsComplete() const {
   std::lock_guard<std::mutex> guard(m_lock);
-  return m_complete;
+  return m_outcome.end == TWaitEnd::Complete;
+}
+
+bool TReception::HasEnded() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_outcome.end != TWaitEnd::Waiting;
 }
 
 template <class Predicate>
 bool TReception::BlockUntil(std::unique_lock<std::mutex> &lock, Clock::time_point deadline,
                             Predicate ready) {
-  const auto endsWait = [&] { return m_cancelled || ready(); };
+  const auto endsWait = [&] { return m_outcome.end != TWaitEnd::Waiting || ready(); };
   if (deadline == Clock::time_point::max()) {
     // wait_until would overflow converting the largest time point.
     m_changed.wait(lock, endsWait);
@@ -119,9 +306,18 @@ bool TReception::BlockUntil(std::unique_lock<std::mutex> &lock, Clock::time_poin
   return ready();
 }
 
+bool TReception::WaitUntilEnded(Clock::time_point deadline) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  BlockUntil(lock, deadline, [] { return false; });
+  if (m_outcome.end != TWaitEnd::Waiting)
+    return true;
+  Finish(TWaitEnd::TimedOut, m_receiveBuffer.size());
+  return false;
+}
+
 bool TReception::WaitUntilComplete(Clock::time_point deadline) {
   std::unique_lock<std::mutex> lock(m_lock);
-  return BlockUntil(lock, deadline, [this] { return m_complete; });
+  return BlockUntil(lock, deadline, [this] { return m_outcome.end == TWaitEnd::Complete; });
 }
 
 bool TReception::WaitUntilReceived(size_t count, Clock::time_point deadline) {
@@ -129,17 +325,23 @@ bool TReception::WaitUntilReceived(size_t count, Clock::time_point deadline) {
   return BlockUntil(lock, deadline, [&] { return m_receiveBuffer.size() >= count; });
 }
 
+bool TReception::SleepUnlessLost(Clock::time_point deadline) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  return m_changed.wait_until(lock, deadline, [this] { return !m_lostReason.empty(); });
+}
+
 void TReception::CancelWait() {
   {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_cancelled = true;
+    if (m_outcome.end == TWaitEnd::Waiting)
+      Finish(TWaitEnd::Cancelled, m_receiveBuffer.size());
   }
   m_changed.notify_all();
 }
 
 bool TReception::WasCancelled() const {
   std::lock_guard<std::mutex> guard(m_lock);
-  return m_cancelled;
+  return m_outcome.end == TWaitEnd::Cancelled;
 }
 
 } // namespace zpm

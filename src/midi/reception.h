@@ -1,9 +1,11 @@
 #pragma once
 // The receive side of the program: logs everything that arrives and, while
-// an operation waits for an answer, collects the SysEx bytes in
-// ReceiveBuffer. The handlers run on the driver thread, everything else on
-// the user-interface thread (or any thread that waits).
+// an operation waits for an answer, collects in ReceiveBuffer the whole
+// messages of the kind it awaits. Anything else that arrives meanwhile is
+// logged and set aside. The handlers run on the driver thread, everything
+// else on the user-interface thread (or any thread that waits).
 
+#include "midi/chunker.h"
 #include "midi/event_log.h"
 #include "patch/stream.h"
 
@@ -12,20 +14,55 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace zpm {
 
 enum TWaitMode { WaitNone = 0, WaitSidDump = 1, WaitFmDump = 2, WaitFmAck = 3 };
 
+// One kind of message a wait takes: it starts with prefix (F0, the
+// manufacturer, the device type, usually the device number and the command)
+// and is size bytes long from F0 to F7 (0: any length).
+struct TAwaitedKind {
+  Bytes prefix;
+  size_t size = 0;
+};
+
+// What a wait awaits. A dump wait ends with the first whole message of one of
+// its kinds; a collecting wait (the Bank Select pause) keeps every whole one
+// until the waiting side ends it.
+struct TAwait {
+  TWaitMode mode = WaitNone;
+  std::vector<TAwaitedKind> kinds;
+  bool endsOnMessage = true;
+  // The size the wait dialog and the "cut short" counts name.
+  size_t expectedSize = 0;
+};
+
+// How a wait ended. Waiting after EndWait: the waiting side ended it with no
+// answer (the pause ran out, the close box).
+enum class TWaitEnd { Waiting, Complete, Cancelled, TimedOut, CutShort, ServiceLost };
+
+struct TWaitOutcome {
+  TWaitEnd end = TWaitEnd::Waiting;
+  // CutShort: the bytes the awaited message had when it ended or broke, and
+  // the size it should have had.
+  size_t received = 0;
+  size_t expected = 0;
+  std::string reason; // ServiceLost: the service's own words
+};
+
 // What the waiting side must learn from the driver thread. Called on the
 // driver thread, outside the reception's lock, so an implementation may call
 // back into the reception. A window that posts these to its own thread may
 // get them late, after the next BeginWait: it should act on a close request
-// only when IsComplete() still says so, and show ReceivedSize().
+// only when HasEnded() still says so, and show ReceivedSize().
 struct TReceptionListener {
   virtual ~TReceptionListener() = default;
   virtual void ByteCountChanged(size_t count) = 0;
-  // Sent once per wait, when the expected bytes have arrived.
+  // Sent once per wait, when it has ended by itself: complete, cut short or
+  // the service lost.
   virtual void CloseWaitRequested() = 0;
 };
 
@@ -42,16 +79,25 @@ public:
   // it). nullptr: nobody listens.
   void SetListener(TReceptionListener *listener);
 
-  // Driver side: one SysEx chunk of 1..2048 bytes, one short message. The
-  // device index is not used: there is one open input.
+  // Driver side: one SysEx chunk of 1..2048 bytes (a message starts with a
+  // chunk that begins with F0 and ends with the chunk that ends with F7), one
+  // short message, a problem of the input.
   void HandleSysExData(int device, const uint8_t *bytes, size_t count);
   void HandleMidiData(int device, uint8_t status, uint8_t data1, uint8_t data2);
+  void HandleInputProblem(int device, TInputProblem problem, const std::string &reason);
+  // The input was opened again: a service lost before no longer ends waits.
+  void InputOpened();
 
-  // Empties ReceiveBuffer, sets ExpectedSize (0 = no limit) and WaitMode,
-  // all before any further chunk is handled. Call it before sending the request.
+  // Empties ReceiveBuffer and starts a wait for whole messages of the given
+  // kinds, before any further chunk is handled. Call it before sending the
+  // request. While the service is lost the wait ends at once.
+  void BeginWait(const TAwait &await);
+  // A wait that takes every SysEx chunk as it comes, ends (WaitSidDump,
+  // WaitFmDump) once expectedSize bytes are in (0 = no limit), for a 9-byte
+  // reply too in WaitFmDump.
   void BeginWait(TWaitMode mode, int64_t expectedSize);
   // WaitMode back to WaitNone: from here on chunks are only logged and the
-  // buffer holds still for reading.
+  // buffer and the outcome hold still for reading.
   void EndWait();
 
   TWaitMode WaitMode() const;
@@ -61,22 +107,38 @@ public:
   Bytes Buffer() const;
   // The buffer's contents, leaving it empty.
   Bytes TakeBuffer();
+  TWaitOutcome Outcome() const;
 
-  // The expected bytes of the current wait have arrived (set by the handler
-  // together with the close request, cleared by BeginWait).
+  // The awaited message has arrived whole.
   bool IsComplete() const;
-  // Blocks until the current wait is complete, it is cancelled, or the
-  // deadline passes (Clock::time_point::max(): no deadline). True when
-  // complete, also when the bytes arrived before this call.
+  // The wait has ended, by itself or from the waiting side.
+  bool HasEnded() const;
+  // Blocks until the current wait has ended or the deadline passes
+  // (Clock::time_point::max(): no deadline); true when it ended. A wait
+  // still open at the deadline ends as TimedOut.
+  bool WaitUntilEnded(Clock::time_point deadline = Clock::time_point::max());
+  // As WaitUntilEnded, true only when complete (also when the bytes arrived
+  // before this call).
   bool WaitUntilComplete(Clock::time_point deadline = Clock::time_point::max());
-  // Blocks until ReceiveBuffer holds at least count bytes, the wait is
-  // cancelled, or the deadline passes; true when the bytes are there.
+  // Blocks until ReceiveBuffer holds at least count bytes, the wait has
+  // ended otherwise, or the deadline passes; true when the bytes are there.
   bool WaitUntilReceived(size_t count, Clock::time_point deadline);
-  // From any thread: ends the blocking calls above for the current wait.
+  // Blocks until the deadline, or until the service is lost (true).
+  bool SleepUnlessLost(Clock::time_point deadline);
+  // From any thread: the user ended the wait.
   void CancelWait();
   bool WasCancelled() const;
 
 private:
+  // Under m_lock.
+  void StartWait();
+  void Finish(TWaitEnd end, size_t received = 0);
+  void HandleLegacyChunk(const uint8_t *bytes, size_t count);
+  void HandleAwaitedChunk(const uint8_t *bytes, size_t count);
+  void EndMessage(bool whole);
+  bool Matches(const TAwaitedKind &kind, const uint8_t *bytes, size_t count) const;
+  size_t LargestMatchingSize() const;
+
   template <class Predicate>
   bool BlockUntil(std::unique_lock<std::mutex> &lock, Clock::time_point deadline, Predicate ready);
 
@@ -86,9 +148,18 @@ private:
   std::condition_variable m_changed;
   Bytes m_receiveBuffer;
   TWaitMode m_waitMode = WaitNone;
-  int64_t m_expectedSize = 0;
-  bool m_complete = false;
-  bool m_cancelled = false;
+  bool m_legacy = true; // a wait of BeginWait(mode, size)
+  TAwait m_await;
+  TWaitOutcome m_outcome;
+  bool m_closeSent = false;
+  std::string m_lostReason; // not empty: the service is gone
+
+  // The message now coming in, seen from its first chunk on.
+  bool m_inMessage = false;
+  bool m_messageAwaited = false;
+  std::vector<const TAwaitedKind *> m_messageKinds; // kinds whose prefix it has
+  size_t m_messageStart = 0;                        // where it starts in the buffer
+  size_t m_messageSize = 0;
 
   // Held while the listener is called, so SetListener can retire one safely.
   std::mutex m_listenerLock;

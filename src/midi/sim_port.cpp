@@ -17,6 +17,8 @@ TMidiResult NoSuchPort() {
 TMidiResult TSimPort::OpenInput(size_t port, TSysExChunker &chunker) {
   if (port != 0)
     return NoSuchPort();
+  // Set ahead of the sink, whose lock hands it to the wire's thread.
+  m_chunker = &chunker;
   m_wire.SetSink([&chunker](const uint8_t *bytes, size_t count) { chunker.Feed(bytes, count); });
   return {};
 }
@@ -26,6 +28,15 @@ TMidiResult TSimPort::CloseInput(size_t port) {
     return NoSuchPort();
   m_wire.SetSink(nullptr);
   return {};
+}
+
+void TSimPort::LoseBytes() {
+  // Run only while the sink is set, so the chunker is the open input's.
+  m_wire.InjectEvent([this] { m_chunker->MarkBroken(); });
+}
+
+void TSimPort::LoseService(const std::string &reason) {
+  m_wire.InjectEvent([this, reason] { m_chunker->MarkLost(reason); });
 }
 
 TMidiResult TSimPort::OpenOutput(size_t port) {

@@ -25,10 +25,17 @@ public:
 
   // Blocks until every answer so far has been handed on: tests never sleep.
   void WaitIdle() { m_wire.WaitIdle(); }
+  // For tests, in order with the answers: bytes from the cable that no
+  // request asked for, bytes lost on the way in, the port gone for good.
+  void Inject(const Bytes &bytes) { m_wire.Inject(bytes); }
+  void LoseBytes();
+  void LoseService(const std::string &reason);
+
   // The model, for tests: look at it only after WaitIdle.
   TSimSynth &Synth() { return m_wire.Synth(); }
 
 private:
+  TSysExChunker *m_chunker = nullptr; // the open input's, set with the sink
   TSimWire m_wire;
 };
 

@@ -24,11 +24,22 @@ void TSimWire::Receive(const uint8_t *bytes, size_t count) {
     std::lock_guard<std::mutex> lock(m_synthMutex);
     answer = m_synth.Receive(bytes, count);
   }
-  if (answer.empty())
-    return;
+  if (!answer.empty())
+    Inject(std::move(answer));
+}
+
+void TSimWire::Inject(Bytes bytes) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back(std::move(answer));
+    m_queue.push_back({std::move(bytes), nullptr});
+  }
+  m_wake.notify_all();
+}
+
+void TSimWire::InjectEvent(std::function<void()> event) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back({Bytes(), std::move(event)});
   }
   m_wake.notify_all();
 }
@@ -49,11 +60,16 @@ void TSimWire::DeliveryLoop() {
     m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
     if (m_stop)
       break;
-    const Bytes answer = std::move(m_queue.front());
+    const TQueued next = std::move(m_queue.front());
     m_queue.pop_front();
     m_busy = true;
     lock.unlock();
-    if (m_paced)
+    const Bytes &answer = next.bytes;
+    if (next.event) {
+      std::lock_guard<std::mutex> sink(m_sinkMutex);
+      if (m_sink)
+        next.event();
+    } else if (m_paced)
       DeliverPaced(answer);
     else
       HandOn(answer.data(), answer.size());

@@ -32,6 +32,12 @@ public:
   // Bytes from the host, in wire order; may be called from any thread.
   void Receive(const uint8_t *bytes, size_t count);
 
+  // Bytes the devices send unprompted, after the answers already on their way.
+  void Inject(Bytes bytes);
+  // Something that happens to the cable's receiving end once the answers
+  // before it are through, run on the wire's thread while a sink listens.
+  void InjectEvent(std::function<void()> event);
+
   // An empty sink: nobody listens, and answers are lost as on an unplugged
   // cable. Once this returns, the old sink is no longer called.
   void SetSink(Sink sink);
@@ -58,7 +64,11 @@ private:
   std::mutex m_mutex; // the queue and the delivery thread's state
   std::condition_variable m_wake;
   std::condition_variable m_idle;
-  std::deque<Bytes> m_queue;
+  struct TQueued {
+    Bytes bytes;
+    std::function<void()> event;
+  };
+  std::deque<TQueued> m_queue;
   bool m_busy = false;
   bool m_stop = false;
   Clock::time_point m_wireFree; // delivery thread only

@@ -1,5 +1,7 @@
 #include "sid/sid_transfer.h"
 
+#include "midi/log_text.h"
+#include "patch/checksum.h"
 #include "patch/list_text.h"
 #include "sid/sid_bank_dump.h"
 #include "sid/sid_messages.h"
@@ -13,19 +15,172 @@ const char *const kSingleCartPatchQuestion =
 const char *const kSingleCartBankQuestion =
     "Zavorin SID 1.6 supports only 1 PatchCart.\r\nGet this Bank ?";
 
+// The firmware-1.6 answer to Bank Select, whatever its 7 bytes hold.
+constexpr size_t kSingleCartAnswerSize = 7;
+constexpr size_t kSidDumpChecksumAt = 264;
+constexpr size_t kSidDumpDataAt = 8;
+// A selection whose pause was broken on every try.
+constexpr int kSelectionBroken = 2;
+
 std::string NotAvailable(int bank) {
   return "Bank " + BankLetter(static_cast<uint8_t>(bank)) + " not available.";
 }
 
-// Sends the Bank Dump Request and waits for the whole dump; the wait dialog's result.
-int FetchBankDump(TMidiLink &link, TTransferHost &host, uint8_t device) {
-  int result = kWaitClosed;
-  link.SendAndWait(WaitSidDump, kSidBankDumpSize, SidBankDumpRequest(device),
-                   [&] { result = host.WaitForSysEx(); });
-  return result;
+uint8_t OnWire(uint8_t value) {
+  return value >= 128 ? 0 : value;
+}
+
+Bytes SidHeader() {
+  return {0xF0, 0x00, 0x00, 0x7E, kSidFamily};
+}
+
+Bytes SidPrefix(uint8_t device, std::initializer_list<uint8_t> more) {
+  Bytes prefix = SidHeader();
+  prefix.push_back(OnWire(device));
+  prefix.insert(prefix.end(), more);
+  return prefix;
+}
+
+// The user's "&Cancel" becomes the wait's outcome; the close box leaves it
+// without an answer.
+TWaitOutcome AwaitDump(TMidiLink &link, TTransferHost &host, const TAwait &await,
+                       const Bytes &request) {
+  return link.SendAndAwait(await, request, [&] {
+    if (host.WaitForSysEx() == kWaitCancelled)
+      link.reception.CancelWait();
+  });
+}
+
+bool WorthAnotherTry(TFetchResult result) {
+  return result == TFetchResult::CutShort || result == TFetchResult::NoAnswer;
+}
+
+std::string SlotText(const TFetchItem &item) {
+  std::string text = BankLetter(static_cast<uint8_t>(item.bank));
+  if (item.patch > 0)
+    text += ":" + std::to_string(item.patch);
+  return text;
+}
+
+// Asks for one dump until it arrives whole with a matching checksum, or the
+// tries are spent; a refusal or the user's Cancel ends it at once. A dump
+// whose checksum stays wrong is kept and flagged. Returns the dump, or
+// nothing when none arrived whole.
+template <typename ChecksumOk>
+Bytes FetchDump(TMidiLink &link, TTransferHost &host, int retries, const TAwait &await,
+                const Bytes &request, TFetchItem &item, ChecksumOk checksumOk) {
+  Bytes flagged;
+  for (int attempt = 0; attempt <= retries; ++attempt) {
+    item.tries = attempt + 1;
+    const TWaitOutcome outcome = AwaitDump(link, host, await, request);
+    item.result = FetchResultOf(outcome);
+    item.received = outcome.received;
+    item.expected = await.expectedSize;
+    if (item.result == TFetchResult::Fetched) {
+      Bytes answer = link.reception.Buffer();
+      item.checksumOk = checksumOk(answer);
+      if (item.checksumOk)
+        return answer;
+      flagged = std::move(answer);
+      continue;
+    }
+    if (!WorthAnotherTry(item.result))
+      break;
+  }
+  if (flagged.empty() || item.result == TFetchResult::Cancelled ||
+      item.result == TFetchResult::ServiceLost)
+    return {};
+  item.result = TFetchResult::Fetched;
+  item.checksumOk = false;
+  link.log.AddLogLine("[" + LogTimeText() + "] Patch " + SlotText(item) +
+                      " arrived with a checksum that does not match its data; it is kept as "
+                      "received.");
+  return flagged;
+}
+
+bool SidDumpChecksumOk(const Bytes &dump) {
+  return dump.size() > kSidDumpChecksumAt &&
+         DataChecksum(dump.data() + kSidDumpDataAt) == dump[kSidDumpChecksumAt];
+}
+
+bool OnlyAcknowledgements(const Bytes &answers, uint8_t device, int bank) {
+  if (answers.empty() || answers.size() % kSidBankSelectSize != 0)
+    return false;
+  for (size_t at = 0; at < answers.size(); at += kSidBankSelectSize) {
+    const Bytes one(answers.begin() + static_cast<std::ptrdiff_t>(at),
+                    answers.begin() + static_cast<std::ptrdiff_t>(at + kSidBankSelectSize));
+    if (ClassifySidBankSelectAnswer(one, device, static_cast<uint8_t>(bank)) != SidBankSelected)
+      return false;
+  }
+  return true;
+}
+
+// Selects the bank for a fetch, again while bytes lost broke the pause or,
+// where the device is known to answer Bank Select, no answer came in time
+// (it may come late, into the next pause). The selection, or
+// kSelectionBroken with the item saying why.
+int SelectForFetch(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch, int bank,
+                   bool answerExpected, bool selectedBefore, TFetchItem &item,
+                   TFetchReport &report) {
+  for (int attempt = 0; attempt <= fetch.retries; ++attempt) {
+    TWaitOutcome outcome;
+    int selected = SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(bank),
+                                 fetch.delayMs, &outcome);
+    // Selected again, the device may answer the earlier selection late and
+    // this one in time: acknowledgements of this bank and nothing else select it.
+    if ((attempt > 0 || selectedBefore) && selected == SidBankMissing &&
+        OnlyAcknowledgements(link.reception.Buffer(), fetch.device, bank))
+      selected = SidBankSelected;
+    item.tries = attempt + 1;
+    if (outcome.end == TWaitEnd::ServiceLost) {
+      item.result = TFetchResult::ServiceLost;
+      report.lostReason = outcome.reason;
+      return kSelectionBroken;
+    }
+    if (outcome.end == TWaitEnd::CutShort) {
+      item.result = TFetchResult::CutShort;
+      item.received = outcome.received;
+      item.expected = kSidBankSelectSize;
+    } else if (selected == SidSingleCart && answerExpected) {
+      item.result = TFetchResult::NoAnswer;
+    } else {
+      return selected;
+    }
+  }
+  return kSelectionBroken;
+}
+
+void NoteLost(const TFetchItem &item, TFetchReport &report, const TMidiLink &link) {
+  if (item.result == TFetchResult::ServiceLost && report.lostReason.empty())
+    report.lostReason = link.reception.Outcome().reason;
 }
 
 } // namespace
+
+TAwait SidBankSelectAwait(uint8_t device) {
+  TAwait await;
+  await.mode = WaitSidDump;
+  await.kinds = {{SidPrefix(device, {}), kSidBankSelectSize}, {SidHeader(), kSingleCartAnswerSize}};
+  await.endsOnMessage = false;
+  await.expectedSize = kSidBankSelectSize;
+  return await;
+}
+
+TAwait SidPatchDumpAwait(uint8_t device, uint8_t patch) {
+  TAwait await;
+  await.mode = WaitSidDump;
+  await.kinds = {{SidPrefix(device, {kSidPatchDump, OnWire(patch)}), kSidDumpSize}};
+  await.expectedSize = kSidDumpSize;
+  return await;
+}
+
+TAwait SidBankDumpAwait(uint8_t device) {
+  TAwait await;
+  await.mode = WaitSidDump;
+  await.kinds = {{SidPrefix(device, {kSidBankDump}), kSidBankDumpSize}};
+  await.expectedSize = kSidBankDumpSize;
+  return await;
+}
 
 void RequestSidPatch(TMidiLink &link, uint8_t device, uint8_t patch) {
   link.Send(SidPatchRequest(device, patch));
@@ -35,62 +190,91 @@ void RequestSidBankDump(TMidiLink &link, uint8_t device) {
   link.Send(SidBankDumpRequest(device));
 }
 
-int SelectSidBank(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t bank, int delayMs) {
+int SelectSidBank(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t bank, int delayMs,
+                  TWaitOutcome *outcome) {
   // Device and bank go out clamped, and the answer is judged against what
   // went out, after the full pause and never earlier: a device that is slow
   // to answer must not be taken for one that has no PatchCart.
-  link.SendAndWait(WaitSidDump, kSidBankSelectSize, SidBankSelect(device, bank),
-                   [&] { host.Delay(delayMs); });
+  const TWaitOutcome ended = link.SendAndAwait(
+      SidBankSelectAwait(device), SidBankSelect(device, bank), [&] { host.Delay(delayMs); });
+  if (outcome)
+    *outcome = ended;
   return ClassifySidBankSelectAnswer(link.reception.Buffer(), device, bank);
 }
 
-void GetSingleSidPatch(TMidiLink &link, TTransferHost &host, TSidFetch &fetch, int patchNumber,
-                       TPatchBank &into) {
+TFetchReport GetSingleSidPatch(TMidiLink &link, TTransferHost &host, TSidFetch &fetch,
+                               int patchNumber, TPatchBank &into) {
   link.CheckDevicesOpen();
+  TFetchReport report;
+  TFetchItem &item = report.items.emplace_back();
+  item.bank = fetch.fetchBank;
+  item.patch = patchNumber;
   const auto bank = static_cast<uint8_t>(fetch.fetchBank);
-  const int selected = SelectSidBank(link, host, fetch.device, bank, fetch.delayMs);
-  if (selected == SidSingleCart && !host.Ask(kSingleCartPatchQuestion))
-    return;
+  const int selected =
+      SelectForFetch(link, host, fetch, fetch.fetchBank, false, false, item, report);
+  if (selected == kSelectionBroken)
+    return report;
+  if (selected == SidSingleCart && !host.Ask(kSingleCartPatchQuestion)) {
+    report.declined = true;
+    return report;
+  }
   if (selected == SidBankMissing) {
     host.Inform(NotAvailable(fetch.fetchBank));
-    return;
+    item.result = TFetchResult::NotAvailable;
+    return report;
   }
   host.ListClearing();
   into.Clear();
-  link.SendAndWait(WaitSidDump, kSidDumpSize,
-                   SidPatchRequest(fetch.device, static_cast<uint8_t>(patchNumber - 1)),
-                   [&] { host.WaitForSysEx(); });
-  const Bytes answer = link.reception.Buffer();
-  if (answer.size() != kSidDumpSize)
-    return;
+  const auto number = static_cast<uint8_t>(patchNumber - 1);
+  const Bytes answer = FetchDump(link, host, fetch.retries, SidPatchDumpAwait(fetch.device, number),
+                                 SidPatchRequest(fetch.device, number), item, SidDumpChecksumOk);
+  NoteLost(item, report, link);
+  if (answer.empty())
+    return report;
   TPatch patch;
   TMemoryStream stream(answer);
   patch.LoadFromStream(stream);
   // A single-PatchCart device has only the one bank, which saves as bank A.
   patch.Bank = selected == SidSingleCart ? 0 : bank;
   into.Add(patch);
+  return report;
 }
 
-void GetSingleSidBank(TMidiLink &link, TTransferHost &host, TSidFetch &fetch, TPatchBank &into) {
+TFetchReport GetSingleSidBank(TMidiLink &link, TTransferHost &host, TSidFetch &fetch,
+                              TPatchBank &into) {
   link.CheckDevicesOpen();
+  TFetchReport report;
+  TFetchItem &item = report.items.emplace_back();
+  item.bank = fetch.fetchBank;
   const int selected =
-      SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(fetch.fetchBank), fetch.delayMs);
+      SelectForFetch(link, host, fetch, fetch.fetchBank, false, false, item, report);
+  if (selected == kSelectionBroken)
+    return report;
   if (selected == SidSingleCart) {
-    if (!host.Ask(kSingleCartBankQuestion))
-      return;
+    if (!host.Ask(kSingleCartBankQuestion)) {
+      report.declined = true;
+      return report;
+    }
     fetch.fetchBank = 0;
+    item.bank = 0;
   }
   if (selected == SidBankMissing) {
     host.Inform(NotAvailable(fetch.fetchBank));
-    return;
+    item.result = TFetchResult::NotAvailable;
+    return report;
   }
   host.ListClearing();
   into.Clear();
-  FetchBankDump(link, host, fetch.device);
-  CutSidBankDump(link.reception.Buffer(), static_cast<uint8_t>(fetch.fetchBank), into);
+  const Bytes answer =
+      FetchDump(link, host, fetch.retries, SidBankDumpAwait(fetch.device),
+                SidBankDumpRequest(fetch.device), item, [](const Bytes &) { return true; });
+  NoteLost(item, report, link);
+  CutSidBankDump(answer, static_cast<uint8_t>(fetch.fetchBank), into);
+  return report;
 }
 
-void GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fetch, TPatchBank &into) {
+TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fetch,
+                            TPatchBank &into) {
   link.CheckDevicesOpen();
   struct BusyPointer {
     TTransferHost &host;
@@ -98,25 +282,47 @@ void GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fetch, TPat
     ~BusyPointer() { host.SetBusy(false); }
   } busy(host);
 
+  TFetchReport report;
   int last = 7;
-  if (SelectSidBank(link, host, fetch.device, 0, fetch.delayMs) == SidSingleCart) {
+  TWaitOutcome probe;
+  const bool probeUnanswered =
+      SelectSidBank(link, host, fetch.device, 0, fetch.delayMs, &probe) == SidSingleCart;
+  if (probeUnanswered && probe.end != TWaitEnd::CutShort) {
     fetch.fetchBank = 0;
     last = 0;
   }
+  if (probe.end == TWaitEnd::ServiceLost) {
+    report.lostReason = probe.reason;
+    return report;
+  }
+  for (int bank = 0; bank <= last; ++bank)
+    report.items.push_back(TFetchItem{bank, 0, 0, TFetchResult::NotAsked, 0, true, 0, 0});
   host.ListClearing();
   into.Clear();
   for (int bank = 0; bank <= last; ++bank) {
-    const int selected =
-        SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(bank), fetch.delayMs);
+    TFetchItem &item = report.items[static_cast<size_t>(bank)];
+    const int selected = SelectForFetch(link, host, fetch, bank, bank > 0,
+                                        bank == 0 && probeUnanswered, item, report);
+    if (item.result == TFetchResult::ServiceLost)
+      break;
+    if (selected == kSelectionBroken)
+      continue;
     // A bank that is not there is skipped, bank A too: a device that refused
     // to select it still has another bank selected, whose dump would be
     // listed as bank A. Only a single-PatchCart device answers nothing for A.
-    if (selected != SidBankSelected && !(bank == 0 && selected == SidSingleCart))
+    if (selected != SidBankSelected && !(bank == 0 && selected == SidSingleCart)) {
+      item.result = TFetchResult::NotAvailable;
       continue;
-    if (FetchBankDump(link, host, fetch.device) == kWaitCancelled)
+    }
+    const Bytes answer =
+        FetchDump(link, host, fetch.retries, SidBankDumpAwait(fetch.device),
+                  SidBankDumpRequest(fetch.device), item, [](const Bytes &) { return true; });
+    NoteLost(item, report, link);
+    if (item.result == TFetchResult::Cancelled || item.result == TFetchResult::ServiceLost)
       break;
-    CutSidBankDump(link.reception.Buffer(), static_cast<uint8_t>(bank), into);
+    CutSidBankDump(answer, static_cast<uint8_t>(bank), into);
   }
+  return report;
 }
 
 } // namespace zpm

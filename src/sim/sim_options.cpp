@@ -58,6 +58,8 @@ bool ParseFault(const std::string &text, TSimFault &fault) {
     fault.kind = TSimFaultKind::Garbage;
   else if (kind == "vanish")
     fault.kind = TSimFaultKind::Vanish;
+  else if (kind == "spliced")
+    fault.kind = TSimFaultKind::Spliced;
   else
     return false;
   fault.count = static_cast<size_t>(count);
@@ -194,7 +196,8 @@ const char *SimUsageText() {
          "  --pace                   send at DIN speed, 3125 bytes/s\n"
          "  --fault KIND             on dump replies: silence, short:N (cut to N bytes),\n"
          "                           garbage:N (N random data bytes instead),\n"
-         "                           vanish:N (N bytes, then silent for good)\n"
+         "                           vanish:N (N bytes, then silent for good),\n"
+         "                           spliced:N (N bytes ending in F7, as when bytes are lost)\n"
          "  --fault-at K             only the K-th dump reply (from 1) gets the fault\n"
          "  --seed N                 seed of the initial memory (default 1)\n"
          "  --load FILE              load a SID or FM .syx file into memory (repeatable)\n"

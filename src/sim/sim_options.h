@@ -18,7 +18,8 @@ enum class TSimFaultKind {
   Silence, // the dump reply is not sent at all
   Short,   // the dump reply is cut to `count` bytes
   Garbage, // the dump reply is replaced by `count` data bytes drawn from the seed
-  Vanish   // `count` bytes of the dump reply go out, then the device is silent for good
+  Vanish,  // `count` bytes of the dump reply go out, then the device is silent for good
+  Spliced  // the reply's first `count` - 1 bytes and its F7: a message that lost its middle
 };
 
 // A fault applied to dump replies (SID Patch Dump and Bank Dump, FM Patch

@@ -149,6 +149,13 @@ void TSimSynth::TState::Send(const TSimReply &reply, Bytes &out) {
                reply.bytes.begin() + static_cast<std::ptrdiff_t>(cut));
     vanished = true;
     break;
+  case TSimFaultKind::Spliced:
+    if (cut > 0) {
+      out.insert(out.end(), reply.bytes.begin(),
+                 reply.bytes.begin() + static_cast<std::ptrdiff_t>(cut - 1));
+      out.push_back(reply.bytes.back());
+    }
+    break;
   case TSimFaultKind::Garbage:
     for (size_t i = 0; i < fault.count; ++i)
       out.push_back(garbage.NextDataByte());

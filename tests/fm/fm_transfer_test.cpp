@@ -76,17 +76,35 @@ TEST(FmFetch, APresentPatchIsReadExactlyAsReceived) {
   EXPECT_EQ(rig.reception.WaitMode(), WaitNone);
 }
 
-TEST(FmFetch, Any268BytesCountAsADumpWhateverTheySay) {
-  TSimRig rig(Fault(TSimFaultKind::Silence, 0));
-  Bytes odd(kFmDumpSize, 0x55);
-  odd.front() = 0xF0;
-  odd.back() = 0xF7;
-  rig.host.during = [&](TFakeWait, int) {
-    rig.reception.HandleSysExData(0, odd.data(), odd.size());
+TEST(FmFetch, OnlyTheDumpOfThePatchAskedForCounts) {
+  struct TCase {
+    const char *name;
+    std::vector<uint8_t> head; // bytes 0..9 of the 268-byte message that arrives
+    FmFetchReply reply;
   };
-  TFMPatch patch;
-  EXPECT_EQ(FetchFmPatch(rig.link, rig.host, 0, 0, 0, kFmVoice, patch), FmFetchReply::Dump);
-  EXPECT_EQ(Image(patch), odd);
+  const std::vector<TCase> cases = {
+      {"the patch asked for",
+       {0xF0, 0, 0, 0x7E, 0x49, 0, 0x02, 0x00, 0x01, 0x05},
+       FmFetchReply::Dump},
+      {"another patch", {0xF0, 0, 0, 0x7E, 0x49, 0, 0x02, 0x00, 0x01, 0x06}, FmFetchReply::Nothing},
+      {"another device",
+       {0xF0, 0, 0, 0x7E, 0x49, 3, 0x02, 0x00, 0x01, 0x05},
+       FmFetchReply::Nothing},
+      {"the SID's header",
+       {0xF0, 0, 0, 0x7E, 0x46, 0, 0x02, 0x00, 0x01, 0x05},
+       FmFetchReply::Nothing},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    TSimRig rig(Fault(TSimFaultKind::Silence, 0));
+    Bytes message(c.head.begin(), c.head.end());
+    message.resize(kFmDumpSize - 1, 0x55);
+    message.push_back(0xF7);
+    rig.host.during = [&](TFakeWait, int) { rig.Simulator().Inject(message); };
+    TFMPatch patch = Marker();
+    EXPECT_EQ(FetchFmPatch(rig.link, rig.host, 0, 1, 5, kFmVoice, patch), c.reply);
+    EXPECT_EQ(Image(patch), c.reply == FmFetchReply::Dump ? message : Image(Marker()));
+  }
 }
 
 TEST(FmFetch, AnAbsentBankIsRefusedAndThePatchLeftAlone) {
@@ -99,29 +117,39 @@ TEST(FmFetch, AnAbsentBankIsRefusedAndThePatchLeftAlone) {
   EXPECT_EQ(rig.reception.WaitMode(), WaitNone);
 }
 
-TEST(FmFetch, NoWholeReplyIsNothing) {
+TEST(FmFetch, NoWholeReplyIsNothingAndACutShortOneEndsTheWaitAtOnce) {
   struct TCase {
     const char *name;
     TSimOptions options;
-    bool surplus;
+    TWaitEnd end;
   };
-  for (const TCase &c : std::vector<TCase>{{"silent", Fault(TSimFaultKind::Silence, 0), false},
-                                           {"short", Fault(TSimFaultKind::Short, 100), false},
-                                           {"other device", FmOptions(3), false},
-                                           {"two dumps", FmOptions(), true}}) {
+  for (const TCase &c :
+       std::vector<TCase>{{"silent", Fault(TSimFaultKind::Silence, 0), TWaitEnd::Cancelled},
+                          {"short, no end", Fault(TSimFaultKind::Short, 100), TWaitEnd::Cancelled},
+                          {"spliced", Fault(TSimFaultKind::Spliced, 100), TWaitEnd::CutShort},
+                          {"other device", FmOptions(3), TWaitEnd::Cancelled}}) {
     SCOPED_TRACE(c.name);
     TSimRig rig(c.options);
-    if (c.surplus)
-      rig.host.during = [&](TFakeWait, int) { rig.link.Send(FmPatchRequest(0, 1, 1, kFmVoice)); };
     TFMPatch patch = Marker();
     bool cancelled = false;
-    EXPECT_EQ(FetchFmPatch(rig.link, rig.host, 0, 1, 0, kFmVoice, patch, &cancelled),
+    TWaitOutcome outcome;
+    EXPECT_EQ(FetchFmPatch(rig.link, rig.host, 0, 1, 0, kFmVoice, patch, &cancelled, &outcome),
               FmFetchReply::Nothing);
     EXPECT_EQ(Image(patch), Image(Marker()));
-    // The fake user cancels a wait that does not complete; a bank loop must learn of it.
-    EXPECT_EQ(cancelled, !c.surplus);
+    // The fake user cancels a wait that does not end by itself; a bank loop must learn of it.
+    EXPECT_EQ(cancelled, c.end == TWaitEnd::Cancelled);
+    EXPECT_EQ(outcome.end, c.end);
     EXPECT_EQ(rig.reception.WaitMode(), WaitNone);
   }
+}
+
+TEST(FmFetch, ASecondDumpArrivingMeanwhileIsSetAside) {
+  TSimRig rig(FmOptions());
+  rig.host.during = [&](TFakeWait, int) { rig.link.Send(FmPatchRequest(0, 1, 1, kFmVoice)); };
+  TFMPatch patch;
+  EXPECT_EQ(FetchFmPatch(rig.link, rig.host, 0, 1, 0, kFmVoice, patch), FmFetchReply::Dump);
+  EXPECT_EQ(patch.PatchNumber(), 0);
+  EXPECT_EQ(rig.reception.ReceivedSize(), kFmDumpSize);
 }
 
 // --- writes ---

@@ -224,22 +224,31 @@ TEST(SidFetch, SinglePatchFromAnAcknowledgedBankIsTakenAsReceived) {
   EXPECT_EQ(rig.reception.WaitMode(), WaitNone);
 }
 
-TEST(SidFetch, SinglePatchKeepsHeaderAndChecksumBytesAsTheyArrive) {
-  TSimRig rig(Fault(TSimFaultKind::Silence, 0, 1));
-  Bytes dump = {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x21, 0x02, 0x33};
+TEST(SidFetch, SinglePatchKeepsAWrongChecksumAsItArrivedAndSaysSo) {
+  TSimRig rig(Fault(TSimFaultKind::Silence, 0, 0));
+  Bytes dump = {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x00};
   for (int i = 0; i < 256; ++i)
     dump.push_back(static_cast<uint8_t>(i % 128));
   dump.push_back(static_cast<uint8_t>((DataChecksum(dump.data() + 8) + 1) & 0x7F)); // wrong
   dump.push_back(0xF7);
   rig.host.during = [&](TFakeWait kind, int) {
     if (kind == TFakeWait::SysEx)
-      rig.reception.HandleSysExData(0, dump.data(), dump.size());
+      rig.Simulator().Inject(dump);
   };
-  TSidFetch fetch;
-  TPatchBank list;
-  GetSingleSidPatch(rig.link, rig.host, fetch, 1, list);
-  ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(Bytes(list.GetPatch(0).Dump.begin(), list.GetPatch(0).Dump.end()), dump);
+  for (int retries : {0, 2}) {
+    SCOPED_TRACE(retries);
+    TSidFetch fetch;
+    fetch.retries = retries;
+    TPatchBank list;
+    const TFetchReport report = GetSingleSidPatch(rig.link, rig.host, fetch, 1, list);
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(Bytes(list.GetPatch(0).Dump.begin(), list.GetPatch(0).Dump.end()), dump);
+    ASSERT_EQ(report.items.size(), 1u);
+    EXPECT_EQ(report.items[0].result, TFetchResult::Fetched);
+    EXPECT_FALSE(report.items[0].checksumOk);
+    EXPECT_EQ(report.items[0].tries, retries + 1); // asked again while it stayed wrong
+    EXPECT_NE(rig.log.Line(0).find("checksum that does not match"), std::string::npos);
+  }
 }
 
 TEST(SidFetch, PatchNumbersOneTo128GoOutAs00To7F) {
@@ -311,9 +320,10 @@ TEST(SidFetch, AnythingButOneWholeAnswerLeavesTheListEmpty) {
     bool surplus;
   };
   for (bool bankFetch : {false, true})
-    for (const TCase &c : std::vector<TCase>{{"short", Fault(TSimFaultKind::Short, 100, 1), false},
-                                             {"silent", Fault(TSimFaultKind::Silence, 0, 1), false},
-                                             {"surplus", Carts(kAllBanks), true}}) {
+    for (const TCase &c :
+         std::vector<TCase>{{"short", Fault(TSimFaultKind::Short, 100, 1), false},
+                            {"silent", Fault(TSimFaultKind::Silence, 0, 1), false},
+                            {"garbage", Fault(TSimFaultKind::Garbage, 300, 1), false}}) {
       SCOPED_TRACE(std::string(c.name) + (bankFetch ? ", bank" : ", patch"));
       TSimRig rig(c.options);
       if (c.surplus)

@@ -74,7 +74,7 @@ public:
   int WaitForSysEx() override {
     Begin(TFakeWait::SysEx, ++sysExWaits);
     m_simulator.WaitIdle();
-    if (m_reception.IsComplete())
+    if (m_reception.HasEnded())
       return kWaitClosed;
     return Take(waitAnswers, defaultWaitAnswer);
   }
@@ -138,6 +138,8 @@ public:
     input.OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
       {
         std::lock_guard<std::mutex> lock(m_heldLock);
+        if (!m_holding && m_holdFrom && m_holdFrom(bytes, count))
+          m_holding = true;
         if (m_holding) {
           m_held.emplace_back(bytes, bytes + count);
           return;
@@ -147,6 +149,9 @@ public:
     };
     input.OnMidiData = [this](int device, uint8_t status, uint8_t data1, uint8_t data2) {
       reception.HandleMidiData(device, status, data1, data2);
+    };
+    input.OnInputProblem = [this](int device, TInputProblem problem, const std::string &reason) {
+      reception.HandleInputProblem(device, problem, reason);
     };
     input.Open(0);
     output.Open(0);
@@ -166,6 +171,12 @@ public:
     std::lock_guard<std::mutex> lock(m_heldLock);
     m_holding = true;
   }
+  // The same from the first chunk the predicate picks (run on the wire's
+  // thread, once per chunk until it says yes): an answer that comes late.
+  void HoldFrom(std::function<bool(const uint8_t *bytes, size_t count)> predicate) {
+    std::lock_guard<std::mutex> lock(m_heldLock);
+    m_holdFrom = std::move(predicate);
+  }
   // ...until they arrive now, late, on the caller's thread.
   void ReleaseReplies() {
     Simulator().WaitIdle();
@@ -173,6 +184,7 @@ public:
     {
       std::lock_guard<std::mutex> lock(m_heldLock);
       m_holding = false;
+      m_holdFrom = nullptr;
       held.swap(m_held);
     }
     for (const Bytes &chunk : held)
@@ -192,6 +204,7 @@ private:
   // Ahead of the input, whose handler uses them until it is closed.
   std::mutex m_heldLock;
   bool m_holding = false;
+  std::function<bool(const uint8_t *, size_t)> m_holdFrom;
   std::vector<Bytes> m_held;
 
 public:

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSpinBox>
+#include <QStringList>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -290,34 +291,44 @@ void TSidPage::ShowError(const QString &text) {
     QMessageBox::critical(this, QApplication::applicationDisplayName(), text);
 }
 
-void TSidPage::RunFetch(const std::function<void(TTransferHost &, TSidFetch &)> &fetch) {
+void TSidPage::RunFetch(const std::function<TFetchReport(TTransferHost &, TSidFetch &)> &fetch) {
   TSidFetch values;
   values.device = m_context.SidDeviceId();
   values.delayMs = m_context.SidDelay();
   values.fetchBank = m_getBankSpin->Tag();
   TListHost host(m_context.Host(), [this] { m_getList->clearSelection(); });
-  const QString error = Attempt([&] { fetch(host, values); });
+  TFetchReport report;
+  const QString error = Attempt([&] { report = fetch(host, values); });
   SetGetBank(values.fetchBank);
   m_getList->Model().SetCount(m_context.SidGetBank().Count());
   ShowError(error);
+  // The wait dialog closed by itself; the user learns why nothing came.
+  QStringList cut;
+  for (const TFetchItem &item : report.items)
+    if (item.result == TFetchResult::CutShort)
+      cut << QString::fromStdString(
+          CutShortText(item.patch > 0 ? "patch dump" : "bank dump", item.received, item.expected));
+  if (!cut.isEmpty())
+    m_context.Host().Inform(cut.join("\r\n").toStdString());
+  ShowError(QString::fromStdString(report.lostReason));
 }
 
 void TSidPage::btnGetSinglePatchClick() {
   const int patchNumber = m_getPatchNr->value();
   RunFetch([&](TTransferHost &host, TSidFetch &fetch) {
-    GetSingleSidPatch(m_context.Link(), host, fetch, patchNumber, m_context.SidGetBank());
+    return GetSingleSidPatch(m_context.Link(), host, fetch, patchNumber, m_context.SidGetBank());
   });
 }
 
 void TSidPage::btnGetSingleBankClick() {
   RunFetch([&](TTransferHost &host, TSidFetch &fetch) {
-    GetSingleSidBank(m_context.Link(), host, fetch, m_context.SidGetBank());
+    return GetSingleSidBank(m_context.Link(), host, fetch, m_context.SidGetBank());
   });
 }
 
 void TSidPage::btnGetAllBanksClick() {
   RunFetch([&](TTransferHost &host, TSidFetch &fetch) {
-    GetAllSidBanks(m_context.Link(), host, fetch, m_context.SidGetBank());
+    return GetAllSidBanks(m_context.Link(), host, fetch, m_context.SidGetBank());
   });
 }
 

@@ -23,6 +23,7 @@ namespace zpm {
 class TSidPatchList;
 class TSpinButton;
 struct TSidFetch;
+struct TFetchReport;
 
 class TSidPage : public QWidget {
   Q_OBJECT
@@ -62,7 +63,8 @@ private:
   QWidget *BuildSendTab();
   void SetGetBank(int bank);
   // Runs one fetch into SidGetBank with the "Get Patch" group's values.
-  void RunFetch(const std::function<void(TTransferHost &, TSidFetch &)> &fetch);
+  // Tells the user of answers cut short and of a lost service.
+  void RunFetch(const std::function<TFetchReport(TTransferHost &, TSidFetch &)> &fetch);
   void SaveSelected(TSidPatchList &list, const TPatchBank &bank);
   // The text of the error an operation raised, empty when it ran through.
   static QString Attempt(const std::function<void()> &operation);

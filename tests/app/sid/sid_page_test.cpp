@@ -203,6 +203,56 @@ TEST_F(SidPage, MissingBankAndCancelledWaitAddNothing) {
   EXPECT_EQ(GetList()->model()->rowCount(), 0);
 }
 
+TEST_F(SidPage, ACutShortDumpOrALostServiceIsToldAtOnce) {
+  struct TCase {
+    const char *name;
+    TSimOptions options;
+    bool loseService;
+    const char *button;
+    std::vector<std::string> notices;
+    QStringList errors;
+  };
+  TSimOptions spliced;
+  spliced.fault = {TSimFaultKind::Spliced, 30297, 1};
+  TSimOptions splicedPatch;
+  splicedPatch.fault = {TSimFaultKind::Spliced, 100, 1};
+  TSimOptions silent;
+  silent.fault = {TSimFaultKind::Silence, 0, 0};
+  const std::vector<TCase> cases = {
+      {"bank cut short",
+       spliced,
+       false,
+       "btnGetSingleBank",
+       {"The bank dump was cut short (30297 of 32777 bytes); nothing was added."},
+       {}},
+      {"patch cut short",
+       splicedPatch,
+       false,
+       "btnGetSinglePatch",
+       {"The patch dump was cut short (100 of 266 bytes); nothing was added."},
+       {}},
+      {"service lost", silent, true, "btnGetAllBanks", {}, {"The JACK server has shut down."}},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    Start(c.options);
+    StaleGetList();
+    if (c.loseService)
+      rig->host.during = [&](TFakeWait kind, int) {
+        if (kind == TFakeWait::SysEx)
+          rig->Simulator().LoseService("The JACK server has shut down.");
+      };
+    const QStringList errors = CloseBoxes([&] { Click(c.button); });
+    EXPECT_EQ(rig->host.notices, c.notices);
+    EXPECT_EQ(errors, c.errors);
+    EXPECT_EQ(GetList()->model()->rowCount(), 0);
+    // The wait ended by itself: the user never had to press "&Cancel".
+    EXPECT_EQ(rig->host.sysExWaits, 1);
+    EXPECT_EQ(rig->reception.Outcome().end,
+              c.loseService ? TWaitEnd::ServiceLost : TWaitEnd::CutShort);
+  }
+}
+
 TEST_F(SidPage, ClosedDevicesShowTheErrorAndSendNothing) {
   Start();
   StaleGetList();

@@ -1,0 +1,126 @@
+#include "zpm/fetch_summary.h"
+
+#include "patch/list_text.h"
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QStringList>
+
+namespace zpm::cli {
+
+namespace {
+
+constexpr int kPatchesPerBank = 128;
+
+QString SlotName(int bank, int patch) {
+  return QString::fromStdString(BankLetter(static_cast<uint8_t>(bank))) + ":" +
+         QString::number(patch);
+}
+
+// The results CLI.md allows; the finer reason goes to "detail".
+const char *JsonResult(TFetchResult result) {
+  switch (result) {
+  case TFetchResult::Fetched:
+    return "fetched";
+  case TFetchResult::NotAvailable:
+    return "not available";
+  case TFetchResult::CutShort:
+  case TFetchResult::NoAnswer:
+  case TFetchResult::ServiceLost:
+    return "no answer";
+  case TFetchResult::Cancelled:
+  case TFetchResult::NotAsked:
+    break;
+  }
+  return "not sent";
+}
+
+// The name as the list shows it: 16 characters, bytes below 32 as blanks.
+QString ListName(const TPatch &patch) {
+  uint8_t name[kNameSize];
+  patch.GetName(name);
+  QString text;
+  for (uint8_t byte : name)
+    text += QChar(byte < 32 ? ' ' : static_cast<char16_t>(byte));
+  return text;
+}
+
+const TPatch *FindPatch(const TPatchBank &fetched, int bank, int number) {
+  for (int i = 0; i < fetched.Count(); ++i) {
+    const TPatch &patch = fetched.GetPatch(i);
+    if (patch.Bank == bank && patch.PatchNumber() + 1 == number)
+      return &patch;
+  }
+  return nullptr;
+}
+
+QJsonObject Slot(const TFetchItem &item, int number, const TPatchBank &fetched) {
+  QJsonObject slot;
+  slot["slot"] = SlotName(item.bank, number);
+  slot["type"] = "sid";
+  const TPatch *patch =
+      item.result == TFetchResult::Fetched ? FindPatch(fetched, item.bank, number) : nullptr;
+  slot["name"] = patch ? QJsonValue(ListName(*patch)) : QJsonValue();
+  slot["result"] = JsonResult(item.result);
+  slot["detail"] = FetchResultText(item.result);
+  slot["tries"] = item.tries;
+  if (item.result == TFetchResult::Fetched)
+    slot["checksum_ok"] = item.checksumOk;
+  return slot;
+}
+
+bool Failed(const TFetchItem &item) {
+  return item.result != TFetchResult::Fetched && item.result != TFetchResult::NotAvailable;
+}
+
+QString ItemName(const TFetchItem &item) {
+  return item.patch > 0 ? SlotName(item.bank, item.patch)
+                        : QString::fromStdString(BankLetter(static_cast<uint8_t>(item.bank)));
+}
+
+QString Listing(const QString &one, const QString &many, const QStringList &names) {
+  return (names.size() == 1 ? one : many) + " " + names.join(", ");
+}
+
+} // namespace
+
+QJsonArray SidFetchSlots(const TFetchReport &report, const TPatchBank &fetched) {
+  QJsonArray list;
+  for (const TFetchItem &item : report.items) {
+    if (item.patch > 0) {
+      list.append(Slot(item, item.patch, fetched));
+      continue;
+    }
+    for (int number = 1; number <= kPatchesPerBank; ++number)
+      list.append(Slot(item, number, fetched));
+  }
+  return list;
+}
+
+QString NotFetchedText(const TFetchReport &report) {
+  QStringList names;
+  bool patches = false;
+  for (const TFetchItem &item : report.items)
+    if (Failed(item)) {
+      names << ItemName(item);
+      patches = item.patch > 0;
+    }
+  if (names.isEmpty())
+    return QString();
+  const QString what =
+      patches ? Listing("Patch", "Patches", names) : Listing("Bank", "Banks", names);
+  return what + (names.size() == 1 ? " was" : " were") + " not fetched (no complete answer).";
+}
+
+QString FetchedText(const TFetchReport &report) {
+  QStringList names;
+  bool patches = false;
+  for (const TFetchItem &item : report.items)
+    if (item.result == TFetchResult::Fetched) {
+      names << ItemName(item);
+      patches = item.patch > 0;
+    }
+  return patches ? Listing("patch", "patches", names) : Listing("bank", "banks", names);
+}
+
+} // namespace zpm::cli

@@ -1,0 +1,51 @@
+#pragma once
+// What became of each thing a fetch asked the device for, so that a front end
+// can say exactly what arrived and what did not.
+
+#include "midi/reception.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace zpm {
+
+enum class TFetchResult {
+  Fetched,      // arrived whole (checksumOk says whether its checksum matched)
+  NotAvailable, // the device refused: an answer, never asked again
+  CutShort,     // the answer came cut short or broken on every try
+  NoAnswer,     // no whole answer within the wait on every try
+  Cancelled,    // the user ended the wait
+  ServiceLost,  // the MIDI service or port went away
+  NotAsked      // the run ended before it came to this one
+};
+
+struct TFetchItem {
+  int bank = 0;  // 0..7
+  int patch = 0; // 1..128, or 0 for a whole bank
+  int type = 0;  // FM type code; 0 on the SID side
+  TFetchResult result = TFetchResult::NotAsked;
+  int tries = 0; // requests sent for it
+  bool checksumOk = true;
+  size_t received = 0; // CutShort: bytes of the last try and the size awaited
+  size_t expected = 0;
+};
+
+struct TFetchReport {
+  std::vector<TFetchItem> items; // in the order they were fetched or skipped
+  std::string lostReason;        // the service's reason when one was lost
+  bool declined = false;         // the user answered No to the program's question
+
+  bool AllFetched() const;
+};
+
+// How a wait ended, as a result for the thing awaited.
+TFetchResult FetchResultOf(const TWaitOutcome &outcome);
+// "fetched", "not available", "cut short", "no answer", "cancelled",
+// "service lost", "not sent".
+const char *FetchResultText(TFetchResult result);
+
+// "The bank dump was cut short (30297 of 32777 bytes); nothing was added."
+std::string CutShortText(const char *what, size_t received, size_t expected);
+
+} // namespace zpm

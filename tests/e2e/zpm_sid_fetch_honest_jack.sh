@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# zpm sid fetch over a real JACK server against zavorin-sim when things go
+# wrong: Bank Select answers that come after the pause, a bank that never
+# answers, a dump cut short. A file zpm writes holds only whole banks equal to
+# the simulator's memory; the exit status and the last line say what was not
+# fetched.
+# Usage: zpm_sid_fetch_honest_jack.sh ZPM ZAVORIN_SIM
+set -euo pipefail
+zpm=$1
+sim=$2
+
+export JACK_DEFAULT_SERVER=zpmtest$$
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -f /dev/shm/jack_sem.0_"$JACK_DEFAULT_SERVER"_* /dev/shm/jack-*-"$JACK_DEFAULT_SERVER"* 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+wait_for() {
+  local what=$1; shift
+  for _ in $(seq 200); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  fail "timed out waiting for $what"
+}
+
+jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 -C 0 -P 0 >"$work/jackd.log" 2>&1 &
+pids+=($!)
+wait_for "the JACK server" jack_lsp
+
+sim_pid=
+# Starts zavorin-sim with banks A, C and H and the given extra options; its
+# memory goes to $work/$1 when it ends.
+start_sim() {
+  local dir=$1; shift
+  mkfifo "$work/$dir.out"
+  "$sim" --api jack --name zavorin-sim --seed 4711 --sid-banks ACH --save-dir "$work/$dir" "$@" \
+    >"$work/$dir.out" 2>"$work/$dir.err" &
+  sim_pid=$!
+  pids+=($sim_pid)
+  local ready
+  read -r -t 20 ready <"$work/$dir.out" || fail "zavorin-sim did not start: $(cat "$work/$dir.err")"
+  [ "$ready" = ready ] || fail "zavorin-sim said \"$ready\""
+}
+stop_sim() {
+  kill -TERM "$sim_pid"
+  wait "$sim_pid" || fail "zavorin-sim did not exit cleanly"
+}
+
+# A saved file is a run of whole banks, each the Bank Select and 128 patch
+# dumps of the simulator's memory for that bank.
+check_whole_banks() {
+  local file=$1 mem=$2 size bank
+  size=$(stat -c %s "$file")
+  [ $((size % 34057)) -eq 0 ] || fail "$file is not a run of whole banks ($size bytes)"
+  for ((at = 0; at < size; at += 34057)); do
+    bank=$(od -An -tu1 -j $((at + 7)) -N1 "$file" | tr -d ' ')
+    letter=$(printf "\\x$(printf %x $((65 + bank)))")
+    cmp <(dd if="$file" iflag=skip_bytes,count_bytes skip=$at count=34057 status=none) \
+      "$mem/sid-bank-$letter.syx" || fail "$file: bank $letter differs from the simulator's memory"
+  done
+}
+
+ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in)
+
+# 1. Every pause from 0 to 20 ms: the Bank Select answer (about 5 ms away at
+# -p 256) comes late at the short ones.
+start_sim late
+for delay in $(seq 0 20); do
+  status=0
+  "$zpm" sid fetch --all --delay "$delay" --wait 5000 --output "$work/late-$delay.syx" "${ports[@]}" \
+    2>"$work/late-$delay.err" || status=$?
+  [ "$status" -le 1 ] || fail "--delay $delay exited $status: $(cat "$work/late-$delay.err")"
+  if [ "$status" -eq 1 ] && ! grep -q "holds" "$work/late-$delay.err"; then
+    [ ! -e "$work/late-$delay.syx" ] || fail "--delay $delay failed yet wrote a file"
+  fi
+  echo "delay $delay: exit $status, $(tail -n1 "$work/late-$delay.err")"
+done
+stop_sim
+for delay in $(seq 0 20); do
+  [ -e "$work/late-$delay.syx" ] && check_whole_banks "$work/late-$delay.syx" "$work/late"
+done
+
+# 2. Bank C (the second dump) never answers: the run saves A and H, names C, exits 1.
+start_sim silent --fault silence --fault-at 2
+status=0
+"$zpm" sid fetch --all --delay 200 --wait 1500 --retries 0 --json --output "$work/all.syx" \
+  "${ports[@]}" >"$work/all.json" 2>"$work/all.err" || status=$?
+stop_sim
+[ "$status" -eq 1 ] || fail "a silent bank C exited $status"
+tail -n1 "$work/all.err" | grep -qx "Bank C was not fetched (no complete answer). $work/all.syx holds banks A, H." ||
+  fail "unexpected last line: $(tail -n1 "$work/all.err")"
+cat "$work/silent/sid-bank-A.syx" "$work/silent/sid-bank-H.syx" | cmp - "$work/all.syx" ||
+  fail "all.syx does not hold banks A and H"
+python3 - "$work/all.json" <<'EOF' || fail "the JSON report is wrong"
+import json, sys
+doc = json.load(open(sys.argv[1]))
+slots = doc["slots"]
+assert len(slots) == 8 * 128, len(slots)
+want = {"A": "fetched", "B": "not available", "C": "no answer", "D": "not available",
+        "E": "not available", "F": "not available", "G": "not available", "H": "fetched"}
+for slot in slots:
+    bank = slot["slot"].split(":")[0]
+    assert slot["result"] == want[bank], slot
+    assert slot["type"] == "sid" and slot["tries"] >= 1
+    assert (slot["name"] is None) == (slot["result"] != "fetched"), slot
+assert slots[0]["slot"] == "A:1" and slots[127]["slot"] == "A:128"
+assert doc["file"].endswith("all.syx") and doc["backup"] is None
+EOF
+
+# 3. A dump cut short ends its wait at once (not after --wait) and is asked again.
+start_sim spliced --fault spliced:30297 --fault-at 1
+status=0
+start=$(date +%s%N)
+"$zpm" sid fetch --bank H --delay 200 --wait 60000 --retries 0 --output "$work/cut.syx" \
+  "${ports[@]}" 2>"$work/cut.err" || status=$?
+elapsed=$((($(date +%s%N) - start) / 1000000))
+[ "$status" -eq 1 ] || fail "a cut-short dump exited $status"
+[ ! -e "$work/cut.syx" ] || fail "a cut-short dump was saved"
+[ "$elapsed" -lt 5000 ] || fail "the cut-short dump was noticed only after $elapsed ms"
+echo "cut short noticed, run over after $elapsed ms"
+stop_sim
+start_sim retried --fault spliced:30297 --fault-at 1
+"$zpm" sid fetch --bank H --delay 200 --wait 60000 --json --output "$work/retried.syx" \
+  "${ports[@]}" >"$work/retried.json" 2>"$work/retried.err" ||
+  fail "a dump cut short once was not fetched again: $(cat "$work/retried.err")"
+stop_sim
+cmp "$work/retried.syx" "$work/retried/sid-bank-H.syx" || fail "the retried bank differs"
+grep -q '"tries": 2' "$work/retried.json" || fail "the retried bank does not show 2 tries"
+
+echo "zpm sid fetch over JACK: late answers, a silent bank and a cut dump are reported honestly"

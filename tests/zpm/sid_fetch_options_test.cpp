@@ -1,0 +1,36 @@
+// zpm sid fetch's own options, checked on the real program before any MIDI
+// service is touched: a bad --retries is bad usage and writes nothing.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(ZpmSidFetchOptions, RetriesOutsideZeroToTenAreBadUsage) {
+  struct TCase {
+    const char *value;
+    const char *message;
+  };
+  const TCase cases[] = {
+      {"11", "--retries must be between 0 and 10, not 11."},
+      {"4294967297", "--retries"},
+      {"-1", "--retries"},
+      {"two", "--retries"},
+  };
+  QTemporaryDir dir;
+  const QString output = dir.filePath("out.syx");
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.value);
+    QProcess zpm;
+    zpm.start(ZPM_BINARY, {"sid", "fetch", "--bank", "A", "--retries", c.value, "--output", output,
+                           "--in", "0", "--out", "0"});
+    ASSERT_TRUE(zpm.waitForFinished(30000));
+    EXPECT_EQ(zpm.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(zpm.readAllStandardError()).contains(c.message));
+    EXPECT_FALSE(QFile::exists(output));
+  }
+}
+
+} // namespace
