@@ -23,24 +23,10 @@ struct TMidiLink {
   void Send(TMemoryStream &message);
   void Send(const Bytes &message);
 
-  // Sends a message with the reception collecting from before it leaves, so
-  // a fast answer is never missed, then runs wait(); the wait mode always
-  // goes back to WaitNone, also when sending or waiting fails.
-  template <typename Wait>
-  void SendAndWait(TWaitMode mode, int64_t expectedSize, const Bytes &message, Wait wait) {
-    reception.BeginWait(mode, expectedSize);
-    try {
-      Send(message);
-      wait();
-    } catch (...) {
-      reception.EndWait();
-      throw;
-    }
-    reception.EndWait();
-  }
-
-  // The same for a wait that collects whole messages of the awaited kinds;
-  // returns how the wait ended.
+  // Sends a message with the reception collecting whole messages of the
+  // awaited kinds from before it leaves, so a fast answer is never missed,
+  // then runs wait(); the wait mode always goes back to WaitNone, also when
+  // sending or waiting fails. Returns how the wait ended.
   template <typename Wait>
   TWaitOutcome SendAndAwait(const TAwait &await, const Bytes &message, Wait wait) {
     reception.BeginWait(await);

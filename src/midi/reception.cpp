@@ -6,8 +6,6 @@ namespace zpm {
 
 namespace {
 
-// The FM device's short reply (a refusal) is 9 bytes long.
-constexpr size_t kFmShortReplySize = 9;
 // Reserving more than a bank dump's worth up front gains nothing.
 constexpr size_t kMaxReserve = 1 << 20;
 constexpr uint8_t kSysExStart = 0xF0;
@@ -35,10 +33,7 @@ void TReception::HandleSysExData(int /*device*/, const uint8_t *bytes, size_t co
   {
     std::lock_guard<std::mutex> guard(m_lock);
     const size_t before = m_receiveBuffer.size();
-    if (m_legacy)
-      HandleLegacyChunk(bytes, count);
-    else
-      HandleAwaitedChunk(bytes, count);
+    HandleAwaitedChunk(bytes, count);
     received = m_receiveBuffer.size();
     countChanged = received != before;
     if (m_outcome.end != TWaitEnd::Waiting && m_waitMode != WaitNone && !m_closeSent &&
@@ -57,20 +52,6 @@ void TReception::HandleSysExData(int /*device*/, const uint8_t *bytes, size_t co
     if (closeNow)
       m_listener->CloseWaitRequested();
   }
-}
-
-void TReception::HandleLegacyChunk(const uint8_t *bytes, size_t count) {
-  if (m_waitMode == WaitNone)
-    return;
-  m_receiveBuffer.insert(m_receiveBuffer.end(), bytes, bytes + count);
-  const size_t received = m_receiveBuffer.size();
-  const size_t expected = m_await.expectedSize;
-  if (expected == 0 || m_outcome.end != TWaitEnd::Waiting)
-    return;
-  const bool reached = received >= expected;
-  if ((m_waitMode == WaitSidDump && reached) ||
-      (m_waitMode == WaitFmDump && (reached || received == kFmShortReplySize)))
-    Finish(TWaitEnd::Complete);
 }
 
 bool TReception::Matches(const TAwaitedKind &kind, const uint8_t *bytes, size_t count) const {
@@ -148,7 +129,7 @@ void TReception::HandleMidiData(int /*device*/, uint8_t status, uint8_t data1, u
   {
     // The chunker has dropped the SysEx this status byte interrupted.
     std::lock_guard<std::mutex> guard(m_lock);
-    if (!m_legacy && m_inMessage) {
+    if (m_inMessage) {
       EndMessage(false);
       if (m_outcome.end == TWaitEnd::CutShort && !m_closeSent) {
         m_closeSent = true;
@@ -180,7 +161,7 @@ void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
     } else if (waiting) {
       // The lost bytes broke the awaited message, or may have held its start.
       const size_t received = m_inMessage && m_messageAwaited ? m_messageSize : 0;
-      Finish(TWaitEnd::CutShort, m_legacy ? m_receiveBuffer.size() : received);
+      Finish(TWaitEnd::CutShort, received);
     } else {
       m_inMessage = false;
     }
@@ -228,19 +209,6 @@ void TReception::BeginWait(const TAwait &await) {
   {
     std::lock_guard<std::mutex> guard(m_lock);
     m_await = await;
-    m_legacy = false;
-    StartWait();
-  }
-  m_changed.notify_all();
-}
-
-void TReception::BeginWait(TWaitMode mode, int64_t expectedSize) {
-  {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_await = TAwait{};
-    m_await.mode = mode;
-    m_await.expectedSize = static_cast<size_t>(std::max<int64_t>(expectedSize, 0));
-    m_legacy = true;
     StartWait();
   }
   m_changed.notify_all();

@@ -92,10 +92,6 @@ public:
   // kinds, before any further chunk is handled. Call it before sending the
   // request. While the service is lost the wait ends at once.
   void BeginWait(const TAwait &await);
-  // A wait that takes every SysEx chunk as it comes, ends (WaitSidDump,
-  // WaitFmDump) once expectedSize bytes are in (0 = no limit), for a 9-byte
-  // reply too in WaitFmDump.
-  void BeginWait(TWaitMode mode, int64_t expectedSize);
   // WaitMode back to WaitNone: from here on chunks are only logged and the
   // buffer and the outcome hold still for reading.
   void EndWait();
@@ -133,7 +129,6 @@ private:
   // Under m_lock.
   void StartWait();
   void Finish(TWaitEnd end, size_t received = 0);
-  void HandleLegacyChunk(const uint8_t *bytes, size_t count);
   void HandleAwaitedChunk(const uint8_t *bytes, size_t count);
   void EndMessage(bool whole);
   bool Matches(const TAwaitedKind &kind, const uint8_t *bytes, size_t count) const;
@@ -148,7 +143,6 @@ private:
   std::condition_variable m_changed;
   Bytes m_receiveBuffer;
   TWaitMode m_waitMode = WaitNone;
-  bool m_legacy = true; // a wait of BeginWait(mode, size)
   TAwait m_await;
   TWaitOutcome m_outcome;
   bool m_closeSent = false;

@@ -2,7 +2,9 @@
 // keeps the user interface alive, the byte wait, and the "Working..." dialog.
 
 #include "app_fixture.h"
+#include "fm/fm_transfer.h"
 #include "sid/sid_messages.h"
+#include "sid/sid_transfer.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -23,16 +25,27 @@ protected:
     ASSERT_NE(lbBytes, nullptr);
   }
 
-  void Feed(size_t count) {
-    const Bytes chunk(count, 0x10);
-    Main().Reception().HandleSysExData(0, chunk.data(), chunk.size());
+  // A whole message from the device: its head, fill bytes, F7; fed in
+  // chunks of at most 2048 bytes, as the input hands them on.
+  void Feed(Bytes message, size_t size) {
+    message.resize(size - 1, 0x10);
+    message.push_back(0xF7);
+    for (size_t at = 0; at < size; at += 2048) {
+      const size_t count = std::min<size_t>(2048, size - at);
+      Main().Reception().HandleSysExData(0, message.data() + at, count);
+      QCoreApplication::processEvents();
+      counts << lbBytes->text();
+    }
   }
+  void FeedPatch() { Feed({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x05}, 266); }
+
+  QStringList counts;
 
   QLabel *lbBytes = nullptr;
 };
 
 TEST_F(TWaitTest, CancelGivesThreeAndTheCloseBoxGivesTwo) {
-  Main().Reception().BeginWait(WaitSidDump, 266);
+  Main().Reception().BeginWait(SidPatchDumpAwait(0, 5));
   WhenModal([](QWidget *dialog) {
     EXPECT_EQ(dialog->windowTitle(), "Waiting for SysEx");
     auto *cancel = dialog->findChild<QPushButton *>("btnCancel");
@@ -49,15 +62,10 @@ TEST_F(TWaitTest, CancelGivesThreeAndTheCloseBoxGivesTwo) {
 }
 
 TEST_F(TWaitTest, CounterFollowsABankDumpAndTheDialogClosesAfterItsLastChunk) {
-  Main().Reception().BeginWait(WaitSidDump, 32777);
-  QStringList counts;
+  Main().Reception().BeginWait(SidBankDumpAwait(0));
   WhenModal([&](QWidget *) {
     counts << lbBytes->text();
-    for (int chunk = 0; chunk < 17; ++chunk) {
-      Feed(chunk < 16 ? 2048 : 9);
-      QCoreApplication::processEvents();
-      counts << lbBytes->text();
-    }
+    Feed({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x04}, 32777);
   });
   TSafetyNet net(app->wait, 30000);
   EXPECT_EQ(app->host.WaitForSysEx(), kWaitClosed);
@@ -70,9 +78,16 @@ TEST_F(TWaitTest, CounterFollowsABankDumpAndTheDialogClosesAfterItsLastChunk) {
 }
 
 TEST_F(TWaitTest, DumpFromTheDriverThreadClosesTheDialog) {
-  Main().Reception().BeginWait(WaitSidDump, 266);
+  Main().Reception().BeginWait(SidPatchDumpAwait(0, 5));
   std::thread driver;
-  WhenModal([&](QWidget *) { driver = std::thread([this] { Feed(266); }); });
+  WhenModal([&](QWidget *) {
+    driver = std::thread([this] {
+      Bytes dump = {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x05};
+      dump.resize(265, 0x10);
+      dump.push_back(0xF7);
+      Main().Reception().HandleSysExData(0, dump.data(), dump.size());
+    });
+  });
   TSafetyNet net(app->wait, 30000);
   EXPECT_EQ(app->host.WaitForSysEx(), kWaitClosed);
   driver.join();
@@ -81,17 +96,17 @@ TEST_F(TWaitTest, DumpFromTheDriverThreadClosesTheDialog) {
 }
 
 TEST_F(TWaitTest, BytesThatCameBeforeTheDialogShowedCloseItAtOnce) {
-  Main().Reception().BeginWait(WaitSidDump, 266);
-  Feed(266);
+  Main().Reception().BeginWait(SidPatchDumpAwait(0, 5));
+  FeedPatch();
   TSafetyNet net(app->wait, 30000);
   EXPECT_EQ(app->host.WaitForSysEx(), kWaitClosed);
   EXPECT_FALSE(net.fired);
 }
 
 TEST_F(TWaitTest, ALateNoticeOfTheWaitBeforeDoesNotEndTheNextOne) {
-  Main().Reception().BeginWait(WaitSidDump, 266);
-  Feed(266); // its close notice is still on its way
-  Main().Reception().BeginWait(WaitSidDump, 266);
+  Main().Reception().BeginWait(SidPatchDumpAwait(0, 5));
+  FeedPatch(); // its close notice is still on its way
+  Main().Reception().BeginWait(SidPatchDumpAwait(0, 5));
   TSafetyNet net(app->wait, 200);
   EXPECT_EQ(app->host.WaitForSysEx(), kWaitCancelled);
   EXPECT_TRUE(net.fired);
@@ -102,8 +117,8 @@ TEST_F(TWaitTest, SimulatorAnswersAPatchRequestThroughTheRealDevices) {
   Config().cbxOutputDevices->setCurrentIndex(0);
   int result = -1;
   TSafetyNet net(app->wait, 30000);
-  Main().Link().SendAndWait(WaitSidDump, 266, SidPatchRequest(0, 5),
-                            [&] { result = app->host.WaitForSysEx(); });
+  Main().Link().SendAndAwait(SidPatchDumpAwait(0, 5), SidPatchRequest(0, 5),
+                             [&] { result = app->host.WaitForSysEx(); });
   EXPECT_EQ(result, kWaitClosed);
   EXPECT_FALSE(net.fired);
   EXPECT_EQ(Main().Reception().ReceivedSize(), 266u);
@@ -159,9 +174,14 @@ TEST_F(TWaitTest, AQuitRequestEndsTheDelayAndTheApplicationStillQuits) {
 }
 
 TEST_F(TWaitTest, ByteWaitEndsWhenTheBytesArrive) {
-  Main().Reception().BeginWait(WaitFmAck, 0);
+  Main().Reception().BeginWait(FmAckAwait(0));
   std::thread driver;
-  QTimer::singleShot(0, qApp, [&] { driver = std::thread([this] { Feed(9); }); });
+  QTimer::singleShot(0, qApp, [&] {
+    driver = std::thread([this] {
+      const Bytes ack = {0xF0, 0x00, 0x00, 0x7E, 0x49, 0x00, 0x03, 0x00, 0xF7};
+      Main().Reception().HandleSysExData(0, ack.data(), ack.size());
+    });
+  });
   EXPECT_TRUE(app->host.AwaitBytes(9, 60000));
   driver.join();
   EXPECT_FALSE(app->host.AwaitBytes(10, 1));

@@ -66,7 +66,11 @@ TEST(ReceptionStress, DriverThreadFeedsWhileTheUserSideWaits) {
   int completed = 0;
   for (int wait = 0;; ++wait) {
     const bool dump = wait % 2 == 0;
-    reception.BeginWait(dump ? WaitSidDump : WaitFmAck, dump ? kPatchSize : 0);
+    TAwait await;
+    await.mode = dump ? WaitSidDump : WaitFmAck;
+    await.kinds = {{{0xF0}, dump ? kPatchSize : 0}};
+    await.expectedSize = kPatchSize;
+    reception.BeginWait(await);
     if (done) {
       break; // its cancel may have come before this wait began
     }
@@ -76,7 +80,7 @@ TEST(ReceptionStress, DriverThreadFeedsWhileTheUserSideWaits) {
     const size_t seen = reception.ReceivedSize();
     log.Line(0);
     reception.EndWait();
-    completed += dump && reception.IsComplete();
+    completed += reception.IsComplete();
     const Bytes buffer = reception.Buffer();
     ASSERT_GE(buffer.size(), seen);
     ASSERT_EQ(buffer.size() % kPatchSize, 0u);

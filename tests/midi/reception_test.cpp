@@ -1,4 +1,6 @@
+#include "fm/fm_transfer.h"
 #include "midi/reception.h"
+#include "sid/sid_transfer.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +18,42 @@ struct ReceptionTest : ::testing::Test, TReceptionListener {
   void ByteCountChanged(size_t count) override { counts.push_back(count); }
   void CloseWaitRequested() override { ++closes; }
   ReceptionTest() { reception.SetListener(this); }
-  void Chunk(size_t size, uint8_t fill = 0x11) {
-    Bytes chunk(size, fill);
-    reception.HandleSysExData(0, chunk.data(), chunk.size());
+  // The chunks of a whole message: head, fill bytes, F7, cut at the given sizes.
+  static std::vector<Bytes> Chunks(Bytes head, size_t size, std::vector<size_t> cuts = {}) {
+    Bytes message = std::move(head);
+    message.resize(size - 1, 0x11);
+    message.push_back(0xF7);
+    std::vector<Bytes> chunks;
+    size_t at = 0;
+    for (size_t cut : cuts) {
+      chunks.emplace_back(message.begin() + at, message.begin() + at + cut);
+      at += cut;
+    }
+    chunks.emplace_back(message.begin() + at, message.end());
+    return chunks;
+  }
+  void Feed(const std::vector<Bytes> &chunks) {
+    for (const Bytes &chunk : chunks)
+      reception.HandleSysExData(0, chunk.data(), chunk.size());
+  }
+  void SidPatchDump(std::vector<size_t> cuts = {}) {
+    Feed(Chunks({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x05}, 266, std::move(cuts)));
   }
 };
 
+const Bytes kFmHead = {0xF0, 0x00, 0x00, 0x7E, 0x49, 0x00};
+
 TEST_F(ReceptionTest, BankDumpCountsUpAndClosesAfterTheLastChunk) {
-  reception.BeginWait(WaitSidDump, 32777);
+  reception.BeginWait(SidBankDumpAwait(0));
   Bytes dump;
   std::vector<size_t> steps;
   for (size_t count = 2048; count < 32777 + 2048; count += 2048) {
     const size_t size = std::min<size_t>(2048, 32777 - dump.size());
-    const Bytes chunk(size, static_cast<uint8_t>(count / 2048));
+    Bytes chunk(size, static_cast<uint8_t>(count / 2048));
+    if (dump.empty())
+      std::copy_n(Bytes{0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x04}.begin(), 7, chunk.begin());
+    if (dump.size() + size == 32777)
+      chunk.back() = 0xF7;
     dump.insert(dump.end(), chunk.begin(), chunk.end());
     reception.HandleSysExData(0, chunk.data(), size);
     reception.HandleMidiData(0, 0xFE, 0, 0);
@@ -44,67 +69,83 @@ TEST_F(ReceptionTest, BankDumpCountsUpAndClosesAfterTheLastChunk) {
   EXPECT_EQ(log.Line(0).substr(15), "IN : <Status> 90, <Data 1> 3c <Data 2> 64");
 }
 
-TEST_F(ReceptionTest, WhenEachModeCollectsAndAsksToCloseTheWait) {
+TEST_F(ReceptionTest, WhenEachWaitCollectsAndAsksToClose) {
   struct TCase {
-    TWaitMode mode;
-    int64_t expected;
-    std::vector<size_t> chunks;
+    const char *name;
+    TAwait await;
+    std::vector<std::vector<Bytes>> messages;
     int closes;
+    size_t kept; // bytes in the buffer once the wait ends
   };
-  for (const TCase &c : std::vector<TCase>{{WaitNone, 266, {266}, 0},
-                                           {WaitSidDump, 266, {266}, 1},
-                                           {WaitSidDump, 266, {9}, 0},
-                                           {WaitSidDump, 266, {200, 65}, 0},
-                                           {WaitSidDump, 266, {200, 66, 9, 9}, 1}, // surplus
-                                           {WaitSidDump, 0, {266, 9}, 0},
-                                           {WaitFmDump, 268, {9}, 1},
-                                           {WaitFmDump, 268, {4, 5}, 1},
-                                           {WaitFmDump, 268, {268, 9}, 1},
-                                           {WaitFmDump, 268, {267}, 0},
-                                           {WaitFmDump, 0, {9}, 0},
-                                           {WaitFmAck, 9, {9, 300}, 0}}) {
+  const auto refusal = [] {
+    Bytes head = kFmHead;
+    head.insert(head.end(), {0x03, 0x00});
+    return Chunks(head, 9);
+  };
+  Bytes voice = kFmHead;
+  voice.insert(voice.end(), {0x02, 0x00, 0x00, 0x00});
+  const std::vector<TCase> cases = {
+      {"no wait", TAwait{}, {Chunks({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x05}, 266)}, 0, 0},
+      {"a patch dump in one chunk",
+       SidPatchDumpAwait(0, 5),
+       {Chunks({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x05}, 266)},
+       1,
+       266},
+      {"a patch dump in two",
+       SidPatchDumpAwait(0, 5),
+       {Chunks({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x05}, 266, {200})},
+       1,
+       266},
+      {"surplus after the dump is only logged",
+       SidPatchDumpAwait(0, 5),
+       {Chunks({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x05}, 266), refusal()},
+       1,
+       266},
+      {"the FM refusal ends an FM dump wait", FmDumpAwait(0, 0, 0, 0), {refusal()}, 1, 9},
+      {"the FM dump", FmDumpAwait(0, 0, 0, 0), {Chunks(voice, 268), refusal()}, 1, 268},
+      {"any whole message of the device answers a write", FmAckAwait(0), {refusal()}, 1, 9},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
     counts.clear();
     closes = 0;
-    reception.BeginWait(c.mode, c.expected);
-    std::vector<size_t> steps;
-    for (size_t size : c.chunks) {
-      Chunk(size);
-      steps.push_back((steps.empty() ? 0 : steps.back()) + size);
-    }
-    const size_t total = c.mode == WaitNone ? 0 : steps.back();
-    EXPECT_EQ(counts, c.mode == WaitNone ? std::vector<size_t>{} : steps) << c.mode;
-    EXPECT_EQ(closes, c.closes) << c.mode << " " << c.expected << " " << total;
+    reception.BeginWait(c.await);
+    for (const std::vector<Bytes> &message : c.messages)
+      Feed(message);
+    EXPECT_EQ(closes, c.closes);
     EXPECT_EQ(reception.IsComplete(), c.closes == 1);
+    EXPECT_EQ(counts.empty() ? 0 : counts.back(), c.kept);
     reception.EndWait();
-    Chunk(9); // only logged now: the buffer keeps the last answer
-    EXPECT_EQ(reception.Buffer(), Bytes(total, 0x11));
+    SidPatchDump(); // only logged now: the buffer keeps the last answer
+    EXPECT_EQ(reception.ReceivedSize(), c.kept);
   }
 }
 
 TEST_F(ReceptionTest, WaitsEndOnArrivalOnCancelAndAtTheDeadline) {
-  reception.BeginWait(WaitSidDump, 266);
-  Chunk(266); // before anyone waits
+  reception.BeginWait(SidPatchDumpAwait(0, 5));
+  SidPatchDump(); // before anyone waits
   EXPECT_TRUE(reception.WaitUntilComplete());
-  reception.BeginWait(WaitSidDump, 266);
+  reception.BeginWait(SidPatchDumpAwait(0, 5));
   EXPECT_FALSE(reception.WaitUntilComplete(TReception::Clock::now()));
-  std::thread driver([&] { Chunk(100), Chunk(166); });
+  reception.BeginWait(SidPatchDumpAwait(0, 5));
+  std::thread driver([&] { SidPatchDump({100}); });
   EXPECT_TRUE(reception.WaitUntilComplete());
   driver.join();
 
-  reception.BeginWait(WaitSidDump, 266);
+  reception.BeginWait(SidPatchDumpAwait(0, 5));
   std::thread user([&] { reception.CancelWait(); });
   EXPECT_FALSE(reception.WaitUntilComplete());
   user.join();
   EXPECT_TRUE(reception.WasCancelled());
 
-  reception.BeginWait(WaitFmAck, 0); // the acknowledgement of a write
+  reception.BeginWait(FmAckAwait(0)); // the acknowledgement of a write
   EXPECT_FALSE(reception.WasCancelled());
   EXPECT_FALSE(reception.WaitUntilReceived(8, TReception::Clock::now()));
-  driver = std::thread([&] { Chunk(8); });
+  driver = std::thread([&] { Feed(Chunks(kFmHead, 9)); });
   EXPECT_TRUE(reception.WaitUntilReceived(8, TReception::Clock::time_point::max()));
   driver.join();
   reception.EndWait();
-  EXPECT_EQ(reception.TakeBuffer().size(), 8u);
+  EXPECT_EQ(reception.TakeBuffer().size(), 9u);
   EXPECT_EQ(reception.ReceivedSize(), 0u);
 }
 
