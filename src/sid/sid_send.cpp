@@ -295,7 +295,7 @@ std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &lis
     for (int row : rows) {
       if (row < 0 || row >= list.Count())
         continue;
-      TSendItem item = PlannedItem(list, row, job.destBank, std::min(position, kLastPatch), true);
+      TSendItem item = PlannedItem(list, row, job.destBank, position, true);
       if (position > kLastPatch)
         item.reason = kPastLastPatch;
       items.push_back(item);
