@@ -405,6 +405,22 @@ TEST(SidSend, VerificationFindsTheLostWriteAndRetrySendsItAgain) {
   EXPECT_EQ(rig.Synth().SidPatchData(0, 2), Data(list.GetPatch(1)));
 }
 
+TEST(SidSend, CancelStopsTheRetryLoopToo) {
+  TSimRig rig;
+  TSidSendOptions options = Options();
+  options.device = 0;
+  const TPatchBank list = MakeList({{0, 1}, {0, 2}, {0, 3}});
+  TSendReport report = RunSidSend(rig.link, rig.host, options, {}, list);
+  for (TSendItem &item : report.items)
+    item.result = TSendResult::Differs;
+  rig.host.cancelAfterSteps = 1;
+  RetrySidSlots(rig.link, rig.host, options, list, report);
+  EXPECT_EQ(SentDumps(rig).size(), 4u); // three, then one again
+  EXPECT_EQ(Results(report),
+            (std::vector<TSendResult>{W, TSendResult::Differs, TSendResult::Differs}));
+  EXPECT_EQ(report.FailedRows(), (std::vector<int>{1, 2}));
+}
+
 TEST(SidSend, ASlotThatCannotBeReadBackIsNotCalledVerified) {
   TSimOptions sim;
   sim.fault = {TSimFaultKind::Silence, 0, 1};
