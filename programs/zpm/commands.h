@@ -10,5 +10,7 @@ int RunShow(const QStringList &args);
 int RunRandom(const QStringList &args);
 int RunPorts(const QStringList &args);
 int RunSid(const QStringList &args);
+// zpm sid send, reached through RunSid.
+int RunSidSendCli(const QStringList &args);
 
 } // namespace zpm::cli

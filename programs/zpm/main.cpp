@@ -22,6 +22,7 @@ const char *const kUsage =
     "  random sid|fm  create random patches into a .syx file\n"
     "  ports          list the MIDI input and output ports\n"
     "  sid fetch      fetch SID patches from the synthesizer into a .syx file\n"
+    "  sid send       send the SID patches of a .syx file to the synthesizer\n"
     "\n"
     "zpm COMMAND --help shows a command's options; zpm --version its version.\n";
 

@@ -116,11 +116,15 @@ int RunSidFetch(const QStringList &args) {
 int RunSid(const QStringList &args) {
   if (!args.isEmpty() && args.first() == "fetch")
     return RunSidFetch(args.mid(1));
+  if (!args.isEmpty() && args.first() == "send")
+    return RunSidSendCli(args.mid(1));
   if (!args.isEmpty() && args.first() == "--help") {
-    PrintOut("Usage: zpm sid fetch (--patch L:N | --bank L | --all) --output FILE [options]\n");
+    PrintOut("Usage: zpm sid fetch (--patch L:N | --bank L | --all) --output FILE [options]\n"
+             "       zpm sid send FILE [--from-bank L --to-bank L | --rows LIST --to L:N] "
+             "[options]\n");
     return ExitDone;
   }
-  throw UsageError("zpm sid needs a subcommand: fetch. Run zpm sid fetch --help.");
+  throw UsageError("zpm sid needs a subcommand: fetch or send. Run zpm sid fetch --help.");
 }
 
 } // namespace zpm::cli

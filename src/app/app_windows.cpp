@@ -2,6 +2,7 @@
 
 #include "app/log_window.h"
 #include "app/sid/save_location_dialog.h"
+#include "app/sid/sid_send_panel.h"
 #include "app/wait_dialog.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
@@ -21,6 +22,9 @@ TAppWindows::TAppWindows(const TMainOptions &options)
     : main(std::make_unique<TfrmMain>(options)), log(new TfrmLog(main->Log(), main.get())),
       wait(new TfrmWaitSysEx(main->Bridge(), main.get())),
       saveLocation(new TfrmSaveLocation(main.get())), working(new TfrmWorking(main.get())),
-      host(*Attached(*main, log, wait, working).WindowHost()) {}
+      host(*Attached(*main, log, wait, working).WindowHost()) {
+  if (auto *panel = main->findChild<TSidSendPanel *>())
+    panel->SetSaveLocation(saveLocation);
+}
 
 } // namespace zpm

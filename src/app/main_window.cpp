@@ -5,6 +5,7 @@
 #include "app/log_window.h"
 #include "app/reception_bridge.h"
 #include "app/sid/sid_page.h"
+#include "app/sid/sid_send_panel.h"
 #include "app/wait_dialog.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
@@ -164,6 +165,7 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   });
 
   m_sidPage = new TSidPage(*this, m_pages);
+  m_sidPage->SendPanel().SetSendChecks(m_settings.BackupBeforeSend, m_settings.VerifyAfterSend);
   m_config = new TConfigPage(runningApi, m_pages);
   AddPage("SID", QString(), m_sidPage);
   AddPage("SID", "Patches", m_sidPage);
@@ -406,6 +408,8 @@ void TfrmMain::FormClose() {
   settings.SavedReadSysExDir = m_chosenReadDir;
   settings.SavedSaveSysExDir = m_chosenSaveDir;
   settings.Api = m_config->ChosenApi();
+  settings.BackupBeforeSend = m_sidPage->SendPanel().BackupBeforeSend();
+  settings.VerifyAfterSend = m_sidPage->SendPanel().VerifyAfterSend();
   if (!WriteSettings(m_settingsPath, settings))
     QMessageBox::warning(this, windowTitle(),
                          QString("The settings could not be saved to %1.")

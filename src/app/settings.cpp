@@ -91,7 +91,9 @@ std::vector<TIniSection> OwnSections(const TSettings &s) {
        {{"ShowLog", s.ShowLog ? "1" : "0"},
         {"SavedReadSysExDir", s.SavedReadSysExDir},
         {"SavedSaveSysExDir", s.SavedSaveSysExDir},
-        {"MidiApi", MidiApiName(s.Api)}}},
+        {"MidiApi", MidiApiName(s.Api)},
+        {"BackupBeforeSend", s.BackupBeforeSend ? "1" : "0"},
+        {"VerifyAfterSend", s.VerifyAfterSend ? "1" : "0"}}},
   };
 }
 
@@ -119,6 +121,8 @@ TSettings ReadSettings(const QString &path) {
   if (ParseMidiApi(ReadString(ini, "Main", "MidiApi").toLower().toStdString(), api) &&
       api != MidiApi::None)
     s.Api = api;
+  s.BackupBeforeSend = ReadInteger(ini, "Main", "BackupBeforeSend", 0) != 0;
+  s.VerifyAfterSend = ReadInteger(ini, "Main", "VerifyAfterSend", 0) != 0;
   return s;
 }
 

@@ -18,6 +18,9 @@ struct TSettings {
   QString SavedSaveSysExDir;
   // Main/MidiApi: the service of the next start (auto, alsa or jack).
   MidiApi Api = MidiApi::Auto;
+  // Main/BackupBeforeSend, Main/VerifyAfterSend: the send tab's check boxes.
+  bool BackupBeforeSend = false;
+  bool VerifyAfterSend = false;
 };
 
 // A missing file or key gives the default; a value that is not a number

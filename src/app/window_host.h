@@ -36,6 +36,7 @@ public:
   void EndProgress() override;
 
   void SetBusy(bool busy) override;
+  void SetCanClose(bool canClose) override { m_context.SetCanClose(canClose); }
 
   // Waits the full time with the user interface alive; input to the main
   // window is dropped meanwhile. True when the time passed, false when the

@@ -40,6 +40,10 @@ public:
   virtual bool ProgressCancelled() { return false; }
   virtual void EndProgress() {}
 
+  // False while patches are being written outside the "Working..." dialog:
+  // the window then refuses to close.
+  virtual void SetCanClose(bool canClose) { (void)canClose; }
+
   // The hourglass pointer during "Get &All Banks".
   virtual void SetBusy(bool busy) { (void)busy; }
   // A fetch is about to empty the list it fills: the list's selection goes.

@@ -71,7 +71,7 @@ bool TakesValue(const std::string &option) {
       "--api",       "--name",           "--sid-id",        "--fm-id",
       "--sid-banks", "--fm-voice-banks", "--fm-drum-banks", "--fm-ensemble-banks",
       "--fault",     "--fault-at",       "--seed",          "--load",
-      "--save-dir"};
+      "--save-dir",  "--drop-write"};
   for (const char *name : kWithValue)
     if (option == name)
       return true;
@@ -106,6 +106,9 @@ bool Apply(const std::string &option, const std::string &value, TSimOptions &opt
   } else if (option == "--fault-at") {
     ok = ParseNumber(value, 1, 1u << 30, number);
     options.fault.at = static_cast<int>(number);
+  } else if (option == "--drop-write") {
+    ok = ParseNumber(value, 1, 1u << 30, number);
+    options.dropWrite = static_cast<int>(number);
   } else if (option == "--seed") {
     ok = ParseNumber(value, 0, UINT32_MAX, number);
     options.seed = static_cast<uint32_t>(number);
@@ -199,6 +202,8 @@ const char *SimUsageText() {
          "                           vanish:N (N bytes, then silent for good),\n"
          "                           spliced:N (N bytes ending in F7, as when bytes are lost)\n"
          "  --fault-at K             only the K-th dump reply (from 1) gets the fault\n"
+         "  --drop-write K           the K-th SID patch write (from 1) is lost: memory\n"
+         "                           keeps the old patch\n"
          "  --seed N                 seed of the initial memory (default 1)\n"
          "  --load FILE              load a SID or FM .syx file into memory (repeatable)\n"
          "  --save-dir DIR           on exit write DIR/sid-bank-A.syx .. sid-bank-H.syx\n"

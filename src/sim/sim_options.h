@@ -56,6 +56,9 @@ struct TSimOptions {
   TBankMask fmEnsembleBanks = kAllBanks;
 
   TSimFault fault;
+  // k >= 1: the k-th SID Patch Dump written since start is dropped and its
+  // slot keeps the patch it had, as when a write is lost on the way; 0: none.
+  int dropWrite = 0;
 
   uint32_t seed = 1;                  // initial memory and garbage bytes
   std::vector<std::string> loadFiles; // .syx files loaded over the seeded memory, in order

@@ -18,7 +18,7 @@ TSimSid::TSimSid(const TSimOptions &options)
     : m_id(options.sidId & 0x7F), m_present(options.firmware16 ? 1 : options.sidBanks),
       m_firmware16(options.firmware16),
       m_sevenByteAnswer(options.firmware16 && options.firmware16SevenByteAnswer),
-      m_memory(8 * kSidPatchesPerBank * kDataSize) {
+      m_dropWrite(options.dropWrite), m_memory(8 * kSidPatchesPerBank * kDataSize) {
   for (uint8_t bank = 0; bank < 8; ++bank)
     if (m_selected < 0 && Present(bank))
       m_selected = bank;
@@ -114,6 +114,8 @@ void TSimSid::Write(const Bytes &message) {
     return;
   const uint8_t *data = message.data() + kSidDataOffset;
   if (DataChecksum(data) != message[kSidDataOffset + kDataSize])
+    return;
+  if (++m_writes == m_dropWrite)
     return;
   std::copy(data, data + kDataSize, Data(static_cast<uint8_t>(m_selected), message[7]));
 }

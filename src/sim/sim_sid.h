@@ -49,6 +49,8 @@ private:
   bool m_firmware16;
   bool m_sevenByteAnswer;
   int m_selected = -1;
+  int m_dropWrite; // the write that is lost, counted from 1; 0: none
+  int m_writes = 0;
   std::vector<uint8_t> m_memory; // bank, patch, 256 data bytes
 };
 

@@ -55,7 +55,8 @@ TEST_F(TMainWindowTest, FirstStartWithoutSettingsFileUsesDefaultsAndWritesAllKey
   EXPECT_EQ(NonEmptyLines(SettingsText()),
             QStringList({"[Midi]", "Input=-1", "Output=-1", "[SID]", "Delay=750", "[FM]",
                          "Delay=1500", "[Main]", "ShowLog=1",
-                         "SavedReadSysExDir=", "SavedSaveSysExDir=", "MidiApi=auto"}));
+                         "SavedReadSysExDir=", "SavedSaveSysExDir=", "MidiApi=auto",
+                         "BackupBeforeSend=0", "VerifyAfterSend=0"}));
 }
 
 TEST_F(TMainWindowTest, SavedSettingsAreReadAndAnIndexBeyondTheListMeansNone) {

@@ -48,6 +48,7 @@ TEST_F(TSettingsTest, WritingKeepsForeignKeysAndReadsBackTheSame) {
   s.ShowLog = false;
   s.SavedSaveSysExDir = "/home/u/syx/";
   s.Api = MidiApi::Alsa;
+  s.VerifyAfterSend = true;
   ASSERT_TRUE(WriteSettings(path, s));
   const TSettings back = ReadSettings(path);
   EXPECT_EQ(back.InputDevice, 1);
@@ -55,10 +56,13 @@ TEST_F(TSettingsTest, WritingKeepsForeignKeysAndReadsBackTheSame) {
   EXPECT_FALSE(back.ShowLog);
   EXPECT_EQ(back.SavedSaveSysExDir, "/home/u/syx/");
   EXPECT_EQ(back.Api, MidiApi::Alsa);
+  EXPECT_FALSE(back.BackupBeforeSend);
+  EXPECT_TRUE(back.VerifyAfterSend);
   QFile file(path);
   file.open(QIODevice::ReadOnly);
   const QString text = QString::fromUtf8(file.readAll());
-  EXPECT_TRUE(text.contains("MidiApi=alsa\nTheme=dark\n")) << text.toStdString();
+  EXPECT_TRUE(text.contains("MidiApi=alsa\nBackupBeforeSend=0\nVerifyAfterSend=1\nTheme=dark\n"))
+      << text.toStdString();
   EXPECT_TRUE(text.endsWith("[Extra]\nA=1\n"));
   EXPECT_FALSE(WriteSettings(m_dir.filePath("s.ini/inside.ini"), s));
 }

@@ -23,7 +23,7 @@ TEST(SimOptions, EveryOptionReachesItsField) {
       Args("--api alsa --name=studio-sim --sid-id 127 --fm-id=5 --sid-banks aC --firmware-1.6 "
            "--fm-voice-banks H --fm-drum-banks=none --fm-ensemble-banks ABCDEFGH --pace "
            "--fault garbage:12 --fault-at 3 --seed 4294967295 --load a.syx --load=b.syx "
-           "--save-dir /tmp/out"),
+           "--save-dir /tmp/out --drop-write=7"),
       options, error))
       << error;
   EXPECT_EQ(options.api, TSimApi::Alsa);
@@ -43,6 +43,7 @@ TEST(SimOptions, EveryOptionReachesItsField) {
   EXPECT_EQ(options.seed, 4294967295u);
   EXPECT_EQ(options.loadFiles, (std::vector<std::string>{"a.syx", "b.syx"}));
   EXPECT_EQ(options.saveDir, "/tmp/out");
+  EXPECT_EQ(options.dropWrite, 7);
   EXPECT_FALSE(options.help);
 
   // Each parse starts from the defaults.
@@ -54,13 +55,15 @@ TEST(SimOptions, EveryOptionReachesItsField) {
   EXPECT_EQ(options.fault.kind, TSimFaultKind::Vanish);
   EXPECT_EQ(options.fault.at, 0);
   EXPECT_TRUE(options.loadFiles.empty());
+  EXPECT_EQ(options.dropWrite, 0);
 }
 
 TEST(SimOptions, BadUsageIsRefusedAndLeavesTheOptionsAlone) {
-  const std::string cases = "--bogus\nstray\n--api\n--api oss\n--sid-id 128\n--fm-id -1\n"
-                            "--fm-id 1x\n--sid-banks ABI\n--sid-banks |\n--fault short\n"
-                            "--fault short:x\n--fault melt:3\n--fault short:3 --fault-at 0\n"
-                            "--fault-at 2\n--seed 4294967296\n--pace=yes\n--name |";
+  const std::string cases =
+      "--bogus\nstray\n--drop-write 0\n--api\n--api oss\n--sid-id 128\n--fm-id -1\n"
+      "--fm-id 1x\n--sid-banks ABI\n--sid-banks |\n--fault short\n"
+      "--fault short:x\n--fault melt:3\n--fault short:3 --fault-at 0\n"
+      "--fault-at 2\n--seed 4294967296\n--pace=yes\n--name |";
   std::istringstream lines(cases);
   for (std::string line; std::getline(lines, line);) {
     const std::vector<std::string> args = Args(line);

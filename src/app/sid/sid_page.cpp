@@ -2,6 +2,7 @@
 
 #include "app/sid/sid_list_widget.h"
 #include "app/sid/sid_load_notice.h"
+#include "app/sid/sid_send_panel.h"
 #include "app/sid/spin_button_widget.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"
@@ -190,6 +191,10 @@ QWidget *TSidPage::BuildGetTab() {
   m_getSide->addWidget(group);
   m_getSide->addWidget(saveAll);
   m_getSide->addWidget(saveSelected);
+  auto *storeDifferent =
+      Button("Send selected to another patch location", "btnSysExStoreDifferent", tab);
+  connect(storeDifferent, &QPushButton::clicked, this, &TSidPage::btnSysExStoreDifferentClick);
+  m_getSide->addWidget(storeDifferent);
   m_getSide->addStretch();
   auto *layout = new QHBoxLayout(tab);
   layout->addWidget(m_getList, 1);
@@ -220,6 +225,8 @@ QWidget *TSidPage::BuildSendTab() {
   m_sendSide = new QVBoxLayout;
   m_sendSide->addWidget(group);
   m_sendSide->addWidget(saveSelected);
+  m_sendPanel = new TSidSendPanel(m_context, *m_fileList, tab);
+  m_sendSide->addWidget(m_sendPanel);
   m_sendSide->addStretch();
   auto *layout = new QHBoxLayout(tab);
   layout->addWidget(m_fileList, 1);
@@ -367,6 +374,10 @@ void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
     WriteSidPatches(stream, patches);
     WriteFile(path, stream.Data());
   }));
+}
+
+void TSidPage::btnSysExStoreDifferentClick() {
+  m_sendPanel->StoreDifferent(*m_getList);
 }
 
 void TSidPage::btnLoadSysFileClick() {

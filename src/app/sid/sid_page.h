@@ -21,6 +21,7 @@ class QVBoxLayout;
 namespace zpm {
 
 class TSidPatchList;
+class TSidSendPanel;
 class TSpinButton;
 struct TSidFetch;
 struct TFetchReport;
@@ -45,6 +46,9 @@ public:
   QStringList lvSysExPatchListData(int item) const;
   QStringList lvFilePatchListData(int item) const;
 
+  // The "Patch list" group of the send tab.
+  TSidSendPanel &SendPanel() { return *m_sendPanel; }
+
 public slots:
   void btnGetSinglePatchClick();
   void btnGetSingleBankClick();
@@ -53,6 +57,7 @@ public slots:
   void btnSysExSendSelectedClick();
   void btnFileSaveSelectedClick();
   void btnLoadSysFileClick();
+  void btnSysExStoreDifferentClick();
   void spGetBankUpClick();
   void spGetBankDownClick();
   void lvSysExPatchListResize();
@@ -82,6 +87,7 @@ private:
   // The side columns of the two tabs; the send groups go below the file buttons.
   QVBoxLayout *m_getSide = nullptr;
   QVBoxLayout *m_sendSide = nullptr;
+  TSidSendPanel *m_sendPanel = nullptr;
 };
 
 } // namespace zpm
