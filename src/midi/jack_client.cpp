@@ -2,8 +2,13 @@
 
 #include <jack/midiport.h>
 
+#include "midi/bounded_call.h"
+#include "midi/jack_ring.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace zpm {
@@ -57,31 +62,24 @@ struct TRecord {
   uint32_t afterLoss;
 };
 
-bool WriteRecord(jack_ringbuffer_t *ring, const TRecord &header, const uint8_t *bytes) {
-  const size_t total = sizeof header + header.size;
-  if (jack_ringbuffer_write_space(ring) < total)
-    return false;
-  jack_ringbuffer_data_t parts[2];
-  jack_ringbuffer_get_write_vector(ring, parts);
-  size_t part = 0, offset = 0;
-  auto copy = [&](const void *source, size_t count) {
-    const char *from = static_cast<const char *>(source);
-    while (count > 0) {
-      const size_t n = std::min(count, parts[part].len - offset);
-      std::memcpy(parts[part].buf + offset, from, n);
-      from += n;
-      count -= n;
-      offset += n;
-      if (offset == parts[part].len) {
-        ++part;
-        offset = 0;
-      }
-    }
-  };
-  copy(&header, sizeof header);
-  copy(bytes, header.size);
-  jack_ringbuffer_write_advance(ring, total);
-  return true;
+// The longest piece of one message in the outgoing ring: a bank dump fits
+// one piece, and a sender never waits for more room than half the ring.
+constexpr size_t kLargestPiece = kOutgoingRingSize / 2;
+
+constexpr auto kCloseLimit = std::chrono::milliseconds(1000);
+
+std::string ServerGoneText(const char *reason) {
+  std::string text = "The JACK server has shut down.";
+  std::string said = reason ? reason : "";
+  while (!said.empty() && (said.back() == '\n' || said.back() == ' '))
+    said.pop_back();
+  if (!said.empty()) {
+    if (said.back() != '.')
+      said += '.';
+    said[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(said[0])));
+    text += " " + said;
+  }
+  return text;
 }
 
 } // namespace
@@ -91,12 +89,21 @@ struct TJackClient::TInPort {
   // Odd while listening; every switch moves it on, so records of an
   // earlier session are recognised and dropped.
   std::atomic<uint32_t> generation{0};
-  uint32_t lostInGeneration = 0; // process thread only
+  uint32_t lostInGeneration = 0;   // process thread only
+  std::vector<std::string> peers;  // ports we connected to it; under m_noticeMutex
+  uint32_t toldLostGeneration = 0; // worker, under m_deliveryMutex
+};
+
+struct TJackClient::TGuard {
+  std::mutex mutex; // held while a notification callback reaches the owner
+  std::atomic<TJackClient *> owner;
 };
 
 struct TJackClient::TOutPort {
   jack_port_t *port = nullptr;
+  // Pieces: a uint32_t size and that many bytes of one message.
   jack_ringbuffer_t *ring = nullptr;
+  uint32_t pieceLeft = 0; // process thread: bytes of the current piece not yet sent
   ~TOutPort() {
     if (ring)
       jack_ringbuffer_free(ring);
@@ -104,7 +111,8 @@ struct TJackClient::TOutPort {
 };
 
 std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exactName,
-                                               ReceiveHandler handler, std::string *why) {
+                                               ReceiveHandler handler, std::string *why,
+                                               LostHandler lost) {
   SilenceJack();
   int options = JackNoStartServer;
   if (exactName)
@@ -122,8 +130,13 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
     return nullptr;
   }
   std::unique_ptr<TJackClient> result(new TJackClient(client, std::move(handler)));
-  jack_set_process_callback(client, ProcessCallback, result.get());
-  jack_on_info_shutdown(client, ShutdownCallback, result.get());
+  result->m_lost = std::move(lost);
+  TGuard *guard = result->m_guard;
+  jack_set_process_callback(client, ProcessCallback, guard);
+  jack_on_info_shutdown(client, ShutdownCallback, guard);
+  jack_set_port_registration_callback(client, PortRegistrationCallback, guard);
+  jack_set_client_registration_callback(client, ClientRegistrationCallback, guard);
+  jack_set_xrun_callback(client, XrunCallback, guard);
   if (jack_activate(client) != 0) {
     if (why)
       *why = JackFailure(1, "Cannot activate the JACK client").text;
@@ -133,7 +146,9 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
 }
 
 TJackClient::TJackClient(jack_client_t *client, ReceiveHandler handler)
-    : m_client(client), m_name(jack_get_client_name(client)), m_handler(std::move(handler)) {
+    : m_client(client), m_guard(new TGuard), m_name(jack_get_client_name(client)),
+      m_handler(std::move(handler)) {
+  m_guard->owner.store(this);
   m_received = jack_ringbuffer_create(kReceivedRingSize);
   m_scratch.reserve(kLargestEvent);
   sem_init(&m_receivedReady, 0, 0);
@@ -143,12 +158,33 @@ TJackClient::TJackClient(jack_client_t *client, ReceiveHandler handler)
 }
 
 TJackClient::~TJackClient() {
-  jack_deactivate(m_client);
   m_stopping = true;
   sem_post(&m_receivedReady);
   m_worker.join();
-  jack_client_close(m_client);
+  // A server that has died never answers: the process thread is gone with
+  // it, and closing is only tried for as long as a user would wait.
+  jack_client_t *client = m_client;
+  const bool quiet = !m_gone && RunBounded([client] { jack_deactivate(client); }, kCloseLimit);
+  {
+    std::lock_guard<std::mutex> lock(m_guard->mutex);
+    m_guard->owner.store(nullptr);
+  }
+  TGuard *guard = m_guard;
+  const bool closed = RunBounded(
+      [client, guard] {
+        jack_client_close(client);
+        delete guard;
+      },
+      kCloseLimit);
   TakeJackText();
+  if (!quiet && !closed && !m_gone) {
+    // The process thread may still run: what it touches stays.
+    for (auto &port : m_inOwned)
+      port.release();
+    for (auto &port : m_outOwned)
+      port.release();
+    return;
+  }
   m_inOwned.clear();
   m_outOwned.clear();
   jack_ringbuffer_free(m_received);
@@ -224,6 +260,14 @@ void TJackClient::SetListening(size_t inSlot, bool on) {
 }
 
 TMidiResult TJackClient::Connect(const std::string &source, const std::string &destination) {
+  if (m_gone)
+    return GoneResult();
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    for (size_t slot = 0; slot < m_inCount.load(); ++slot)
+      if (InputName(slot) == destination)
+        m_in[slot].load()->peers.push_back(source);
+  }
   const int result = jack_connect(m_client, source.c_str(), destination.c_str());
   if (result == 0 || result == EEXIST) {
     TakeJackText();
@@ -236,24 +280,47 @@ TMidiResult TJackClient::Connect(const std::string &source, const std::string &d
 }
 
 TMidiResult TJackClient::Disconnect(const std::string &source, const std::string &destination) {
-  const int result = jack_disconnect(m_client, source.c_str(), destination.c_str());
-  if (result == 0)
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    for (size_t slot = 0; slot < m_inCount.load(); ++slot) {
+      std::vector<std::string> &peers = m_in[slot].load()->peers;
+      if (InputName(slot) == destination)
+        peers.erase(std::remove(peers.begin(), peers.end(), source), peers.end());
+    }
+  }
+  if (m_gone)
     return {};
-  return JackFailure(result, "Cannot disconnect " + source + " from " + destination);
+  auto result = std::make_shared<std::atomic<int>>(0);
+  jack_client_t *client = m_client;
+  // A server that dies meanwhile must not hold the caller: the call keeps
+  // copies of what it needs.
+  if (!RunBounded(
+          [client, source, destination, result] {
+            *result = jack_disconnect(client, source.c_str(), destination.c_str());
+          },
+          kCloseLimit))
+    return {};
+  if (*result == 0)
+    return {};
+  return JackFailure(*result, "Cannot disconnect " + source + " from " + destination);
 }
 
 TMidiResult TJackClient::Send(size_t outSlot, const uint8_t *bytes, size_t count) {
   TOutPort *port = m_out.at(outSlot).load();
   std::lock_guard<std::mutex> lock(m_sendMutex);
   while (count > 0) {
-    if (m_gone)
-      return GoneResult();
-    const size_t written =
-        jack_ringbuffer_write(port->ring, reinterpret_cast<const char *>(bytes), count);
-    bytes += written;
-    count -= written;
-    if (count > 0)
+    const size_t piece = MessagePieceSize(bytes, count, kLargestPiece);
+    const uint32_t size = static_cast<uint32_t>(piece);
+    for (;;) {
+      // Nothing empties the ring of a server that has gone.
+      if (m_gone)
+        return GoneResult();
+      if (WriteRingRecord(port->ring, &size, sizeof size, bytes, piece))
+        break;
       WaitOn(m_outputRoom);
+    }
+    bytes += piece;
+    count -= piece;
   }
   return {};
 }
@@ -278,12 +345,13 @@ void TJackClient::WaitForNewCycle() {
   --m_cycleWaiters;
 }
 
-TMidiResult TJackClient::GoneResult() const {
+std::string TJackClient::GoneText() const {
   std::lock_guard<std::mutex> lock(m_goneMutex);
-  TMidiResult result;
-  result.code = ESHUTDOWN;
-  result.text = m_goneReason.empty() ? "The JACK server has shut down" : m_goneReason;
-  return result;
+  return m_goneReason.empty() ? ServerGoneText(nullptr) : m_goneReason;
+}
+
+TMidiResult TJackClient::GoneResult() const {
+  return {static_cast<uint32_t>(ESHUTDOWN), GoneText()};
 }
 
 void TJackClient::WaitOn(sem_t &semaphore) {
@@ -292,28 +360,101 @@ void TJackClient::WaitOn(sem_t &semaphore) {
 }
 
 int TJackClient::ProcessCallback(jack_nframes_t frames, void *arg) {
-  static_cast<TJackClient *>(arg)->Process(frames);
+  if (TJackClient *self = static_cast<TGuard *>(arg)->owner.load(std::memory_order_acquire))
+    self->Process(frames);
   return 0;
 }
 
 void TJackClient::ShutdownCallback(jack_status_t, const char *reason, void *arg) {
-  TJackClient *self = static_cast<TJackClient *>(arg);
+  TGuard *guard = static_cast<TGuard *>(arg);
+  std::lock_guard<std::mutex> guardLock(guard->mutex);
+  TJackClient *self = guard->owner.load();
+  if (!self)
+    return;
   {
     std::lock_guard<std::mutex> lock(self->m_goneMutex);
-    if (reason)
-      self->m_goneReason = reason;
+    self->m_goneReason = ServerGoneText(reason);
   }
   self->m_gone = true;
+  {
+    std::lock_guard<std::mutex> lock(self->m_noticeMutex);
+    self->m_serverGoneNotice = true;
+  }
+  sem_post(&self->m_receivedReady);
   sem_post(&self->m_outputRoom);
   sem_post(&self->m_cycleDone);
 }
 
+void TJackClient::PortRegistrationCallback(jack_port_id_t id, int registered, void *arg) {
+  if (registered)
+    return;
+  TGuard *guard = static_cast<TGuard *>(arg);
+  std::lock_guard<std::mutex> guardLock(guard->mutex);
+  TJackClient *self = guard->owner.load();
+  if (!self)
+    return;
+  // The port is still known by its id while its going is told.
+  if (jack_port_t *port = jack_port_by_id(self->m_client, id))
+    if (const char *name = jack_port_name(port))
+      self->Notice(name);
+}
+
+void TJackClient::ClientRegistrationCallback(const char *name, int registered, void *arg) {
+  // A client that is killed takes its ports along; not every server tells
+  // of each of them, so its going counts for all of them.
+  if (registered || !name)
+    return;
+  TGuard *guard = static_cast<TGuard *>(arg);
+  std::lock_guard<std::mutex> guardLock(guard->mutex);
+  if (TJackClient *self = guard->owner.load())
+    self->Notice(std::string(name) + ":");
+}
+
+int TJackClient::XrunCallback(void *arg) {
+  TGuard *guard = static_cast<TGuard *>(arg);
+  if (TJackClient *self = guard->owner.load())
+    self->m_xrun = true;
+  return 0;
+}
+
+void TJackClient::Notice(const std::string &gonePort) {
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    m_gonePorts.push_back(gonePort);
+  }
+  sem_post(&m_receivedReady);
+}
+
 void TJackClient::Process(jack_nframes_t frames) {
+  // Cycles this client missed (it was stalled, or the server skipped it)
+  // carried events it never saw.
+  const jack_nframes_t frame = jack_last_frame_time(m_client);
+  const bool missed = (m_frameKnown && frame != m_nextFrame) || m_xrun.exchange(false);
+  m_nextFrame = frame + frames;
+  m_frameKnown = true;
+  if (missed)
+    MarkListeningBroken();
   ReadInputs(frames);
   WriteOutputs(frames);
   m_cycles.fetch_add(1, std::memory_order_release);
   if (m_cycleWaiters.load(std::memory_order_acquire) > 0)
     sem_post(&m_cycleDone);
+}
+
+void TJackClient::MarkListeningBroken() {
+  const size_t count = m_inCount.load(std::memory_order_acquire);
+  for (size_t slot = 0; slot < count; ++slot) {
+    TInPort *port = m_in[slot].load(std::memory_order_acquire);
+    const uint32_t generation = port->generation.load(std::memory_order_acquire);
+    if ((generation & 1) == 0)
+      continue;
+    // An empty record that says so; if even that does not fit, the next
+    // record of the port carries the mark.
+    const TRecord header{static_cast<uint32_t>(slot), generation, 0, 1u};
+    if (!WriteRingRecord(m_received, &header, sizeof header, nullptr, 0))
+      port->lostInGeneration = generation;
+  }
+  sem_post(&m_receivedReady);
 }
 
 void TJackClient::ReadInputs(jack_nframes_t frames) {
@@ -333,7 +474,7 @@ void TJackClient::ReadInputs(jack_nframes_t frames) {
       const TRecord header{static_cast<uint32_t>(slot), generation,
                            static_cast<uint32_t>(event.size),
                            port->lostInGeneration == generation ? 1u : 0u};
-      if (WriteRecord(m_received, header, event.buffer)) {
+      if (WriteRingRecord(m_received, &header, sizeof header, event.buffer, event.size)) {
         port->lostInGeneration = 0;
         wrote = true;
       } else {
@@ -352,15 +493,29 @@ void TJackClient::WriteOutputs(jack_nframes_t frames) {
     TOutPort *port = m_out[slot].load(std::memory_order_acquire);
     void *buffer = jack_port_get_buffer(port->port, frames);
     jack_midi_clear_buffer(buffer);
+    bool used = false;
     for (;;) {
-      const size_t queued = jack_ringbuffer_read_space(port->ring);
-      const size_t size = std::min(queued, jack_midi_max_event_size(buffer));
-      if (size == 0)
+      if (port->pieceLeft == 0) {
+        // Pieces are published whole: a size means its bytes are there.
+        if (jack_ringbuffer_read_space(port->ring) < sizeof port->pieceLeft)
+          break;
+        jack_ringbuffer_read(port->ring, reinterpret_cast<char *>(&port->pieceLeft),
+                             sizeof port->pieceLeft);
+        took = true;
+        continue;
+      }
+      const size_t room = jack_midi_max_event_size(buffer);
+      // A piece that does not fit what is left waits for a fresh buffer
+      // rather than be cut; only one larger than a whole buffer is cut.
+      if (room == 0 || (used && port->pieceLeft > room))
         break;
+      const size_t size = std::min<size_t>(port->pieceLeft, room);
       jack_midi_data_t *event = jack_midi_event_reserve(buffer, 0, size);
       if (!event)
         break;
       jack_ringbuffer_read(port->ring, reinterpret_cast<char *>(event), size);
+      port->pieceLeft -= static_cast<uint32_t>(size);
+      used = true;
       took = true;
     }
   }
@@ -374,6 +529,7 @@ void TJackClient::WorkerLoop() {
     if (m_stopping)
       return;
     DeliverReceived();
+    DeliverNotices();
   }
 }
 
@@ -394,6 +550,40 @@ void TJackClient::DeliverReceived() {
     TInPort *port = m_in[header.slot].load(std::memory_order_acquire);
     if (port->generation.load(std::memory_order_acquire) == header.generation && m_handler)
       m_handler(header.slot, m_scratch.data(), m_scratch.size(), header.afterLoss != 0);
+  }
+}
+
+void TJackClient::DeliverNotices() {
+  std::vector<std::string> gonePorts;
+  bool serverGone = false;
+  std::vector<std::vector<std::string>> peers;
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    gonePorts.swap(m_gonePorts);
+    serverGone = m_serverGoneNotice;
+    for (size_t slot = 0; slot < m_inCount.load(); ++slot)
+      peers.push_back(m_in[slot].load()->peers);
+  }
+  if ((gonePorts.empty() && !serverGone) || !m_lost)
+    return;
+  const std::string serverText = GoneText();
+  std::lock_guard<std::mutex> lock(m_deliveryMutex);
+  for (size_t slot = 0; slot < peers.size(); ++slot) {
+    TInPort *port = m_in[slot].load(std::memory_order_acquire);
+    const uint32_t generation = port->generation.load(std::memory_order_acquire);
+    if ((generation & 1) == 0 || port->toldLostGeneration == generation)
+      continue;
+    std::string reason;
+    if (serverGone)
+      reason = serverText;
+    for (const std::string &gone : gonePorts)
+      for (const std::string &peer : peers[slot])
+        if (reason.empty() && (peer == gone || (gone.back() == ':' && peer.rfind(gone, 0) == 0)))
+          reason = "The MIDI port " + peer + " has gone.";
+    if (reason.empty())
+      continue;
+    port->toldLostGeneration = generation;
+    m_lost(slot, reason);
   }
 }
 
