@@ -16,7 +16,7 @@ namespace zpm {
 namespace {
 
 constexpr size_t kReceivedRingSize = 1 << 20;
-constexpr size_t kOutgoingRingSize = 1 << 16;
+constexpr size_t kOutgoingRingSize = 1 << 17;
 constexpr size_t kLargestEvent = 1 << 16;
 
 // JACK reports failures through a text callback; the last text of each
@@ -161,30 +161,34 @@ TJackClient::~TJackClient() {
   m_stopping = true;
   sem_post(&m_receivedReady);
   m_worker.join();
-  // A server that has died never answers: the process thread is gone with
-  // it, and closing is only tried for as long as a user would wait.
+  // A server that has died never answers, and one whose client was killed
+  // may stall for seconds: closing is tried only for as long as a user
+  // would wait, and not at all once the server has kept us waiting.
   jack_client_t *client = m_client;
-  const bool quiet = !m_gone && RunBounded([client] { jack_deactivate(client); }, kCloseLimit);
+  const bool quiet =
+      !m_gone && !m_unresponsive && RunBounded([client] { jack_deactivate(client); }, kCloseLimit);
   {
     std::lock_guard<std::mutex> lock(m_guard->mutex);
     m_guard->owner.store(nullptr);
   }
   TGuard *guard = m_guard;
-  const bool closed = RunBounded(
-      [client, guard] {
-        jack_client_close(client);
-        delete guard;
-      },
-      kCloseLimit);
+  const bool closed = (quiet || m_gone) && RunBounded(
+                                               [client, guard] {
+                                                 jack_client_close(client);
+                                                 delete guard;
+                                               },
+                                               kCloseLimit);
   TakeJackText();
-  if (!quiet && !closed && !m_gone) {
-    // The process thread may still run: what it touches stays.
+  if (!quiet && !m_gone) {
+    // The process thread may still run once the server moves again: what
+    // it touches stays.
     for (auto &port : m_inOwned)
       port.release();
     for (auto &port : m_outOwned)
       port.release();
     return;
   }
+  (void)closed;
   m_inOwned.clear();
   m_outOwned.clear();
   jack_ringbuffer_free(m_received);
@@ -288,7 +292,8 @@ TMidiResult TJackClient::Disconnect(const std::string &source, const std::string
         peers.erase(std::remove(peers.begin(), peers.end(), source), peers.end());
     }
   }
-  if (m_gone)
+  // Ports that have gone took their connections along.
+  if (m_gone || m_unresponsive || Vanished(source) || Vanished(destination))
     return {};
   auto result = std::make_shared<std::atomic<int>>(0);
   jack_client_t *client = m_client;
@@ -298,8 +303,10 @@ TMidiResult TJackClient::Disconnect(const std::string &source, const std::string
           [client, source, destination, result] {
             *result = jack_disconnect(client, source.c_str(), destination.c_str());
           },
-          kCloseLimit))
+          kCloseLimit)) {
+    m_unresponsive = true;
     return {};
+  }
   if (*result == 0)
     return {};
   return JackFailure(*result, "Cannot disconnect " + source + " from " + destination);
@@ -386,27 +393,33 @@ void TJackClient::ShutdownCallback(jack_status_t, const char *reason, void *arg)
 }
 
 void TJackClient::PortRegistrationCallback(jack_port_id_t id, int registered, void *arg) {
-  if (registered)
-    return;
   TGuard *guard = static_cast<TGuard *>(arg);
   std::lock_guard<std::mutex> guardLock(guard->mutex);
   TJackClient *self = guard->owner.load();
   if (!self)
     return;
   // The port is still known by its id while its going is told.
-  if (jack_port_t *port = jack_port_by_id(self->m_client, id))
-    if (const char *name = jack_port_name(port))
-      self->Notice(name);
+  jack_port_t *port = jack_port_by_id(self->m_client, id);
+  const char *name = port ? jack_port_name(port) : nullptr;
+  if (!name)
+    return;
+  if (registered)
+    self->Returned(name);
+  else
+    self->Notice(name);
 }
 
 void TJackClient::ClientRegistrationCallback(const char *name, int registered, void *arg) {
   // A client that is killed takes its ports along; not every server tells
   // of each of them, so its going counts for all of them.
-  if (registered || !name)
+  if (!name)
     return;
   TGuard *guard = static_cast<TGuard *>(arg);
   std::lock_guard<std::mutex> guardLock(guard->mutex);
-  if (TJackClient *self = guard->owner.load())
+  TJackClient *self = guard->owner.load();
+  if (self && registered)
+    self->Returned(std::string(name) + ":");
+  else if (self)
     self->Notice(std::string(name) + ":");
 }
 
@@ -421,8 +434,29 @@ void TJackClient::Notice(const std::string &gonePort) {
   {
     std::lock_guard<std::mutex> lock(m_noticeMutex);
     m_gonePorts.push_back(gonePort);
+    m_vanished.push_back(gonePort);
   }
   sem_post(&m_receivedReady);
+}
+
+void TJackClient::Returned(const std::string &port) {
+  std::lock_guard<std::mutex> lock(m_noticeMutex);
+  m_vanished.erase(std::remove(m_vanished.begin(), m_vanished.end(), port), m_vanished.end());
+}
+
+namespace {
+
+// gone: a port's full name, or a client's name and ":" for all its ports.
+bool Covers(const std::string &gone, const std::string &port) {
+  return port == gone || (!gone.empty() && gone.back() == ':' && port.rfind(gone, 0) == 0);
+}
+
+} // namespace
+
+bool TJackClient::Vanished(const std::string &port) {
+  std::lock_guard<std::mutex> lock(m_noticeMutex);
+  return std::any_of(m_vanished.begin(), m_vanished.end(),
+                     [&](const std::string &gone) { return Covers(gone, port); });
 }
 
 void TJackClient::Process(jack_nframes_t frames) {
@@ -432,8 +466,9 @@ void TJackClient::Process(jack_nframes_t frames) {
   const bool missed = (m_frameKnown && frame != m_nextFrame) || m_xrun.exchange(false);
   m_nextFrame = frame + frames;
   m_frameKnown = true;
-  if (missed)
+  if (missed) {
     MarkListeningBroken();
+  }
   ReadInputs(frames);
   WriteOutputs(frames);
   m_cycles.fetch_add(1, std::memory_order_release);
@@ -578,7 +613,7 @@ void TJackClient::DeliverNotices() {
       reason = serverText;
     for (const std::string &gone : gonePorts)
       for (const std::string &peer : peers[slot])
-        if (reason.empty() && (peer == gone || (gone.back() == ':' && peer.rfind(gone, 0) == 0)))
+        if (reason.empty() && Covers(gone, peer))
           reason = "The MIDI port " + peer + " has gone.";
     if (reason.empty())
       continue;

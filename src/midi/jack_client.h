@@ -107,6 +107,8 @@ private:
   static void ClientRegistrationCallback(const char *name, int registered, void *arg);
   static int XrunCallback(void *arg);
   void Notice(const std::string &gonePort);
+  void Returned(const std::string &port);
+  bool Vanished(const std::string &port);
   void DeliverNotices();
   void MarkListeningBroken();
   void Process(jack_nframes_t frames);
@@ -150,6 +152,9 @@ private:
   std::mutex m_noticeMutex;
   std::vector<std::string> m_gonePorts; // full names, or a client name + ":"
   bool m_serverGoneNotice = false;
+  std::vector<std::string> m_vanished; // gone and not back, as m_gonePorts
+  // The server kept a call waiting past the limit: teardown asks no more.
+  std::atomic<bool> m_unresponsive{false};
 
   std::atomic<bool> m_xrun{false}; // set by the xrun callback
   jack_nframes_t m_nextFrame = 0;  // process thread: where the next cycle should begin
