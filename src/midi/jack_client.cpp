@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 
 namespace zpm {
 
@@ -71,6 +72,9 @@ constexpr auto kCloseLimit = std::chrono::milliseconds(1000);
 std::string ServerGoneText(const char *reason) {
   std::string text = "The JACK server has shut down.";
   std::string said = reason ? reason : "";
+  // Most often the server only says that it closed, which adds nothing.
+  if (said.find("has been closed") != std::string::npos)
+    said.clear();
   while (!said.empty() && (said.back() == '\n' || said.back() == ' '))
     said.pop_back();
   if (!said.empty()) {
@@ -171,13 +175,15 @@ TJackClient::~TJackClient() {
     std::lock_guard<std::mutex> lock(m_guard->mutex);
     m_guard->owner.store(nullptr);
   }
+  // The guard goes with the client: a callback that is late finds no owner.
   TGuard *guard = m_guard;
-  const bool closed = (quiet || m_gone) && RunBounded(
-                                               [client, guard] {
-                                                 jack_client_close(client);
-                                                 delete guard;
-                                               },
-                                               kCloseLimit);
+  if (quiet || m_gone)
+    RunBounded(
+        [client, guard] {
+          jack_client_close(client);
+          delete guard;
+        },
+        kCloseLimit);
   TakeJackText();
   if (!quiet && !m_gone) {
     // The process thread may still run once the server moves again: what
@@ -188,7 +194,6 @@ TJackClient::~TJackClient() {
       port.release();
     return;
   }
-  (void)closed;
   m_inOwned.clear();
   m_outOwned.clear();
   jack_ringbuffer_free(m_received);
@@ -335,10 +340,28 @@ TMidiResult TJackClient::Send(size_t outSlot, const uint8_t *bytes, size_t count
 TMidiResult TJackClient::Drain(size_t outSlot) {
   TOutPort *port = m_out.at(outSlot).load();
   std::lock_guard<std::mutex> lock(m_sendMutex);
-  while (jack_ringbuffer_read_space(port->ring) > 0) {
+  size_t queued = jack_ringbuffer_read_space(port->ring);
+  // A server that takes nothing for a whole second has stalled: closing
+  // does not wait for it.
+  timespec deadline{};
+  clock_gettime(CLOCK_REALTIME, &deadline);
+  deadline.tv_sec += 1;
+  while (queued > 0) {
     if (m_gone)
       return GoneResult();
-    WaitOn(m_outputRoom);
+    const bool woken = sem_timedwait(&m_outputRoom, &deadline) == 0;
+    if (!woken && errno == EINTR)
+      continue;
+    const size_t left = jack_ringbuffer_read_space(port->ring);
+    if (left < queued) {
+      clock_gettime(CLOCK_REALTIME, &deadline);
+      deadline.tv_sec += 1;
+    } else if (!woken && !m_gone) {
+      return {static_cast<uint32_t>(ETIMEDOUT), "The JACK server has stopped taking MIDI data; " +
+                                                    std::to_string(left) + " bytes for " +
+                                                    OutputName(outSlot) + " were not sent."};
+    }
+    queued = left;
   }
   return {};
 }

@@ -152,8 +152,8 @@ TEST_P(JackLostE2E, AKillMidDumpEndsTheWaitWithItsReasonAndClosingStaysQuick) {
   Clock::time_point heard;
   ASSERT_TRUE(
       record.WaitForProblem(TInputProblem::ServiceLost, std::chrono::seconds(5), reason, heard));
-  std::printf("[ measured ] %s: lost service heard %.3f s after the kill\n", loss.name,
-              Seconds(heard - killed));
+  std::printf("[ measured ] %s: lost service heard %.3f s after the kill: %s\n", loss.name,
+              Seconds(heard - killed), reason.c_str());
   EXPECT_EQ(reason.rfind(loss.reason, 0), 0u) << reason;
   EXPECT_EQ(record.ClosedMessages(), 0u) << "a dump that lost its end was handed on whole";
 

@@ -97,7 +97,9 @@ void TPrivateServer::Kill() {
 }
 
 TPrivateServer::~TPrivateServer() {
-  m_sim.Kill(SIGKILL);
+  // Asked to stop, zavorin-sim leaves the server as it found it; a server
+  // with -S stalls for seconds over a client that was killed.
+  m_sim.Kill(SIGTERM);
   m_sim.Wait();
   // A killed server stays in JACK's registry of servers, which holds only
   // a few: a server of the same name takes the entry over, and one that is
