@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build with warnings as
 # errors (unit, integration, window and end-to-end tests on a private JACK
-# server), a clang build with AddressSanitizer and UndefinedBehaviorSanitizer
-# that runs the tests again and gives each file loader a short fuzzing run, and
-# a ThreadSanitizer build of the tests where the MIDI driver side and the
+# server, then zpm and zavorin-sim over ALSA in a VM with a Debian kernel), a
+# clang build with AddressSanitizer and UndefinedBehaviorSanitizer that runs
+# the tests again and gives each file loader a short fuzzing run, and a
+# ThreadSanitizer build of the tests where the MIDI driver side and the
 # waiting side meet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,8 @@ cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZPM_WERROR=O
 ninja -C build/ci -j "$jobs"
 echo "== Tests"
 (cd build/ci && ctest --output-on-failure -j "$jobs")
+echo "== ALSA on a real kernel sequencer (a Debian kernel under qemu)"
+tests/alsa_kernel/run.sh build/ci/zpm build/ci/zavorin-sim build/ci/alsa-kernel
 
 echo "== Build (clang, address and undefined-behaviour sanitizers, fuzzers)"
 CC=clang CXX=clang++ cmake -S . -B build/san -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZPM_WERROR=ON \

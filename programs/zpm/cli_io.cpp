@@ -1,52 +1,17 @@
 #include "zpm/cli_io.h"
 
-#include "patch/error.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
+#include <climits>
 #include <cstdio>
 
 namespace zpm::cli {
 
-QString AbsolutePath(const QString &path) {
-  return QFileInfo(path).absoluteFilePath();
-}
-
-Bytes ReadWholeFile(const QString &path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw ZpmError(QString("Cannot open %1: %2.").arg(path, file.errorString()).toStdString());
-  const QByteArray data = file.readAll();
-  if (file.error() != QFileDevice::NoError)
-    throw ZpmError(QString("Cannot read %1: %2.").arg(path, file.errorString()).toStdString());
-  return Bytes(data.begin(), data.end());
-}
-
-void WriteWholeFile(const QString &path, const Bytes &bytes) {
-  QSaveFile file(path);
-  const auto fail = [&](const char *what) {
-    throw ZpmError(QString("Cannot %1 %2: %3. The file was not changed.")
-                       .arg(what, path, file.errorString())
-                       .toStdString());
-  };
-  if (!file.open(QIODevice::WriteOnly))
-    fail("create");
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size)
-    fail("write");
-  if (!file.commit())
-    fail("save");
-}
-
 void PrintOut(const QString &text) {
-  const QByteArray utf8 = text.toUtf8();
+  const QByteArray utf8 = TerminalSafe(text, false).toUtf8();
   std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stdout);
 }
 
 void PrintErr(const QString &text) {
-  const QByteArray utf8 = text.toUtf8();
+  const QByteArray utf8 = TerminalSafe(text, true).toUtf8();
   std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), stderr);
 }
 
@@ -54,12 +19,27 @@ void PrintOutBytes(const QByteArray &bytes) {
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 
-int ParseNumber(const QString &option, const QString &text) {
-  bool ok = false;
-  const int value = text.toInt(&ok, 10);
-  if (!ok || value < 0 || text.startsWith('+'))
+int64_t ParseNumberIn(const QString &option, const QString &text, int64_t min, int64_t max) {
+  const qsizetype digitsFrom = text.startsWith('-') ? 1 : 0;
+  bool wellFormed = text.size() > digitsFrom;
+  for (qsizetype i = digitsFrom; i < text.size(); ++i)
+    wellFormed = wellFormed && text[i] >= '0' && text[i] <= '9';
+  if (!wellFormed)
     throw UsageError(QString("%1 needs a whole number, not \"%2\".").arg(option, text));
+  // A number beyond 64 bits does not fit: out of range too, never wrapped.
+  bool fits = false;
+  const qlonglong value = text.toLongLong(&fits, 10);
+  if (!fits || value < min || value > max)
+    throw UsageError(QString("%1 must be between %2 and %3, not %4.")
+                         .arg(option)
+                         .arg(static_cast<qlonglong>(min))
+                         .arg(static_cast<qlonglong>(max))
+                         .arg(text));
   return value;
+}
+
+int ParseNumber(const QString &option, const QString &text) {
+  return static_cast<int>(ParseNumberIn(option, text, 0, INT_MAX));
 }
 
 int ParseBank(const QString &option, const QString &text) {

@@ -1,12 +1,14 @@
 #pragma once
-// What every zpm command shares: reading and writing files, output streams,
-// and the exit codes.
+// What every zpm command shares: output streams, numbers from the command
+// line, and the exit codes. Files: file_names.h and safe_files.h.
 
-#include "patch/stream.h"
+#include "zpm/file_names.h"
+#include "zpm/safe_files.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <stdexcept>
 
 namespace zpm::cli {
@@ -19,18 +21,17 @@ public:
   explicit UsageError(const QString &message) : std::runtime_error(message.toStdString()) {}
 };
 
-QString AbsolutePath(const QString &path);
-// Throws ZpmError with the system's text when the file cannot be read.
-Bytes ReadWholeFile(const QString &path);
-// Writes through a temporary file that replaces the target only once it is
-// complete, so a failure never destroys the file that was there.
-void WriteWholeFile(const QString &path, const Bytes &bytes);
-
+// Text for people: control characters become '?' (TerminalSafe).
 void PrintOut(const QString &text);
 void PrintErr(const QString &text);
+// Bytes as they are, for JSON documents (which escape control characters).
 void PrintOutBytes(const QByteArray &bytes);
 
-// Parses a non-negative decimal number or throws UsageError naming the option.
+// A decimal number (an optional '-' and digits, nothing else) within
+// min..max, checked before it is narrowed, so that no number of any length
+// wraps into the range. Otherwise UsageError naming the option and the range.
+int64_t ParseNumberIn(const QString &option, const QString &text, int64_t min, int64_t max);
+// A non-negative number that fits an int.
 int ParseNumber(const QString &option, const QString &text);
 // A bank letter A..H in either case, to 0..7.
 int ParseBank(const QString &option, const QString &text);

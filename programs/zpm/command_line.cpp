@@ -20,8 +20,11 @@ void CommandLine::AddFlag(const QString &name, const QString &help) {
 }
 
 bool CommandLine::Parse(const QStringList &args, int positionalCount) {
-  if (!m_parser.parse(QStringList{"zpm"} + args))
-    throw UsageError(m_parser.errorText() + ".");
+  if (!m_parser.parse(QStringList{"zpm"} + args)) {
+    // Qt's texts end with a full stop of their own; one is enough.
+    const QString error = m_parser.errorText();
+    throw UsageError(error.endsWith('.') ? error : error + ".");
+  }
   if (m_parser.isSet("help")) {
     QString help = m_parser.helpText();
     // Qt's own first line names the program only; ours gives the synopsis.

@@ -2,6 +2,8 @@
 
 #include "zpm/cli_io.h"
 
+#include "patch/error.h"
+
 #include <exception>
 
 namespace zpm::cli {
@@ -11,11 +13,7 @@ namespace {
 int ParseRanged(const CommandLine &line, const QString &name, int fallback, int min, int max) {
   if (!line.IsSet(name))
     return fallback;
-  const int value = ParseNumber("--" + name, line.Value(name));
-  if (value < min || value > max)
-    throw UsageError(
-        QString("--%1 must be between %2 and %3, not %4.").arg(name).arg(min).arg(max).arg(value));
-  return value;
+  return static_cast<int>(ParseNumberIn("--" + name, line.Value(name), min, max));
 }
 
 } // namespace
@@ -23,6 +21,8 @@ int ParseRanged(const CommandLine &line, const QString &name, int fallback, int 
 void AddDeviceOptions(CommandLine &line, bool ports) {
   line.AddValueOption("api", "alsa|jack",
                       "The MIDI service (default: ALSA when there, else JACK).");
+  line.AddFlag("simulator", "Talk to the built-in simulated synthesizers instead of a MIDI "
+                            "service, to try zpm without hardware.");
   if (!ports)
     return;
   line.AddValueOption("in", "PORT", "The input port: index, exact name, or a unique part of it.");
@@ -38,6 +38,11 @@ void AddDeviceOptions(CommandLine &line, bool ports) {
 }
 
 MidiApi ParseApi(const CommandLine &line) {
+  if (line.IsSet("simulator")) {
+    if (line.IsSet("api"))
+      throw UsageError("--simulator replaces the MIDI service; give either it or --api.");
+    return MidiApi::None;
+  }
   if (!line.IsSet("api"))
     return MidiApi::Auto;
   const QString text = line.Value("api");
@@ -48,9 +53,18 @@ MidiApi ParseApi(const CommandLine &line) {
   throw UsageError(QString("--api is alsa or jack, not \"%1\".").arg(text));
 }
 
+std::shared_ptr<TMidiSystem> OpenMidiSystem(const CommandLine &line) {
+  const MidiApi api = ParseApi(line);
+  // The simulator is listed only when asked for, so no port option reaches it by accident.
+  auto system = std::make_shared<TMidiSystem>(api, TSimOptions{}, api == MidiApi::None);
+  if (api != MidiApi::None && system->Api() == MidiApi::None)
+    throw ZpmError(system->ServiceProblem());
+  return system;
+}
+
 TDeviceSession::TDeviceSession(const CommandLine &line)
-    : m_system(std::make_shared<TMidiSystem>(ParseApi(line), TSimOptions{})), m_reception(m_log),
-      m_input(m_system), m_output(m_system), m_link{m_output, m_reception, m_log, -1, -1},
+    : m_system(OpenMidiSystem(line)), m_reception(m_log), m_input(m_system),
+      m_output(m_system), m_link{m_output, m_reception, m_log, -1, -1},
       m_settings{static_cast<uint8_t>(ParseRanged(line, "device-id", 0, 0, 127)),
                  ParseRanged(line, "delay", 750, 0, 5000),
                  ParseRanged(line, "ack-timeout", 1500, 0, 5000),

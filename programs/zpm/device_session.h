@@ -16,7 +16,12 @@ namespace zpm::cli {
 // Adds --api, and with ports also --in, --out, --device-id, --delay,
 // --ack-timeout, --wait, --yes and --log.
 void AddDeviceOptions(CommandLine &line, bool ports);
+// --simulator: None; else --api, or Auto. Both given: UsageError.
 MidiApi ParseApi(const CommandLine &line);
+// The service the options choose, with the simulator listed only under
+// --simulator. A service that cannot be used raises ZpmError with its reason
+// ("The JACK server is not running.").
+std::shared_ptr<TMidiSystem> OpenMidiSystem(const CommandLine &line);
 
 struct TDeviceSettings {
   uint8_t deviceId = 0;

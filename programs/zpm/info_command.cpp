@@ -35,10 +35,72 @@ std::string TextListing(const LoadedFile &file, const std::vector<ListRow> &rows
     text += line;
     text += row.name ? *row.name : std::string(16, ' ');
     std::snprintf(line, sizeof line, "  %3d  %8d %s\n", row.device, row.checksum,
-                  row.checksumOk ? "ok" : "wrong");
+                  row.checksumOk ? "ok" : "WRONG");
     text += line;
   }
   return text;
+}
+
+// A patch of the report: which list, which row.
+struct ReportRow {
+  PatchList list;
+  int index;
+};
+
+struct LoadNotes {
+  bool cutShort = false;
+  ReportRow cutRow{PatchList::Sid, 0};
+  size_t cutBytes = 0;
+  size_t dumpSize = 0;
+  std::vector<ReportRow> wrongChecksums;
+};
+
+LoadNotes NotesOf(const LoadedFile &file) {
+  LoadNotes notes;
+  if (file.fm) {
+    notes.cutShort = file.fmReport.cutShort;
+    notes.cutRow = {FmListOfType(file.fmReport.cutShortRow.type), file.fmReport.cutShortRow.index};
+    notes.cutBytes = file.fmReport.cutShortBytes;
+    notes.dumpSize = kFmDumpSize;
+    for (const TFmLoadRow &row : file.fmReport.wrongChecksumRows)
+      notes.wrongChecksums.push_back({FmListOfType(row.type), row.index});
+  } else {
+    notes.cutShort = file.sidReport.cutShortRow >= 0;
+    notes.cutRow = {PatchList::Sid, file.sidReport.cutShortRow};
+    notes.cutBytes = file.sidReport.cutShortBytes;
+    notes.dumpSize = kSidDumpSize;
+    for (int row : file.sidReport.wrongChecksumRows)
+      notes.wrongChecksums.push_back({PatchList::Sid, row});
+  }
+  return notes;
+}
+
+std::string TextNotes(const LoadNotes &notes) {
+  std::string text;
+  if (notes.cutShort)
+    text += "\nThe file ends inside the dump of " + ListName(notes.cutRow.list).toStdString() +
+            " index " + std::to_string(notes.cutRow.index) + ": it holds " +
+            std::to_string(notes.cutBytes) + " of its " + std::to_string(notes.dumpSize) +
+            " bytes; the missing " + std::to_string(notes.dumpSize - notes.cutBytes) +
+            " are blank.\n";
+  if (!notes.wrongChecksums.empty()) {
+    text += "\nChecksum wrong (the checksum byte does not match the data):";
+    for (size_t i = 0; i < notes.wrongChecksums.size(); ++i)
+      text += std::string(i == 0 ? " " : ", ") +
+              ListName(notes.wrongChecksums[i].list).toStdString() + " index " +
+              std::to_string(notes.wrongChecksums[i].index);
+    text += ".\n";
+  }
+  return text;
+}
+
+std::string JsonCutShort(const LoadNotes &notes) {
+  if (!notes.cutShort)
+    return "null";
+  return "{\"list\": " + JsonString(ListName(notes.cutRow.list).toStdString()) +
+         ", \"index\": " + std::to_string(notes.cutRow.index) +
+         ", \"bytes\": " + std::to_string(notes.cutBytes) +
+         ", \"missing\": " + std::to_string(notes.dumpSize - notes.cutBytes) + "}";
 }
 
 } // namespace
@@ -58,9 +120,11 @@ int RunInfo(const QStringList &args) {
     for (int i = 0; i < file.Count(list); ++i)
       rows.push_back(MakeListRow(file, list, i));
 
+  const LoadNotes notes = NotesOf(file);
   std::string out;
   if (!line.IsSet("json")) {
-    out = TextListing(file, rows);
+    PrintOut(QString::fromStdString(TextListing(file, rows) + TextNotes(notes)));
+    return ExitDone;
   } else {
     out = "{\"file\": " + JsonString(file.path.toStdString()) + ", \"kind\": \"" +
           (file.fm ? "fm" : "sid") + "\", \"patches\": [";
@@ -68,7 +132,8 @@ int RunInfo(const QStringList &args) {
       out += i == 0 ? "\n  " : ",\n  ";
       AppendListRowJson(out, rows[i]);
     }
-    out += rows.empty() ? "]}\n" : "\n]}\n";
+    out += rows.empty() ? "]" : "\n]";
+    out += ", \"cut_short\": " + JsonCutShort(notes) + "}\n";
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   return ExitDone;

@@ -31,7 +31,10 @@ int main(int argc, char **argv) {
   using namespace zpm::cli;
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("zpm");
-  QStringList args = QCoreApplication::arguments().mid(1);
+  // Decoded here, not by Qt, so that file names keep bytes that are not UTF-8.
+  QStringList args;
+  for (int i = 1; i < argc; ++i)
+    args << ArgumentText(QByteArray(argv[i]));
 
   if (args.isEmpty()) {
     PrintErr(kUsage);

@@ -87,16 +87,36 @@ Bytes LoadedFile::Image(PatchList list, int index) const {
   return Bytes(dump.begin(), dump.end());
 }
 
+PatchList FmListOfType(uint8_t type) {
+  switch (type) {
+  case kFmDrumset:
+    return PatchList::Drumsets;
+  case kFmEnsemble:
+    return PatchList::Ensembles;
+  default:
+    return PatchList::Voices;
+  }
+}
+
 LoadedFile LoadPatchFile(const QString &path, FileKind kind) {
   LoadedFile file;
   file.path = AbsolutePath(path);
-  const Bytes data = ReadWholeFile(file.path);
-  file.fm = kind == FileKind::Fm || (kind == FileKind::Auto && StartsWithFmHeader(data));
   const std::string name = file.path.toStdString();
+  TInputFile input(file.path);
+  // Enough for either loader's header test; a file that fails it is not read on.
+  constexpr size_t kHeadSize = 16;
+  Bytes data = input.Read(kHeadSize);
+  file.fm = kind == FileKind::Fm || (kind == FileKind::Auto && StartsWithFmHeader(data));
   if (file.fm)
-    LoadFmFile(data, name, file.voices, file.drums, file.ensembles);
+    CheckFmFileStart(data.data(), data.size(), input.Size(), name);
   else
-    LoadSidFile(data, name, file.sid);
+    CheckSidFileStart(data.data(), data.size(), input.Size(), name);
+  const Bytes rest = input.Read(input.Size());
+  data.insert(data.end(), rest.begin(), rest.end());
+  if (file.fm)
+    file.fmReport = LoadFmFile(data, name, file.voices, file.drums, file.ensembles);
+  else
+    file.sidReport = LoadSidFile(data, name, file.sid);
   return file;
 }
 
@@ -143,14 +163,21 @@ std::string HexPairs(const uint8_t *bytes, size_t count) {
 
 std::string JsonString(const std::string &utf8) {
   std::string out = "\"";
-  for (char c : utf8) {
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
-    } else if (byte < 0x20) {
+    } else if (byte < 0x20 || byte == 0x7F) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else if (byte == 0xC2 && i + 1 < utf8.size() &&
+               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      // U+0080..U+009F, the C1 controls, which terminals obey as well.
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(utf8[++i]));
       out += escaped;
     } else {
       out += c;

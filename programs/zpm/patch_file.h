@@ -2,7 +2,9 @@
 // A .syx file loaded the way the window's "&Load SysEx file" buttons load it,
 // and the rows of its send-side lists.
 
+#include "fm/fm_file.h"
 #include "patch/patch.h"
+#include "sid/sid_file.h"
 
 #include <QString>
 
@@ -24,6 +26,9 @@ struct LoadedFile {
   bool fm = false;
   TPatchBank sid;
   TFMPatchBank voices, drums, ensembles;
+  // What the loader found besides the patches: a patch cut short, wrong checksums.
+  TSidLoadReport sidReport;
+  TFmLoadReport fmReport;
 
   std::vector<PatchList> Lists() const;
   int Count(PatchList list) const;
@@ -32,7 +37,9 @@ struct LoadedFile {
 };
 
 // Files that start with the FM header go to the FM loader unless the kind is
-// given. Throws ZpmError with the loader's message.
+// given. Only a regular file of at most 64 MiB is read, and only once its
+// first bytes pass the loader's header test. Throws ZpmError with the
+// loader's message.
 LoadedFile LoadPatchFile(const QString &path, FileKind kind);
 
 // One row as the lists show it, with the dump, for `zpm info`. Texts are UTF-8.
@@ -50,13 +57,17 @@ struct ListRow {
 };
 ListRow MakeListRow(const LoadedFile &file, PatchList list, int index);
 
+// The list a type code of the FM loader's report stands for.
+PatchList FmListOfType(uint8_t type);
+
 // The dump as lower-case hex pairs separated by single blanks.
 std::string HexPairs(const uint8_t *bytes, size_t count);
 inline std::string HexPairs(const Bytes &bytes) {
   return HexPairs(bytes.data(), bytes.size());
 }
 
-// A JSON string literal of UTF-8 text.
+// A JSON string literal of UTF-8 text; every control character (7Fh and
+// 80h..9Fh too) is escaped.
 std::string JsonString(const std::string &utf8);
 // The row as a JSON object with the keys zpm info promises.
 void AppendListRowJson(std::string &out, const ListRow &row);

@@ -28,19 +28,21 @@ std::string TextNames(const char *title, const std::vector<std::string> &names) 
 } // namespace
 
 int RunPorts(const QStringList &args) {
-  CommandLine line("zpm ports [--api alsa|jack] [--json]",
+  CommandLine line("zpm ports [--api alsa|jack | --simulator] [--json]",
                    "Lists the MIDI input and output ports with their indexes.");
   AddDeviceOptions(line, false);
   line.AddFlag("json", "Print one JSON document.");
   if (!line.Parse(args, 0))
     return ExitDone;
-  const TMidiSystem system(ParseApi(line), TSimOptions{});
-  const std::string out =
-      line.IsSet("json")
-          ? "{\"inputs\": " + JsonNames(system.InputNames()) +
-                ", \"outputs\": " + JsonNames(system.OutputNames()) + "}\n"
-          : TextNames("Inputs", system.InputNames()) + TextNames("Outputs", system.OutputNames());
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  const std::shared_ptr<TMidiSystem> system = OpenMidiSystem(line);
+  if (line.IsSet("json")) {
+    const std::string out = "{\"inputs\": " + JsonNames(system->InputNames()) +
+                            ", \"outputs\": " + JsonNames(system->OutputNames()) + "}\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+  } else {
+    PrintOut(QString::fromStdString(TextNames("Inputs", system->InputNames()) +
+                                    TextNames("Outputs", system->OutputNames())));
+  }
   return ExitDone;
 }
 

@@ -1,21 +1,21 @@
 // zpm random: the file "Create && Save to SysEx" writes, from the same control values.
 #include "random/fm_random.h"
 #include "random/random_error.h"
+#include "random/random_run.h"
 #include "random/sid_random.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
 
+#include <cstdint>
+
 namespace zpm::cli {
 
 namespace {
 
+// The grid editor clamps what is typed to 0..127; any 64-bit number may be typed.
 int64_t ParseSigned(const QString &option, const QString &text) {
-  bool ok = false;
-  const qlonglong value = text.toLongLong(&ok, 10);
-  if (!ok)
-    throw UsageError(QString("%1 needs a whole number, not \"%2\".").arg(option, text));
-  return value;
+  return ParseNumberIn(option, text, INT64_MIN, INT64_MAX);
 }
 
 // "NAME=MIN:MAX", the numbers as typed into the grid editor.
@@ -50,13 +50,17 @@ int RunRandom(const QStringList &args) {
     throw UsageError(QString("zpm random makes sid or fm patches, not \"%1\".").arg(synth));
   const bool fm = synth == "fm";
 
+  // Each value is checked against its control's range before it is narrowed.
   RandomRun run;
-  run.Seed = ParseSigned("--seed", line.Required("seed"));
+  run.Seed = ParseNumberIn("--seed", line.Required("seed"), kRandomSeedMin, kRandomSeedMax);
   run.Bank = ParseBank("--bank", line.Required("bank"));
-  run.FirstPatch = static_cast<int>(ParseSigned("--first", line.Required("first")));
-  run.Count = static_cast<int>(ParseSigned("--count", line.Required("count")));
+  run.FirstPatch = static_cast<int>(
+      ParseNumberIn("--first", line.Required("first"), kRandomPatchMin, kRandomPatchMax));
+  run.Count = static_cast<int>(
+      ParseNumberIn("--count", line.Required("count"), kRandomCountMin, kRandomCountMax));
   run.DeviceId = line.IsSet("device-id")
-                     ? static_cast<int>(ParseSigned("--device-id", line.Value("device-id")))
+                     ? static_cast<int>(ParseNumberIn("--device-id", line.Value("device-id"),
+                                                      kRandomDeviceIdMin, kRandomDeviceIdMax))
                      : 0;
   const QString output = AbsolutePath(line.Required("output"));
 

@@ -75,6 +75,19 @@ int RunShow(const QStringList &args) {
       throw ZpmError(file.path.toStdString() + " holds no patches.");
     list = *filled;
   }
+  const int count = file.Count(list);
+  if (index >= count)
+    throw ZpmError(
+        (count == 0 ? QString("The %1 list of %2 is empty, so there is no index %3.")
+                          .arg(ListName(list), file.path)
+                          .arg(index)
+                    : QString("--index %1 is outside 0..%2: the %3 list of %4 holds %5 patch%6.")
+                          .arg(index)
+                          .arg(count - 1)
+                          .arg(ListName(list), file.path)
+                          .arg(count)
+                          .arg(count == 1 ? "" : "es"))
+            .toStdString());
   const PatchViewText view = ViewOf(file, list, index);
 
   if (line.IsSet("json")) {

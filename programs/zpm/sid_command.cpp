@@ -37,6 +37,7 @@ int RunSidFetch(const QStringList &args) {
   if (modes != 1)
     throw UsageError("Give exactly one of --patch, --bank and --all.");
   const QString output = AbsolutePath(line.Required("output"));
+  CheckOutputPath(output); // before the fetch, not after it
 
   TSidFetch fetch;
   int number = 1;

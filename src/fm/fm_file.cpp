@@ -1,6 +1,7 @@
 #include "fm/fm_file.h"
 
 #include "fm/fm_messages.h"
+#include "patch/checksum.h"
 #include "patch/error.h"
 
 #include <algorithm>
@@ -21,20 +22,26 @@ void SkipMessage(TMemoryStream &stream) {
   stream.SetPosition(pos < data.size() ? pos + 1 : data.size());
 }
 
-void AddByType(const TFMPatch &patch, TFMPatchBank &voices, TFMPatchBank &drums,
-               TFMPatchBank &ensembles) {
-  switch (patch.PatchType()) {
+// The bank a type code goes to, or null for a code that is dropped.
+TFMPatchBank *BankOfType(uint8_t type, TFMPatchBank &voices, TFMPatchBank &drums,
+                         TFMPatchBank &ensembles) {
+  switch (type) {
   case kFmVoice:
-    voices.Add(patch);
-    break;
+    return &voices;
   case kFmDrumset:
-    drums.Add(patch);
-    break;
+    return &drums;
   case kFmEnsemble:
-    ensembles.Add(patch);
-    break;
+    return &ensembles;
   default:
-    break;
+    return nullptr;
+  }
+}
+
+void AddWrongChecksums(uint8_t type, const TFMPatchBank &bank, TFmLoadReport &report) {
+  for (int row = 0; row < bank.Count(); ++row) {
+    const TFMPatch &patch = bank.GetPatch(row);
+    if (DataChecksum(patch.Data()) != patch.Checksum())
+      report.wrongChecksumRows.push_back({type, row});
   }
 }
 
@@ -107,18 +114,27 @@ Bytes FmAllTypesSelectionFile(const TFMPatchBank &voices, const std::vector<int>
   return stream.TakeData();
 }
 
-void LoadFmFile(const Bytes &data, const std::string &path, TFMPatchBank &voices,
-                TFMPatchBank &drums, TFMPatchBank &ensembles) {
+void CheckFmFileStart(const uint8_t *head, size_t headSize, size_t fileSize,
+                      const std::string &path) {
+  if (fileSize == 0)
+    throw ZpmError(path + " is too short (0 bytes)");
+  const uint8_t fm[] = {0xF0, 0x00, 0x00, 0x7E, kFmFamily};
+  if (headSize < kPeekSize || fileSize < kPeekSize ||
+      !std::equal(std::begin(fm), std::end(fm), head))
+    throw ZpmError(path + " is not a FM patch SysEx file.");
+}
+
+TFmLoadReport LoadFmFile(const Bytes &data, const std::string &path, TFMPatchBank &voices,
+                         TFMPatchBank &drums, TFMPatchBank &ensembles) {
   voices.Clear();
   drums.Clear();
   ensembles.Clear();
-  if (data.empty())
-    throw ZpmError(path + " is too short (0 bytes)");
+  TFmLoadReport report;
+  CheckFmFileStart(data.data(), data.size(), data.size(), path);
 
   TMemoryStream stream(data);
   uint8_t command = 0, type = 0, bank = 0;
-  if (!PeekFmHeader(stream, command, type, bank))
-    throw ZpmError(path + " is not a FM patch SysEx file.");
+  PeekFmHeader(stream, command, type, bank);
 
   bool peeked = true;
   while (peeked && stream.Position() + 1 < stream.Size()) {
@@ -130,12 +146,24 @@ void LoadFmFile(const Bytes &data, const std::string &path, TFMPatchBank &voices
       // in it to take, and nothing after it could be one.
       if (stream.Position() == start)
         break;
-      AddByType(patch, voices, drums, ensembles);
+      if (TFMPatchBank *list = BankOfType(patch.PatchType(), voices, drums, ensembles)) {
+        const size_t read = stream.Position() - start;
+        if (read < kFmDumpSize) {
+          report.cutShort = true;
+          report.cutShortRow = {patch.PatchType(), list->Count()};
+          report.cutShortBytes = read;
+        }
+        list->Add(patch);
+      }
     } else {
       SkipMessage(stream);
     }
     peeked = PeekFmHeader(stream, command, type, bank);
   }
+  AddWrongChecksums(kFmVoice, voices, report);
+  AddWrongChecksums(kFmDrumset, drums, report);
+  AddWrongChecksums(kFmEnsemble, ensembles, report);
+  return report;
 }
 
 } // namespace zpm

@@ -39,12 +39,36 @@ Bytes FmAllTypesSelectionFile(const TFMPatchBank &voices, const std::vector<int>
                               const TFMPatchBank &drums, const std::vector<int> &drumRows,
                               const TFMPatchBank &ensembles, const std::vector<int> &ensembleRows);
 
+// A row of one of the three send-side lists: the list by its type code.
+struct TFmLoadRow {
+  uint8_t type; // kFmVoice, kFmDrumset or kFmEnsemble
+  int index;    // the row in that type's list
+};
+
+// What a load found beyond the patches themselves, for the front ends to tell.
+struct TFmLoadReport {
+  // A dump the end of the file cut short, when it was loaded: its dump holds
+  // cutShortBytes from the file, the rest are blank (Init values).
+  bool cutShort = false;
+  TFmLoadRow cutShortRow{0, -1};
+  size_t cutShortBytes = 0;
+  // Rows whose checksum byte does not match their data: voices, drumsets,
+  // then ensembles, each in row order.
+  std::vector<TFmLoadRow> wrongChecksumRows;
+};
+
+// Throws the loader's refusal when a file of fileSize bytes beginning with
+// the headSize bytes at head cannot be an FM file, so that a caller can turn
+// a file away before reading all of it.
+void CheckFmFileStart(const uint8_t *head, size_t headSize, size_t fileSize,
+                      const std::string &path);
+
 // Empties the three banks, then fills them from the file's dumps by type code
 // (00h voices, 10h drumsets, 70h ensembles; other codes are dropped), in file
 // order. Raises path + " is too short (0 bytes)" for an empty file and
 // path + " is not a FM patch SysEx file." when it does not begin with an FM
 // message; patches read before the reading stops stay in the banks.
-void LoadFmFile(const Bytes &data, const std::string &path, TFMPatchBank &voices,
-                TFMPatchBank &drums, TFMPatchBank &ensembles);
+TFmLoadReport LoadFmFile(const Bytes &data, const std::string &path, TFMPatchBank &voices,
+                         TFMPatchBank &drums, TFMPatchBank &ensembles);
 
 } // namespace zpm

@@ -3,7 +3,12 @@
 #include "midi/alsa_service.h"
 #include "midi/jack_service.h"
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace zpm {
 
@@ -19,6 +24,17 @@ struct TDefaultSystem {
 TDefaultSystem &Default() {
   static TDefaultSystem instance;
   return instance;
+}
+
+constexpr const char *kSequencerDevice = "/dev/snd/seq";
+
+// Empty when the sequencer device can be opened, else the system's reason.
+std::string SequencerProblem() {
+  const int fd = open(kSequencerDevice, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
+    return std::string(kSequencerDevice) + ": " + std::strerror(errno);
+  close(fd);
+  return {};
 }
 
 } // namespace
@@ -47,15 +63,28 @@ bool ParseMidiApi(const std::string &text, MidiApi &api) {
   return false;
 }
 
-TMidiSystem::TMidiSystem(MidiApi api, const TSimOptions &simulator)
+TMidiSystem::TMidiSystem(MidiApi api, const TSimOptions &simulator, bool listSimulator)
     : m_simulator(std::make_unique<TSimPort>(simulator)) {
-  if (api == MidiApi::Alsa || (api == MidiApi::Auto && TAlsaClient::SequencerExists())) {
-    if ((m_service = TAlsaService::Open()))
+  std::string alsaProblem;
+  if (api == MidiApi::Alsa || api == MidiApi::Auto) {
+    alsaProblem = SequencerProblem();
+    if (alsaProblem.empty() && (m_service = TAlsaService::Open()))
       m_api = MidiApi::Alsa;
+    else if (alsaProblem.empty())
+      alsaProblem = std::string(kSequencerDevice) + " opens, but no sequencer client could be made";
   }
-  if (!m_service && (api == MidiApi::Jack || api == MidiApi::Auto)) {
-    if ((m_service = TJackService::Open()))
-      m_api = MidiApi::Jack;
+  const bool jackTried = !m_service && (api == MidiApi::Jack || api == MidiApi::Auto);
+  if (jackTried && (m_service = TJackService::Open()))
+    m_api = MidiApi::Jack;
+  if (!m_service) {
+    const std::string alsaText = "ALSA sequencer is not available (" + alsaProblem + ")";
+    if (api == MidiApi::Alsa)
+      m_problem = "The " + alsaText + ".";
+    else if (api == MidiApi::Jack)
+      m_problem = "The JACK server is not running.";
+    else if (api == MidiApi::Auto)
+      m_problem =
+          "No MIDI service can be used: the " + alsaText + " and the JACK server is not running.";
   }
   if (m_service) {
     m_inputNames = m_service->InputNames();
@@ -63,8 +92,10 @@ TMidiSystem::TMidiSystem(MidiApi api, const TSimOptions &simulator)
   }
   m_serviceInputs = m_inputNames.size();
   m_serviceOutputs = m_outputNames.size();
-  m_inputNames.emplace_back(TSimPort::kPortName);
-  m_outputNames.emplace_back(TSimPort::kPortName);
+  if (listSimulator) {
+    m_inputNames.emplace_back(TSimPort::kPortName);
+    m_outputNames.emplace_back(TSimPort::kPortName);
+  }
 }
 
 TMidiSystem::~TMidiSystem() = default;

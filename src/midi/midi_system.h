@@ -24,14 +24,20 @@ bool ParseMidiApi(const std::string &text, MidiApi &api);
 
 class TMidiSystem {
 public:
-  // A service that is not there is no error: its lists are then empty.
-  TMidiSystem(MidiApi api, const TSimOptions &simulator);
+  // A service that is not there is no error: its lists are then empty and
+  // ServiceProblem() says why. listSimulator false leaves the built-in
+  // simulator out of the lists, so that no index or name reaches it.
+  TMidiSystem(MidiApi api, const TSimOptions &simulator, bool listSimulator = true);
   ~TMidiSystem();
   TMidiSystem(const TMidiSystem &) = delete;
   TMidiSystem &operator=(const TMidiSystem &) = delete;
 
   // The service that came up: Alsa, Jack, or None.
   MidiApi Api() const { return m_api; }
+  // Why the asked-for service did not come up, as one sentence naming it
+  // ("The JACK server is not running."); empty when it came up or when None
+  // was asked for.
+  const std::string &ServiceProblem() const { return m_problem; }
   TSimPort &Simulator() { return *m_simulator; }
 
   const std::vector<std::string> &InputNames() const { return m_inputNames; }
@@ -47,6 +53,7 @@ public:
 
 private:
   MidiApi m_api = MidiApi::None;
+  std::string m_problem;
   std::unique_ptr<TMidiService> m_service;
   std::unique_ptr<TSimPort> m_simulator;
   size_t m_serviceInputs = 0;

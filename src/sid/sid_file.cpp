@@ -1,5 +1,6 @@
 #include "sid/sid_file.h"
 
+#include "patch/checksum.h"
 #include "patch/error.h"
 #include "sid/sid_bank_dump.h"
 #include "sid/sid_messages.h"
@@ -31,7 +32,7 @@ size_t NextMessageStart(const Bytes &data, size_t from) {
 
 // Bank Selects and Patch Dumps in any order, from the first message on.
 void ReadSidMessages(const Bytes &data, const std::string &path, TMemoryStream &stream,
-                     uint8_t command, uint8_t value, TPatchBank &into) {
+                     uint8_t command, uint8_t value, TPatchBank &into, TSidLoadReport &report) {
   uint8_t bank = 0;
   bool peeked = true;
   do {
@@ -41,8 +42,13 @@ void ReadSidMessages(const Bytes &data, const std::string &path, TMemoryStream &
       // Whatever of the dump is there: a dump cut short by the end of the
       // file keeps the Init values for the rest. (LoadFromStream would leave
       // the patch blank when the whole file is shorter than one dump.)
-      stream.Read(patch.Dump.data(), kSidDumpSize);
+      const size_t read = stream.Read(patch.Dump.data(), kSidDumpSize);
       patch.Bank = bank;
+      if (read < kSidDumpSize) {
+        // Read returned what was left: the end of the file, so this is the last patch.
+        report.cutShortRow = into.Count();
+        report.cutShortBytes = read;
+      }
       into.Add(patch);
     } else if (command == kSidBankSelect) {
       // Bank H is the last slot; a higher bank would be sent as bank A and
@@ -97,22 +103,35 @@ Bytes SidFileBytes(const TPatchBank &bank) {
   return stream.TakeData();
 }
 
-void LoadSidFile(const Bytes &data, const std::string &path, TPatchBank &into) {
-  into.Clear();
-  if (data.empty())
+void CheckSidFileStart(const uint8_t *head, size_t headSize, size_t fileSize,
+                       const std::string &path) {
+  if (fileSize == 0)
     throw ZpmError(path + " is too short (0 bytes)");
+  if (headSize < kPeekSize || fileSize < kPeekSize || !IsSidHeader(head))
+    throw ZpmError(path + " is not a SID patch SysEx file.");
+}
+
+TSidLoadReport LoadSidFile(const Bytes &data, const std::string &path, TPatchBank &into) {
+  into.Clear();
+  CheckSidFileStart(data.data(), data.size(), data.size(), path);
   TMemoryStream stream(data);
   uint8_t command = 0;
   uint8_t value = 0;
-  if (!PeekSidHeader(stream, command, value))
-    throw ZpmError(path + " is not a SID patch SysEx file.");
+  PeekSidHeader(stream, command, value);
   // Collected apart so that a refusal half way leaves into empty.
   TPatchBank loaded;
+  TSidLoadReport report;
   if (command == kSidBankDump)
     AppendSidBankPatches(data, 0, loaded);
   else
-    ReadSidMessages(data, path, stream, command, value, loaded);
+    ReadSidMessages(data, path, stream, command, value, loaded, report);
+  for (int row = 0; row < loaded.Count(); ++row) {
+    const TPatch &patch = loaded.GetPatch(row);
+    if (DataChecksum(patch.Data()) != patch.Checksum())
+      report.wrongChecksumRows.push_back(row);
+  }
   into = std::move(loaded);
+  return report;
 }
 
 } // namespace zpm

@@ -25,10 +25,26 @@ void WriteSidPatches(TMemoryStream &stream, const std::vector<const TPatch *> &p
 // The whole list as a file.
 Bytes SidFileBytes(const TPatchBank &bank);
 
+// What a load found beyond the patches themselves, for the front ends to tell.
+struct TSidLoadReport {
+  // The row of a Patch Dump the end of the file cut short, or -1. Its dump
+  // holds the cutShortBytes the file had; the rest are blank (Init values).
+  int cutShortRow = -1;
+  size_t cutShortBytes = 0;
+  // Rows whose checksum byte does not match their data, in row order.
+  std::vector<int> wrongChecksumRows;
+};
+
+// Throws the loader's refusal when a file of fileSize bytes beginning with
+// the headSize bytes at head cannot be a SID file, so that a caller can turn
+// a file away before reading all of it.
+void CheckSidFileStart(const uint8_t *head, size_t headSize, size_t fileSize,
+                       const std::string &path);
+
 // Replaces the contents of into with the patches of a file's bytes. path
 // only names the file in the error texts. A refused file (empty, not a SID
 // file, or a Bank Select for a bank the device cannot have) raises ZpmError
 // and leaves into empty.
-void LoadSidFile(const Bytes &data, const std::string &path, TPatchBank &into);
+TSidLoadReport LoadSidFile(const Bytes &data, const std::string &path, TPatchBank &into);
 
 } // namespace zpm

@@ -210,9 +210,10 @@ TEST_F(ZpmTest, RandomWritesTheFileTheCoreCreates) {
   const Bytes expected = CreateSidRandomFile(run, grid);
   ASSERT_EQ(expected.size(), 9u + 266u * 9u); // never past slot 128
 
-  const Outcome sid = Zpm({"random", "sid", "--seed", "-7", "--bank", "c", "--first", "120", "--count",
-                       "20", "--device-id", "5", "--set", "Volume=3:300", "--output", "r.syx"},
-                      dir.path());
+  const Outcome sid =
+      Zpm({"random", "sid", "--seed", "-7", "--bank", "c", "--first", "120", "--count", "20",
+           "--device-id", "5", "--set", "Volume=3:300", "--output", "r.syx"},
+          dir.path());
   ASSERT_EQ(sid.code, 0) << sid.err.toStdString();
   EXPECT_EQ(ReadFile(Path("r.syx")), expected);
 
@@ -220,8 +221,8 @@ TEST_F(ZpmTest, RandomWritesTheFileTheCoreCreates) {
   fmRun.Seed = 99;
   fmRun.Count = 3;
   const Bytes fmExpected = CreateFmRandomFile(fmRun, MakeFmRandomGrid());
-  const Outcome fm = Zpm({"random", "fm", "--seed", "99", "--bank", "A", "--first", "1", "--count", "3",
-                      "--output", Path("f.syx")});
+  const Outcome fm = Zpm({"random", "fm", "--seed", "99", "--bank", "A", "--first", "1", "--count",
+                          "3", "--output", Path("f.syx")});
   ASSERT_EQ(fm.code, 0) << fm.err.toStdString();
   EXPECT_EQ(ReadFile(Path("f.syx")), fmExpected);
 }
@@ -240,8 +241,8 @@ TEST_F(ZpmTest, RandomRefusesBadValuesWithoutTouchingTheOutput) {
   EXPECT_EQ(ReadFile(Path("keep.syx")), (Bytes{0xF0, 0xF7}));
 
   // A folder that does not exist: the write fails and says so.
-  const Outcome failed = Zpm({"random", "sid", "--seed", "1", "--bank", "A", "--first", "1", "--count",
-                          "1", "--output", Path("no/such/dir/x.syx")});
+  const Outcome failed = Zpm({"random", "sid", "--seed", "1", "--bank", "A", "--first", "1",
+                              "--count", "1", "--output", Path("no/such/dir/x.syx")});
   EXPECT_EQ(failed.code, 1);
   EXPECT_TRUE(failed.err.contains(Path("no/such/dir/x.syx")));
 }

@@ -1,6 +1,7 @@
 #include "app/sid/sid_page.h"
 
 #include "app/sid/sid_list_widget.h"
+#include "app/sid/sid_load_notice.h"
 #include "app/sid/spin_button_widget.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"
@@ -363,13 +364,18 @@ void TSidPage::btnLoadSysFileClick() {
     return;
   m_fileList->clearSelection();
   m_context.SidFileBank().Clear();
+  QString notice;
   const QString error = Attempt([&] {
-    LoadSidFile(ReadFile(path), QDir::toNativeSeparators(path).toStdString(),
-                m_context.SidFileBank());
+    const TSidLoadReport report = LoadSidFile(
+        ReadFile(path), QDir::toNativeSeparators(path).toStdString(), m_context.SidFileBank());
     m_loadedFile->setText(QFileInfo(path).fileName());
+    notice = SidLoadNotice(report, m_context.SidFileBank());
   });
   m_fileList->Model().SetCount(m_context.SidFileBank().Count());
   ShowError(error);
+  // One message per load, however many patches it concerns.
+  if (!notice.isEmpty())
+    QMessageBox::warning(this, QApplication::applicationDisplayName(), notice);
 }
 
 } // namespace zpm

@@ -7,6 +7,7 @@
 #include "app/sid/spin_button_widget.h"
 
 #include "app/test_context.h"
+#include "sid/sid_file.h"
 
 #include <QApplication>
 #include <QFile>
@@ -418,6 +419,45 @@ TEST(SaveLocation, StartsEmptyAndKeepsTheChosenDestination) {
   EXPECT_EQ(dialog.DestinationBank(), 6);
   EXPECT_EQ(dialog.NewPosition(), 77);
   EXPECT_EQ(bank->text(), "G");
+}
+
+TEST_F(SidPage, LoadingSaysOnceWhatWasCutShortAndWhichChecksumsAreWrong) {
+  ASSERT_TRUE(dir.isValid());
+  Start();
+  TPatchBank bank;
+  bank.Add(NamedPatch("one", 0, 0));
+  for (uint8_t number : {1, 2, 3}) {
+    TPatch wrong = NamedPatch("wrong", 1, number);
+    wrong.Dump[264] ^= 0x01;
+    bank.Add(wrong);
+  }
+  bank.Add(NamedPatch("last", 1, 16));
+  Bytes bytes = SidFileBytes(bank);
+  QFile whole(TempPath("whole.syx"));
+  ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
+  TPatchBank good;
+  good.Add(NamedPatch("fine", 2, 7));
+  const Bytes goodBytes = SidFileBytes(good);
+  whole.write(reinterpret_cast<const char *>(goodBytes.data()),
+              static_cast<qint64>(goodBytes.size()));
+  whole.close();
+  bytes.resize(bytes.size() - 200); // B:17 keeps 66 of its 266 bytes
+  QFile cut(TempPath("cut.syx"));
+  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+  cut.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
+  cut.close();
+
+  context->openPaths = {TempPath("cut.syx"), TempPath("whole.syx")};
+  // One message for the whole load, however many patches it concerns.
+  EXPECT_EQ(CloseBoxes([&] { Click("btnLoadSysFile"); }),
+            QStringList{"The file ends inside patch B:17 (row 5 of the list): only 66 of its 266 "
+                        "bytes were in the file, so its last 200 bytes are blank. The checksums "
+                        "of 4 patches do not match their data: B:2, B:3, B:4, B:17. Such patches "
+                        "are loaded as the file holds them; check them before sending them."});
+  EXPECT_EQ(FileList()->model()->rowCount(), 5);
+  EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "cut.syx");
+  EXPECT_TRUE(CloseBoxes([&] { Click("btnLoadSysFile"); }).isEmpty());
+  EXPECT_EQ(FileList()->model()->rowCount(), 1);
 }
 
 } // namespace
