@@ -1,12 +1,13 @@
+// TJackClient: opening and closing, ports and connections, and the sending
+// side. The process cycle and the server's notices have files of their own.
+
 #include "midi/jack_client.h"
 
-#include <jack/midiport.h>
-
 #include "midi/bounded_call.h"
+#include "midi/jack_client_parts.h"
 #include "midi/jack_ring.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -54,65 +55,11 @@ TMidiResult JackFailure(int code, const std::string &fallback) {
   return result;
 }
 
-// One received event in the incoming ring; header and bytes are published
-// together so the worker never sees half a record.
-struct TRecord {
-  uint32_t slot;
-  uint32_t generation;
-  uint32_t size;
-  uint32_t afterLoss;
-};
-
 // The longest piece of one message in the outgoing ring: a bank dump fits
 // one piece, and a sender never waits for more room than half the ring.
 constexpr size_t kLargestPiece = kOutgoingRingSize / 2;
 
-constexpr auto kCloseLimit = std::chrono::milliseconds(1000);
-
-std::string ServerGoneText(const char *reason) {
-  std::string text = "The JACK server has shut down.";
-  std::string said = reason ? reason : "";
-  // Most often the server only says that it closed, which adds nothing.
-  if (said.find("has been closed") != std::string::npos)
-    said.clear();
-  while (!said.empty() && (said.back() == '\n' || said.back() == ' '))
-    said.pop_back();
-  if (!said.empty()) {
-    if (said.back() != '.')
-      said += '.';
-    said[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(said[0])));
-    text += " " + said;
-  }
-  return text;
-}
-
 } // namespace
-
-struct TJackClient::TInPort {
-  jack_port_t *port = nullptr;
-  // Odd while listening; every switch moves it on, so records of an
-  // earlier session are recognised and dropped.
-  std::atomic<uint32_t> generation{0};
-  uint32_t lostInGeneration = 0;   // process thread only
-  std::vector<std::string> peers;  // ports we connected to it; under m_noticeMutex
-  uint32_t toldLostGeneration = 0; // worker, under m_deliveryMutex
-};
-
-struct TJackClient::TGuard {
-  std::mutex mutex; // held while a notification callback reaches the owner
-  std::atomic<TJackClient *> owner;
-};
-
-struct TJackClient::TOutPort {
-  jack_port_t *port = nullptr;
-  // Pieces: a uint32_t size and that many bytes of one message.
-  jack_ringbuffer_t *ring = nullptr;
-  uint32_t pieceLeft = 0; // process thread: bytes of the current piece not yet sent
-  ~TOutPort() {
-    if (ring)
-      jack_ringbuffer_free(ring);
-  }
-};
 
 std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exactName,
                                                ReceiveHandler handler, std::string *why,
@@ -169,8 +116,8 @@ TJackClient::~TJackClient() {
   // may stall for seconds: closing is tried only for as long as a user
   // would wait, and not at all once the server has kept us waiting.
   jack_client_t *client = m_client;
-  const bool quiet =
-      !m_gone && !m_unresponsive && RunBounded([client] { jack_deactivate(client); }, kCloseLimit);
+  const bool quiet = !m_gone && !m_unresponsive &&
+                     RunBounded([client] { jack_deactivate(client); }, kJackCloseLimit);
   {
     std::lock_guard<std::mutex> lock(m_guard->mutex);
     m_guard->owner.store(nullptr);
@@ -183,7 +130,7 @@ TJackClient::~TJackClient() {
           jack_client_close(client);
           delete guard;
         },
-        kCloseLimit);
+        kJackCloseLimit);
   TakeJackText();
   if (!quiet && !m_gone) {
     // The process thread may still run once the server moves again: what
@@ -308,7 +255,7 @@ TMidiResult TJackClient::Disconnect(const std::string &source, const std::string
           [client, source, destination, result] {
             *result = jack_disconnect(client, source.c_str(), destination.c_str());
           },
-          kCloseLimit)) {
+          kJackCloseLimit)) {
     m_unresponsive = true;
     return {};
   }
@@ -377,7 +324,7 @@ void TJackClient::WaitForNewCycle() {
 
 std::string TJackClient::GoneText() const {
   std::lock_guard<std::mutex> lock(m_goneMutex);
-  return m_goneReason.empty() ? ServerGoneText(nullptr) : m_goneReason;
+  return m_goneReason.empty() ? JackServerGoneText(nullptr) : m_goneReason;
 }
 
 TMidiResult TJackClient::GoneResult() const {
@@ -386,262 +333,6 @@ TMidiResult TJackClient::GoneResult() const {
 
 void TJackClient::WaitOn(sem_t &semaphore) {
   while (sem_wait(&semaphore) != 0 && errno == EINTR) {
-  }
-}
-
-int TJackClient::ProcessCallback(jack_nframes_t frames, void *arg) {
-  if (TJackClient *self = static_cast<TGuard *>(arg)->owner.load(std::memory_order_acquire))
-    self->Process(frames);
-  return 0;
-}
-
-void TJackClient::ShutdownCallback(jack_status_t, const char *reason, void *arg) {
-  TGuard *guard = static_cast<TGuard *>(arg);
-  std::lock_guard<std::mutex> guardLock(guard->mutex);
-  TJackClient *self = guard->owner.load();
-  if (!self)
-    return;
-  {
-    std::lock_guard<std::mutex> lock(self->m_goneMutex);
-    self->m_goneReason = ServerGoneText(reason);
-  }
-  self->m_gone = true;
-  {
-    std::lock_guard<std::mutex> lock(self->m_noticeMutex);
-    self->m_serverGoneNotice = true;
-  }
-  sem_post(&self->m_receivedReady);
-  sem_post(&self->m_outputRoom);
-  sem_post(&self->m_cycleDone);
-}
-
-void TJackClient::PortRegistrationCallback(jack_port_id_t id, int registered, void *arg) {
-  TGuard *guard = static_cast<TGuard *>(arg);
-  std::lock_guard<std::mutex> guardLock(guard->mutex);
-  TJackClient *self = guard->owner.load();
-  if (!self)
-    return;
-  // The port is still known by its id while its going is told.
-  jack_port_t *port = jack_port_by_id(self->m_client, id);
-  const char *name = port ? jack_port_name(port) : nullptr;
-  if (!name)
-    return;
-  if (registered)
-    self->Returned(name);
-  else
-    self->Notice(name);
-}
-
-void TJackClient::ClientRegistrationCallback(const char *name, int registered, void *arg) {
-  // A client that is killed takes its ports along; not every server tells
-  // of each of them, so its going counts for all of them.
-  if (!name)
-    return;
-  TGuard *guard = static_cast<TGuard *>(arg);
-  std::lock_guard<std::mutex> guardLock(guard->mutex);
-  TJackClient *self = guard->owner.load();
-  if (self && registered)
-    self->Returned(std::string(name) + ":");
-  else if (self)
-    self->Notice(std::string(name) + ":");
-}
-
-int TJackClient::XrunCallback(void *arg) {
-  TGuard *guard = static_cast<TGuard *>(arg);
-  if (TJackClient *self = guard->owner.load())
-    self->m_xrun = true;
-  return 0;
-}
-
-void TJackClient::Notice(const std::string &gonePort) {
-  {
-    std::lock_guard<std::mutex> lock(m_noticeMutex);
-    m_gonePorts.push_back(gonePort);
-    m_vanished.push_back(gonePort);
-  }
-  sem_post(&m_receivedReady);
-}
-
-void TJackClient::Returned(const std::string &port) {
-  std::lock_guard<std::mutex> lock(m_noticeMutex);
-  m_vanished.erase(std::remove(m_vanished.begin(), m_vanished.end(), port), m_vanished.end());
-}
-
-namespace {
-
-// gone: a port's full name, or a client's name and ":" for all its ports.
-bool Covers(const std::string &gone, const std::string &port) {
-  return port == gone || (!gone.empty() && gone.back() == ':' && port.rfind(gone, 0) == 0);
-}
-
-} // namespace
-
-bool TJackClient::Vanished(const std::string &port) {
-  std::lock_guard<std::mutex> lock(m_noticeMutex);
-  return std::any_of(m_vanished.begin(), m_vanished.end(),
-                     [&](const std::string &gone) { return Covers(gone, port); });
-}
-
-void TJackClient::Process(jack_nframes_t frames) {
-  // Cycles this client missed (it was stalled, or the server skipped it)
-  // carried events it never saw.
-  const jack_nframes_t frame = jack_last_frame_time(m_client);
-  const bool missed = (m_frameKnown && frame != m_nextFrame) || m_xrun.exchange(false);
-  m_nextFrame = frame + frames;
-  m_frameKnown = true;
-  if (missed) {
-    MarkListeningBroken();
-  }
-  ReadInputs(frames);
-  WriteOutputs(frames);
-  m_cycles.fetch_add(1, std::memory_order_release);
-  if (m_cycleWaiters.load(std::memory_order_acquire) > 0)
-    sem_post(&m_cycleDone);
-}
-
-void TJackClient::MarkListeningBroken() {
-  const size_t count = m_inCount.load(std::memory_order_acquire);
-  for (size_t slot = 0; slot < count; ++slot) {
-    TInPort *port = m_in[slot].load(std::memory_order_acquire);
-    const uint32_t generation = port->generation.load(std::memory_order_acquire);
-    if ((generation & 1) == 0)
-      continue;
-    // An empty record that says so; if even that does not fit, the next
-    // record of the port carries the mark.
-    const TRecord header{static_cast<uint32_t>(slot), generation, 0, 1u};
-    if (!WriteRingRecord(m_received, &header, sizeof header, nullptr, 0))
-      port->lostInGeneration = generation;
-  }
-  sem_post(&m_receivedReady);
-}
-
-void TJackClient::ReadInputs(jack_nframes_t frames) {
-  bool wrote = false;
-  const size_t count = m_inCount.load(std::memory_order_acquire);
-  for (size_t slot = 0; slot < count; ++slot) {
-    TInPort *port = m_in[slot].load(std::memory_order_acquire);
-    void *buffer = jack_port_get_buffer(port->port, frames);
-    const uint32_t generation = port->generation.load(std::memory_order_acquire);
-    if ((generation & 1) == 0)
-      continue;
-    const uint32_t events = jack_midi_get_event_count(buffer);
-    for (uint32_t index = 0; index < events; ++index) {
-      jack_midi_event_t event;
-      if (jack_midi_event_get(&event, buffer, index) != 0)
-        continue;
-      const TRecord header{static_cast<uint32_t>(slot), generation,
-                           static_cast<uint32_t>(event.size),
-                           port->lostInGeneration == generation ? 1u : 0u};
-      if (WriteRingRecord(m_received, &header, sizeof header, event.buffer, event.size)) {
-        port->lostInGeneration = 0;
-        wrote = true;
-      } else {
-        port->lostInGeneration = generation;
-      }
-    }
-  }
-  if (wrote)
-    sem_post(&m_receivedReady);
-}
-
-void TJackClient::WriteOutputs(jack_nframes_t frames) {
-  bool took = false;
-  const size_t count = m_outCount.load(std::memory_order_acquire);
-  for (size_t slot = 0; slot < count; ++slot) {
-    TOutPort *port = m_out[slot].load(std::memory_order_acquire);
-    void *buffer = jack_port_get_buffer(port->port, frames);
-    jack_midi_clear_buffer(buffer);
-    bool used = false;
-    for (;;) {
-      if (port->pieceLeft == 0) {
-        // Pieces are published whole: a size means its bytes are there.
-        if (jack_ringbuffer_read_space(port->ring) < sizeof port->pieceLeft)
-          break;
-        jack_ringbuffer_read(port->ring, reinterpret_cast<char *>(&port->pieceLeft),
-                             sizeof port->pieceLeft);
-        took = true;
-        continue;
-      }
-      const size_t room = jack_midi_max_event_size(buffer);
-      // A piece that does not fit what is left waits for a fresh buffer
-      // rather than be cut; only one larger than a whole buffer is cut.
-      if (room == 0 || (used && port->pieceLeft > room))
-        break;
-      const size_t size = std::min<size_t>(port->pieceLeft, room);
-      jack_midi_data_t *event = jack_midi_event_reserve(buffer, 0, size);
-      if (!event)
-        break;
-      jack_ringbuffer_read(port->ring, reinterpret_cast<char *>(event), size);
-      port->pieceLeft -= static_cast<uint32_t>(size);
-      used = true;
-      took = true;
-    }
-  }
-  if (took)
-    sem_post(&m_outputRoom);
-}
-
-void TJackClient::WorkerLoop() {
-  for (;;) {
-    WaitOn(m_receivedReady);
-    if (m_stopping)
-      return;
-    DeliverReceived();
-    DeliverNotices();
-  }
-}
-
-void TJackClient::DeliverReceived() {
-  for (;;) {
-    TRecord header;
-    const size_t available = jack_ringbuffer_read_space(m_received);
-    if (available < sizeof header)
-      return;
-    jack_ringbuffer_peek(m_received, reinterpret_cast<char *>(&header), sizeof header);
-    if (available < sizeof header + header.size)
-      return;
-    jack_ringbuffer_read_advance(m_received, sizeof header);
-    m_scratch.resize(header.size);
-    jack_ringbuffer_read(m_received, reinterpret_cast<char *>(m_scratch.data()), header.size);
-
-    std::lock_guard<std::mutex> lock(m_deliveryMutex);
-    TInPort *port = m_in[header.slot].load(std::memory_order_acquire);
-    if (port->generation.load(std::memory_order_acquire) == header.generation && m_handler)
-      m_handler(header.slot, m_scratch.data(), m_scratch.size(), header.afterLoss != 0);
-  }
-}
-
-void TJackClient::DeliverNotices() {
-  std::vector<std::string> gonePorts;
-  bool serverGone = false;
-  std::vector<std::vector<std::string>> peers;
-  {
-    std::lock_guard<std::mutex> lock(m_noticeMutex);
-    gonePorts.swap(m_gonePorts);
-    serverGone = m_serverGoneNotice;
-    for (size_t slot = 0; slot < m_inCount.load(); ++slot)
-      peers.push_back(m_in[slot].load()->peers);
-  }
-  if ((gonePorts.empty() && !serverGone) || !m_lost)
-    return;
-  const std::string serverText = GoneText();
-  std::lock_guard<std::mutex> lock(m_deliveryMutex);
-  for (size_t slot = 0; slot < peers.size(); ++slot) {
-    TInPort *port = m_in[slot].load(std::memory_order_acquire);
-    const uint32_t generation = port->generation.load(std::memory_order_acquire);
-    if ((generation & 1) == 0 || port->toldLostGeneration == generation)
-      continue;
-    std::string reason;
-    if (serverGone)
-      reason = serverText;
-    for (const std::string &gone : gonePorts)
-      for (const std::string &peer : peers[slot])
-        if (reason.empty() && Covers(gone, peer))
-          reason = "The MIDI port " + peer + " has gone.";
-    if (reason.empty())
-      continue;
-    port->toldLostGeneration = generation;
-    m_lost(slot, reason);
   }
 }
 
