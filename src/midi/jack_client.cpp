@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <thread>
 
 namespace zpm {
 
@@ -60,6 +61,14 @@ TMidiResult JackFailure(int code, const std::string &fallback) {
 constexpr size_t kLargestPiece = kOutgoingRingSize / 2;
 
 } // namespace
+
+void TJackClient::KeepGuard(TGuard *guard) {
+  // Kept where callbacks still find it for as long as the process lives.
+  static std::mutex mutex;
+  static auto *kept = new std::vector<TGuard *>;
+  std::lock_guard<std::mutex> lock(mutex);
+  kept->push_back(guard);
+}
 
 std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exactName,
                                                ReceiveHandler handler, std::string *why,
@@ -122,6 +131,10 @@ TJackClient::~TJackClient() {
     std::lock_guard<std::mutex> lock(m_guard->mutex);
     m_guard->owner.store(nullptr);
   }
+  // A cycle that began before the owner went may still be running; after
+  // it, the process thread never reaches this object again.
+  for (int wait = 0; wait < 1000 && m_guard->inProcess.load(); ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   // The guard goes with the client: a callback that is late finds no owner.
   TGuard *guard = m_guard;
   if (quiet || m_gone)
@@ -131,16 +144,9 @@ TJackClient::~TJackClient() {
           delete guard;
         },
         kJackCloseLimit);
+  else
+    KeepGuard(guard);
   TakeJackText();
-  if (!quiet && !m_gone) {
-    // The process thread may still run once the server moves again: what
-    // it touches stays.
-    for (auto &port : m_inOwned)
-      port.release();
-    for (auto &port : m_outOwned)
-      port.release();
-    return;
-  }
   m_inOwned.clear();
   m_outOwned.clear();
   jack_ringbuffer_free(m_received);

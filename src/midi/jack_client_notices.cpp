@@ -81,6 +81,7 @@ void TJackClient::ClientRegistrationCallback(const char *name, int registered, v
 
 int TJackClient::XrunCallback(void *arg) {
   TGuard *guard = static_cast<TGuard *>(arg);
+  std::lock_guard<std::mutex> guardLock(guard->mutex);
   if (TJackClient *self = guard->owner.load())
     self->m_xrun = true;
   return 0;

@@ -27,6 +27,7 @@ struct TJackClient::TInPort {
 struct TJackClient::TGuard {
   std::mutex mutex; // held while a notification callback reaches the owner
   std::atomic<TJackClient *> owner;
+  std::atomic<bool> inProcess{false}; // a process cycle may be using the owner
 };
 
 struct TJackClient::TOutPort {

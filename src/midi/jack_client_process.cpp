@@ -27,8 +27,13 @@ struct TRecord {
 } // namespace
 
 int TJackClient::ProcessCallback(jack_nframes_t frames, void *arg) {
-  if (TJackClient *self = static_cast<TGuard *>(arg)->owner.load(std::memory_order_acquire))
+  TGuard *guard = static_cast<TGuard *>(arg);
+  // Announced before the owner is read, so closing either sees this cycle
+  // or this cycle sees no owner.
+  guard->inProcess.store(true);
+  if (TJackClient *self = guard->owner.load())
     self->Process(frames);
+  guard->inProcess.store(false);
   return 0;
 }
 
