@@ -310,6 +310,7 @@ TMidiResult TJackClient::Drain(size_t outSlot) {
       clock_gettime(CLOCK_REALTIME, &deadline);
       deadline.tv_sec += 1;
     } else if (!woken && !m_gone) {
+      m_unresponsive = true;
       return {static_cast<uint32_t>(ETIMEDOUT), "The JACK server has stopped taking MIDI data; " +
                                                     std::to_string(left) + " bytes for " +
                                                     OutputName(outSlot) + " were not sent."};

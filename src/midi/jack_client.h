@@ -89,7 +89,8 @@ public:
   // Each message leaves in events of its own: one event when it fits a
   // port buffer, else consecutive events of that message alone.
   TMidiResult Send(size_t outSlot, const uint8_t *bytes, size_t count);
-  // Waits until every queued byte of the port has been handed to JACK.
+  // Waits until every queued byte of the port has been handed to JACK; fails
+  // when the server has gone or has taken nothing for a second.
   TMidiResult Drain(size_t outSlot);
 
   // Waits until a whole process cycle has run that began after this call.
