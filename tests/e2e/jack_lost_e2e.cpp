@@ -122,11 +122,12 @@ public:
   }
 
 private:
-  std::unique_ptr<TJackClient> m_client;
   std::mutex m_mutex;
   std::condition_variable m_changed;
   std::vector<Bytes> m_events;
   size_t m_bytes = 0;
+  // Last, so its worker stops before what it fills goes.
+  std::unique_ptr<TJackClient> m_client;
 };
 
 // The device layer on the private server, talking to zavorin-sim.
