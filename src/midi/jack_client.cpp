@@ -62,14 +62,6 @@ constexpr size_t kLargestPiece = kOutgoingRingSize / 2;
 
 } // namespace
 
-void TJackClient::KeepGuard(TGuard *guard) {
-  // Kept where callbacks still find it for as long as the process lives.
-  static std::mutex mutex;
-  static auto *kept = new std::vector<TGuard *>;
-  std::lock_guard<std::mutex> lock(mutex);
-  kept->push_back(guard);
-}
-
 std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exactName,
                                                ReceiveHandler handler, std::string *why,
                                                LostHandler lost) {
@@ -121,12 +113,6 @@ TJackClient::~TJackClient() {
   m_stopping = true;
   sem_post(&m_receivedReady);
   m_worker.join();
-  // A server that has died never answers, and one whose client was killed
-  // may stall for seconds: closing is tried only for as long as a user
-  // would wait, and not at all once the server has kept us waiting.
-  jack_client_t *client = m_client;
-  const bool quiet = !m_gone && !m_unresponsive &&
-                     RunBounded([client] { jack_deactivate(client); }, kJackCloseLimit);
   {
     std::lock_guard<std::mutex> lock(m_guard->mutex);
     m_guard->owner.store(nullptr);
@@ -135,17 +121,22 @@ TJackClient::~TJackClient() {
   // it, the process thread never reaches this object again.
   for (int wait = 0; wait < 1000 && m_guard->inProcess.load(); ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  // The guard goes with the client: a callback that is late finds no owner.
+  // A server that has died never answers, and one whose client was killed
+  // may stall for seconds: closing is waited for only as long as a user
+  // would wait, not at all once the server has kept us waiting, and
+  // otherwise finishes on its own when the server moves again. The guard
+  // goes with the client: until then a late callback finds no owner.
+  jack_client_t *client = m_client;
   TGuard *guard = m_guard;
-  if (quiet || m_gone)
-    RunBounded(
-        [client, guard] {
-          jack_client_close(client);
-          delete guard;
-        },
-        kJackCloseLimit);
-  else
-    KeepGuard(guard);
+  const bool gone = m_gone;
+  RunBounded(
+      [client, guard, gone] {
+        if (!gone)
+          jack_deactivate(client);
+        jack_client_close(client);
+        delete guard;
+      },
+      m_unresponsive ? std::chrono::milliseconds(0) : kJackCloseLimit);
   TakeJackText();
   m_inOwned.clear();
   m_outOwned.clear();

@@ -107,8 +107,6 @@ private:
   static void PortRegistrationCallback(jack_port_id_t id, int registered, void *arg);
   static void ClientRegistrationCallback(const char *name, int registered, void *arg);
   static int XrunCallback(void *arg);
-  // For a client that could not be closed: its callbacks may still come.
-  static void KeepGuard(TGuard *guard);
   void Notice(const std::string &gonePort);
   void Returned(const std::string &port);
   bool Vanished(const std::string &port);
