@@ -4,6 +4,8 @@
 
 #include "patch/error.h"
 
+#include <exception>
+
 namespace zpm::cli {
 
 namespace {
@@ -94,10 +96,18 @@ TDeviceSession::TDeviceSession(const CommandLine &line)
 
 TDeviceSession::~TDeviceSession() {
   m_log.SetChangeHandler(nullptr);
-  if (m_link.InputDeviceIndex >= 0)
-    m_input.Close(m_link.InputDeviceIndex);
-  if (m_link.OutputDeviceIndex >= 0)
-    m_output.Close(m_link.OutputDeviceIndex);
+  // Closing raises when the service has gone (a request still queued is
+  // lost); the run has already said what failed.
+  try {
+    if (m_link.InputDeviceIndex >= 0)
+      m_input.Close(m_link.InputDeviceIndex);
+  } catch (const std::exception &) {
+  }
+  try {
+    if (m_link.OutputDeviceIndex >= 0)
+      m_output.Close(m_link.OutputDeviceIndex);
+  } catch (const std::exception &) {
+  }
 }
 
 int TDeviceSession::FindPort(const std::vector<std::string> &names, const QString &option,

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace zpm {
 
@@ -95,6 +96,10 @@ size_t AlsaShortMessage(const snd_seq_event_t &event, uint8_t message[3]) {
   }
 }
 
+bool AlsaPortIsHardware(int clientType, unsigned portType) {
+  return clientType == SND_SEQ_KERNEL_CLIENT && (portType & SND_SEQ_PORT_TYPE_HARDWARE) != 0;
+}
+
 bool TAlsaClient::SequencerExists() {
   // Asking alsa-lib instead would print its complaint on stderr.
   const int fd = open("/dev/snd/seq", O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -133,6 +138,9 @@ std::unique_ptr<TAlsaClient> TAlsaClient::Open(const std::string &name, TAlsaRec
       seq, "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ, type);
   if (client->m_outPort < 0)
     return fail(snd_strerror(client->m_outPort));
+  // Ports and clients that go away are announced here; best effort, as
+  // without it a vanished port is only noticed by its silence.
+  snd_seq_connect_from(seq, client->m_inPort, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
   client->m_stopFd = eventfd(0, EFD_CLOEXEC);
   if (client->m_stopFd < 0)
     return fail("Cannot create an event descriptor");
@@ -187,14 +195,17 @@ std::vector<TAlsaPort> TAlsaClient::OtherPorts(bool sources) const {
         continue;
       ports.push_back({client, snd_seq_port_info_get_port(rawPort),
                        std::string(snd_seq_client_info_get_name(rawClient)) + ":" +
-                           snd_seq_port_info_get_name(rawPort)});
+                           snd_seq_port_info_get_name(rawPort),
+                       AlsaPortIsHardware(snd_seq_client_info_get_type(rawClient),
+                                          snd_seq_port_info_get_type(rawPort))});
     }
   }
   return ports;
 }
 
-TMidiResult TAlsaClient::ConnectFrom(int client, int port) {
+TMidiResult TAlsaClient::ConnectFrom(int client, int port, bool &made) {
   const int result = snd_seq_connect_from(m_seq, m_inPort, client, port);
+  made = result >= 0;
   return result < 0 && result != -EBUSY ? AlsaFailure(result) : TMidiResult{};
 }
 
@@ -203,8 +214,9 @@ TMidiResult TAlsaClient::DisconnectFrom(int client, int port) {
   return result < 0 ? AlsaFailure(result) : TMidiResult{};
 }
 
-TMidiResult TAlsaClient::ConnectTo(int client, int port) {
+TMidiResult TAlsaClient::ConnectTo(int client, int port, bool &made) {
   const int result = snd_seq_connect_to(m_seq, m_outPort, client, port);
+  made = result >= 0;
   return result < 0 && result != -EBUSY ? AlsaFailure(result) : TMidiResult{};
 }
 
@@ -213,8 +225,12 @@ TMidiResult TAlsaClient::DisconnectTo(int client, int port) {
   return result < 0 ? AlsaFailure(result) : TMidiResult{};
 }
 
-TMidiResult TAlsaClient::Send(int client, int port, const uint8_t *bytes, size_t count) {
+TMidiResult TAlsaClient::Send(int client, int port, const uint8_t *bytes, size_t count,
+                              bool paced) {
   std::lock_guard<std::mutex> lock(m_sendMutex);
+  TCablePacer *pacer = nullptr;
+  if (paced && client >= 0)
+    pacer = &m_pacers.try_emplace({client, port}, kSysExEventSize).first->second;
   for (size_t offset = 0; offset < count; offset += kSysExEventSize) {
     snd_seq_event_t event;
     snd_seq_ev_clear(&event);
@@ -226,24 +242,63 @@ TMidiResult TAlsaClient::Send(int client, int port, const uint8_t *bytes, size_t
     snd_seq_ev_set_direct(&event);
     const size_t size = std::min(kSysExEventSize, count - offset);
     snd_seq_ev_set_sysex(&event, size, const_cast<uint8_t *>(bytes + offset));
+    if (pacer)
+      // Sleeping costs no processor time while the cable catches up.
+      std::this_thread::sleep_until(pacer->When(TCablePacer::Clock::now()));
+    // A positive result counts the events still waiting in our buffer.
     const int result = snd_seq_event_output(m_seq, &event);
     if (result < 0) {
       snd_seq_drop_output(m_seq);
       return AlsaFailure(result);
     }
+    if (pacer) {
+      // The kernel gets each event when it is due, not in a burst.
+      TMidiResult drained = DrainAll();
+      if (!drained.Ok())
+        return drained;
+      pacer->Sent(size, TCablePacer::Clock::now());
+    }
   }
-  const int result = snd_seq_drain_output(m_seq);
-  if (result < 0) {
-    snd_seq_drop_output(m_seq);
-    return AlsaFailure(result);
-  }
-  return {};
+  return DrainAll();
 }
+
+TMidiResult TAlsaClient::DrainAll() {
+  for (;;) {
+    // The bytes still in our buffer, or an error.
+    const int result = snd_seq_drain_output(m_seq);
+    if (result == 0)
+      return {};
+    if (result < 0 && result != -EAGAIN && result != -EINTR) {
+      snd_seq_drop_output(m_seq);
+      return AlsaFailure(result);
+    }
+    // The kernel's pool is full: wait until it takes more.
+    const int descriptors = snd_seq_poll_descriptors_count(m_seq, POLLOUT);
+    std::vector<pollfd> fds(static_cast<size_t>(std::max(descriptors, 1)));
+    snd_seq_poll_descriptors(m_seq, fds.data(), static_cast<unsigned>(fds.size()), POLLOUT);
+    if (poll(fds.data(), fds.size(), 1000) < 0 && errno != EINTR) {
+      const int error = -errno;
+      snd_seq_drop_output(m_seq);
+      return AlsaFailure(error);
+    }
+  }
+}
+
+namespace {
+
+std::string SequencerFailure(const std::string &what) {
+  return "The ALSA sequencer stopped delivering MIDI input (" + what +
+         "); close and open the MIDI input again.";
+}
+
+} // namespace
 
 void TAlsaClient::ReaderLoop() {
   const int count = snd_seq_poll_descriptors_count(m_seq, POLLIN);
-  if (count <= 0)
+  if (count <= 0) {
+    m_receiver.ReadFailed(SequencerFailure("no descriptor to wait on"));
     return;
+  }
   std::vector<pollfd> fds(static_cast<size_t>(count) + 1);
   snd_seq_poll_descriptors(m_seq, fds.data(), static_cast<unsigned>(count), POLLIN);
   fds.back() = {m_stopFd, POLLIN, 0};
@@ -251,14 +306,19 @@ void TAlsaClient::ReaderLoop() {
     if (poll(fds.data(), fds.size(), -1) < 0) {
       if (errno == EINTR)
         continue;
+      m_receiver.ReadFailed(SequencerFailure(std::strerror(errno)));
       return;
     }
     if (fds.back().revents != 0)
       return;
     // A sequencer that reports an error stays in error: stop rather than spin.
     for (size_t index = 0; index + 1 < fds.size(); ++index)
-      if (fds[index].revents & (POLLERR | POLLHUP | POLLNVAL))
+      if (fds[index].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+        m_receiver.ReadFailed(SequencerFailure((fds[index].revents & POLLHUP) != 0
+                                                   ? "the sequencer hung up"
+                                                   : "the sequencer reported an error"));
         return;
+      }
     // Read only what poll announced, so the blocking handle never blocks here.
     do {
       snd_seq_event_t *event = nullptr;
@@ -267,8 +327,12 @@ void TAlsaClient::ReaderLoop() {
         m_receiver.Overrun();
         break;
       }
-      if (result < 0)
+      if (result == -EAGAIN || result == -EINTR)
         break;
+      if (result < 0) {
+        m_receiver.ReadFailed(SequencerFailure(snd_strerror(result)));
+        return;
+      }
       if (event)
         Dispatch(*event);
     } while (snd_seq_event_input_pending(m_seq, 0) > 0);
@@ -276,6 +340,22 @@ void TAlsaClient::ReaderLoop() {
 }
 
 void TAlsaClient::Dispatch(const snd_seq_event_t &event) {
+  switch (event.type) {
+  case SND_SEQ_EVENT_CLIENT_EXIT:
+    m_receiver.PortGone(event.data.addr.client, -1);
+    return;
+  case SND_SEQ_EVENT_PORT_EXIT:
+    m_receiver.PortGone(event.data.addr.client, event.data.addr.port);
+    return;
+  case SND_SEQ_EVENT_PORT_UNSUBSCRIBED:
+    // Only a connection into our input matters: the port it came from is
+    // gone for us, whoever removed it.
+    if (event.data.connect.dest.client == m_clientId && event.data.connect.dest.port == m_inPort)
+      m_receiver.PortGone(event.data.connect.sender.client, event.data.connect.sender.port);
+    return;
+  default:
+    break;
+  }
   if (event.type == SND_SEQ_EVENT_SYSEX) {
     if ((event.flags & SND_SEQ_EVENT_LENGTH_MASK) == SND_SEQ_EVENT_LENGTH_VARIABLE)
       m_receiver.SysExReceived(event.source.client, event.source.port,

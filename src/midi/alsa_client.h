@@ -4,16 +4,19 @@
 // reader thread polls the sequencer and hands every event on; sending splits
 // a message into SysEx events and drains them before it returns.
 
+#include "midi/cable_pacer.h"
 #include "midi/midi_service.h"
 
 #include <alsa/asoundlib.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace zpm {
@@ -27,13 +30,32 @@ public:
   virtual void ShortReceived(int client, int port, const uint8_t message[3], size_t length) = 0;
   // The input pool overflowed: events were lost, whatever was in progress is broken.
   virtual void Overrun() = 0;
+  // The sequencer announced that a port went away (port < 0: every port of
+  // that client), or that a connection to our input was removed.
+  virtual void PortGone(int client, int port) {
+    (void)client;
+    (void)port;
+  }
+  // The sequencer can no longer be read; nothing more will arrive. reason
+  // is the sentence to show.
+  virtual void ReadFailed(const std::string &reason) { (void)reason; }
 };
 
 struct TAlsaPort {
   int client = 0;
   int port = 0;
   std::string name; // "client name:port name"
+  // A port that drives a MIDI cable: output to it is paced at the cable's
+  // speed (see AlsaPortIsHardware).
+  bool hardware = false;
 };
+
+// Whether a port with this client type (SND_SEQ_KERNEL_CLIENT or
+// SND_SEQ_USER_CLIENT) and port type drives a MIDI cable: the kernel's own
+// ports on MIDI interfaces say SND_SEQ_PORT_TYPE_HARDWARE; a program's port
+// never drives one, whatever it claims, and neither do the kernel's
+// software ports (Midi Through, virtual MIDI).
+bool AlsaPortIsHardware(int clientType, unsigned portType);
 
 // The bytes of a short MIDI message carried by a sequencer event: returns
 // its length (1..3, unused bytes set to 0), or 0 for events that are no
@@ -58,18 +80,24 @@ public:
   // ports that send (that our input can connect from).
   std::vector<TAlsaPort> OtherPorts(bool sources) const;
 
-  TMidiResult ConnectFrom(int client, int port);
   TMidiResult DisconnectFrom(int client, int port);
-  TMidiResult ConnectTo(int client, int port);
   TMidiResult DisconnectTo(int client, int port);
 
+  // made: false when the connection was there already (made by someone
+  // else, so not ours to remove).
+  TMidiResult ConnectFrom(int client, int port, bool &made);
+  TMidiResult ConnectTo(int client, int port, bool &made);
+
   // To that port, or with client < 0 to every port connected to "out".
-  TMidiResult Send(int client, int port, const uint8_t *bytes, size_t count);
+  // Returns once every byte has left this client; paced: no faster than a
+  // MIDI cable carries them.
+  TMidiResult Send(int client, int port, const uint8_t *bytes, size_t count, bool paced = false);
 
 private:
   TAlsaClient(snd_seq_t *seq, TAlsaReceiver &receiver);
   void ReaderLoop();
   void Dispatch(const snd_seq_event_t &event);
+  TMidiResult DrainAll();
 
   snd_seq_t *m_seq;
   TAlsaReceiver &m_receiver;
@@ -78,6 +106,7 @@ private:
   int m_outPort = -1;
   int m_stopFd = -1;
   std::mutex m_sendMutex;
+  std::map<std::pair<int, int>, TCablePacer> m_pacers; // per hardware port; under m_sendMutex
   std::thread m_reader;
 };
 

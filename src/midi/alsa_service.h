@@ -34,17 +34,24 @@ private:
     int client;
     int port;
     TSysExChunker *chunker;
+    std::string name;
+    bool lost; // told once; the sequencer may announce a going twice (port, then client)
   };
 
   TAlsaService() = default;
   void SysExReceived(int client, int port, const uint8_t *bytes, size_t count) override;
   void ShortReceived(int client, int port, const uint8_t message[3], size_t length) override;
   void Overrun() override;
+  void PortGone(int client, int port) override;
+  void ReadFailed(const std::string &reason) override;
   TSysExChunker *Route(int client, int port) const;
 
   std::unique_ptr<TAlsaClient> m_client;
   std::vector<TAlsaPort> m_inputs;
   std::vector<TAlsaPort> m_outputs;
+  // Per port: the connection is ours to remove (it was not there before).
+  std::vector<bool> m_inputMade;
+  std::vector<bool> m_outputMade;
   mutable std::mutex m_routeMutex; // held by the reader while it hands an event on
   std::vector<TRoute> m_routes;    // the open inputs
 };

@@ -1,17 +1,25 @@
+// TJackClient: opening and closing, ports and connections, and the sending
+// side. The process cycle and the server's notices have files of their own.
+
 #include "midi/jack_client.h"
 
-#include <jack/midiport.h>
+#include "midi/bounded_call.h"
+#include "midi/jack_client_parts.h"
+#include "midi/jack_ring.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <ctime>
+#include <thread>
 
 namespace zpm {
 
 namespace {
 
 constexpr size_t kReceivedRingSize = 1 << 20;
-constexpr size_t kOutgoingRingSize = 1 << 16;
+constexpr size_t kOutgoingRingSize = 1 << 17;
 constexpr size_t kLargestEvent = 1 << 16;
 
 // JACK reports failures through a text callback; the last text of each
@@ -48,63 +56,15 @@ TMidiResult JackFailure(int code, const std::string &fallback) {
   return result;
 }
 
-// One received event in the incoming ring; header and bytes are published
-// together so the worker never sees half a record.
-struct TRecord {
-  uint32_t slot;
-  uint32_t generation;
-  uint32_t size;
-  uint32_t afterLoss;
-};
-
-bool WriteRecord(jack_ringbuffer_t *ring, const TRecord &header, const uint8_t *bytes) {
-  const size_t total = sizeof header + header.size;
-  if (jack_ringbuffer_write_space(ring) < total)
-    return false;
-  jack_ringbuffer_data_t parts[2];
-  jack_ringbuffer_get_write_vector(ring, parts);
-  size_t part = 0, offset = 0;
-  auto copy = [&](const void *source, size_t count) {
-    const char *from = static_cast<const char *>(source);
-    while (count > 0) {
-      const size_t n = std::min(count, parts[part].len - offset);
-      std::memcpy(parts[part].buf + offset, from, n);
-      from += n;
-      count -= n;
-      offset += n;
-      if (offset == parts[part].len) {
-        ++part;
-        offset = 0;
-      }
-    }
-  };
-  copy(&header, sizeof header);
-  copy(bytes, header.size);
-  jack_ringbuffer_write_advance(ring, total);
-  return true;
-}
+// The longest piece of one message in the outgoing ring: a bank dump fits
+// one piece, and a sender never waits for more room than half the ring.
+constexpr size_t kLargestPiece = kOutgoingRingSize / 2;
 
 } // namespace
 
-struct TJackClient::TInPort {
-  jack_port_t *port = nullptr;
-  // Odd while listening; every switch moves it on, so records of an
-  // earlier session are recognised and dropped.
-  std::atomic<uint32_t> generation{0};
-  uint32_t lostInGeneration = 0; // process thread only
-};
-
-struct TJackClient::TOutPort {
-  jack_port_t *port = nullptr;
-  jack_ringbuffer_t *ring = nullptr;
-  ~TOutPort() {
-    if (ring)
-      jack_ringbuffer_free(ring);
-  }
-};
-
 std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exactName,
-                                               ReceiveHandler handler, std::string *why) {
+                                               ReceiveHandler handler, std::string *why,
+                                               LostHandler lost) {
   SilenceJack();
   int options = JackNoStartServer;
   if (exactName)
@@ -122,8 +82,13 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
     return nullptr;
   }
   std::unique_ptr<TJackClient> result(new TJackClient(client, std::move(handler)));
-  jack_set_process_callback(client, ProcessCallback, result.get());
-  jack_on_info_shutdown(client, ShutdownCallback, result.get());
+  result->m_lost = std::move(lost);
+  TGuard *guard = result->m_guard;
+  jack_set_process_callback(client, ProcessCallback, guard);
+  jack_on_info_shutdown(client, ShutdownCallback, guard);
+  jack_set_port_registration_callback(client, PortRegistrationCallback, guard);
+  jack_set_client_registration_callback(client, ClientRegistrationCallback, guard);
+  jack_set_xrun_callback(client, XrunCallback, guard);
   if (jack_activate(client) != 0) {
     if (why)
       *why = JackFailure(1, "Cannot activate the JACK client").text;
@@ -133,7 +98,9 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
 }
 
 TJackClient::TJackClient(jack_client_t *client, ReceiveHandler handler)
-    : m_client(client), m_name(jack_get_client_name(client)), m_handler(std::move(handler)) {
+    : m_client(client), m_guard(new TGuard), m_name(jack_get_client_name(client)),
+      m_handler(std::move(handler)) {
+  m_guard->owner.store(this);
   m_received = jack_ringbuffer_create(kReceivedRingSize);
   m_scratch.reserve(kLargestEvent);
   sem_init(&m_receivedReady, 0, 0);
@@ -143,11 +110,33 @@ TJackClient::TJackClient(jack_client_t *client, ReceiveHandler handler)
 }
 
 TJackClient::~TJackClient() {
-  jack_deactivate(m_client);
   m_stopping = true;
   sem_post(&m_receivedReady);
   m_worker.join();
-  jack_client_close(m_client);
+  {
+    std::lock_guard<std::mutex> lock(m_guard->mutex);
+    m_guard->owner.store(nullptr);
+  }
+  // A cycle that began before the owner went may still be running; after
+  // it, the process thread never reaches this object again.
+  for (int wait = 0; wait < 1000 && m_guard->inProcess.load(); ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // A server that has died never answers, and one whose client was killed
+  // may stall for seconds: closing is waited for only as long as a user
+  // would wait, not at all once the server has kept us waiting, and
+  // otherwise finishes on its own when the server moves again. The guard
+  // goes with the client: until then a late callback finds no owner.
+  jack_client_t *client = m_client;
+  TGuard *guard = m_guard;
+  const bool gone = m_gone;
+  RunBounded(
+      [client, guard, gone] {
+        if (!gone)
+          jack_deactivate(client);
+        jack_client_close(client);
+        delete guard;
+      },
+      m_unresponsive ? std::chrono::milliseconds(0) : kJackCloseLimit);
   TakeJackText();
   m_inOwned.clear();
   m_outOwned.clear();
@@ -224,6 +213,14 @@ void TJackClient::SetListening(size_t inSlot, bool on) {
 }
 
 TMidiResult TJackClient::Connect(const std::string &source, const std::string &destination) {
+  if (m_gone)
+    return GoneResult();
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    for (size_t slot = 0; slot < m_inCount.load(); ++slot)
+      if (InputName(slot) == destination)
+        m_in[slot].load()->peers.push_back(source);
+  }
   const int result = jack_connect(m_client, source.c_str(), destination.c_str());
   if (result == 0 || result == EEXIST) {
     TakeJackText();
@@ -236,24 +233,50 @@ TMidiResult TJackClient::Connect(const std::string &source, const std::string &d
 }
 
 TMidiResult TJackClient::Disconnect(const std::string &source, const std::string &destination) {
-  const int result = jack_disconnect(m_client, source.c_str(), destination.c_str());
-  if (result == 0)
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    for (size_t slot = 0; slot < m_inCount.load(); ++slot) {
+      std::vector<std::string> &peers = m_in[slot].load()->peers;
+      if (InputName(slot) == destination)
+        peers.erase(std::remove(peers.begin(), peers.end(), source), peers.end());
+    }
+  }
+  // Ports that have gone took their connections along.
+  if (m_gone || m_unresponsive || Vanished(source) || Vanished(destination))
     return {};
-  return JackFailure(result, "Cannot disconnect " + source + " from " + destination);
+  auto result = std::make_shared<std::atomic<int>>(0);
+  jack_client_t *client = m_client;
+  // A server that dies meanwhile must not hold the caller: the call keeps
+  // copies of what it needs.
+  if (!RunBounded(
+          [client, source, destination, result] {
+            *result = jack_disconnect(client, source.c_str(), destination.c_str());
+          },
+          kJackCloseLimit)) {
+    m_unresponsive = true;
+    return {};
+  }
+  if (*result == 0)
+    return {};
+  return JackFailure(*result, "Cannot disconnect " + source + " from " + destination);
 }
 
 TMidiResult TJackClient::Send(size_t outSlot, const uint8_t *bytes, size_t count) {
   TOutPort *port = m_out.at(outSlot).load();
   std::lock_guard<std::mutex> lock(m_sendMutex);
   while (count > 0) {
-    if (m_gone)
-      return GoneResult();
-    const size_t written =
-        jack_ringbuffer_write(port->ring, reinterpret_cast<const char *>(bytes), count);
-    bytes += written;
-    count -= written;
-    if (count > 0)
+    const size_t piece = MessagePieceSize(bytes, count, kLargestPiece);
+    const uint32_t size = static_cast<uint32_t>(piece);
+    for (;;) {
+      // Nothing empties the ring of a server that has gone.
+      if (m_gone)
+        return GoneResult();
+      if (WriteRingRecord(port->ring, &size, sizeof size, bytes, piece))
+        break;
       WaitOn(m_outputRoom);
+    }
+    bytes += piece;
+    count -= piece;
   }
   return {};
 }
@@ -261,10 +284,29 @@ TMidiResult TJackClient::Send(size_t outSlot, const uint8_t *bytes, size_t count
 TMidiResult TJackClient::Drain(size_t outSlot) {
   TOutPort *port = m_out.at(outSlot).load();
   std::lock_guard<std::mutex> lock(m_sendMutex);
-  while (jack_ringbuffer_read_space(port->ring) > 0) {
+  size_t queued = jack_ringbuffer_read_space(port->ring);
+  // A server that takes nothing for a whole second has stalled: closing
+  // does not wait for it.
+  timespec deadline{};
+  clock_gettime(CLOCK_REALTIME, &deadline);
+  deadline.tv_sec += 1;
+  while (queued > 0) {
     if (m_gone)
       return GoneResult();
-    WaitOn(m_outputRoom);
+    const bool woken = sem_timedwait(&m_outputRoom, &deadline) == 0;
+    if (!woken && errno == EINTR)
+      continue;
+    const size_t left = jack_ringbuffer_read_space(port->ring);
+    if (left < queued) {
+      clock_gettime(CLOCK_REALTIME, &deadline);
+      deadline.tv_sec += 1;
+    } else if (!woken && !m_gone) {
+      m_unresponsive = true;
+      return {static_cast<uint32_t>(ETIMEDOUT), "The JACK server has stopped taking MIDI data; " +
+                                                    std::to_string(left) + " bytes for " +
+                                                    OutputName(outSlot) + " were not sent."};
+    }
+    queued = left;
   }
   return {};
 }
@@ -278,122 +320,17 @@ void TJackClient::WaitForNewCycle() {
   --m_cycleWaiters;
 }
 
-TMidiResult TJackClient::GoneResult() const {
+std::string TJackClient::GoneText() const {
   std::lock_guard<std::mutex> lock(m_goneMutex);
-  TMidiResult result;
-  result.code = ESHUTDOWN;
-  result.text = m_goneReason.empty() ? "The JACK server has shut down" : m_goneReason;
-  return result;
+  return m_goneReason.empty() ? JackServerGoneText(nullptr) : m_goneReason;
+}
+
+TMidiResult TJackClient::GoneResult() const {
+  return {static_cast<uint32_t>(ESHUTDOWN), GoneText()};
 }
 
 void TJackClient::WaitOn(sem_t &semaphore) {
   while (sem_wait(&semaphore) != 0 && errno == EINTR) {
-  }
-}
-
-int TJackClient::ProcessCallback(jack_nframes_t frames, void *arg) {
-  static_cast<TJackClient *>(arg)->Process(frames);
-  return 0;
-}
-
-void TJackClient::ShutdownCallback(jack_status_t, const char *reason, void *arg) {
-  TJackClient *self = static_cast<TJackClient *>(arg);
-  {
-    std::lock_guard<std::mutex> lock(self->m_goneMutex);
-    if (reason)
-      self->m_goneReason = reason;
-  }
-  self->m_gone = true;
-  sem_post(&self->m_outputRoom);
-  sem_post(&self->m_cycleDone);
-}
-
-void TJackClient::Process(jack_nframes_t frames) {
-  ReadInputs(frames);
-  WriteOutputs(frames);
-  m_cycles.fetch_add(1, std::memory_order_release);
-  if (m_cycleWaiters.load(std::memory_order_acquire) > 0)
-    sem_post(&m_cycleDone);
-}
-
-void TJackClient::ReadInputs(jack_nframes_t frames) {
-  bool wrote = false;
-  const size_t count = m_inCount.load(std::memory_order_acquire);
-  for (size_t slot = 0; slot < count; ++slot) {
-    TInPort *port = m_in[slot].load(std::memory_order_acquire);
-    void *buffer = jack_port_get_buffer(port->port, frames);
-    const uint32_t generation = port->generation.load(std::memory_order_acquire);
-    if ((generation & 1) == 0)
-      continue;
-    const uint32_t events = jack_midi_get_event_count(buffer);
-    for (uint32_t index = 0; index < events; ++index) {
-      jack_midi_event_t event;
-      if (jack_midi_event_get(&event, buffer, index) != 0)
-        continue;
-      const TRecord header{static_cast<uint32_t>(slot), generation,
-                           static_cast<uint32_t>(event.size),
-                           port->lostInGeneration == generation ? 1u : 0u};
-      if (WriteRecord(m_received, header, event.buffer)) {
-        port->lostInGeneration = 0;
-        wrote = true;
-      } else {
-        port->lostInGeneration = generation;
-      }
-    }
-  }
-  if (wrote)
-    sem_post(&m_receivedReady);
-}
-
-void TJackClient::WriteOutputs(jack_nframes_t frames) {
-  bool took = false;
-  const size_t count = m_outCount.load(std::memory_order_acquire);
-  for (size_t slot = 0; slot < count; ++slot) {
-    TOutPort *port = m_out[slot].load(std::memory_order_acquire);
-    void *buffer = jack_port_get_buffer(port->port, frames);
-    jack_midi_clear_buffer(buffer);
-    for (;;) {
-      const size_t queued = jack_ringbuffer_read_space(port->ring);
-      const size_t size = std::min(queued, jack_midi_max_event_size(buffer));
-      if (size == 0)
-        break;
-      jack_midi_data_t *event = jack_midi_event_reserve(buffer, 0, size);
-      if (!event)
-        break;
-      jack_ringbuffer_read(port->ring, reinterpret_cast<char *>(event), size);
-      took = true;
-    }
-  }
-  if (took)
-    sem_post(&m_outputRoom);
-}
-
-void TJackClient::WorkerLoop() {
-  for (;;) {
-    WaitOn(m_receivedReady);
-    if (m_stopping)
-      return;
-    DeliverReceived();
-  }
-}
-
-void TJackClient::DeliverReceived() {
-  for (;;) {
-    TRecord header;
-    const size_t available = jack_ringbuffer_read_space(m_received);
-    if (available < sizeof header)
-      return;
-    jack_ringbuffer_peek(m_received, reinterpret_cast<char *>(&header), sizeof header);
-    if (available < sizeof header + header.size)
-      return;
-    jack_ringbuffer_read_advance(m_received, sizeof header);
-    m_scratch.resize(header.size);
-    jack_ringbuffer_read(m_received, reinterpret_cast<char *>(m_scratch.data()), header.size);
-
-    std::lock_guard<std::mutex> lock(m_deliveryMutex);
-    TInPort *port = m_in[header.slot].load(std::memory_order_acquire);
-    if (port->generation.load(std::memory_order_acquire) == header.generation && m_handler)
-      m_handler(header.slot, m_scratch.data(), m_scratch.size(), header.afterLoss != 0);
   }
 }
 

@@ -3,6 +3,9 @@
 // the zavorin-sim program. The process callback only moves bytes through
 // lock-free ring buffers; a worker thread hands received bytes on, and
 // senders wait for room in the outgoing ring instead of dropping anything.
+// Each outgoing message leaves in JACK events of its own. When the server
+// or a connected port goes away, listening inputs hear of it on the worker
+// thread, after every event that arrived before.
 
 #include "midi/midi_service.h"
 
@@ -27,10 +30,15 @@ namespace zpm {
 class TJackClient {
 public:
   // Called on the worker thread with the bytes of one received JACK event,
-  // in arrival order. afterLoss: bytes of this port were lost just before
-  // (the incoming ring was full).
+  // in arrival order. afterLoss: bytes of this port may have been lost just
+  // before (the incoming ring was full, or cycles were missed in an xrun);
+  // such a call may carry no bytes at all.
   using ReceiveHandler =
       std::function<void(size_t inPort, const uint8_t *bytes, size_t count, bool afterLoss)>;
+  // Called on the worker thread, once per listening input, when the server
+  // has shut down or the port it was connected from has gone; reason is the
+  // sentence to show ("The JACK server has shut down.").
+  using LostHandler = std::function<void(size_t inPort, const std::string &reason)>;
 
   static constexpr size_t kMaxPorts = 128; // per direction
 
@@ -38,7 +46,9 @@ public:
   // exactName: fail rather than let JACK pick another name when it is taken.
   // why, when given, says what went wrong.
   static std::unique_ptr<TJackClient> Open(const std::string &name, bool exactName,
-                                           ReceiveHandler handler, std::string *why = nullptr);
+                                           ReceiveHandler handler, std::string *why = nullptr,
+                                           LostHandler lost = nullptr);
+  // Never blocks much longer than a second, even on a server that has died.
   ~TJackClient();
   TJackClient(const TJackClient &) = delete;
   TJackClient &operator=(const TJackClient &) = delete;
@@ -64,15 +74,23 @@ public:
   // are never handed on.
   void SetListening(size_t inSlot, bool on);
 
+  // Whether the server has shut down; every call that needs it then fails at
+  // once with GoneText().
+  bool Gone() const { return m_gone.load(); }
+  std::string GoneText() const;
+
   // Connecting ports that are already connected counts as success. The
   // connection carries data from the first cycle after it returns.
+  // Disconnecting from a server that has gone does nothing.
   TMidiResult Connect(const std::string &source, const std::string &destination);
   TMidiResult Disconnect(const std::string &source, const std::string &destination);
 
-  // Queues the bytes on an output port, waiting for room as long as needed;
-  // they leave in events no larger than a port buffer takes.
+  // Queues the bytes on an output port, waiting for room as long as needed.
+  // Each message leaves in events of its own: one event when it fits a
+  // port buffer, else consecutive events of that message alone.
   TMidiResult Send(size_t outSlot, const uint8_t *bytes, size_t count);
-  // Waits until every queued byte of the port has been handed to JACK.
+  // Waits until every queued byte of the port has been handed to JACK; fails
+  // when the server has gone or has taken nothing for a second.
   TMidiResult Drain(size_t outSlot);
 
   // Waits until a whole process cycle has run that began after this call.
@@ -81,10 +99,19 @@ public:
 private:
   struct TInPort;
   struct TOutPort;
+  struct TGuard;
 
   TJackClient(jack_client_t *client, ReceiveHandler handler);
   static int ProcessCallback(jack_nframes_t frames, void *arg);
   static void ShutdownCallback(jack_status_t code, const char *reason, void *arg);
+  static void PortRegistrationCallback(jack_port_id_t id, int registered, void *arg);
+  static void ClientRegistrationCallback(const char *name, int registered, void *arg);
+  static int XrunCallback(void *arg);
+  void Notice(const std::string &gonePort);
+  void Returned(const std::string &port);
+  bool Vanished(const std::string &port);
+  void DeliverNotices();
+  void MarkListeningBroken();
   void Process(jack_nframes_t frames);
   void ReadInputs(jack_nframes_t frames);
   void WriteOutputs(jack_nframes_t frames);
@@ -94,8 +121,12 @@ private:
   static void WaitOn(sem_t &semaphore);
 
   jack_client_t *m_client;
+  // What JACK's callbacks reach us through; it outlives us when closing the
+  // client did not finish in time, so a late callback finds no one.
+  TGuard *m_guard;
   std::string m_name;
   ReceiveHandler m_handler;
+  LostHandler m_lost;
 
   std::array<std::atomic<TInPort *>, kMaxPorts> m_in{};
   std::array<std::atomic<TOutPort *>, kMaxPorts> m_out{};
@@ -118,6 +149,18 @@ private:
   std::atomic<bool> m_gone{false};
   mutable std::mutex m_goneMutex; // the reason; shutdown is told off the process thread
   std::string m_goneReason;
+  // Told off the process thread, handed on by the worker.
+  std::mutex m_noticeMutex;
+  std::vector<std::string> m_gonePorts; // full names, or a client name + ":"
+  bool m_serverGoneNotice = false;
+  std::vector<std::string> m_vanished; // gone and not back, as m_gonePorts
+  // The server kept a call waiting past the limit: teardown asks no more.
+  std::atomic<bool> m_unresponsive{false};
+
+  std::atomic<bool> m_xrun{false}; // set by the xrun callback
+  jack_nframes_t m_nextFrame = 0;  // process thread: where the next cycle should begin
+  bool m_frameKnown = false;       // process thread
+
   std::atomic<bool> m_stopping{false};
   std::thread m_worker;
 };

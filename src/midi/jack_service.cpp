@@ -22,9 +22,11 @@ std::unique_ptr<TJackService> TJackService::Open() {
   std::unique_ptr<TJackService> service(new TJackService);
   TJackService *self = service.get();
   service->m_client = TJackClient::Open(
-      kClientName, false, [self](size_t slot, const uint8_t *bytes, size_t count, bool afterLoss) {
+      kClientName, false,
+      [self](size_t slot, const uint8_t *bytes, size_t count, bool afterLoss) {
         self->Received(slot, bytes, count, afterLoss);
-      });
+      },
+      nullptr, [self](size_t slot, const std::string &reason) { self->Lost(slot, reason); });
   if (!service->m_client)
     return nullptr;
   service->m_inputs = service->m_client->OtherMidiPorts(true);
@@ -45,7 +47,13 @@ void TJackService::Received(size_t slot, const uint8_t *bytes, size_t count, boo
     return;
   if (afterLoss)
     chunker->MarkBroken();
-  chunker->Feed(bytes, count);
+  if (count > 0)
+    chunker->Feed(bytes, count);
+}
+
+void TJackService::Lost(size_t slot, const std::string &reason) {
+  if (TSysExChunker *chunker = m_chunkers[slot])
+    chunker->MarkLost(reason);
 }
 
 TMidiResult TJackService::OpenInput(size_t port, TSysExChunker &chunker) {

@@ -32,6 +32,7 @@ public:
 private:
   TJackService() = default;
   void Received(size_t slot, const uint8_t *bytes, size_t count, bool afterLoss);
+  void Lost(size_t slot, const std::string &reason);
 
   std::unique_ptr<TJackClient> m_client;
   std::vector<std::string> m_inputs;

@@ -48,9 +48,15 @@ TMidiInput::TMidiInput(std::shared_ptr<TMidiSystem> system)
 
 TMidiInput::~TMidiInput() {
   // The services outlive this object: they must stop feeding its chunkers.
+  // A service that has gone cannot be closed properly, and a destructor
+  // has no one to tell.
   for (size_t index = 0; index < m_handles.size(); ++index)
-    if (m_handles[index])
-      m_handles[index]->service->CloseInput(m_handles[index]->port);
+    if (m_handles[index]) {
+      try {
+        m_handles[index]->service->CloseInput(m_handles[index]->port);
+      } catch (...) {
+      }
+    }
 }
 
 void TMidiInput::Open(int index) {
@@ -93,8 +99,12 @@ TMidiOutput::TMidiOutput(std::shared_ptr<TMidiSystem> system)
 
 TMidiOutput::~TMidiOutput() {
   for (size_t index = 0; index < m_handles.size(); ++index)
-    if (m_handles[index])
-      m_handles[index]->service->CloseOutput(m_handles[index]->port);
+    if (m_handles[index]) {
+      try {
+        m_handles[index]->service->CloseOutput(m_handles[index]->port);
+      } catch (...) {
+      }
+    }
 }
 
 void TMidiOutput::Open(int index) {

@@ -118,9 +118,10 @@ protected:
   static TJackClient *s_recorder;
   static std::shared_ptr<TMidiSystem> *s_system;
 
+  // Before the devices, so it outlives the input that fills it.
+  TCollector m_chunks;
   std::unique_ptr<TMidiInput> m_input;
   std::unique_ptr<TMidiOutput> m_output;
-  TCollector m_chunks;
   int m_simOut = -1;
   int m_simIn = -1;
 };

@@ -3,6 +3,7 @@
 
 #include "midi/alsa_client.h"
 #include "midi/alsa_service.h"
+#include "midi/cable_pacer.h"
 #include "midi/midi_system.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +90,86 @@ TEST(DevicesAlsaTest, NoSequencerMeansNoPortsAndNoError) {
   EXPECT_EQ(system.Api(), MidiApi::None);
   EXPECT_EQ(system.InputNames(), std::vector<std::string>{"Zavorin Simulator"});
   EXPECT_EQ(system.OutputNames(), std::vector<std::string>{"Zavorin Simulator"});
+}
+
+TEST(DevicesAlsaTest, OnlyTheKernelsCablePortsArePaced) {
+  struct TCase {
+    int clientType;
+    unsigned portType;
+    bool paced;
+    const char *what;
+  };
+  const unsigned generic = SND_SEQ_PORT_TYPE_MIDI_GENERIC;
+  const TCase cases[] = {
+      {SND_SEQ_KERNEL_CLIENT, generic | SND_SEQ_PORT_TYPE_HARDWARE | SND_SEQ_PORT_TYPE_PORT, true,
+       "a MIDI interface's port (snd-seq-midi, USB MIDI)"},
+      {SND_SEQ_KERNEL_CLIENT, generic | SND_SEQ_PORT_TYPE_SOFTWARE, false, "Midi Through"},
+      {SND_SEQ_KERNEL_CLIENT, generic | SND_SEQ_PORT_TYPE_SOFTWARE | SND_SEQ_PORT_TYPE_PORT, false,
+       "a virtual MIDI port"},
+      {SND_SEQ_USER_CLIENT, generic | SND_SEQ_PORT_TYPE_APPLICATION, false, "another program"},
+      {SND_SEQ_USER_CLIENT, generic | SND_SEQ_PORT_TYPE_HARDWARE, false,
+       "another program that calls itself hardware"},
+  };
+  for (const TCase &test : cases)
+    EXPECT_EQ(AlsaPortIsHardware(test.clientType, test.portType), test.paced) << test.what;
+}
+
+// A sender that sleeps until the pacer lets it, as the ALSA output does,
+// on a clock of its own: the kernel's backlog and the duration it gives.
+struct TPacedRun {
+  size_t largestBacklog = 0; // bytes handed on and not yet on the cable
+  std::chrono::microseconds duration{0};
+};
+
+TPacedRun Pace(size_t total, size_t eventSize, size_t ahead,
+               std::chrono::microseconds senderDelay) {
+  using Clock = TCablePacer::Clock;
+  TCablePacer pacer(ahead);
+  const Clock::time_point start = Clock::time_point() + std::chrono::hours(1);
+  Clock::time_point now = start;
+  TPacedRun run;
+  for (size_t sent = 0; sent < total;) {
+    now = pacer.When(now) + senderDelay;
+    const size_t size = std::min(eventSize, total - sent);
+    pacer.Sent(size, now);
+    sent += size;
+    // Bytes not yet carried: the cable's remaining time at its speed.
+    const auto remaining =
+        std::chrono::duration_cast<std::chrono::microseconds>(pacer.CableFree() - now);
+    run.largestBacklog = std::max(run.largestBacklog, static_cast<size_t>(remaining.count()) *
+                                                          kDinBytesPerSecond / 1000000);
+  }
+  run.duration = std::chrono::duration_cast<std::chrono::microseconds>(pacer.CableFree() - start);
+  return run;
+}
+
+TEST(DevicesAlsaTest, PacedOutputNeverRunsAheadOfTheCableAndKeepsItBusy) {
+  struct TCase {
+    size_t total;
+    size_t ahead;
+    std::chrono::microseconds senderDelay; // the time a wake-up and a write take
+  };
+  const TCase cases[] = {
+      {32777, TAlsaClient::kSysExEventSize, std::chrono::microseconds(0)},
+      {32777, TAlsaClient::kSysExEventSize, std::chrono::microseconds(300)},
+      {266, TAlsaClient::kSysExEventSize, std::chrono::microseconds(0)},
+      {9, 0, std::chrono::microseconds(50)},
+      {4096, 0, std::chrono::microseconds(0)},
+  };
+  for (const TCase &test : cases) {
+    const TPacedRun run =
+        Pace(test.total, TAlsaClient::kSysExEventSize, test.ahead, test.senderDelay);
+    // The kernel holds what is ahead plus the event just handed on, far
+    // below its buffer of 4096 bytes.
+    EXPECT_LE(run.largestBacklog, test.ahead + TAlsaClient::kSysExEventSize) << test.total;
+    // With something ahead, a late sender costs the cable no time at all.
+    const auto cable = DinTime(test.total);
+    EXPECT_GE(run.duration, cable) << test.total;
+    if (test.ahead > 0) {
+      EXPECT_LE(run.duration, cable + test.senderDelay + std::chrono::microseconds(100))
+          << test.total;
+    }
+  }
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // JACK without a server: the layer must neither start one nor complain, and
-// the lists then hold the built-in simulator alone.
+// the lists then hold the built-in simulator alone. And how outgoing bytes
+// are cut into pieces of one message each, which become JACK events of their
+// own (the server side of that is checked end to end).
 
+#include "midi/jack_ring.h"
 #include "midi/jack_service.h"
 #include "midi/midi_system.h"
 
@@ -35,6 +38,36 @@ TEST(DevicesJackTest, NoServerMeansNoPortsAndNoError) {
   EXPECT_EQ(system.InputNames(), std::vector<std::string>{"Zavorin Simulator"});
   EXPECT_EQ(system.OutputNames(), std::vector<std::string>{"Zavorin Simulator"});
   EXPECT_EQ(complaints, "");
+}
+
+TEST(DevicesJackTest, OutgoingBytesAreCutIntoPiecesOfOneMessage) {
+  struct TCase {
+    std::vector<uint8_t> bytes;
+    size_t limit;
+    std::vector<size_t> pieces;
+    const char *what;
+  };
+  const TCase cases[] = {
+      {{0xF0, 0x01, 0xF7}, 64, {3}, "one whole message"},
+      {{0xF0, 0x01, 0xF7, 0xF0, 0x02, 0x03, 0xF7}, 64, {3, 4}, "two queued together"},
+      {{0xF0, 0x01, 0x02, 0x03, 0x04, 0xF7}, 4, {4, 2}, "longer than a piece"},
+      {{0x05, 0x06, 0xF7, 0xF0, 0x07}, 64, {3, 2}, "the end of one, the start of the next"},
+      {{0xF0, 0x01, 0xF0, 0x02, 0xF7}, 64, {2, 3}, "a message cut short by the next"},
+      {{0x01, 0x02, 0x03}, 2, {2, 1}, "the middle of a message"},
+      {{0xF7, 0xF7}, 64, {1, 1}, "two lone ends"},
+  };
+  for (const TCase &test : cases) {
+    std::vector<size_t> pieces;
+    for (size_t offset = 0; offset < test.bytes.size();) {
+      const size_t piece =
+          MessagePieceSize(test.bytes.data() + offset, test.bytes.size() - offset, test.limit);
+      ASSERT_GT(piece, 0u) << test.what;
+      pieces.push_back(piece);
+      offset += piece;
+    }
+    EXPECT_EQ(pieces, test.pieces) << test.what;
+  }
+  EXPECT_EQ(MessagePieceSize(nullptr, 0, 64), 0u);
 }
 
 } // namespace
