@@ -67,10 +67,15 @@ std::string SlotText(const TFetchItem &item) {
 // whose checksum stays wrong is kept and flagged. Returns the dump, or
 // nothing when none arrived whole.
 template <typename ChecksumOk>
-Bytes FetchDump(TMidiLink &link, TTransferHost &host, int retries, const TAwait &await,
+Bytes FetchDump(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch, const TAwait &await,
                 const Bytes &request, TFetchItem &item, ChecksumOk checksumOk) {
   Bytes flagged;
-  for (int attempt = 0; attempt <= retries; ++attempt) {
+  for (int attempt = 0; attempt <= fetch.retries; ++attempt) {
+    // After a broken answer the device may still be sending the rest of it,
+    // and a stall that lost bytes is told more than once: the pause lets
+    // both pass before the dump is asked for again.
+    if (attempt > 0 && item.result == TFetchResult::CutShort)
+      host.Delay(fetch.delayMs);
     item.tries = attempt + 1;
     const TWaitOutcome outcome = AwaitDump(link, host, await, request);
     item.result = FetchResultOf(outcome);
@@ -226,7 +231,7 @@ TFetchReport GetSingleSidPatch(TMidiLink &link, TTransferHost &host, TSidFetch &
   host.ListClearing();
   into.Clear();
   const auto number = static_cast<uint8_t>(patchNumber - 1);
-  const Bytes answer = FetchDump(link, host, fetch.retries, SidPatchDumpAwait(fetch.device, number),
+  const Bytes answer = FetchDump(link, host, fetch, SidPatchDumpAwait(fetch.device, number),
                                  SidPatchRequest(fetch.device, number), item, SidDumpChecksumOk);
   NoteLost(item, report, link);
   if (answer.empty())
@@ -266,8 +271,8 @@ TFetchReport GetSingleSidBank(TMidiLink &link, TTransferHost &host, TSidFetch &f
   host.ListClearing();
   into.Clear();
   const Bytes answer =
-      FetchDump(link, host, fetch.retries, SidBankDumpAwait(fetch.device),
-                SidBankDumpRequest(fetch.device), item, [](const Bytes &) { return true; });
+      FetchDump(link, host, fetch, SidBankDumpAwait(fetch.device), SidBankDumpRequest(fetch.device),
+                item, [](const Bytes &) { return true; });
   NoteLost(item, report, link);
   CutSidBankDump(answer, static_cast<uint8_t>(fetch.fetchBank), into);
   return report;
@@ -315,7 +320,7 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
       continue;
     }
     const Bytes answer =
-        FetchDump(link, host, fetch.retries, SidBankDumpAwait(fetch.device),
+        FetchDump(link, host, fetch, SidBankDumpAwait(fetch.device),
                   SidBankDumpRequest(fetch.device), item, [](const Bytes &) { return true; });
     NoteLost(item, report, link);
     if (item.result == TFetchResult::Cancelled || item.result == TFetchResult::ServiceLost)

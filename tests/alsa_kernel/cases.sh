@@ -2,7 +2,7 @@
 # The cases run in the VM, in this order. Each is a function case_NAME that
 # runs in its own folder /tmp/NAME and calls fail "reason" on a fault; a new
 # case is one more function and one more name here.
-CASES="ports fast paced"
+CASES="ports fast paced vanish"
 
 # The simulator's ports are chosen by name: Midi Through and the VirMIDI
 # ports come first in the listing and would shift any index.
@@ -107,4 +107,28 @@ case_paced() {
   fetch 120 all.syx --all
   stop_sim
   same all.syx memory/sid-bank-C.syx "all banks, paced"
+}
+
+# The simulator killed in the middle of a paced dump: the kernel announces its
+# port gone, and zpm ends at once with that reason instead of waiting out
+# --wait, and writes nothing.
+case_vanish() {
+  start_sim --pace --seed 5 --sid-banks C
+  # shellcheck disable=SC2086
+  zpm sid fetch --bank C --retries 0 --output "$PWD/vanish.syx" $alsa_ports >zpm.out 2>&1 &
+  local zp=$! killed_at took
+  sleep 3
+  killed_at=$(uptime_s)
+  kill -KILL "$(cat /tmp/sim.pid)"
+  rm -f /tmp/sim.pid
+  if wait "$zp"; then
+    fail "zpm succeeded although the simulator was killed mid-dump"
+  fi
+  took=$(since "$killed_at")
+  sed 's/^/    /' zpm.out
+  grep -q "zavorin-sim:out has gone" zpm.out || fail "zpm did not say the port has gone"
+  [ ! -e vanish.syx ] || fail "zpm wrote a file although the dump was cut off"
+  awk -v t="$took" 'BEGIN { exit !(t < 5) }' ||
+    fail "zpm ended $took s after the simulator was killed"
+  say "zpm ended $took s after the simulator was killed"
 }

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# zpm sid fetch over a real JACK server when the service itself fails under a
+# paced bank dump: the server killed mid-dump ends the run at once with the
+# server's reason and nothing written; zpm stalled for 80 ms (its cycles
+# missed, bytes lost) fetches the bank again and saves it whole.
+# Usage: zpm_sid_fetch_lost_jack.sh ZPM ZAVORIN_SIM
+set -euo pipefail
+zpm=$1
+sim=$2
+
+export JACK_DEFAULT_SERVER=zpmlost$$
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -f /dev/shm/jack_sem.0_"$JACK_DEFAULT_SERVER"_* /dev/shm/jack-*-"$JACK_DEFAULT_SERVER"* 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+wait_for() {
+  local what=$1; shift
+  for _ in $(seq 200); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  fail "timed out waiting for $what"
+}
+
+jackd_pid=
+start_server() {
+  jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 -C 0 -P 0 >>"$work/jackd.log" 2>&1 &
+  jackd_pid=$!
+  pids+=($jackd_pid)
+  wait_for "the JACK server" jack_lsp
+}
+
+sim_pid=
+start_sim() {
+  local dir=$1
+  mkfifo "$work/$dir.out"
+  "$sim" --api jack --name zavorin-sim --seed 99 --sid-banks C --pace --save-dir "$work/$dir" \
+    >"$work/$dir.out" 2>"$work/$dir.err" &
+  sim_pid=$!
+  pids+=($sim_pid)
+  local ready
+  read -r -t 20 ready <"$work/$dir.out" || fail "zavorin-sim did not start: $(cat "$work/$dir.err")"
+  [ "$ready" = ready ] || fail "zavorin-sim said \"$ready\""
+}
+
+# Starts the fetch of bank C in the background; its pid in $fetch_pid.
+fetch_pid=
+start_fetch() {
+  local name=$1; shift
+  "$zpm" sid fetch --bank C --delay 200 --wait 60000 --output "$work/$name.syx" \
+    --api jack --in zavorin-sim:out --out zavorin-sim:in "$@" \
+    >"$work/$name.json" 2>"$work/$name.err" &
+  fetch_pid=$!
+  pids+=($fetch_pid)
+}
+
+# Until the paced dump is under way: its first 2048-byte chunk has arrived.
+wait_for_dump() {
+  local name=$1
+  for _ in $(seq 200); do
+    grep -q 'IN : <Bytes> 2048 ' "$work/$name.err" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  fail "the dump did not start: $(cat "$work/$name.err")"
+}
+
+# 1. The server killed mid-dump: exit 1 at once, the server's reason, no file.
+start_server
+start_sim killed
+start_fetch killed --log
+wait_for_dump killed
+sleep 1
+killed_at=$(now_ms)
+kill -KILL "$jackd_pid"
+status=0
+wait "$fetch_pid" || status=$?
+after=$(($(now_ms) - killed_at))
+[ "$status" -eq 1 ] || fail "a fetch whose server was killed exited $status"
+grep -q "The JACK server has shut down." "$work/killed.err" ||
+  fail "the server's reason was not given: $(tail -n3 "$work/killed.err")"
+[ ! -e "$work/killed.syx" ] || fail "a fetch whose server was killed wrote a file"
+# Measured here: about 10 ms. The bound leaves room for a loaded machine.
+[ "$after" -lt 5000 ] || fail "zpm ended $after ms after the server was killed"
+echo "server killed mid-dump: zpm exited 1 after $after ms: $(tail -n1 "$work/killed.err")"
+# zavorin-sim outlives its server: it is stopped by hand.
+kill -KILL "$sim_pid" 2>/dev/null || true
+wait "$sim_pid" 2>/dev/null || true
+rm -f /dev/shm/jack_sem.0_"$JACK_DEFAULT_SERVER"_* 2>/dev/null || true
+
+# 2. zpm stopped for 80 ms in the middle of the dump, twice, on a server that
+# goes on without it: the bytes of the missed cycles are lost, the dump is
+# asked for again, and the saved bank equals the simulator's memory.
+start_server
+start_sim stalled
+start_fetch stalled --log --json --retries 5
+wait_for_dump stalled
+for _ in 1 2; do
+  sleep 1
+  kill -STOP "$fetch_pid"
+  sleep 0.08
+  kill -CONT "$fetch_pid"
+done
+wait "$fetch_pid" || fail "the stalled fetch failed: $(tail -n3 "$work/stalled.err")"
+kill -TERM "$sim_pid"
+wait "$sim_pid" || fail "zavorin-sim did not exit cleanly"
+cmp "$work/stalled.syx" "$work/stalled/sid-bank-C.syx" || fail "the refetched bank differs"
+tries=$(grep -o '"tries": [0-9]*' "$work/stalled.json" | head -n1 | grep -o '[0-9]*$')
+[ "${tries:-1}" -ge 2 ] || fail "the stalled dump was not asked for again"
+echo "zpm stalled for 80 ms mid-dump: the bank was fetched again ($tries tries) and saved whole"
