@@ -10,5 +10,6 @@ int RunShow(const QStringList &args);
 int RunRandom(const QStringList &args);
 int RunPorts(const QStringList &args);
 int RunSid(const QStringList &args);
+int RunDiff(const QStringList &args);
 
 } // namespace zpm::cli
