@@ -2,6 +2,7 @@
 
 #include "app/log_window.h"
 #include "app/sid/save_location_dialog.h"
+#include "app/viewer/compare_picker.h"
 #include "app/viewer/hex_view_form.h"
 #include "app/viewer/viewer_opening.h"
 #include "app/wait_dialog.h"
@@ -31,6 +32,8 @@ TAppWindows::TAppWindows(const TMainOptions &options)
                     main->SidGetBank());
   AttachPatchViewer(main->findChild<QAbstractItemView *>("lvFilePatchList"), *hexView,
                     main->SidFileBank());
+  auto *pick = new TfrmComparePick(*main, hexView);
+  hexView->compareChooser = [pick](TCompareChoice &choice) { return pick->Choose(choice); };
 }
 
 } // namespace zpm
