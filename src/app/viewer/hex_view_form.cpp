@@ -56,6 +56,7 @@ TfrmHexView::TfrmHexView(QWidget *parent) : QDialog(parent) {
   lv->setObjectName(QStringLiteral("lv"));
   lv->setHorizontalHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Value")});
   lv->verticalHeader()->hide();
+  lv->verticalHeader()->setDefaultSectionSize(lv->fontMetrics().height() + 6);
   lv->setShowGrid(true);
   lv->setSelectionBehavior(QAbstractItemView::SelectRows);
   lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
