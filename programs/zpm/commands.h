@@ -12,5 +12,6 @@ int RunPorts(const QStringList &args);
 int RunSid(const QStringList &args);
 // zpm sid send, reached through RunSid.
 int RunSidSendCli(const QStringList &args);
+int RunDiff(const QStringList &args);
 
 } // namespace zpm::cli

@@ -19,10 +19,11 @@ const char *const kUsage =
     "Commands:\n"
     "  info FILE      list the patches of a .syx file\n"
     "  show FILE      show one patch as the patch viewer does\n"
-    "  random sid|fm  create random patches into a .syx file\n"
+    "  random sid|fm  create random patches into a .syx file or the synthesizer\n"
     "  ports          list the MIDI input and output ports\n"
     "  sid fetch      fetch SID patches from the synthesizer into a .syx file\n"
     "  sid send       send the SID patches of a .syx file to the synthesizer\n"
+    "  diff A B       compare two .syx files or banks of the synthesizer slot by slot\n"
     "\n"
     "zpm COMMAND --help shows a command's options; zpm --version its version.\n";
 
@@ -51,11 +52,8 @@ int main(int argc, char **argv) {
     return ExitDone;
   }
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
-      {"info", RunInfo},
-      {"show", RunShow},
-      {"random", RunRandom},
-      {"ports", RunPorts},
-      {"sid", RunSid}};
+      {"info", RunInfo},   {"show", RunShow}, {"random", RunRandom},
+      {"ports", RunPorts}, {"sid", RunSid},   {"diff", RunDiff}};
   const auto found = commands.find(command);
   try {
     if (found == commands.end())

@@ -2,10 +2,12 @@
 #include "random/fm_random.h"
 #include "random/random_error.h"
 #include "random/random_run.h"
+#include "random/random_send.h"
 #include "random/sid_random.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
+#include "zpm/device_session.h"
 
 #include <cstdint>
 
@@ -28,20 +30,40 @@ void ApplySet(RangeGrid &grid, const QString &setting) {
                 ParseSigned("--set", range[1]));
 }
 
+// The run into the synthesizer: the same patches, the device's ID in them.
+int SendRandomRun(const CommandLine &line, bool fm, RandomRun run, const RangeGrid &grid) {
+  TDeviceSession session(line);
+  const TDeviceSettings &settings = session.Settings();
+  run.DeviceId = settings.deviceId;
+  const TRandomSendReport report =
+      fm ? SendFmRandomRun(session.Link(), session.Host(), run, grid, settings.ackTimeoutMs)
+         : SendSidRandomRun(session.Link(), session.Host(), run, grid, settings.delayMs);
+  PrintOut(QString::fromStdString(RandomRunSummary(run, report.sent) + "\n"));
+  if (report.bankRefused)
+    throw ZpmError("No patch was sent. Choose a bank the synthesizer has, or answer the "
+                   "question with --yes, and run again.");
+  const std::string refusals = FmRefusalText(run, report);
+  if (!refusals.empty())
+    throw ZpmError(refusals);
+  return ExitDone;
+}
+
 } // namespace
 
 int RunRandom(const QStringList &args) {
-  CommandLine line("zpm random sid|fm --seed N --bank L --first N --count N --output FILE "
-                   "[--device-id N] [--set NAME=MIN:MAX ...]",
+  CommandLine line("zpm random sid|fm --seed N --bank L --first N --count N (--output FILE | "
+                   "--send) [--device-id N] [--set NAME=MIN:MAX ...] [device options]",
                    "Creates random patches into a .syx file, as \"Create && Save to SysEx\" "
-                   "does.");
+                   "does, or with --send into the synthesizer, as \"Create && Save to SID\" "
+                   "and \"Create && Save to FM\" do.");
   line.AddValueOption("seed", "N", "The initial random seed.");
   line.AddValueOption("bank", "L", "The bank, A..H.");
   line.AddValueOption("first", "N", "The first patch, 1..128.");
   line.AddValueOption("count", "N", "The number of patches, 1..128.");
   line.AddValueOption("output", "FILE", "The file to write.");
-  line.AddValueOption("device-id", "N", "The device ID written into the patches (default 0).");
   line.AddValueOption("set", "NAME=MIN:MAX", "Replace one parameter's range; repeatable.");
+  line.AddFlag("send", "Send the patches to the synthesizer instead of writing a file.");
+  AddDeviceOptions(line, true);
   if (!line.Parse(args, 1))
     return ExitDone;
 
@@ -62,19 +84,23 @@ int RunRandom(const QStringList &args) {
                      ? static_cast<int>(ParseNumberIn("--device-id", line.Value("device-id"),
                                                       kRandomDeviceIdMin, kRandomDeviceIdMax))
                      : 0;
-  const QString output = AbsolutePath(line.Required("output"));
+  const bool send = line.IsSet("send");
+  if (send == line.IsSet("output"))
+    throw UsageError("Give exactly one of --output and --send.");
 
-  Bytes bytes;
+  RangeGrid grid = fm ? MakeFmRandomGrid() : MakeSidRandomGrid();
   try {
     ValidateRandomRun(run);
-    RangeGrid grid = fm ? MakeFmRandomGrid() : MakeSidRandomGrid();
     for (const QString &setting : line.Values("set"))
       ApplySet(grid, setting);
-    bytes = fm ? CreateFmRandomFile(run, grid) : CreateSidRandomFile(run, grid);
   } catch (const RandomSettingError &e) {
     throw UsageError(QString::fromStdString(e.what()));
   }
-  WriteWholeFile(output, bytes);
+  if (send)
+    return SendRandomRun(line, fm, run, grid);
+  const QString output = AbsolutePath(line.Required("output"));
+  WriteWholeFile(output, fm ? CreateFmRandomFile(run, grid) : CreateSidRandomFile(run, grid));
+  PrintOut(QString::fromStdString(RandomRunSummary(run, RandomRunLength(run)) + "\n"));
   return ExitDone;
 }
 

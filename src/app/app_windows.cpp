@@ -3,9 +3,14 @@
 #include "app/log_window.h"
 #include "app/sid/save_location_dialog.h"
 #include "app/sid/sid_send_panel.h"
+#include "app/viewer/compare_picker.h"
+#include "app/viewer/hex_view_form.h"
+#include "app/viewer/viewer_opening.h"
 #include "app/wait_dialog.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
+
+#include <QAbstractItemView>
 
 namespace zpm {
 
@@ -22,9 +27,16 @@ TAppWindows::TAppWindows(const TMainOptions &options)
     : main(std::make_unique<TfrmMain>(options)), log(new TfrmLog(main->Log(), main.get())),
       wait(new TfrmWaitSysEx(main->Bridge(), main.get())),
       saveLocation(new TfrmSaveLocation(main.get())), working(new TfrmWorking(main.get())),
-      host(*Attached(*main, log, wait, working).WindowHost()) {
+      host(*Attached(*main, log, wait, working).WindowHost()),
+      hexView(new TfrmHexView(main.get())) {
   if (auto *panel = main->findChild<TSidSendPanel *>())
     panel->SetSaveLocation(saveLocation);
+  AttachPatchViewer(main->findChild<QAbstractItemView *>("lvSysExPatchList"), *hexView,
+                    main->SidGetBank());
+  AttachPatchViewer(main->findChild<QAbstractItemView *>("lvFilePatchList"), *hexView,
+                    main->SidFileBank());
+  auto *pick = new TfrmComparePick(*main, hexView);
+  hexView->compareChooser = [pick](TCompareChoice &choice) { return pick->Choose(choice); };
 }
 
 } // namespace zpm

@@ -10,6 +10,7 @@
 
 namespace zpm {
 
+class TfrmHexView;
 class TfrmLog;
 class TfrmSaveLocation;
 class TfrmWaitSysEx;
@@ -25,6 +26,8 @@ struct TAppWindows {
   TfrmSaveLocation *saveLocation;
   TfrmWorking *working;
   TWindowHost &host;
+  // The patch viewer, opened by a right click on the patch lists.
+  TfrmHexView *hexView;
 };
 
 } // namespace zpm

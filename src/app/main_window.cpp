@@ -3,6 +3,7 @@
 #include "app/about_page.h"
 #include "app/config_page.h"
 #include "app/log_window.h"
+#include "app/random/random_page.h"
 #include "app/reception_bridge.h"
 #include "app/sid/sid_page.h"
 #include "app/sid/sid_send_panel.h"
@@ -169,9 +170,11 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   m_config = new TConfigPage(runningApi, m_pages);
   AddPage("SID", QString(), m_sidPage);
   AddPage("SID", "Patches", m_sidPage);
+  AddPage("SID", "Random", new TRandomPage(TRandomPage::Synth::Sid, *this, m_pages));
   QWidget *fmPage = EmptyFmPage();
   AddPage("FM", QString(), fmPage);
   AddPage("FM", "Patches", fmPage);
+  AddPage("FM", "Random", new TRandomPage(TRandomPage::Synth::Fm, *this, m_pages));
   AddPage("Config", QString(), m_config);
   AddPage("About", QString(), new TAboutPage(m_pages));
 

@@ -1,0 +1,75 @@
+#include "app/viewer/viewer_opening.h"
+
+#include "app/viewer/hex_view_form.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QMouseEvent>
+
+namespace zpm {
+
+namespace {
+
+// Watches the list's viewport for the right button; the left button stays
+// with the list's own handlers.
+class TRightButtonOpener : public QObject {
+public:
+  TRightButtonOpener(QAbstractItemView *list, TfrmHexView &viewer, std::function<int()> count,
+                     TPatchViewOf view)
+      : QObject(list), m_list(list), m_viewer(viewer), m_count(std::move(count)),
+        m_view(std::move(view)) {
+    list->viewport()->installEventFilter(this);
+  }
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() != QEvent::MouseButtonPress)
+      return QObject::eventFilter(watched, event);
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (mouse->button() != Qt::RightButton)
+      return QObject::eventFilter(watched, event);
+    const QModelIndex index = m_list->indexAt(mouse->position().toPoint());
+    if (index.isValid() && index.row() < m_count())
+      m_viewer.Open(m_view(index.row(), m_viewer.PatchTypePanel()));
+    return QObject::eventFilter(watched, event);
+  }
+
+private:
+  QAbstractItemView *m_list;
+  TfrmHexView &m_viewer;
+  std::function<int()> m_count;
+  TPatchViewOf m_view;
+};
+
+} // namespace
+
+void AttachPatchViewer(QAbstractItemView *list, TfrmHexView &viewer, std::function<int()> count,
+                       TPatchViewOf view) {
+  new TRightButtonOpener(list, viewer, std::move(count), std::move(view));
+}
+
+void AttachPatchViewer(QAbstractItemView *list, TfrmHexView &viewer, const TPatchBank &bank) {
+  AttachPatchViewer(
+      list, viewer, [&bank] { return bank.Count(); },
+      [&bank](int item, const std::string &type) {
+        return ViewSidPatch(bank.GetPatch(item), type);
+      });
+}
+
+void AttachPatchViewer(QAbstractItemView *list, TfrmHexView &viewer, const TFMPatchBank &bank) {
+  AttachPatchViewer(
+      list, viewer, [&bank] { return bank.Count(); },
+      [&bank](int item, const std::string &type) {
+        return ViewFmPatch(bank.GetPatch(item), type);
+      });
+}
+
+void OpenPatchViewer(TfrmHexView &viewer, const TPatch &patch) {
+  viewer.Open(ViewSidPatch(patch, viewer.PatchTypePanel()));
+}
+
+void OpenPatchViewer(TfrmHexView &viewer, const TFMPatch &patch) {
+  viewer.Open(ViewFmPatch(patch, viewer.PatchTypePanel()));
+}
+
+} // namespace zpm

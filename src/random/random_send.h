@@ -1,0 +1,46 @@
+#pragma once
+// Random runs into the synthesizer, "Create && Save to SID" and "Create &&
+// Save to FM": the same patches a file run writes, sent one message each with
+// the pause after it, "Working..." with "&Cancel" after the patch in
+// progress, and the progress always ended. The window and `zpm random
+// --send` both run them over their own transfer host.
+
+#include "midi/midi_link.h"
+#include "midi/transfer_host.h"
+#include "random/random_run.h"
+#include "random/range_grid.h"
+
+#include <string>
+
+namespace zpm {
+
+struct TRandomSendReport {
+  int sent = 0;             // patches sent, each with its pause waited
+  bool cancelled = false;   // "&Cancel" stopped the run after a patch
+  bool bankRefused = false; // SID: bank not available, or the single-PatchCart question answered No
+  // FM: how the device answered each voice.
+  int acknowledged = 0;
+  int refused = 0;
+  int unanswered = 0;
+};
+
+// The SID run: device check, Bank Select and its answer (a single-PatchCart
+// device asks first, a missing bank is told), then one Patch Dump and a
+// pause of delayMs per patch.
+TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                   const RangeGrid &grid, int delayMs);
+
+// The FM run: every voice sent and its full acknowledge timeout waited,
+// whatever the device answers; the answers are counted.
+TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                  const RangeGrid &grid, int ackTimeoutMs);
+
+// What a run made, for the window's status and zpm's output:
+// "3 patches, slots 126-128 of bank A; 1 past slot 128 not made".
+std::string RandomRunSummary(const RandomRun &run, int made);
+
+// The end of an FM run into a bank the device refused voices for; empty
+// when it refused none.
+std::string FmRefusalText(const RandomRun &run, const TRandomSendReport &report);
+
+} // namespace zpm

@@ -1,0 +1,376 @@
+// The random pages through their real widgets: the range grid and its
+// in-place editor, the file run against what the real zpm writes, and the
+// device runs into the in-process simulator, with the fake host's clock.
+
+#include "app/random/random_page.h"
+#include "app/random/range_grid_widget.h"
+
+#include "app/app_fixture.h"
+#include "app/test_context.h"
+#include "random/fm_random.h"
+#include "random/sid_random.h"
+#include "zpm/zpm_run.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace zpm {
+namespace {
+
+using Synth = TRandomPage::Synth;
+
+class RandomPage : public ::testing::Test {
+protected:
+  void Start(Synth synth, const TSimOptions &options = TSimOptions{}) {
+    rig = std::make_unique<TSimRig>(options);
+    context = std::make_unique<TTestContext>(*rig);
+    page = std::make_unique<TRandomPage>(synth, *context);
+    page->resize(700, 600);
+    page->show();
+    QCoreApplication::processEvents();
+  }
+  template <typename Widget> Widget *Find(const char *name) {
+    auto *widget = page->findChild<Widget *>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  void Set(const char *seed, int seedValue, const char *bank, int bankIndex, const char *patch,
+           int patchValue, const char *number, int numberValue) {
+    Find<QSpinBox>(seed)->setValue(seedValue);
+    Find<QComboBox>(bank)->setCurrentIndex(bankIndex);
+    Find<QSpinBox>(patch)->setValue(patchValue);
+    Find<QSpinBox>(number)->setValue(numberValue);
+  }
+  TRangeGridView &View() { return *page->GridView(); }
+  QString CellText(int column, int gridRow) {
+    return View().model()->index(gridRow - 1, column).data().toString();
+  }
+  // Clicks a cell, and when an editor comes up types text into it and leaves it.
+  bool Edit(const char *name, int column, const QString &text) {
+    const int row = page->Grid().FindRow(name);
+    View().SelectGridCell(column, row);
+    TInlineSpinEdit *editor = View().Editor();
+    if (!editor->isVisible())
+      return false;
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    return true;
+  }
+  QString TempPath(const char *name) { return dir.filePath(QLatin1String(name)); }
+  static Bytes ReadAll(const QString &path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray data = file.readAll();
+    return Bytes(data.begin(), data.end());
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<TSimRig> rig;
+  std::unique_ptr<TTestContext> context;
+  std::unique_ptr<TRandomPage> page;
+};
+
+TEST_F(RandomPage, GridsStartWithTheTableDefaults) {
+  struct Case {
+    Synth synth;
+    int rows;
+    const char *lastName;
+    const char *lastMin;
+    const char *lastMax;
+    const char *seedName;
+  };
+  const Case cases[] = {{Synth::Sid, 106, "ENV2_Curve", "0", "127", "seSIDrnd"},
+                        {Synth::Fm, 93, "Modwheel_Depth", "64", "64", "seFMSeed"}};
+  for (const Case &c : cases) {
+    Start(c.synth);
+    EXPECT_EQ(View().model()->rowCount(), c.rows);
+    EXPECT_EQ(View().model()->headerData(1, Qt::Horizontal).toString(), "Min");
+    EXPECT_EQ(View().model()->headerData(2, Qt::Horizontal).toString(), "Max");
+    EXPECT_EQ(CellText(0, c.rows), c.lastName);
+    EXPECT_EQ(CellText(1, c.rows), c.lastMin);
+    EXPECT_EQ(CellText(2, c.rows), c.lastMax);
+    EXPECT_EQ(View().width(), 275);
+    EXPECT_EQ(View().columnWidth(0), 150);
+    EXPECT_EQ(View().columnWidth(1), 50);
+    auto *seed = Find<QSpinBox>(c.seedName);
+    EXPECT_EQ(seed->minimum(), -2147483647);
+    EXPECT_EQ(seed->maximum(), 2147483647);
+    EXPECT_EQ(seed->singleStep(), 1000);
+    EXPECT_EQ(seed->toolTip(), "Range: -2147483647 to 2147483647");
+    EXPECT_FALSE(View().Editor()->isVisible());
+  }
+}
+
+TEST_F(RandomPage, EditorClampsOnLeavingAndCodedRowsAndNamesAreNotEditable) {
+  Start(Synth::Sid);
+  struct Case {
+    const char *name;
+    int column;
+    const char *typed;
+    bool editor;
+    const char *minAfter;
+    const char *maxAfter;
+  };
+  const Case cases[] = {
+      {"Voice1_Portamento", 2, "200", true, "0", "127"}, // above 127: 127
+      {"Filter_Cutoff", 1, "-5", true, "0", "127"},      // negative: 0
+      {"Filter_LFO", 2, "60", true, "0", "60"},          // kept as typed
+      {"Filter_LFO", 1, "90", true, "90", "60"},         // a "Min" above "Max" is accepted
+      {"Poly", 1, "5", true, "0", "0"},                  // "Max" 0: the "Min" stays 0
+      {"Voice1_Waveform", 1, "5", false, "---", "WAV"},
+      {"Voice1_Waveform", 2, "5", false, "---", "WAV"},
+      {"LFO1_Mode", 2, "5", false, "---", "LFO"},
+      {"Volume", 0, "5", false, "127", "127"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.typed);
+    EXPECT_EQ(Edit(c.name, c.column, c.typed), c.editor);
+    EXPECT_FALSE(View().Editor()->isVisible());
+    const int row = page->Grid().FindRow(c.name);
+    EXPECT_EQ(CellText(1, row), c.minAfter);
+    EXPECT_EQ(CellText(2, row), c.maxAfter);
+  }
+}
+
+TEST_F(RandomPage, EditorLimitsComeFromTheOtherCellAndTheArrowsStayWithin) {
+  Start(Synth::Fm);
+  ASSERT_TRUE(Edit("OP1_Volume", 2, "50")); // 48..50
+  const int row = page->Grid().FindRow("OP1_Volume");
+  View().SelectGridCell(1, row);
+  TInlineSpinEdit *editor = View().Editor();
+  ASSERT_TRUE(editor->isVisible());
+  EXPECT_EQ(editor->Lower(), 0);
+  EXPECT_EQ(editor->Upper(), 50);
+  EXPECT_EQ(editor->value(), 48);
+  for (int i = 0; i < 5; ++i)
+    QTest::keyClick(editor, Qt::Key_Up);
+  EXPECT_EQ(editor->value(), 50);
+  // Over the cell, 2 pixels in and 2 larger.
+  const QRect cell = View().visualRect(View().model()->index(row - 1, 1));
+  const QPoint cellOnPage = View().viewport()->mapTo(editor->parentWidget(), cell.topLeft());
+  EXPECT_EQ(editor->geometry(),
+            QRect(cellOnPage + QPoint(2, 2), QSize(cell.width() + 2, cell.height() + 2)));
+  QTest::keyClick(editor, Qt::Key_Return);
+  EXPECT_EQ(CellText(1, row), "50");
+  View().SelectGridCell(2, row);
+  EXPECT_EQ(View().Editor()->Lower(), 50);
+  EXPECT_EQ(View().Editor()->Upper(), 127);
+}
+
+// The file of "Create && Save to SysEx" is the one zpm random writes for the
+// same control values, grid edits included.
+TEST_F(RandomPage, FileRunIsByteIdenticalWithZpmRandom) {
+  struct Case {
+    Synth synth;
+    const char *synthName;
+    int seed, bank, first, count;
+    const char *row;
+    const char *summary;
+  };
+  const Case cases[] = {
+      {Synth::Sid, "sid", -1, 2, 126, 4, "Filter_Cutoff",
+       "3 patches, slots 126-128 of bank C; 1 past slot 128 not made"},
+      {Synth::Fm, "fm", 123456, 7, 1, 3, "OP1_Attack", "3 patches, slots 1-3 of bank H"},
+      {Synth::Sid, "sid", 9000, 0, 5, 1, "Volume", "1 patch, slot 5 of bank A"},
+  };
+  int n = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.synthName);
+    Start(c.synth);
+    const bool sid = c.synth == Synth::Sid;
+    Set(sid ? "seSIDrnd" : "seFMSeed", c.seed, sid ? "cbSIDrndBank" : "cbFMrndBank", c.bank,
+        sid ? "seSIDrndPatch" : "seFMrndPatch", c.first, sid ? "seSIDrndNum" : "seFMrndNum",
+        c.count);
+    context->sidDeviceId = 5;
+    context->fmDeviceId = 6;
+    ASSERT_TRUE(Edit(c.row, 2, "300"));
+    ASSERT_TRUE(Edit(c.row, 1, "10"));
+    const QString path = TempPath(("window" + std::to_string(++n) + ".syx").c_str());
+    context->savePaths << path;
+    Find<QPushButton>(sid ? "btnSIDCreateRandomSysEx" : "btnFMCreateRandomSysEx")->click();
+    EXPECT_EQ(page->StatusText(), c.summary);
+
+    const std::string zpmPath =
+        TempPath(("zpm" + std::to_string(n) + ".syx").c_str()).toStdString();
+    const test::RawRun run = test::RunZpm(
+        {"random", c.synthName, "--seed", std::to_string(c.seed), "--bank",
+         std::string(1, static_cast<char>('A' + c.bank)), "--first", std::to_string(c.first),
+         "--count", std::to_string(c.count), "--device-id", sid ? "5" : "6", "--set",
+         std::string(c.row) + "=10:300", "--output", zpmPath});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const Bytes window = ReadAll(path);
+    EXPECT_EQ(window, ReadAll(QString::fromStdString(zpmPath)));
+    const int made = std::min(c.count, 129 - c.first);
+    EXPECT_EQ(window.size(), sid ? 9 + 266u * made : 268u * made);
+  }
+  // A cancelled save dialog writes nothing and leaves the status alone.
+  const QString before = page->StatusText();
+  Find<QPushButton>("btnSIDCreateRandomSysEx")->click();
+  EXPECT_EQ(page->StatusText(), before);
+}
+
+Bytes DataOf(const TPatch &patch) {
+  return Bytes(patch.Data(), patch.Data() + kDataSize);
+}
+Bytes DataOf(const TFMPatch &patch) {
+  return Bytes(patch.Data(), patch.Data() + kDataSize);
+}
+
+TEST_F(RandomPage, SidDeviceRunLeavesThePatchesInTheSimulatorsMemory) {
+  Start(Synth::Sid);
+  Set("seSIDrnd", 4242, "cbSIDrndBank", 3, "seSIDrndPatch", 127, "seSIDrndNum", 5);
+  context->sidDelay = 40;
+  Find<QPushButton>("btnSIDCreateRandomSID")->click();
+  EXPECT_EQ(page->StatusText(), "2 patches, slots 127-128 of bank D; 3 past slot 128 not made");
+
+  SidRandomPatches expected(page->CurrentRun(), page->Grid());
+  int checked = 0;
+  while (expected.Next()) {
+    EXPECT_EQ(rig->Synth().SidPatchData(3, static_cast<uint8_t>(expected.Slot())),
+              DataOf(expected.Patch()));
+    ++checked;
+  }
+  EXPECT_EQ(checked, 2);
+  EXPECT_EQ(rig->host.delays, (std::vector<int>{40, 40, 40})); // the Bank Select, two patches
+  EXPECT_EQ(rig->host.progressCount, 5);                       // the bar does not reach its end
+  EXPECT_EQ(rig->host.progressSteps, 2);
+  EXPECT_EQ(rig->host.progressEnds, 1);
+  const std::vector<Bytes> sent = rig->Sent();
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[0], (Bytes{0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x0B, 0x03, 0xF7}));
+}
+
+TEST_F(RandomPage, SidDeviceRunStopsWhereTheBankSaysSo) {
+  TSimOptions noBankB;
+  noBankB.sidBanks = static_cast<TBankMask>(kAllBanks & ~0x02);
+  TSimOptions firmware16;
+  firmware16.firmware16 = true;
+  struct Case {
+    const char *what;
+    TSimOptions options;
+    bool answer;
+    int sent; // messages, the Bank Select included
+    std::vector<std::string> notices;
+    std::vector<std::string> questions;
+  };
+  const std::string question = "Zavorin SID 1.6 supports only 1 PatchCart.\r\nWrite to this Bank ?";
+  const Case cases[] = {
+      {"bank missing", noBankB, false, 1, {"Bank B not available."}, {}},
+      {"firmware 1.6, No", firmware16, false, 1, {}, {question}},
+      {"firmware 1.6, Yes", firmware16, true, 3, {}, {question}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Start(Synth::Sid, c.options);
+    rig->host.defaultAnswer = c.answer;
+    Set("seSIDrnd", 1, "cbSIDrndBank", 1, "seSIDrndPatch", 1, "seSIDrndNum", 2);
+    Find<QPushButton>("btnSIDCreateRandomSID")->click();
+    EXPECT_EQ(rig->Sent().size(), static_cast<size_t>(c.sent));
+    EXPECT_EQ(rig->host.notices, c.notices);
+    EXPECT_EQ(rig->host.questions, c.questions);
+    EXPECT_EQ(rig->host.progressEnds, 1);
+  }
+}
+
+TEST_F(RandomPage, CancelDuringTheBankSelectSendsExactlyOnePatch) {
+  Start(Synth::Sid);
+  Set("seSIDrnd", 77, "cbSIDrndBank", 0, "seSIDrndPatch", 10, "seSIDrndNum", 20);
+  rig->host.during = [this](TFakeWait kind, int number) {
+    if (kind == TFakeWait::Delay && number == 1) // the Bank Select's pause
+      rig->host.cancelAfterSteps = 0;
+  };
+  Find<QPushButton>("btnSIDCreateRandomSID")->click();
+  const std::vector<Bytes> sent = rig->Sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[1].size(), kSidDumpSize);
+  EXPECT_EQ(sent[1][7], 9); // slot 10
+  EXPECT_EQ(page->StatusText(), "1 patch, slot 10 of bank A; 19 not sent");
+}
+
+TEST_F(RandomPage, FmDeviceRunCountsRefusalsAndStillSendsEveryVoice) {
+  TSimOptions noBankC;
+  noBankC.fmVoiceBanks = static_cast<TBankMask>(kAllBanks & ~0x04);
+  struct Case {
+    const char *what;
+    int bank;
+    std::vector<std::string> notices;
+  };
+  const Case cases[] = {
+      {"bank present", 0, {}},
+      {"bank missing",
+       2,
+       {"The synthesizer refused 3 of 3 voices sent to bank C, so they were not stored. Check "
+        "that the synthesizer has bank C and create the voices again."}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Start(Synth::Fm, noBankC);
+    context->fmDelay = 1500;
+    Set("seFMSeed", 31, "cbFMrndBank", c.bank, "seFMrndPatch", 40, "seFMrndNum", 3);
+    Find<QPushButton>("btnFMCreateRandomFM")->click();
+    EXPECT_EQ(rig->host.delays, (std::vector<int>{1500, 1500, 1500})); // always the full pause
+    EXPECT_EQ(rig->Sent().size(), 3u);
+    EXPECT_EQ(rig->host.notices, c.notices);
+    EXPECT_EQ(page->StatusText(),
+              QString("3 patches, slots 40-42 of bank %1").arg(QChar('A' + c.bank)));
+    if (c.notices.empty()) {
+      FmRandomPatches expected(page->CurrentRun(), page->Grid());
+      while (expected.Next())
+        EXPECT_EQ(rig->Synth().FmPatchData(kFmVoice, 0, static_cast<uint8_t>(expected.Slot())),
+                  DataOf(expected.Patch()));
+    }
+  }
+}
+
+// The whole program: "Working..." up, the main window disabled and closing
+// refused while the run goes, everything back afterwards.
+class RandomRunInWindow : public TAppFixture {};
+
+TEST_F(RandomRunInWindow, DeviceRunBlocksClosingAndAlwaysRestoresTheIdleWindow) {
+  Start(true);
+  Main().show();
+  Config().seDelay->setValue(20);
+  auto *page = Main().findChild<TRandomPage *>("SidRandomPage");
+  ASSERT_NE(page, nullptr);
+  page->findChild<QSpinBox *>("seSIDrndNum")->setValue(3);
+  bool closable = true;
+  bool enabled = true;
+  bool working = false;
+  QTimer probe;
+  probe.setInterval(5);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (app->working->isVisible()) {
+      working = true;
+      closable = closable && Main().CanClose();
+      enabled = enabled && Main().findChild<QWidget *>("pgPages")->isEnabled();
+    }
+  });
+  probe.start();
+  page->findChild<QPushButton *>("btnSIDCreateRandomSID")->click();
+  probe.stop();
+  EXPECT_TRUE(working);
+  EXPECT_FALSE(closable);
+  EXPECT_FALSE(enabled);
+  EXPECT_TRUE(Main().CanClose());
+  EXPECT_TRUE(Main().findChild<QWidget *>("pgPages")->isEnabled());
+  EXPECT_FALSE(app->working->isVisible());
+  EXPECT_EQ(page->StatusText(), "3 patches, slots 1-3 of bank A");
+  Simulator().WaitIdle();
+  SidRandomPatches expected(page->CurrentRun(), page->Grid());
+  while (expected.Next())
+    EXPECT_EQ(Simulator().Synth().SidPatchData(0, static_cast<uint8_t>(expected.Slot())),
+              DataOf(expected.Patch()));
+}
+
+} // namespace
+} // namespace zpm
