@@ -68,6 +68,7 @@ const char *JsonResult(TSendResult result) {
   case TSendResult::NotAvailable:
     return "not available";
   case TSendResult::Unverified:
+  case TSendResult::NoAnswer:
     return "no answer";
   case TSendResult::NotSent:
     break;

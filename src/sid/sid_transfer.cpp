@@ -1,5 +1,6 @@
 #include "sid/sid_transfer.h"
 
+#include "midi/dump_fetch.h"
 #include "midi/log_text.h"
 #include "patch/checksum.h"
 #include "patch/list_text.h"
@@ -39,63 +40,6 @@ Bytes SidPrefix(uint8_t device, std::initializer_list<uint8_t> more) {
   prefix.push_back(OnWire(device));
   prefix.insert(prefix.end(), more);
   return prefix;
-}
-
-// The user's "&Cancel" becomes the wait's outcome; the close box leaves it
-// without an answer.
-TWaitOutcome AwaitDump(TMidiLink &link, TTransferHost &host, const TAwait &await,
-                       const Bytes &request) {
-  return link.SendAndAwait(await, request, [&] {
-    if (host.WaitForSysEx() == kWaitCancelled)
-      link.reception.CancelWait();
-  });
-}
-
-bool WorthAnotherTry(TFetchResult result) {
-  return result == TFetchResult::CutShort || result == TFetchResult::NoAnswer;
-}
-
-std::string SlotText(const TFetchItem &item) {
-  std::string text = BankLetter(static_cast<uint8_t>(item.bank));
-  if (item.patch > 0)
-    text += ":" + std::to_string(item.patch);
-  return text;
-}
-
-// Asks for one dump until it arrives whole with a matching checksum, or the
-// tries are spent; a refusal or the user's Cancel ends it at once. A dump
-// whose checksum stays wrong is kept and flagged. Returns the dump, or
-// nothing when none arrived whole.
-template <typename ChecksumOk>
-Bytes FetchDump(TMidiLink &link, TTransferHost &host, int retries, const TAwait &await,
-                const Bytes &request, TFetchItem &item, ChecksumOk checksumOk) {
-  Bytes flagged;
-  for (int attempt = 0; attempt <= retries; ++attempt) {
-    item.tries = attempt + 1;
-    const TWaitOutcome outcome = AwaitDump(link, host, await, request);
-    item.result = FetchResultOf(outcome);
-    item.received = outcome.received;
-    item.expected = await.expectedSize;
-    if (item.result == TFetchResult::Fetched) {
-      Bytes answer = link.reception.Buffer();
-      item.checksumOk = checksumOk(answer);
-      if (item.checksumOk)
-        return answer;
-      flagged = std::move(answer);
-      continue;
-    }
-    if (!WorthAnotherTry(item.result))
-      break;
-  }
-  if (flagged.empty() || item.result == TFetchResult::Cancelled ||
-      item.result == TFetchResult::ServiceLost)
-    return {};
-  item.result = TFetchResult::Fetched;
-  item.checksumOk = false;
-  link.log.AddLogLine("[" + LogTimeText() + "] Patch " + SlotText(item) +
-                      " arrived with a checksum that does not match its data; it is kept as "
-                      "received.");
-  return flagged;
 }
 
 bool SidDumpChecksumOk(const Bytes &dump) {
