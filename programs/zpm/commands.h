@@ -12,5 +12,8 @@ int RunPorts(const QStringList &args);
 int RunSid(const QStringList &args);
 // zpm sid send, reached through RunSid.
 int RunSidSendCli(const QStringList &args);
+int RunFm(const QStringList &args);
+// zpm fm send, reached through RunFm.
+int RunFmSendCli(const QStringList &args);
 
 } // namespace zpm::cli
