@@ -67,10 +67,10 @@ QString SlotText(const TSendItem &item) {
 std::vector<TSendReportRow> ReportRows(const TSendReport &report) {
   std::vector<TSendReportRow> rows;
   for (const TSendItem &item : report.items)
-    rows.push_back({SlotText(item), QString::fromLatin1(item.name.c_str()),
-                    QString::fromLatin1(SendResultText(item.result)),
-                    QString::fromStdString(item.reason),
-                    item.result == TSendResult::Differs || item.result == TSendResult::Unverified});
+    rows.push_back(
+        {SlotText(item), QString::fromLatin1(item.name.c_str()),
+         QString::fromLatin1(SendResultText(item.result)), QString::fromStdString(item.reason),
+         item.result == TSendResult::Differs || item.result == TSendResult::Unverified, QString()});
   return rows;
 }
 
