@@ -319,7 +319,12 @@ void TFmSendPanel::RunSend(const TFmSendJob &job, const TFmLists &lists) {
   ShowError(error);
   ShowError(QString::fromStdString(report.backupProblem));
   ShowError(QString::fromStdString(report.lostReason));
-  const bool failed = std::any_of(report.items.begin(), report.items.end(), FmSlotFailed);
+  // A run the user cancelled needs no report; one the device refused or
+  // left unanswered does.
+  const bool failed =
+      std::any_of(report.items.begin(), report.items.end(), [](const TSendItem &item) {
+        return FmSlotFailed(item) && item.result != TSendResult::NotSent;
+      });
   if (failed || report.verified)
     ShowReport(report, lists);
 }
