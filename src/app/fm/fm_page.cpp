@@ -127,7 +127,9 @@ TSidPatchList *TFmPage::MakeList(TFmListId id, QWidget *parent) {
   } else {
     columns->resizeSection(kNameColumn, kFmNameColumnWidth);
   }
-  list->setMinimumWidth(type == kFmVoice ? 200 : 90);
+  // The lists take what the page has left, not a size of their own.
+  list->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  list->setMinimumSize(type == kFmVoice ? 200 : 90, 80);
   m_lists[static_cast<size_t>(id)] = list;
   connect(list, &TSidPatchList::resized, this, [this, id] { ListResize(id); });
   return list;
@@ -193,7 +195,7 @@ QWidget *TFmPage::BuildGetPatchGroup(QWidget *parent) {
 
 QWidget *TFmPage::BuildGetTab() {
   auto *tab = new QWidget;
-  auto *side = new QVBoxLayout;
+  auto *side = new QHBoxLayout;
   side->addWidget(BuildGetPatchGroup(tab));
   auto *all = new QGroupBox(QStringLiteral("All Types"), tab);
   all->setObjectName(QStringLiteral("gbFMGetAllTypes"));
@@ -204,11 +206,15 @@ QWidget *TFmPage::BuildGetTab() {
   auto *allLayout = new QVBoxLayout(all);
   allLayout->addWidget(saveAll);
   allLayout->addWidget(saveSelected);
+  allLayout->addStretch();
   side->addWidget(all);
   side->addStretch();
 
-  auto *layout = new QHBoxLayout(tab);
+  // The controls on top, the three lists side by side below them.
+  auto *layout = new QVBoxLayout(tab);
   layout->addLayout(side);
+  auto *lists = new QHBoxLayout;
+  layout->addLayout(lists, 1);
   for (uint8_t type : {kFmVoice, kFmDrumset, kFmEnsemble}) {
     const TTypeNames &names = NamesOf(type);
     auto *group = new QGroupBox(QString::fromStdString(FmListCaption(type)), tab);
@@ -230,7 +236,7 @@ QWidget *TFmPage::BuildGetTab() {
     column->addWidget(saveType);
     column->addWidget(saveSel);
     column->addWidget(send);
-    layout->addWidget(group, type == kFmVoice ? 3 : 1);
+    lists->addWidget(group, type == kFmVoice ? 3 : 1);
   }
   return tab;
 }
@@ -256,13 +262,15 @@ QWidget *TFmPage::BuildSendTab() {
   loadLayout->addWidget(loadButton, 0, 0, 1, 2);
   loadLayout->addWidget(new QLabel(QStringLiteral("Loaded file:"), load), 1, 0);
   loadLayout->addWidget(m_loadedFile, 1, 1);
-  auto *side = new QVBoxLayout;
-  side->addWidget(load);
+  auto *side = new QHBoxLayout;
+  side->addWidget(load, 0, Qt::AlignTop);
   side->addWidget(m_sendPanel->AllTypesGroup());
   side->addStretch();
 
-  auto *layout = new QHBoxLayout(tab);
+  auto *layout = new QVBoxLayout(tab);
   layout->addLayout(side);
+  auto *columns = new QHBoxLayout;
+  layout->addLayout(columns, 1);
   for (size_t i = 0; i < types.size(); ++i) {
     const uint8_t type = types[i];
     const TTypeNames &names = NamesOf(type);
@@ -273,7 +281,7 @@ QWidget *TFmPage::BuildSendTab() {
     column->addWidget(lists[i], 1);
     column->addWidget(m_sendPanel->TypeControls(type));
     column->addWidget(saveSel);
-    layout->addWidget(groups[i], type == kFmVoice ? 3 : 1);
+    columns->addWidget(groups[i], type == kFmVoice ? 3 : 1);
   }
   return tab;
 }
