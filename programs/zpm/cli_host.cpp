@@ -25,6 +25,10 @@ bool TCliHost::Ask(const std::string &text) {
 }
 
 void TCliHost::Inform(const std::string &text) {
+  // A message in the middle of a run starts a line of its own.
+  if (m_progressLine)
+    PrintErr("\n");
+  m_progressLine = false;
   PrintErr(TerminalText(text) + "\n");
 }
 
@@ -55,11 +59,13 @@ void TCliHost::BeginProgress(int count) {
 void TCliHost::StepProgress() {
   ++m_progressDone;
   PrintErr(QString("\r%1 of %2").arg(m_progressDone).arg(m_progressCount));
+  m_progressLine = true;
 }
 
 void TCliHost::EndProgress() {
-  if (m_progressDone > 0)
+  if (m_progressLine)
     PrintErr("\n");
+  m_progressLine = false;
 }
 
 } // namespace zpm::cli

@@ -27,6 +27,7 @@ private:
   int m_waitMs;
   int m_progressCount = 0;
   int m_progressDone = 0;
+  bool m_progressLine = false; // the cursor stands after a progress count
 };
 
 } // namespace zpm::cli

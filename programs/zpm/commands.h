@@ -13,5 +13,8 @@ int RunSid(const QStringList &args);
 // zpm sid send, reached through RunSid.
 int RunSidSendCli(const QStringList &args);
 int RunDiff(const QStringList &args);
+int RunFm(const QStringList &args);
+// zpm fm send, reached through RunFm.
+int RunFmSendCli(const QStringList &args);
 
 } // namespace zpm::cli

@@ -1,5 +1,6 @@
 #include "zpm/fetch_summary.h"
 
+#include "fm/fm_send.h"
 #include "patch/list_text.h"
 
 #include <QJsonObject>
@@ -93,6 +94,36 @@ QJsonArray SidFetchSlots(const TFetchReport &report, const TPatchBank &fetched) 
     }
     for (int number = 1; number <= kPatchesPerBank; ++number)
       list.append(Slot(item, number, fetched));
+  }
+  return list;
+}
+
+QJsonArray FmFetchSlots(const TFetchReport &report, const TFMPatchBank &voices,
+                        const TFMPatchBank &drums, const TFMPatchBank &ensembles) {
+  const TFmLists lists{voices, drums, ensembles};
+  QJsonArray list;
+  for (const TFetchItem &item : report.items) {
+    QJsonObject slot;
+    slot["slot"] = SlotName(item.bank, item.patch);
+    slot["type"] = FmListName(item.type);
+    QJsonValue name;
+    if (item.type == kFmVoice && item.result == TFetchResult::Fetched)
+      for (const TFMPatch &patch : lists.Of(item.type))
+        if (patch.Bank() == item.bank && patch.PatchNumber() + 1 == item.patch) {
+          uint8_t bytes[kNameSize];
+          patch.GetName(bytes);
+          QString text;
+          for (uint8_t byte : bytes)
+            text += QChar(byte < 32 ? ' ' : static_cast<char16_t>(byte));
+          name = text;
+        }
+    slot["name"] = name;
+    slot["result"] = JsonResult(item.result);
+    slot["detail"] = FetchResultText(item.result);
+    slot["tries"] = item.tries;
+    if (item.result == TFetchResult::Fetched)
+      slot["checksum_ok"] = item.checksumOk;
+    list.append(slot);
   }
   return list;
 }

@@ -14,6 +14,11 @@ namespace zpm::cli {
 // 128 patch slots. Names come from the fetched list.
 QJsonArray SidFetchSlots(const TFetchReport &report, const TPatchBank &fetched);
 
+// The same for FM fetches, whose items are single patch slots of a type;
+// names come from the fetched voices.
+QJsonArray FmFetchSlots(const TFetchReport &report, const TFMPatchBank &voices,
+                        const TFMPatchBank &drums, const TFMPatchBank &ensembles);
+
 // "Banks C, H were not fetched (no complete answer)." or "Patch C:17 was not
 // fetched (no complete answer)."; empty when nothing failed.
 QString NotFetchedText(const TFetchReport &report);

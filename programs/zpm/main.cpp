@@ -23,6 +23,8 @@ const char *const kUsage =
     "  ports          list the MIDI input and output ports\n"
     "  sid fetch      fetch SID patches from the synthesizer into a .syx file\n"
     "  sid send       send the SID patches of a .syx file to the synthesizer\n"
+    "  fm fetch       fetch FM patches from the synthesizer into a .syx file\n"
+    "  fm send        send the FM patches of a .syx file to the synthesizer\n"
     "  diff A B       compare two .syx files or banks of the synthesizer slot by slot\n"
     "\n"
     "zpm COMMAND --help shows a command's options; zpm --version its version.\n";
@@ -52,8 +54,8 @@ int main(int argc, char **argv) {
     return ExitDone;
   }
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
-      {"info", RunInfo},   {"show", RunShow}, {"random", RunRandom},
-      {"ports", RunPorts}, {"sid", RunSid},   {"diff", RunDiff}};
+      {"info", RunInfo}, {"show", RunShow}, {"random", RunRandom}, {"ports", RunPorts},
+      {"sid", RunSid},   {"fm", RunFm},     {"diff", RunDiff}};
   const auto found = commands.find(command);
   try {
     if (found == commands.end())

@@ -10,6 +10,7 @@
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
 #include "zpm/patch_file.h"
+#include "zpm/send_common.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,113 +22,6 @@ namespace {
 
 constexpr int kDefaultRetries = 2;
 constexpr int kMaxRetries = 10;
-
-// "0,3-5": rows as zpm info numbers them, each at most once.
-std::vector<int> ParseRows(const QString &text, int count) {
-  std::vector<int> rows;
-  for (const QString &part : text.split(',')) {
-    const QStringList ends = part.split('-');
-    if (part.isEmpty() || ends.size() > 2)
-      throw UsageError(QString("--rows needs rows such as 0,3-5, not \"%1\".").arg(text));
-    const int first = ParseNumber("--rows", ends.front());
-    const int last = ParseNumber("--rows", ends.back());
-    if (last < first)
-      throw UsageError(QString("--rows range %1 goes backwards.").arg(part));
-    if (last >= count)
-      throw UsageError(
-          QString("--rows %1: the file has rows 0 to %2 only.").arg(last).arg(count - 1));
-    for (int row = first; row <= last; ++row)
-      rows.push_back(row);
-  }
-  return rows;
-}
-
-// "L:N" with N from 1 to 128.
-void ParseDestination(const QString &text, int &bank, int &position) {
-  const QStringList parts = text.split(':');
-  if (parts.size() != 2)
-    throw UsageError(QString("--to needs BANK:NUMBER such as C:17, not \"%1\".").arg(text));
-  bank = ParseBank("--to", parts[0]);
-  position = static_cast<int>(ParseNumberIn("--to", parts[1], 1, 128)) - 1;
-}
-
-QString SlotText(const TSendItem &item) {
-  return QString::fromStdString(BankLetter(static_cast<uint8_t>(item.bank))) + ":" +
-         QString::number(item.number + 1);
-}
-
-// The results "Every device command" names.
-const char *JsonResult(TSendResult result) {
-  switch (result) {
-  case TSendResult::Written:
-    return "written";
-  case TSendResult::Verified:
-    return "verified";
-  case TSendResult::Differs:
-    return "differs";
-  case TSendResult::NotAvailable:
-    return "not available";
-  case TSendResult::Unverified:
-    return "no answer";
-  case TSendResult::NotSent:
-    break;
-  }
-  return "not sent";
-}
-
-QString ResultText(const TSendItem &item) {
-  QString text = SendResultText(item.result);
-  if (!item.reason.empty())
-    text += ", " + QString::fromStdString(item.reason);
-  return text;
-}
-
-QJsonArray JsonSlots(const TSendReport &report) {
-  QJsonArray list;
-  for (const TSendItem &item : report.items) {
-    QJsonObject slot;
-    slot["slot"] = SlotText(item);
-    slot["type"] = "sid";
-    slot["name"] = QString::fromStdString(Latin1ToUtf8(item.name));
-    slot["result"] = JsonResult(item.result);
-    slot["tries"] = item.tries;
-    if (!item.reason.empty())
-      slot["detail"] = QString::fromStdString(item.reason);
-    list.append(slot);
-  }
-  return list;
-}
-
-QString TextReport(const TSendReport &report) {
-  QString text;
-  for (const TSendItem &item : report.items)
-    text += QString("%1 %2 %3\n")
-                .arg(SlotText(item), -6)
-                .arg(QString::fromStdString(Latin1ToUtf8(item.name)))
-                .arg(ResultText(item));
-  return text;
-}
-
-// What was not done, for the last line on standard error; empty when all was.
-QString FailureText(const TSendReport &report) {
-  if (!report.backupProblem.empty())
-    return QString::fromStdString(report.backupProblem);
-  if (!report.lostReason.empty())
-    return QString::fromStdString(report.lostReason);
-  QStringList missed;
-  for (const TSendItem &item : report.items) {
-    const bool done = item.result == TSendResult::Verified ||
-                      (item.result == TSendResult::Written && !report.verified) ||
-                      (item.result == TSendResult::NotAvailable && report.skipsMissingBanks);
-    if (!done)
-      missed << SlotText(item) + " (" + ResultText(item) + ")";
-  }
-  if (missed.isEmpty())
-    return {};
-  return QString("%1 %2 not done: %3.")
-      .arg(missed.size() == 1 ? "Slot" : "Slots", missed.size() == 1 ? "was" : "were",
-           missed.join(", "));
-}
 
 int RunSidSendCommand(const QStringList &args) {
   CommandLine line("zpm sid send FILE [--from-bank L --to-bank L | --rows LIST --to L:N] "
@@ -184,7 +78,7 @@ int RunSidSendCommand(const QStringList &args) {
   } else if (rowsMode) {
     job.mode = TSidSendMode::Rows;
     job.rows = ParseRows(line.Value("rows"), file.sid.Count());
-    ParseDestination(line.Value("to"), job.destBank, job.destPosition);
+    ParseDestination(line.Value("to"), 128, job.destBank, job.destPosition);
   }
 
   TDeviceSession session(line);
@@ -194,21 +88,21 @@ int RunSidSendCommand(const QStringList &args) {
 
   if (line.IsSet("json")) {
     QJsonObject json;
-    json["slots"] = JsonSlots(report);
+    json["slots"] = SendJsonSlots(report);
     json["file"] = file.path;
     json["backup"] = report.backupPath.empty()
                          ? QJsonValue()
                          : QJsonValue(QString::fromStdString(report.backupPath));
     PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
   } else {
-    PrintOut(TextReport(report));
+    PrintOut(SendTextReport(report));
   }
   if (!report.backupPath.empty())
     PrintErr(QString("The banks written into were saved to %1 first.\n").arg(backup));
   if (report.items.empty())
     throw ZpmError("Nothing was sent: no patch of " + file.path.toStdString() +
                    " matches the choice.");
-  const QString failure = FailureText(report);
+  const QString failure = SendFailureText(report);
   if (!failure.isEmpty())
     throw ZpmError(failure.toStdString());
   return ExitDone;

@@ -2,6 +2,8 @@
 
 #include "app/about_page.h"
 #include "app/config_page.h"
+#include "app/fm/fm_page.h"
+#include "app/fm/fm_send_panel.h"
 #include "app/log_window.h"
 #include "app/random/random_page.h"
 #include "app/reception_bridge.h"
@@ -59,13 +61,11 @@ void SelectNone(QComboBox *combo) {
   combo->setCurrentIndex(combo->count() - 1);
 }
 
-// The FM patches page until its own arrives: its two tabs, empty.
-QWidget *EmptyFmPage() {
-  auto *tabs = new QTabWidget;
-  tabs->setObjectName("FmPage");
-  tabs->addTab(new QWidget, "&Get FM Patch");
-  tabs->addTab(new QWidget, "&Send FM Patch");
-  return tabs;
+// The FM page's two options are the SID page's settings: ticking one ticks both.
+void ShareCheck(QCheckBox *sid, QCheckBox *fm) {
+  fm->setChecked(sid->isChecked());
+  QObject::connect(sid, &QCheckBox::toggled, fm, &QCheckBox::setChecked);
+  QObject::connect(fm, &QCheckBox::toggled, sid, &QCheckBox::setChecked);
 }
 
 } // namespace
@@ -171,7 +171,11 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   AddPage("SID", QString(), m_sidPage);
   AddPage("SID", "Patches", m_sidPage);
   AddPage("SID", "Random", new TRandomPage(TRandomPage::Synth::Sid, *this, m_pages));
-  QWidget *fmPage = EmptyFmPage();
+  auto *fmPage = new TFmPage(*this, m_pages);
+  ShareCheck(m_sidPage->findChild<QCheckBox *>("cbBackupBeforeSend"),
+             fmPage->SendPanel().BackupCheck());
+  ShareCheck(m_sidPage->findChild<QCheckBox *>("cbVerifyAfterSend"),
+             fmPage->SendPanel().VerifyCheck());
   AddPage("FM", QString(), fmPage);
   AddPage("FM", "Patches", fmPage);
   AddPage("FM", "Random", new TRandomPage(TRandomPage::Synth::Fm, *this, m_pages));

@@ -7,6 +7,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace zpm {
 
 namespace {
@@ -46,14 +48,25 @@ TfrmSendReport::TfrmSendReport(QWidget *parent)
 
 void TfrmSendReport::ShowRows(const std::vector<TSendReportRow> &rows, const QString &summary) {
   m_summary->setText(summary);
+  const bool typed = std::any_of(rows.begin(), rows.end(),
+                                 [](const TSendReportRow &row) { return !row.type.isEmpty(); });
+  QStringList captions = {QStringLiteral("Slot"), QStringLiteral("Patch Name"),
+                          QStringLiteral("Result")};
+  if (typed)
+    captions.insert(1, QStringLiteral("Type"));
+  m_table->setColumnCount(static_cast<int>(captions.size()));
+  m_table->setHorizontalHeaderLabels(captions);
+  const int shift = typed ? 1 : 0;
   m_table->setRowCount(static_cast<int>(rows.size()));
   bool anyFailed = false;
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     const TSendReportRow &row = rows[static_cast<size_t>(i)];
     const QString result = row.reason.isEmpty() ? row.result : row.result + ": " + row.reason;
     m_table->setItem(i, 0, new QTableWidgetItem(row.slot));
-    m_table->setItem(i, 1, new QTableWidgetItem(row.name));
-    m_table->setItem(i, 2, new QTableWidgetItem(result));
+    if (typed)
+      m_table->setItem(i, 1, new QTableWidgetItem(row.type));
+    m_table->setItem(i, 1 + shift, new QTableWidgetItem(row.name));
+    m_table->setItem(i, 2 + shift, new QTableWidgetItem(result));
     anyFailed = anyFailed || row.failed;
   }
   m_table->resizeColumnsToContents();

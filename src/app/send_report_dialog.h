@@ -20,6 +20,7 @@ struct TSendReportRow {
   QString result; // "verified", "differs", "sent", "not available", ...
   QString reason; // why it was skipped or not verified; may be empty
   bool failed = false;
+  QString type; // "Voices", "Drums", "Ensembles"; empty for a SID slot
 };
 
 class TfrmSendReport : public QDialog {
@@ -28,7 +29,8 @@ class TfrmSendReport : public QDialog {
 public:
   explicit TfrmSendReport(QWidget *parent = nullptr);
 
-  // Fills the table and the summary line; "Retry failed slots" is enabled
+  // Fills the table and the summary line; a "Type" column follows "Slot"
+  // when the rows have types; "Retry failed slots" is enabled
   // while a row has failed.
   void ShowRows(const std::vector<TSendReportRow> &rows, const QString &summary);
   // Shows the dialog modally: true when the user chose "Retry failed slots".

@@ -150,8 +150,9 @@ bool TWindowHost::AwaitBytes(size_t count, int timeoutMs) {
 
 void TWindowHost::BeginProgress(int count) {
   QProgressBar *bar = m_working.Progress();
-  // A range of 0..0 would show the busy animation instead of an empty bar.
-  bar->setRange(0, std::max(1, count - 1));
+  // One step per item, so the bar is full exactly when the last item is
+  // done; a range of 0..0 would show the busy animation instead of an empty bar.
+  bar->setRange(0, std::max(1, count));
   bar->setValue(0);
   m_working.show();
   m_working.raise();

@@ -1,5 +1,6 @@
 #include "sid/sid_send.h"
 
+#include "midi/host_scopes.h"
 #include "patch/error.h"
 #include "patch/list_text.h"
 #include "sid/sid_messages.h"
@@ -42,40 +43,6 @@ bool SendsWhole(const TPatch &patch, bool at) {
       return false;
   return true;
 }
-
-// The "Working..." dialog over a run; hidden again however the run ends.
-class TProgressRun {
-public:
-  TProgressRun(TTransferHost &host, int count) : m_host(host) { m_host.BeginProgress(count); }
-  ~TProgressRun() { m_host.EndProgress(); }
-  TProgressRun(const TProgressRun &) = delete;
-  TProgressRun &operator=(const TProgressRun &) = delete;
-
-private:
-  TTransferHost &m_host;
-};
-
-class TBusyRun {
-public:
-  explicit TBusyRun(TTransferHost &host) : m_host(host) { m_host.SetBusy(true); }
-  ~TBusyRun() { m_host.SetBusy(false); }
-  TBusyRun(const TBusyRun &) = delete;
-  TBusyRun &operator=(const TBusyRun &) = delete;
-
-private:
-  TTransferHost &m_host;
-};
-
-class TSending {
-public:
-  explicit TSending(TTransferHost &host) : m_host(host) { m_host.SetCanClose(false); }
-  ~TSending() { m_host.SetCanClose(true); }
-  TSending(const TSending &) = delete;
-  TSending &operator=(const TSending &) = delete;
-
-private:
-  TTransferHost &m_host;
-};
 
 struct TRun {
   TMidiLink &link;
@@ -413,6 +380,8 @@ const char *SendResultText(TSendResult result) {
     return "not available";
   case TSendResult::Unverified:
     return "not verified";
+  case TSendResult::NoAnswer:
+    return "no answer";
   case TSendResult::NotSent:
     break;
   }

@@ -48,6 +48,7 @@ enum class TSendResult {
   Differs,      // read back with other data bytes
   NotAvailable, // its bank is not there; nothing was sent for it
   Unverified,   // sent, but reading it back brought no whole answer
+  NoAnswer,     // sent, but the device did not acknowledge it in time (FM)
   NotSent       // the run ended before it, or it had no place (reason says which)
 };
 
@@ -60,6 +61,7 @@ struct TSendItem {
   TSendResult result = TSendResult::NotSent;
   std::string reason; // why it was not sent or not verified
   int tries = 0;      // times it was sent
+  int type = -1;      // FM type code of its list; -1 for a SID patch
 };
 
 struct TSendReport {

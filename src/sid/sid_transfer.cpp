@@ -1,5 +1,6 @@
 #include "sid/sid_transfer.h"
 
+#include "midi/dump_fetch.h"
 #include "midi/log_text.h"
 #include "patch/checksum.h"
 #include "patch/list_text.h"
@@ -39,68 +40,6 @@ Bytes SidPrefix(uint8_t device, std::initializer_list<uint8_t> more) {
   prefix.push_back(OnWire(device));
   prefix.insert(prefix.end(), more);
   return prefix;
-}
-
-// The user's "&Cancel" becomes the wait's outcome; the close box leaves it
-// without an answer.
-TWaitOutcome AwaitDump(TMidiLink &link, TTransferHost &host, const TAwait &await,
-                       const Bytes &request) {
-  return link.SendAndAwait(await, request, [&] {
-    if (host.WaitForSysEx() == kWaitCancelled)
-      link.reception.CancelWait();
-  });
-}
-
-bool WorthAnotherTry(TFetchResult result) {
-  return result == TFetchResult::CutShort || result == TFetchResult::NoAnswer;
-}
-
-std::string SlotText(const TFetchItem &item) {
-  std::string text = BankLetter(static_cast<uint8_t>(item.bank));
-  if (item.patch > 0)
-    text += ":" + std::to_string(item.patch);
-  return text;
-}
-
-// Asks for one dump until it arrives whole with a matching checksum, or the
-// tries are spent; a refusal or the user's Cancel ends it at once. A dump
-// whose checksum stays wrong is kept and flagged. Returns the dump, or
-// nothing when none arrived whole.
-template <typename ChecksumOk>
-Bytes FetchDump(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch, const TAwait &await,
-                const Bytes &request, TFetchItem &item, ChecksumOk checksumOk) {
-  Bytes flagged;
-  for (int attempt = 0; attempt <= fetch.retries; ++attempt) {
-    // After a broken answer the device may still be sending the rest of it,
-    // and a stall that lost bytes is told more than once: the pause lets
-    // both pass before the dump is asked for again.
-    if (attempt > 0 && item.result == TFetchResult::CutShort)
-      host.Delay(fetch.delayMs);
-    item.tries = attempt + 1;
-    const TWaitOutcome outcome = AwaitDump(link, host, await, request);
-    item.result = FetchResultOf(outcome);
-    item.received = outcome.received;
-    item.expected = await.expectedSize;
-    if (item.result == TFetchResult::Fetched) {
-      Bytes answer = link.reception.Buffer();
-      item.checksumOk = checksumOk(answer);
-      if (item.checksumOk)
-        return answer;
-      flagged = std::move(answer);
-      continue;
-    }
-    if (!WorthAnotherTry(item.result))
-      break;
-  }
-  if (flagged.empty() || item.result == TFetchResult::Cancelled ||
-      item.result == TFetchResult::ServiceLost)
-    return {};
-  item.result = TFetchResult::Fetched;
-  item.checksumOk = false;
-  link.log.AddLogLine("[" + LogTimeText() + "] Patch " + SlotText(item) +
-                      " arrived with a checksum that does not match its data; it is kept as "
-                      "received.");
-  return flagged;
 }
 
 bool SidDumpChecksumOk(const Bytes &dump) {
@@ -231,8 +170,9 @@ TFetchReport GetSingleSidPatch(TMidiLink &link, TTransferHost &host, TSidFetch &
   host.ListClearing();
   into.Clear();
   const auto number = static_cast<uint8_t>(patchNumber - 1);
-  const Bytes answer = FetchDump(link, host, fetch, SidPatchDumpAwait(fetch.device, number),
-                                 SidPatchRequest(fetch.device, number), item, SidDumpChecksumOk);
+  const Bytes answer =
+      FetchDump(link, host, fetch.retries, fetch.delayMs, SidPatchDumpAwait(fetch.device, number),
+                SidPatchRequest(fetch.device, number), item, SidDumpChecksumOk);
   NoteLost(item, report, link);
   if (answer.empty())
     return report;
@@ -271,8 +211,8 @@ TFetchReport GetSingleSidBank(TMidiLink &link, TTransferHost &host, TSidFetch &f
   host.ListClearing();
   into.Clear();
   const Bytes answer =
-      FetchDump(link, host, fetch, SidBankDumpAwait(fetch.device), SidBankDumpRequest(fetch.device),
-                item, [](const Bytes &) { return true; });
+      FetchDump(link, host, fetch.retries, fetch.delayMs, SidBankDumpAwait(fetch.device),
+                SidBankDumpRequest(fetch.device), item, [](const Bytes &) { return true; });
   NoteLost(item, report, link);
   CutSidBankDump(answer, static_cast<uint8_t>(fetch.fetchBank), into);
   return report;
@@ -320,7 +260,7 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
       continue;
     }
     const Bytes answer =
-        FetchDump(link, host, fetch, SidBankDumpAwait(fetch.device),
+        FetchDump(link, host, fetch.retries, fetch.delayMs, SidBankDumpAwait(fetch.device),
                   SidBankDumpRequest(fetch.device), item, [](const Bytes &) { return true; });
     NoteLost(item, report, link);
     if (item.result == TFetchResult::Cancelled || item.result == TFetchResult::ServiceLost)

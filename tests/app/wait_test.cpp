@@ -197,7 +197,7 @@ TEST_F(TWaitTest, WorkingDialogDisablesTheWindowUntilTheRunEndsAndCancelStopsIt)
   EXPECT_FALSE(Find<QWidget>("pnlMain")->isEnabled());
   EXPECT_TRUE(app->working->isEnabled());
   EXPECT_FALSE(Main().CanClose());
-  EXPECT_EQ(bar->maximum(), 4);
+  EXPECT_EQ(bar->maximum(), 5);
   host.StepProgress();
   EXPECT_EQ(bar->value(), 1);
   EXPECT_FALSE(host.ProgressCancelled());

@@ -68,6 +68,7 @@ TfrmSaveLocation::TfrmSaveLocation(QWidget *parent)
   bankRow->addStretch();
 
   auto *form = new QFormLayout;
+  m_form = form;
   form->addRow(QStringLiteral("Selected Patch:"), m_patchName);
   form->addRow(QStringLiteral("Location:"), m_location);
   form->addRow(QStringLiteral("Bank:"), m_bank);
@@ -89,9 +90,16 @@ void TfrmSaveLocation::ShowPatch(const TPatch &patch) {
   uint8_t name[kNameSize];
   patch.GetName(name);
   const auto length = std::find(name, name + kNameSize, 0) - name;
-  m_patchName->setText(QString::fromLatin1(reinterpret_cast<const char *>(name), length));
-  m_location->setText(QString::number(patch.PatchNumber() + 1));
-  m_bank->setText(QString::fromLatin1(BankLetter(patch.Bank).c_str()));
+  ShowTexts(QString::fromLatin1(reinterpret_cast<const char *>(name), length),
+            QString::number(patch.PatchNumber() + 1),
+            QString::fromLatin1(BankLetter(patch.Bank).c_str()));
+}
+
+void TfrmSaveLocation::ShowTexts(const QString &name, const QString &location,
+                                 const QString &bank) {
+  m_patchName->setText(name);
+  m_location->setText(location);
+  m_bank->setText(bank);
 }
 
 int TfrmSaveLocation::DestinationBank() const {

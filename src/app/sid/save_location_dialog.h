@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,9 +34,16 @@ public slots:
   void spBankUpClick();
   void spBankDownClick();
 
+protected:
+  // For the FM page's "Send FM Patch", which shows more of the same.
+  void ShowTexts(const QString &name, const QString &location, const QString &bank);
+  QSpinBox *NewPositionBox() const { return m_newPosition; }
+  QFormLayout *Form() const { return m_form; }
+
 private:
   void SetBank(int bank);
 
+  QFormLayout *m_form = nullptr;
   QLabel *m_patchName;
   QLabel *m_location;
   QLabel *m_bank;

@@ -1,5 +1,6 @@
 #include "app/sid/sid_page.h"
 
+#include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
 #include "app/sid/sid_load_notice.h"
 #include "app/sid/sid_send_panel.h"
@@ -47,78 +48,10 @@ QStringList RowText(const TPatchBank &bank, int item) {
           QString::fromLatin1(row.name.c_str())};
 }
 
-// The main window's host, plus the list's part: a fetch that is about to
-// empty the bank takes the list's selection with it.
-class TListHost : public TTransferHost {
-public:
-  TListHost(TTransferHost &host, std::function<void()> clearing)
-      : m_host(host), m_clearing(std::move(clearing)) {}
-
-  bool Ask(const std::string &text) override { return m_host.Ask(text); }
-  void Inform(const std::string &text) override { m_host.Inform(text); }
-  int WaitForSysEx() override { return m_host.WaitForSysEx(); }
-  void Delay(int milliseconds) override { m_host.Delay(milliseconds); }
-  void WaitForBytes(size_t count, int timeoutMs) override { m_host.WaitForBytes(count, timeoutMs); }
-  void BeginProgress(int count) override { m_host.BeginProgress(count); }
-  void StepProgress() override { m_host.StepProgress(); }
-  bool ProgressCancelled() override { return m_host.ProgressCancelled(); }
-  void EndProgress() override { m_host.EndProgress(); }
-  void SetBusy(bool busy) override { m_host.SetBusy(busy); }
-  void ListClearing() override {
-    m_clearing();
-    m_host.ListClearing();
-  }
-
-private:
-  TTransferHost &m_host;
-  std::function<void()> m_clearing;
-};
-
-class TWaitCursor {
-public:
-  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-  TWaitCursor(const TWaitCursor &) = delete;
-  TWaitCursor &operator=(const TWaitCursor &) = delete;
-};
-
 QPushButton *Button(const char *caption, const char *name, QWidget *parent) {
   auto *button = new QPushButton(QString::fromLatin1(caption), parent);
   button->setObjectName(QLatin1String(name));
   return button;
-}
-
-// Through a temporary file that replaces the old one only when it is whole.
-void WriteFile(const QString &path, const Bytes &bytes) {
-  QSaveFile file(path);
-  const QString where = QDir::toNativeSeparators(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw ZpmError(QStringLiteral("Could not create %1 (%2). Choose a folder you may write to "
-                                  "and save again.")
-                       .arg(where, file.errorString())
-                       .toStdString());
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size || !file.commit())
-    throw ZpmError(QStringLiteral("Could not write %1 (%2); an earlier file of that name is "
-                                  "unchanged. Free some disk space or choose another folder "
-                                  "and save again.")
-                       .arg(where, file.errorString())
-                       .toStdString());
-}
-
-Bytes ReadFile(const QString &path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw ZpmError(QStringLiteral("Could not open %1 (%2). Check that the file exists and may "
-                                  "be read, and load it again.")
-                       .arg(QDir::toNativeSeparators(path), file.errorString())
-                       .toStdString());
-  const QByteArray data = file.readAll();
-  if (file.error() != QFileDevice::NoError)
-    throw ZpmError(QStringLiteral("Could not read %1 (%2). Check the file and load it again.")
-                       .arg(QDir::toNativeSeparators(path), file.errorString())
-                       .toStdString());
-  return Bytes(data.begin(), data.end());
 }
 
 } // namespace
@@ -284,15 +217,6 @@ void TSidPage::spGetBankDownClick() {
   SetGetBank(m_getBankSpin->Tag() - 1);
 }
 
-QString TSidPage::Attempt(const std::function<void()> &operation) {
-  try {
-    operation();
-  } catch (const std::exception &error) {
-    return QString::fromStdString(error.what());
-  }
-  return {};
-}
-
 void TSidPage::ShowError(const QString &text) {
   if (!text.isEmpty())
     QMessageBox::critical(this, QApplication::applicationDisplayName(), text);
@@ -346,7 +270,7 @@ void TSidPage::btnSysExSaveAllClick() {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] { WriteFile(path, SidFileBytes(bank)); }));
+  ShowError(Attempt([&] { WriteWholeFile(path, SidFileBytes(bank)); }));
 }
 
 void TSidPage::btnSysExSendSelectedClick() {
@@ -372,7 +296,7 @@ void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
         patches.push_back(&bank.GetPatch(item));
     TMemoryStream stream;
     WriteSidPatches(stream, patches);
-    WriteFile(path, stream.Data());
+    WriteWholeFile(path, stream.Data());
   }));
 }
 
@@ -389,7 +313,7 @@ void TSidPage::btnLoadSysFileClick() {
   QString notice;
   const QString error = Attempt([&] {
     const TSidLoadReport report = LoadSidFile(
-        ReadFile(path), QDir::toNativeSeparators(path).toStdString(), m_context.SidFileBank());
+        ReadWholeFile(path), QDir::toNativeSeparators(path).toStdString(), m_context.SidFileBank());
     m_loadedFile->setText(QFileInfo(path).fileName());
     notice = SidLoadNotice(report, m_context.SidFileBank());
   });

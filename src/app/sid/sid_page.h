@@ -71,8 +71,6 @@ private:
   // Tells the user of answers cut short and of a lost service.
   void RunFetch(const std::function<TFetchReport(TTransferHost &, TSidFetch &)> &fetch);
   void SaveSelected(TSidPatchList &list, const TPatchBank &bank);
-  // The text of the error an operation raised, empty when it ran through.
-  static QString Attempt(const std::function<void()> &operation);
   // The standard error box, for a non-empty text.
   void ShowError(const QString &text);
 

@@ -1,5 +1,6 @@
 #include "app/sid/sid_send_panel.h"
 
+#include "app/backup_file.h"
 #include "app/send_report_dialog.h"
 #include "app/sid/save_location_dialog.h"
 #include "app/sid/sid_list_widget.h"
@@ -54,25 +55,8 @@ QStringList PositionItems() {
   return items;
 }
 
-// backups/sid-YYYYMMDD-HHMMSS.syx below the user's data folder, written
-// whole or not at all.
-std::string SaveBackupFile(const TPatchBank &banks) {
-  const QString folder =
-      QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath("backups");
-  const QString path = QDir(folder).filePath(
-      "sid-" + QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + ".syx");
-  const QString where = QDir::toNativeSeparators(path);
-  const Bytes bytes = SidFileBytes(banks);
-  QSaveFile file(path);
-  if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) ||
-      file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-          static_cast<qint64>(bytes.size()) ||
-      !file.commit())
-    throw ZpmError(QStringLiteral("The backup could not be saved to %1 (%2). Free some disk "
-                                  "space or turn off \"Back up destination banks first\".")
-                       .arg(where, file.errorString())
-                       .toStdString());
-  return where.toStdString();
+std::string SaveSidBackup(const TPatchBank &banks) {
+  return SaveBackupFile("sid", SidFileBytes(banks));
 }
 
 QString SlotText(const TSendItem &item) {
@@ -83,10 +67,10 @@ QString SlotText(const TSendItem &item) {
 std::vector<TSendReportRow> ReportRows(const TSendReport &report) {
   std::vector<TSendReportRow> rows;
   for (const TSendItem &item : report.items)
-    rows.push_back({SlotText(item), QString::fromLatin1(item.name.c_str()),
-                    QString::fromLatin1(SendResultText(item.result)),
-                    QString::fromStdString(item.reason),
-                    item.result == TSendResult::Differs || item.result == TSendResult::Unverified});
+    rows.push_back(
+        {SlotText(item), QString::fromLatin1(item.name.c_str()),
+         QString::fromLatin1(SendResultText(item.result)), QString::fromStdString(item.reason),
+         item.result == TSendResult::Differs || item.result == TSendResult::Unverified, QString()});
   return rows;
 }
 
@@ -248,7 +232,7 @@ void TSidSendPanel::RunSend(const TSidSendJob &job, const TPatchBank &list) {
   options.delayMs = m_context.SidDelay();
   options.backup = m_backup->isChecked();
   options.verify = m_verify->isChecked();
-  options.saveBackup = SaveBackupFile;
+  options.saveBackup = SaveSidBackup;
   TSendReport report;
   QString error;
   try {

@@ -9,6 +9,7 @@
 #include "app/sid/sid_send_panel.h"
 #include "app/sid/spin_button_widget.h"
 
+#include "app/answer_modals.h"
 #include "app/test_context.h"
 #include "sid/sid_file.h"
 
@@ -37,28 +38,6 @@
 
 namespace zpm {
 namespace {
-
-// Runs action; each modal dialog it brings up is handed to answer, which
-// must close it. Returns the texts of the message boxes among them.
-QStringList AnswerModals(const std::function<void()> &action,
-                         const std::function<void(QWidget *)> &answer = nullptr) {
-  QStringList texts;
-  QTimer timer;
-  timer.setInterval(0);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-      texts << box->text();
-      box->done(QMessageBox::Ok);
-    } else if (modal && answer) {
-      answer(modal);
-    }
-  });
-  timer.start();
-  action();
-  timer.stop();
-  return texts;
-}
 
 TPatch NamedPatch(const char *name, uint8_t bank, uint8_t number) {
   TPatch patch;

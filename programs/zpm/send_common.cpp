@@ -1,0 +1,128 @@
+#include "zpm/send_common.h"
+
+#include "fm/fm_send.h"
+#include "patch/list_text.h"
+#include "zpm/cli_io.h"
+
+#include <QJsonObject>
+#include <QStringList>
+
+namespace zpm::cli {
+
+namespace {
+
+// The results "Every device command" names.
+const char *JsonResult(TSendResult result) {
+  switch (result) {
+  case TSendResult::Written:
+    return "written";
+  case TSendResult::Verified:
+    return "verified";
+  case TSendResult::Differs:
+    return "differs";
+  case TSendResult::NotAvailable:
+    return "not available";
+  case TSendResult::Unverified:
+  case TSendResult::NoAnswer:
+    return "no answer";
+  case TSendResult::NotSent:
+    break;
+  }
+  return "not sent";
+}
+
+bool IsFm(const TSendItem &item) {
+  return item.type >= 0;
+}
+
+QString ResultText(const TSendItem &item) {
+  QString text = IsFm(item) ? FmSendResultText(item.result) : SendResultText(item.result);
+  if (!item.reason.empty())
+    text += ", " + QString::fromStdString(item.reason);
+  return text;
+}
+
+} // namespace
+
+std::vector<int> ParseRows(const QString &text, int count) {
+  std::vector<int> rows;
+  for (const QString &part : text.split(',')) {
+    const QStringList ends = part.split('-');
+    if (part.isEmpty() || ends.size() > 2)
+      throw UsageError(QString("--rows needs rows such as 0,3-5, not \"%1\".").arg(text));
+    const int first = ParseNumber("--rows", ends.front());
+    const int last = ParseNumber("--rows", ends.back());
+    if (last < first)
+      throw UsageError(QString("--rows range %1 goes backwards.").arg(part));
+    if (last >= count)
+      throw UsageError(
+          QString("--rows %1: the file has rows 0 to %2 only.").arg(last).arg(count - 1));
+    for (int row = first; row <= last; ++row)
+      rows.push_back(row);
+  }
+  return rows;
+}
+
+void ParseDestination(const QString &text, int last, int &bank, int &position) {
+  const QStringList parts = text.split(':');
+  if (parts.size() != 2)
+    throw UsageError(QString("--to needs BANK:NUMBER such as C:17, not \"%1\".").arg(text));
+  bank = ParseBank("--to", parts[0]);
+  position = static_cast<int>(ParseNumberIn("--to", parts[1], 1, last)) - 1;
+}
+
+QString SendSlotText(const TSendItem &item) {
+  return QString::fromStdString(BankLetter(static_cast<uint8_t>(item.bank))) + ":" +
+         QString::number(item.number + 1);
+}
+
+QString SendTextReport(const TSendReport &report) {
+  QString text;
+  for (const TSendItem &item : report.items) {
+    QString line = SendSlotText(item).leftJustified(6) + " ";
+    if (IsFm(item))
+      line += QString(FmListName(item.type)).leftJustified(9) + " ";
+    text += line + QString::fromStdString(Latin1ToUtf8(item.name)) + " " + ResultText(item) + "\n";
+  }
+  return text;
+}
+
+QJsonArray SendJsonSlots(const TSendReport &report) {
+  QJsonArray list;
+  for (const TSendItem &item : report.items) {
+    QJsonObject slot;
+    slot["slot"] = SendSlotText(item);
+    slot["type"] = IsFm(item) ? FmListName(item.type) : "sid";
+    slot["name"] = IsFm(item) && item.type != kFmVoice
+                       ? QJsonValue()
+                       : QJsonValue(QString::fromStdString(Latin1ToUtf8(item.name)));
+    slot["result"] = JsonResult(item.result);
+    slot["tries"] = item.tries;
+    if (!item.reason.empty())
+      slot["detail"] = QString::fromStdString(item.reason);
+    list.append(slot);
+  }
+  return list;
+}
+
+QString SendFailureText(const TSendReport &report) {
+  if (!report.backupProblem.empty())
+    return QString::fromStdString(report.backupProblem);
+  if (!report.lostReason.empty())
+    return QString::fromStdString(report.lostReason);
+  QStringList missed;
+  for (const TSendItem &item : report.items) {
+    const bool done = item.result == TSendResult::Verified ||
+                      (item.result == TSendResult::Written && !report.verified) ||
+                      (item.result == TSendResult::NotAvailable && report.skipsMissingBanks);
+    if (!done)
+      missed << SendSlotText(item) + " (" + ResultText(item) + ")";
+  }
+  if (missed.isEmpty())
+    return {};
+  return QString("%1 %2 not done: %3.")
+      .arg(missed.size() == 1 ? "Slot" : "Slots", missed.size() == 1 ? "was" : "were",
+           missed.join(", "));
+}
+
+} // namespace zpm::cli

@@ -1,0 +1,103 @@
+#include "app/page_support.h"
+
+#include "patch/error.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace zpm {
+
+TListHost::TListHost(TTransferHost &host, std::function<void()> clearing)
+    : m_host(host), m_clearing(std::move(clearing)) {}
+
+bool TListHost::Ask(const std::string &text) {
+  return m_host.Ask(text);
+}
+void TListHost::Inform(const std::string &text) {
+  m_host.Inform(text);
+}
+int TListHost::WaitForSysEx() {
+  return m_host.WaitForSysEx();
+}
+void TListHost::Delay(int milliseconds) {
+  m_host.Delay(milliseconds);
+}
+void TListHost::WaitForBytes(size_t count, int timeoutMs) {
+  m_host.WaitForBytes(count, timeoutMs);
+}
+void TListHost::BeginProgress(int count) {
+  m_host.BeginProgress(count);
+}
+void TListHost::StepProgress() {
+  m_host.StepProgress();
+}
+bool TListHost::ProgressCancelled() {
+  return m_host.ProgressCancelled();
+}
+void TListHost::EndProgress() {
+  m_host.EndProgress();
+}
+void TListHost::SetCanClose(bool canClose) {
+  m_host.SetCanClose(canClose);
+}
+void TListHost::SetBusy(bool busy) {
+  m_host.SetBusy(busy);
+}
+void TListHost::ListClearing() {
+  if (m_clearing)
+    m_clearing();
+  m_host.ListClearing();
+}
+
+TWaitCursor::TWaitCursor() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TWaitCursor::~TWaitCursor() {
+  QApplication::restoreOverrideCursor();
+}
+
+void WriteWholeFile(const QString &path, const Bytes &bytes) {
+  QSaveFile file(path);
+  const QString where = QDir::toNativeSeparators(path);
+  if (!file.open(QIODevice::WriteOnly))
+    throw ZpmError(QStringLiteral("Could not create %1 (%2). Choose a folder you may write to "
+                                  "and save again.")
+                       .arg(where, file.errorString())
+                       .toStdString());
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size || !file.commit())
+    throw ZpmError(QStringLiteral("Could not write %1 (%2); an earlier file of that name is "
+                                  "unchanged. Free some disk space or choose another folder "
+                                  "and save again.")
+                       .arg(where, file.errorString())
+                       .toStdString());
+}
+
+Bytes ReadWholeFile(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw ZpmError(QStringLiteral("Could not open %1 (%2). Check that the file exists and may "
+                                  "be read, and load it again.")
+                       .arg(QDir::toNativeSeparators(path), file.errorString())
+                       .toStdString());
+  const QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw ZpmError(QStringLiteral("Could not read %1 (%2). Check the file and load it again.")
+                       .arg(QDir::toNativeSeparators(path), file.errorString())
+                       .toStdString());
+  return Bytes(data.begin(), data.end());
+}
+
+QString Attempt(const std::function<void()> &operation) {
+  try {
+    operation();
+  } catch (const std::exception &error) {
+    return QString::fromStdString(error.what());
+  }
+  return {};
+}
+
+} // namespace zpm

@@ -1,0 +1,55 @@
+#pragma once
+// What the patch pages share around their handlers: the host a fetch runs
+// with (the list's selection goes when the bank is emptied), the hourglass
+// pointer, and whole-or-nothing file writing and checked reading.
+
+#include "midi/transfer_host.h"
+#include "patch/stream.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace zpm {
+
+// The main window's host, plus the list's part: a fetch that is about to
+// empty the bank takes the list's selection with it.
+class TListHost : public TTransferHost {
+public:
+  TListHost(TTransferHost &host, std::function<void()> clearing);
+
+  bool Ask(const std::string &text) override;
+  void Inform(const std::string &text) override;
+  int WaitForSysEx() override;
+  void Delay(int milliseconds) override;
+  void WaitForBytes(size_t count, int timeoutMs) override;
+  void BeginProgress(int count) override;
+  void StepProgress() override;
+  bool ProgressCancelled() override;
+  void EndProgress() override;
+  void SetCanClose(bool canClose) override;
+  void SetBusy(bool busy) override;
+  void ListClearing() override;
+
+private:
+  TTransferHost &m_host;
+  std::function<void()> m_clearing;
+};
+
+class TWaitCursor {
+public:
+  TWaitCursor();
+  ~TWaitCursor();
+  TWaitCursor(const TWaitCursor &) = delete;
+  TWaitCursor &operator=(const TWaitCursor &) = delete;
+};
+
+// Through a temporary file that replaces the old one only when it is whole;
+// raises ZpmError with a sentence for the user.
+void WriteWholeFile(const QString &path, const Bytes &bytes);
+Bytes ReadWholeFile(const QString &path);
+
+// The text of the error an operation raised, empty when it ran through.
+QString Attempt(const std::function<void()> &operation);
+
+} // namespace zpm
