@@ -1,7 +1,9 @@
 #include "app/app_windows.h"
 
+#include "app/fm/fm_page.h"
 #include "app/log_window.h"
 #include "app/sid/save_location_dialog.h"
+#include "app/sid/sid_list_widget.h"
 #include "app/sid/sid_send_panel.h"
 #include "app/viewer/compare_picker.h"
 #include "app/viewer/hex_view_form.h"
@@ -35,6 +37,10 @@ TAppWindows::TAppWindows(const TMainOptions &options)
                     main->SidGetBank());
   AttachPatchViewer(main->findChild<QAbstractItemView *>("lvFilePatchList"), *hexView,
                     main->SidFileBank());
+  if (auto *fm = main->findChild<TFmPage *>())
+    for (TFmListId id : {TFmListId::VoicesGet, TFmListId::DrumsGet, TFmListId::EnsemblesGet,
+                         TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend})
+      AttachPatchViewer(&fm->List(id), *hexView, fm->Bank(id));
   auto *pick = new TfrmComparePick(*main, hexView);
   hexView->compareChooser = [pick](TCompareChoice &choice) { return pick->Choose(choice); };
 }

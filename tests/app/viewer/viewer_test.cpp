@@ -2,6 +2,8 @@
 // program's SID lists and on any list that attaches to it, the hex view's
 // rows, colours and hint, the parameter list, and "Compare with...".
 
+#include "app/fm/fm_page.h"
+#include "app/sid/sid_list_widget.h"
 #include "app/sid/sid_page.h"
 #include "app/viewer/hex_view.h"
 #include "app/viewer/hex_view_form.h"
@@ -12,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -128,8 +131,43 @@ TEST_F(ViewerOpening, LastPatchOfEachSidListOpensAndAnEmptyAreaDoesNothing) {
   }
 }
 
-// The FM lists attach the same way; a plain list with an FM bank behind it
-// stands in for them, with one row more than the bank holds.
+TEST_F(ViewerOpening, LastPatchOfEachFmListOpens) {
+  auto *fm = Find<TFmPage>("FmPage");
+  Find<QStackedWidget>("pgPages")->setCurrentWidget(fm);
+  struct Case {
+    TFmListId list;
+    uint8_t type;
+    const char *caption;
+    const char *typePanel;
+  };
+  const Case cases[] = {
+      {TFmListId::VoicesGet, kFmVoice, "Patch Hex View - 2 - Lead", "Patchtype: FM / Voice"},
+      {TFmListId::DrumsGet, kFmDrumset, "Patch Hex View - 2 - Lead", "Patchtype: FM / Drumset"},
+      {TFmListId::EnsemblesGet, kFmEnsemble, "Patch Hex View - 2 - Lead",
+       "Patchtype: FM / Ensemble"},
+      {TFmListId::VoicesSend, kFmVoice, "Patch Hex View - 2 - Lead", "Patchtype: FM / Voice"},
+      {TFmListId::DrumsSend, kFmDrumset, "Patch Hex View - 2 - Lead", "Patchtype: FM / Drumset"},
+      {TFmListId::EnsemblesSend, kFmEnsemble, "Patch Hex View - 2 - Lead",
+       "Patchtype: FM / Ensemble"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.list));
+    TFMPatchBank &bank = fm->Bank(c.list);
+    bank.Add(FmPatch("Bass", c.type, 0, 0));
+    bank.Add(FmPatch("Lead", c.type, 4, 1));
+    fm->RefreshLists();
+    fm->SelectTab(c.list < TFmListId::VoicesSend ? TFmPage::GetTab : TFmPage::SendTab);
+    QCoreApplication::processEvents();
+    const TShown last = RightPressRow(&fm->List(c.list), 1);
+    EXPECT_EQ(last.openings, 1);
+    EXPECT_EQ(last.caption, c.caption);
+    EXPECT_EQ(last.panels[0], "Bank: E");
+    EXPECT_EQ(last.panels[4], c.typePanel);
+  }
+}
+
+// Any list attaches the same way; a plain list with an FM bank behind it,
+// with one row more than the bank holds.
 TEST_F(ViewerOpening, AnyListOpensItsRowsBelowCountOnly) {
   TFMPatchBank bank;
   bank.Add(FmPatch("Bass", kFmVoice, 0, 0));
