@@ -37,6 +37,19 @@ void AddDeviceOptions(CommandLine &line, bool ports) {
   line.AddFlag("log", "Print every MIDI message to standard error.");
 }
 
+void AddRetriesAndJsonOptions(CommandLine &line, const char *retriesHelp) {
+  line.AddValueOption("retries", "N", retriesHelp);
+  line.AddFlag("json", "Print one JSON document with the result of every slot.");
+}
+
+int ParseRetries(const CommandLine &line) {
+  constexpr int kDefaultRetries = 2;
+  constexpr int kMaxRetries = 10;
+  if (!line.IsSet("retries"))
+    return kDefaultRetries;
+  return static_cast<int>(ParseNumberIn("--retries", line.Value("retries"), 0, kMaxRetries));
+}
+
 MidiApi ParseApi(const CommandLine &line) {
   if (line.IsSet("simulator")) {
     if (line.IsSet("api"))

@@ -18,6 +18,11 @@ namespace zpm::cli {
 void AddDeviceOptions(CommandLine &line, bool ports);
 // --simulator: None; else --api, or Auto. Both given: UsageError.
 MidiApi ParseApi(const CommandLine &line);
+// --retries N and --json, for the commands that fetch or send; retriesHelp
+// says what is asked for again.
+void AddRetriesAndJsonOptions(CommandLine &line, const char *retriesHelp);
+// --retries: 0..10, 2 when not given.
+int ParseRetries(const CommandLine &line);
 // The service the options choose, with the simulator listed only under
 // --simulator. A service that cannot be used raises ZpmError with its reason
 // ("The JACK server is not running.").

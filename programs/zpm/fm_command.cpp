@@ -23,8 +23,6 @@ namespace zpm::cli {
 
 namespace {
 
-constexpr int kDefaultRetries = 2;
-constexpr int kMaxRetries = 10;
 constexpr std::array<uint8_t, 3> kTypes = {kFmVoice, kFmDrumset, kFmEnsemble};
 
 // --type: the type codes to fetch or send, in the order of the "All Types" save.
@@ -50,10 +48,8 @@ int RunFmFetch(const QStringList &args) {
   line.AddValueOption("bank", "L", "Fetch one bank, A..H.");
   line.AddFlag("all", "Fetch every bank; banks the synthesizer refuses are skipped.");
   line.AddValueOption("output", "FILE", "The file to save the fetched patches to.");
-  line.AddValueOption("retries", "N",
-                      "Ask again up to N times (0..10, default 2) for a dump that came cut "
-                      "short, damaged or not at all.");
-  line.AddFlag("json", "Print one JSON document with the result of every slot.");
+  AddRetriesAndJsonOptions(line, "Ask again up to N times (0..10, default 2) for a dump that "
+                                 "came cut short, damaged or not at all.");
   AddDeviceOptions(line, true);
   if (!line.Parse(args, 0))
     return ExitDone;
@@ -65,10 +61,7 @@ int RunFmFetch(const QStringList &args) {
   CheckOutputPath(output); // before the fetch, not after it
 
   TFmFetch fetch;
-  fetch.retries = kDefaultRetries;
-  if (line.IsSet("retries"))
-    fetch.retries =
-        static_cast<int>(ParseNumberIn("--retries", line.Value("retries"), 0, kMaxRetries));
+  fetch.retries = ParseRetries(line);
   int number = 1;
   if (line.IsSet("patch")) {
     const QStringList parts = line.Value("patch").split(':');

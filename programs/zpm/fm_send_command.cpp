@@ -14,15 +14,10 @@
 #include "zpm/safe_files.h"
 #include "zpm/send_common.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace zpm::cli {
 
 namespace {
-
-constexpr int kDefaultRetries = 2;
-constexpr int kMaxRetries = 10;
 
 uint8_t ParseType(const QString &text) {
   if (text == "voices")
@@ -45,37 +40,21 @@ int RunFmSendCommand(const QStringList &args) {
                       "Copy these rows of the type's list (as zpm info numbers them, "
                       "e.g. 0,3-5)...");
   line.AddValueOption("to", "L:N", "...to consecutive numbers from this slot, e.g. C:17.");
-  line.AddValueOption("backup", "FILE",
-                      "First fetch every bank the send writes into and save it to FILE.");
-  line.AddFlag("verify", "Read every written slot back and compare it with what was sent.");
-  line.AddValueOption("retries", "N",
-                      "Send again up to N times (0..10, default 2) a patch that was not "
-                      "acknowledged, and ask again for dumps of the backup or the read-back.");
-  line.AddFlag("json", "Print one JSON document with the result of every slot.");
+  AddSendReportOptions(line,
+                       "Send again up to N times (0..10, default 2) a patch that was not "
+                       "acknowledged, and ask again for dumps of the backup or the read-back.");
   AddDeviceOptions(line, true);
   if (!line.Parse(args, 1))
     return ExitDone;
-  const bool bankMode = line.IsSet("from-bank") || line.IsSet("to-bank");
-  const bool rowsMode = line.IsSet("rows") || line.IsSet("to");
-  if (bankMode && rowsMode)
-    throw UsageError("Give either --from-bank and --to-bank, or --rows and --to.");
-  if (bankMode && !(line.IsSet("from-bank") && line.IsSet("to-bank")))
-    throw UsageError("--from-bank and --to-bank go together.");
-  if (rowsMode && !(line.IsSet("rows") && line.IsSet("to")))
-    throw UsageError("--rows and --to go together.");
-  if ((bankMode || rowsMode) && !line.IsSet("type"))
+  const TSendSelection selection = ParseSendSelection(line);
+  if (selection != TSendSelection::All && !line.IsSet("type"))
     throw UsageError("A copy needs --type: voices, drums or ensembles.");
 
   TFmSendOptions options;
-  options.retries = kDefaultRetries;
-  if (line.IsSet("retries"))
-    options.retries =
-        static_cast<int>(ParseNumberIn("--retries", line.Value("retries"), 0, kMaxRetries));
+  options.retries = ParseRetries(line);
   options.verify = line.IsSet("verify");
-  QString backup;
-  if (line.IsSet("backup")) {
-    backup = AbsolutePath(line.Value("backup"));
-    CheckOutputPath(backup); // before anything goes out, not after
+  const QString backup = CheckedBackupPath(line); // before anything goes out, not after
+  if (!backup.isEmpty()) {
     options.backup = true;
     options.saveBackup = [&](const TFMPatchBank &banks) {
       WriteWholeFile(backup, FmBankFile(banks));
@@ -90,11 +69,11 @@ int RunFmSendCommand(const QStringList &args) {
     job.type = ParseType(line.Value("type"));
     job.mode = TFmSendMode::Type;
   }
-  if (bankMode) {
+  if (selection == TSendSelection::Bank) {
     job.mode = TFmSendMode::Bank;
     job.sourceBank = ParseBank("--from-bank", line.Value("from-bank"));
     job.destBank = ParseBank("--to-bank", line.Value("to-bank"));
-  } else if (rowsMode) {
+  } else if (selection == TSendSelection::Rows) {
     job.mode = TFmSendMode::Rows;
     job.rows = ParseRows(line.Value("rows"), lists.Of(job.type).Count());
     ParseDestination(line.Value("to"), FmPatchesPerBank(job.type), job.destBank, job.destPosition);
@@ -105,25 +84,7 @@ int RunFmSendCommand(const QStringList &args) {
   options.ackTimeoutMs = session.Settings().ackTimeoutMs;
   const TSendReport report = RunFmSend(session.Link(), session.Host(), options, job, lists);
 
-  if (line.IsSet("json")) {
-    QJsonObject json;
-    json["slots"] = SendJsonSlots(report);
-    json["file"] = file.path;
-    json["backup"] = report.backupPath.empty()
-                         ? QJsonValue()
-                         : QJsonValue(QString::fromStdString(report.backupPath));
-    PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
-  } else {
-    PrintOut(SendTextReport(report));
-  }
-  if (!report.backupPath.empty())
-    PrintErr(QString("The banks written into were saved to %1 first.\n").arg(backup));
-  if (report.items.empty())
-    throw ZpmError("Nothing was sent: no patch of " + file.path.toStdString() +
-                   " matches the choice.");
-  const QString failure = SendFailureText(report);
-  if (!failure.isEmpty())
-    throw ZpmError(failure.toStdString());
+  FinishSend(line, report, file.path, backup);
   return ExitDone;
 }
 

@@ -1,9 +1,14 @@
 #include "zpm/send_common.h"
 
 #include "fm/fm_send.h"
+#include "patch/error.h"
 #include "patch/list_text.h"
 #include "zpm/cli_io.h"
+#include "zpm/device_session.h"
+#include "zpm/file_names.h"
+#include "zpm/safe_files.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
 
@@ -123,6 +128,55 @@ QString SendFailureText(const TSendReport &report) {
   return QString("%1 %2 not done: %3.")
       .arg(missed.size() == 1 ? "Slot" : "Slots", missed.size() == 1 ? "was" : "were",
            missed.join(", "));
+}
+
+void AddSendReportOptions(CommandLine &line, const char *retriesHelp) {
+  line.AddValueOption("backup", "FILE",
+                      "First fetch every bank the send writes into and save it to FILE.");
+  line.AddFlag("verify", "Read every written slot back and compare it with what was sent.");
+  AddRetriesAndJsonOptions(line, retriesHelp);
+}
+
+TSendSelection ParseSendSelection(const CommandLine &line) {
+  const bool bankMode = line.IsSet("from-bank") || line.IsSet("to-bank");
+  const bool rowsMode = line.IsSet("rows") || line.IsSet("to");
+  if (bankMode && rowsMode)
+    throw UsageError("Give either --from-bank and --to-bank, or --rows and --to.");
+  if (bankMode && !(line.IsSet("from-bank") && line.IsSet("to-bank")))
+    throw UsageError("--from-bank and --to-bank go together.");
+  if (rowsMode && !(line.IsSet("rows") && line.IsSet("to")))
+    throw UsageError("--rows and --to go together.");
+  return bankMode ? TSendSelection::Bank : rowsMode ? TSendSelection::Rows : TSendSelection::All;
+}
+
+QString CheckedBackupPath(const CommandLine &line) {
+  if (!line.IsSet("backup"))
+    return QString();
+  const QString backup = AbsolutePath(line.Value("backup"));
+  CheckOutputPath(backup);
+  return backup;
+}
+
+void FinishSend(const CommandLine &line, const TSendReport &report, const QString &file,
+                const QString &backup) {
+  if (line.IsSet("json")) {
+    QJsonObject json;
+    json["slots"] = SendJsonSlots(report);
+    json["file"] = file;
+    json["backup"] = report.backupPath.empty()
+                         ? QJsonValue()
+                         : QJsonValue(QString::fromStdString(report.backupPath));
+    PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
+  } else {
+    PrintOut(SendTextReport(report));
+  }
+  if (!report.backupPath.empty())
+    PrintErr(QString("The banks written into were saved to %1 first.\n").arg(backup));
+  if (report.items.empty())
+    throw ZpmError("Nothing was sent: no patch of " + file.toStdString() + " matches the choice.");
+  const QString failure = SendFailureText(report);
+  if (!failure.isEmpty())
+    throw ZpmError(failure.toStdString());
 }
 
 } // namespace zpm::cli

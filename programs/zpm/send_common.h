@@ -4,6 +4,7 @@
 // command", and as the sentence that names what was not done.
 
 #include "sid/sid_send.h"
+#include "zpm/command_line.h"
 
 #include <QJsonArray>
 #include <QString>
@@ -11,6 +12,25 @@
 #include <vector>
 
 namespace zpm::cli {
+
+// --backup FILE, --verify, --retries N and --json; retriesHelp says what a
+// retry asks for again.
+void AddSendReportOptions(CommandLine &line, const char *retriesHelp);
+
+// What a send command line chooses: everything, a bank into a bank
+// (--from-bank, --to-bank) or rows to a slot (--rows, --to). A pair given by
+// half, or both pairs, is bad usage.
+enum class TSendSelection { All, Bank, Rows };
+TSendSelection ParseSendSelection(const CommandLine &line);
+
+// --backup made absolute and checked as writable before anything goes out;
+// empty without the option.
+QString CheckedBackupPath(const CommandLine &line);
+
+// The report on standard output (text, or the JSON of "Every device
+// command"), the backup named, and ZpmError naming what was not done.
+void FinishSend(const CommandLine &line, const TSendReport &report, const QString &file,
+                const QString &backup);
 
 // "0,3-5": rows as zpm info numbers them, each at most once; count rows exist.
 std::vector<int> ParseRows(const QString &text, int count);

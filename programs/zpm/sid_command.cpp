@@ -17,9 +17,6 @@ namespace zpm::cli {
 
 namespace {
 
-constexpr int kDefaultRetries = 2;
-constexpr int kMaxRetries = 10;
-
 // "L:N": a bank letter and a patch number 1..128.
 void ParseSlot(const QString &text, int &bank, int &number) {
   const QStringList parts = text.split(':');
@@ -38,10 +35,8 @@ int RunSidFetch(const QStringList &args) {
   line.AddValueOption("bank", "L", "Fetch one bank, A..H.");
   line.AddFlag("all", "Fetch every bank the synthesizer has.");
   line.AddValueOption("output", "FILE", "The file to save the fetched patches to.");
-  line.AddValueOption("retries", "N",
-                      "Ask again up to N times (0..10, default 2) for a dump that came cut "
-                      "short, damaged or not at all.");
-  line.AddFlag("json", "Print one JSON document with the result of every slot.");
+  AddRetriesAndJsonOptions(line, "Ask again up to N times (0..10, default 2) for a dump that "
+                                 "came cut short, damaged or not at all.");
   AddDeviceOptions(line, true);
   if (!line.Parse(args, 0))
     return ExitDone;
@@ -52,14 +47,7 @@ int RunSidFetch(const QStringList &args) {
   CheckOutputPath(output); // before the fetch, not after it
 
   TSidFetch fetch;
-  fetch.retries = kDefaultRetries;
-  if (line.IsSet("retries")) {
-    fetch.retries = ParseNumber("--retries", line.Value("retries"));
-    if (fetch.retries > kMaxRetries)
-      throw UsageError(QString("--retries must be between 0 and %1, not %2.")
-                           .arg(kMaxRetries)
-                           .arg(line.Value("retries")));
-  }
+  fetch.retries = ParseRetries(line);
   int number = 1;
   if (line.IsSet("patch"))
     ParseSlot(line.Value("patch"), fetch.fetchBank, number);
