@@ -88,7 +88,6 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
   jack_on_info_shutdown(client, ShutdownCallback, guard);
   jack_set_port_registration_callback(client, PortRegistrationCallback, guard);
   jack_set_client_registration_callback(client, ClientRegistrationCallback, guard);
-  jack_set_xrun_callback(client, XrunCallback, guard);
   if (jack_activate(client) != 0) {
     if (why)
       *why = JackFailure(1, "Cannot activate the JACK client").text;

@@ -106,7 +106,6 @@ private:
   static void ShutdownCallback(jack_status_t code, const char *reason, void *arg);
   static void PortRegistrationCallback(jack_port_id_t id, int registered, void *arg);
   static void ClientRegistrationCallback(const char *name, int registered, void *arg);
-  static int XrunCallback(void *arg);
   void Notice(const std::string &gonePort);
   void Returned(const std::string &port);
   bool Vanished(const std::string &port);
@@ -157,9 +156,8 @@ private:
   // The server kept a call waiting past the limit: teardown asks no more.
   std::atomic<bool> m_unresponsive{false};
 
-  std::atomic<bool> m_xrun{false}; // set by the xrun callback
-  jack_nframes_t m_nextFrame = 0;  // process thread: where the next cycle should begin
-  bool m_frameKnown = false;       // process thread
+  jack_nframes_t m_nextFrame = 0; // process thread: where the next cycle should begin
+  bool m_frameKnown = false;      // process thread
 
   std::atomic<bool> m_stopping{false};
   std::thread m_worker;

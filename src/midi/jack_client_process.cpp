@@ -39,9 +39,11 @@ int TJackClient::ProcessCallback(jack_nframes_t frames, void *arg) {
 
 void TJackClient::Process(jack_nframes_t frames) {
   // Cycles this client missed (it was stalled, or the server skipped it)
-  // carried events it never saw.
+  // carried events it never saw. The server's xrun notice is not taken for
+  // that: it also comes when another client or the driver was late, with
+  // nothing of ours lost.
   const jack_nframes_t frame = jack_last_frame_time(m_client);
-  const bool missed = (m_frameKnown && frame != m_nextFrame) || m_xrun.exchange(false);
+  const bool missed = m_frameKnown && frame != m_nextFrame;
   m_nextFrame = frame + frames;
   m_frameKnown = true;
   if (missed) {

@@ -52,7 +52,7 @@ stop_sim() {
   wait "$sim_pid" || fail "zavorin-sim did not exit cleanly"
 }
 
-ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in --delay 20 --wait 20000)
+ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in --delay 100 --wait 20000)
 
 # The file: patches 1-3 of bank A, 10-12 of bank C and 5 of bank B (not plugged in).
 "$zpm" random sid --seed 1 --bank A --first 1 --count 3 --output "$work/a.syx"
