@@ -42,7 +42,7 @@ pids+=($!)
 read -r -t 20 ready <"$work/sim.out" || fail "zavorin-sim did not start: $(cat "$work/sim.err")"
 [ "$ready" = ready ] || fail "zavorin-sim said \"$ready\""
 
-ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in --delay 100 --ack-timeout 100 --wait 20000)
+ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in --delay 100 --ack-timeout 1000 --wait 20000)
 
 "$zpm" sid fetch --bank C --output "$work/backup.syx" "${ports[@]}" 2>/dev/null
 "$zpm" diff "$work/backup.syx" sid:C "${ports[@]}" >"$work/same.txt" 2>/dev/null ||
