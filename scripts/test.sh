@@ -20,9 +20,12 @@ cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZPM_WERROR=O
 ninja -C build/ci -j "$jobs"
 # A JACK server that was killed leaves its entry in the shared registry, which
 # holds eight servers; with no server running every entry is stale.
-if ! pgrep -x jackd >/dev/null; then
-  rm -rf /dev/shm/jack-shm-registry /dev/shm/jack_db-* /dev/shm/jack-[0-9]* /dev/shm/jack_sem.*
-fi
+clear_stale_jack() {
+  if ! pgrep -x jackd >/dev/null; then
+    rm -rf /dev/shm/jack-shm-registry /dev/shm/jack_db-* /dev/shm/jack-[0-9]* /dev/shm/jack_sem.*
+  fi
+}
+clear_stale_jack
 echo "== Tests"
 (cd build/ci && ctest --output-on-failure -j "$jobs")
 echo "== ALSA on a real kernel sequencer (a Debian kernel under qemu)"
@@ -33,6 +36,7 @@ CC=clang CXX=clang++ cmake -S . -B build/san -G Ninja -DCMAKE_BUILD_TYPE=Debug -
   -DZPM_SANITIZE=address,undefined -DZPM_BUILD_FUZZ=ON -DZPM_BUILD_BENCH=OFF >/dev/null
 ninja -C build/san -j "$jobs"
 echo "== Tests under the sanitizers"
+clear_stale_jack
 (cd build/san && UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --output-on-failure -j "$jobs" -LE fuzz)
 echo "== Fuzzing, ${fuzz_seconds}s per loader"

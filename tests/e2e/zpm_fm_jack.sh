@@ -10,49 +10,9 @@ set -euo pipefail
 zpm=$1
 sim=$2
 
-export JACK_DEFAULT_SERVER=zpmtest$$
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -f /dev/shm/jack_sem.0_"$JACK_DEFAULT_SERVER"_* /dev/shm/jack-*-"$JACK_DEFAULT_SERVER"* 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-wait_for() {
-  local what=$1; shift
-  for _ in $(seq 200); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  fail "timed out waiting for $what"
-}
-
-jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 -C 0 -P 0 >"$work/jackd.log" 2>&1 &
-pids+=($!)
-wait_for "the JACK server" jack_lsp
-
-# Voices in A..C, drumsets in A..D, ensembles in A and H; memory to $work/$1 at the end.
-start_sim() {
-  local dir=$1; shift
-  mkfifo "$work/$dir.out"
-  "$sim" --api jack --name zavorin-sim --seed 4711 --fm-id 5 --fm-voice-banks ABC \
-    --fm-drum-banks ABCD --fm-ensemble-banks AH --save-dir "$work/$dir" "$@" \
-    >"$work/$dir.out" 2>"$work/$dir.err" &
-  sim_pid=$!
-  pids+=($sim_pid)
-  local ready
-  read -r -t 20 ready <"$work/$dir.out" || fail "zavorin-sim did not start: $(cat "$work/$dir.err")"
-  [ "$ready" = ready ] || fail "zavorin-sim said \"$ready\""
-}
-stop_sim() {
-  kill -TERM "$sim_pid"
-  wait "$sim_pid" || fail "zavorin-sim did not exit cleanly"
-}
+source "$(dirname "$0")/jack_common.sh"
+sim_args=(--seed 4711 --fm-id 5 --fm-voice-banks ABC --fm-drum-banks ABCD --fm-ensemble-banks AH)
+start_server
 
 ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in --device-id 5 --wait 20000)
 

@@ -8,50 +8,9 @@ set -euo pipefail
 zpm=$1
 sim=$2
 
-export JACK_DEFAULT_SERVER=zpmlost$$
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -f /dev/shm/jack_sem.0_"$JACK_DEFAULT_SERVER"_* /dev/shm/jack-*-"$JACK_DEFAULT_SERVER"* 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/jack_common.sh"
+sim_args=(--seed 99 --sid-banks C --pace)
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-
-wait_for() {
-  local what=$1; shift
-  for _ in $(seq 200); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  fail "timed out waiting for $what"
-}
-
-jackd_pid=
-start_server() {
-  jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 -C 0 -P 0 >>"$work/jackd.log" 2>&1 &
-  jackd_pid=$!
-  pids+=($jackd_pid)
-  wait_for "the JACK server" jack_lsp
-}
-
-sim_pid=
-start_sim() {
-  local dir=$1
-  mkfifo "$work/$dir.out"
-  "$sim" --api jack --name zavorin-sim --seed 99 --sid-banks C --pace --save-dir "$work/$dir" \
-    >"$work/$dir.out" 2>"$work/$dir.err" &
-  sim_pid=$!
-  pids+=($sim_pid)
-  local ready
-  read -r -t 20 ready <"$work/$dir.out" || fail "zavorin-sim did not start: $(cat "$work/$dir.err")"
-  [ "$ready" = ready ] || fail "zavorin-sim said \"$ready\""
-}
 
 # Starts the fetch of bank C in the background; its pid in $fetch_pid.
 fetch_pid=
@@ -111,8 +70,7 @@ for _ in 1 2; do
   kill -CONT "$fetch_pid"
 done
 wait "$fetch_pid" || fail "the stalled fetch failed: $(tail -n3 "$work/stalled.err")"
-kill -TERM "$sim_pid"
-wait "$sim_pid" || fail "zavorin-sim did not exit cleanly"
+stop_sim
 cmp "$work/stalled.syx" "$work/stalled/sid-bank-C.syx" || fail "the refetched bank differs"
 tries=$(grep -o '"tries": [0-9]*' "$work/stalled.json" | head -n1 | grep -o '[0-9]*$')
 [ "${tries:-1}" -ge 2 ] || fail "the stalled dump was not asked for again"

@@ -1,0 +1,66 @@
+# What the end-to-end scripts on JACK share, sourced after `set -euo pipefail`
+# with $sim set: a private JACK server named after the script's process, a
+# work folder, and every process started through it stopped on exit, however
+# the script ends.
+# shellcheck shell=bash
+export JACK_DEFAULT_SERVER=zpmtest$$
+work=$(mktemp -d)
+pids=()
+# The clients go before the server: a server stopped under its clients may
+# leave its entry in JACK's registry, which holds eight servers.
+cleanup() {
+  local i pid
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    pid=${pids[i]}
+    kill -CONT "$pid" 2>/dev/null || true
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -f /dev/shm/jack_sem.0_"$JACK_DEFAULT_SERVER"_* /dev/shm/jack-*-"$JACK_DEFAULT_SERVER"* 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# wait_for WHAT COMMAND...: polls the command until it succeeds, at most 10 s.
+wait_for() {
+  local what=$1; shift
+  for _ in $(seq 200); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  fail "timed out waiting for $what"
+}
+
+# The server, without -S: it goes on without a client that is late.
+jackd_pid=
+start_server() {
+  jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 -C 0 -P 0 >>"$work/jackd.log" 2>&1 &
+  jackd_pid=$!
+  pids+=($jackd_pid)
+  wait_for "the JACK server" jack_lsp
+}
+
+# start_sim DIR ARGS...: zavorin-sim on the server with the ports
+# zavorin-sim:in and zavorin-sim:out, started with ${sim_args[@]} and ARGS;
+# its memory goes to $work/DIR when it ends.
+sim_args=()
+sim_pid=
+start_sim() {
+  local dir=$1; shift
+  mkfifo "$work/$dir.out"
+  "$sim" --api jack --name zavorin-sim --save-dir "$work/$dir" "${sim_args[@]}" "$@" \
+    >"$work/$dir.out" 2>"$work/$dir.err" &
+  sim_pid=$!
+  pids+=($sim_pid)
+  local ready
+  read -r -t 20 ready <"$work/$dir.out" || fail "zavorin-sim did not start: $(cat "$work/$dir.err")"
+  [ "$ready" = ready ] || fail "zavorin-sim said \"$ready\""
+}
+
+# Stops the simulator with SIGTERM, on which it saves its memory.
+stop_sim() {
+  kill -TERM "$sim_pid"
+  wait "$sim_pid" || fail "zavorin-sim did not exit cleanly"
+}
