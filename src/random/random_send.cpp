@@ -1,6 +1,7 @@
 #include "random/random_send.h"
 
 #include "fm/fm_transfer.h"
+#include "midi/host_scopes.h"
 #include "patch/list_text.h"
 #include "random/fm_random.h"
 #include "random/sid_random.h"
@@ -12,18 +13,6 @@ namespace {
 
 const char *const kSinglePatchCartQuestion =
     "Zavorin SID 1.6 supports only 1 PatchCart.\r\nWrite to this Bank ?";
-
-// "Working..." ends however the run ends, also when sending fails.
-class TProgressRun {
-public:
-  TProgressRun(TTransferHost &host, int count) : m_host(host) { m_host.BeginProgress(count); }
-  ~TProgressRun() { m_host.EndProgress(); }
-  TProgressRun(const TProgressRun &) = delete;
-  TProgressRun &operator=(const TProgressRun &) = delete;
-
-private:
-  TTransferHost &m_host;
-};
 
 std::string Plural(int count, const char *one, const char *many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);

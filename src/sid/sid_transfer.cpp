@@ -1,6 +1,7 @@
 #include "sid/sid_transfer.h"
 
 #include "midi/dump_fetch.h"
+#include "midi/host_scopes.h"
 #include "midi/log_text.h"
 #include "patch/checksum.h"
 #include "patch/list_text.h"
@@ -221,11 +222,7 @@ TFetchReport GetSingleSidBank(TMidiLink &link, TTransferHost &host, TSidFetch &f
 TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fetch,
                             TPatchBank &into) {
   link.CheckDevicesOpen();
-  struct BusyPointer {
-    TTransferHost &host;
-    explicit BusyPointer(TTransferHost &h) : host(h) { host.SetBusy(true); }
-    ~BusyPointer() { host.SetBusy(false); }
-  } busy(host);
+  const TBusyRun busy(host);
 
   TFetchReport report;
   int last = 7;
