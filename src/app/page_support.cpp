@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace zpm {
@@ -77,6 +78,20 @@ void WriteWholeFile(const QString &path, const Bytes &bytes) {
 }
 
 Bytes ReadWholeFile(const QString &path) {
+  // A named pipe or a device would hang the window or never end; no patch
+  // file comes near 64 MiB.
+  constexpr qint64 kMaxFileSize = qint64(64) * 1024 * 1024;
+  const QFileInfo info(path);
+  if (info.exists() && !info.isFile())
+    throw ZpmError(QStringLiteral("%1 is not a regular file, so it was not loaded. Choose a .syx "
+                                  "file.")
+                       .arg(QDir::toNativeSeparators(path))
+                       .toStdString());
+  if (info.size() > kMaxFileSize)
+    throw ZpmError(QStringLiteral("%1 is larger than 64 MiB, far too large for a patch file, so "
+                                  "it was not loaded.")
+                       .arg(QDir::toNativeSeparators(path))
+                       .toStdString());
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw ZpmError(QStringLiteral("Could not open %1 (%2). Check that the file exists and may "
