@@ -13,7 +13,7 @@ source "$(dirname "$0")/jack_common.sh"
 sim_args=(--seed 4711 --sid-banks ACH)
 start_server
 
-ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in --delay 100 --wait 20000)
+ports=(--api jack --in zavorin-sim:out --out zavorin-sim:in --delay 300 --wait 20000)
 
 # The file: patches 1-3 of bank A, 10-12 of bank C and 5 of bank B (not plugged in).
 "$zpm" random sid --seed 1 --bank A --first 1 --count 3 --output "$work/a.syx"
