@@ -13,6 +13,7 @@ int main(int argc, char *argv[]) {
   // The configuration folder is named after it when the executable's folder is not writable.
   QApplication::setApplicationName("zavorin-patch-manager");
   QApplication::setApplicationVersion("0.8");
+  QApplication::setApplicationDisplayName("Zavorin Patch Manager");
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Zavorin Patch Manager: patch librarian for the Zavorin SID "

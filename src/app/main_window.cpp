@@ -144,6 +144,8 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::BuildWindow(MidiApi runningApi) {
   setObjectName("frmMain");
   setWindowTitle("Zavorin Patch Manager");
+  // Every box of the program carries this title, whatever the executable is called.
+  QGuiApplication::setApplicationDisplayName(windowTitle());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -155,6 +157,7 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   m_body->setObjectName("pnlMain");
   tvNavigation = new QTreeWidget(m_body);
   tvNavigation->setObjectName("tvNavigation");
+  tvNavigation->setAccessibleName("Pages");
   tvNavigation->setHeaderHidden(true);
   tvNavigation->setRootIsDecorated(true);
   tvNavigation->setFixedWidth(130);
@@ -462,7 +465,7 @@ QString TfrmMain::ChooseFile(bool save) {
       return {};
     const QString path = dialog.selectedFiles().first();
     if (save && !QFileInfo::exists(path) &&
-        QMessageBox::question(this, dialog.windowTitle(),
+        QMessageBox::question(this, windowTitle(),
                               QString("%1\nThis file does not exist.\nDo you want to create it?")
                                   .arg(QDir::toNativeSeparators(path)),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)

@@ -2,6 +2,7 @@
 
 #include "midi/transfer_host.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -54,6 +55,16 @@ int TfrmWaitSysEx::exec() {
 
 void TfrmWaitSysEx::reject() {
   done(kWaitClosed);
+}
+
+// Escape is the keyboard's "&Cancel": during a run of several fetches only
+// Cancel stops the run, and the keyboard must be able to stop it.
+void TfrmWaitSysEx::keyPressEvent(QKeyEvent *event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    btnCancelClick();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void TfrmWaitSysEx::ShowByteCount() {

@@ -20,8 +20,11 @@ public:
   // complete (also when it was before the dialog showed) or the user closed
   // the dialog.
   int exec() override;
-  // The close box and Escape close, they do not cancel.
+  // The close box closes, it does not cancel; Escape cancels.
   void reject() override;
+
+protected:
+  void keyPressEvent(QKeyEvent *event) override;
 
 private:
   void ShowByteCount();

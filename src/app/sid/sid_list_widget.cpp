@@ -84,6 +84,9 @@ TSidPatchList::TSidPatchList(TRowText rowText, SidColumnAlign numberAlign, QWidg
   setWordWrap(false);
   setCornerButtonEnabled(false);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  // Rows are the unit here: the arrows move between them and Tab goes on to
+  // the next control instead of walking every cell.
+  setTabKeyNavigation(false);
 
   QHeaderView *rows = verticalHeader();
   rows->hide();

@@ -1,5 +1,6 @@
 #include "app/sid/sid_page.h"
 
+#include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
 #include "app/sid/sid_load_notice.h"
@@ -65,6 +66,7 @@ TSidPage::TSidPage(TMainContext &context, QWidget *parent)
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_tabs);
+  new TMnemonicArbiter(this);
 }
 
 QWidget *TSidPage::BuildGetTab() {
@@ -72,6 +74,7 @@ QWidget *TSidPage::BuildGetTab() {
   m_getList = new TSidPatchList([this](int item) { return lvSysExPatchListData(item); },
                                 kSidGetNumberAlign, tab);
   m_getList->setObjectName(QStringLiteral("lvSysExPatchList"));
+  m_getList->setAccessibleName(QStringLiteral("SID patches fetched from the device"));
   connect(m_getList, &TSidPatchList::resized, this, &TSidPage::lvSysExPatchListResize);
 
   auto *group = new QGroupBox(QStringLiteral("Get Patch"), tab);
@@ -87,6 +90,11 @@ QWidget *TSidPage::BuildGetTab() {
   m_getBankSpin->setFixedHeight(m_getBank->sizeHint().height());
   connect(m_getBankSpin, &TSpinButton::upClicked, this, &TSidPage::spGetBankUpClick);
   connect(m_getBankSpin, &TSpinButton::downClicked, this, &TSidPage::spGetBankDownClick);
+  m_getBankSpin->TakeKeysFrom(m_getBank, kLastBank + 1);
+  connect(m_getBankSpin, &TSpinButton::letterTyped, this, &TSidPage::SetGetBank);
+  m_getBank->setAccessibleName(QStringLiteral("Bank to fetch (A to H, Up and Down change it)"));
+  m_getBankSpin->SetAccessibleNames(QStringLiteral("Next bank to fetch"),
+                                    QStringLiteral("Previous bank to fetch"));
 
   m_getPatchNr = new QSpinBox(group);
   m_getPatchNr->setObjectName(QStringLiteral("seGetPatchNr"));
@@ -140,6 +148,7 @@ QWidget *TSidPage::BuildSendTab() {
   m_fileList = new TSidPatchList([this](int item) { return lvFilePatchListData(item); },
                                  kSidFileNumberAlign, tab);
   m_fileList->setObjectName(QStringLiteral("lvFilePatchList"));
+  m_fileList->setAccessibleName(QStringLiteral("SID patches of the loaded file"));
   connect(m_fileList, &TSidPatchList::resized, this, &TSidPage::lvFilePatchListResize);
 
   auto *group = new QGroupBox(QStringLiteral("Load SysEx file"), tab);
