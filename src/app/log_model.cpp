@@ -11,8 +11,9 @@
 namespace zpm {
 
 namespace {
-constexpr int kRowMargin = 8; // pixels beside the widest line
-}
+constexpr int kRowMargin = 8;        // pixels beside the widest line
+constexpr size_t kReadingChars = 72; // room for a reading beside it
+} // namespace
 
 TLogModel::TLogModel(TEventLog &log, QObject *parent) : QAbstractListModel(parent), m_log(log) {}
 
@@ -38,8 +39,14 @@ QVariant TLogModel::data(const QModelIndex &index, int role) const {
     return {};
   const size_t line = m_top + static_cast<size_t>(index.row());
   switch (role) {
-  case Qt::DisplayRole:
-    return ShownText(LineText(line));
+  case Qt::DisplayRole: {
+    const QString shown = ShownText(LineText(line));
+    if (!m_decode)
+      return shown;
+    const std::string reading = Reading(PositionOfRow(index.row()));
+    return reading.empty() ? shown
+                           : shown + QStringLiteral("   = ") + QString::fromStdString(reading);
+  }
   case Qt::ToolTipRole: {
     const QString text = LineText(line);
     if (text.size() <= kShownChars)
@@ -58,7 +65,9 @@ QVariant TLogModel::data(const QModelIndex &index, int role) const {
                                                                        : QPalette::HighlightedText);
   case Qt::SizeHintRole:
     if (m_rowHeight > 0)
-      return QSize(static_cast<int>(m_widest) * m_charWidth + kRowMargin, m_rowHeight);
+      return QSize(static_cast<int>(m_widest + (m_decode ? kReadingChars : 0)) * m_charWidth +
+                       kRowMargin,
+                   m_rowHeight);
     return {};
   default:
     return {};
@@ -70,6 +79,28 @@ QString TLogModel::ShownText(const QString &line) {
     return line;
   return line.left(kShownChars) +
          QStringLiteral(" ... (%1 more characters)").arg(line.size() - kShownChars);
+}
+
+void TLogModel::SetDecode(bool decode) {
+  if (decode == m_decode)
+    return;
+  m_decode = decode;
+  ReadNewLines(m_known);
+  emit layoutAboutToBeChanged();
+  emit layoutChanged();
+}
+
+std::string TLogModel::Reading(size_t position) const {
+  return position < m_readings.size() ? m_readings[position] : std::string();
+}
+
+// The reader follows the lines oldest first; it is left behind while
+// decoding is off and catches up when it is switched on.
+void TLogModel::ReadNewLines(size_t count) {
+  if (!m_decode)
+    return;
+  for (size_t position = m_readings.size(); position < count; ++position)
+    m_readings.push_back(m_reader.Read(m_log.LineFromOldest(position)));
 }
 
 void TLogModel::Select(size_t anchor, size_t position) {
@@ -163,6 +194,8 @@ void TLogModel::Refresh() {
     m_top = 0;
     m_widest = 0;
     m_selected = false;
+    m_reader = TLogReader();
+    m_readings.clear();
     endResetModel();
     changed = true;
   }
@@ -173,6 +206,7 @@ void TLogModel::Refresh() {
           m_widest, std::min<size_t>(m_log.LineFromOldest(position).size(), kShownChars + 32));
     const size_t added = state.Count - m_known;
     const bool following = m_top == 0;
+    ReadNewLines(state.Count);
     ChangePage(state.Count, following ? 0 : m_top + added, m_pageRows, following);
     if (m_widest != widest) {
       // The view measures its uniform rows again only on a new layout.

@@ -6,12 +6,15 @@
 // new lines then costs the same at the millionth line as at the first.
 
 #include "midi/event_log.h"
+#include "viewer/log_reading.h"
 
 #include <QAbstractListModel>
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace zpm {
 
@@ -55,6 +58,13 @@ public:
   size_t PositionOfRow(int row) const { return m_known - 1 - (m_top + static_cast<size_t>(row)); }
   // The newest line at or below from (a position) that holds text; none: -1.
   long long FindOlder(const QString &text, size_t from) const;
+  // "Decode": each row also shows a short reading of its line; the line
+  // itself, its copies and the saved log stay as they are.
+  void SetDecode(bool decode);
+  bool Decode() const { return m_decode; }
+  // The reading of the line at position from the oldest (decoding on).
+  std::string Reading(size_t position) const;
+
   // Moves the page so that the line at position is in it.
   void ShowPosition(size_t position);
 
@@ -82,6 +92,11 @@ private:
   size_t m_widest = 0; // characters
   int m_charWidth = 0;
   int m_rowHeight = 0;
+  void ReadNewLines(size_t count);
+
+  bool m_decode = false;
+  TLogReader m_reader;
+  std::vector<std::string> m_readings; // by position from the oldest
   bool m_selected = false;
   size_t m_anchor = 0;
   size_t m_end = 0;

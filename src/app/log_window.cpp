@@ -72,6 +72,11 @@ TfrmLog::TfrmLog(TEventLog &log, QWidget *parent)
   addAction("Select &all", "actSelectAll", QKeySequence::SelectAll, &TfrmLog::SelectAllClick);
   addAction("&Find...", "actFind", QKeySequence::Find, &TfrmLog::FindClick);
   addAction("&Save log...", "actSaveLog", QKeySequence(), &TfrmLog::SaveLogClick);
+  actDecode = new QAction("&Decode", memLog);
+  actDecode->setObjectName("actDecode");
+  actDecode->setCheckable(true);
+  connect(actDecode, &QAction::toggled, m_model, &TLogModel::SetDecode);
+  memLog->addAction(actDecode);
   memLog->setContextMenuPolicy(Qt::ActionsContextMenu);
   memLog->setAccessibleName("MIDI log, newest line first");
 
@@ -105,6 +110,10 @@ TfrmLog::~TfrmLog() {
 void TfrmLog::Clearlog1Click() {
   m_log.Clear();
   m_model->Refresh();
+}
+
+void TfrmLog::SetDecode(bool decode) {
+  actDecode->setChecked(decode);
 }
 
 void TfrmLog::CopyClick() {

@@ -12,6 +12,7 @@
 
 class QKeyEvent;
 
+class QAction;
 class QLineEdit;
 class QListView;
 class QScrollBar;
@@ -27,6 +28,9 @@ public:
   ~TfrmLog() override;
 
   TLogModel &Model() { return *m_model; }
+  // The "&Decode" switch of the context menu.
+  void SetDecode(bool decode);
+  bool Decode() const { return m_model->Decode(); }
 
   // "&Clear log".
   void Clearlog1Click();
@@ -61,6 +65,7 @@ private:
   QListView *memLog;
   QScrollBar *sbLog;
   QLineEdit *edFind;
+  QAction *actDecode = nullptr;
   int m_rowHeight = 1;
   TUiNotice m_notice;
 };

@@ -143,3 +143,30 @@ TEST_F(TLogSelectionTest, LongLinesAreCutInTheViewOnlyAndSaveLogWritesEveryLineO
 
 } // namespace
 } // namespace zpm
+
+namespace zpm {
+namespace {
+
+TEST_F(TLogSelectionTest, DecodeAddsAReadingToEachSysExRowAndLeavesTheLineAlone) {
+  const Bytes select = {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x0B, 0x01, 0xF7};
+  const Bytes ack = {0xF0, 0x00, 0x00, 0x7E, 0x49, 0x00, 0x0F, 0xF7};
+  Main().Log().LogSysExOut(select.data(), select.size());
+  Main().Log().LogSysExIn(ack.data(), ack.size());
+  QCoreApplication::processEvents();
+  const QString line = memLog->model()->index(0, 0).data().toString();
+  auto *decode = memLog->findChild<QAction *>("actDecode");
+  ASSERT_NE(decode, nullptr);
+  EXPECT_EQ(decode->text(), "&Decode");
+  decode->setChecked(true);
+  EXPECT_EQ(memLog->model()->index(0, 0).data().toString(), line + "   = FM acknowledgement");
+  EXPECT_EQ(memLog->model()->index(1, 0).data().toString().section("   = ", 1),
+            "SID Bank Select B");
+  EXPECT_EQ(memLog->model()->index(2, 0).data().toString(), "line 5") << "not a SysEx line";
+  Click(0);
+  EXPECT_EQ(Copied(), line + "\n");
+  decode->setChecked(false);
+  EXPECT_EQ(memLog->model()->index(0, 0).data().toString(), line);
+}
+
+} // namespace
+} // namespace zpm
