@@ -1,7 +1,10 @@
 #pragma once
 // A simulated synthesizer pair on the end of a cable: the model gets the
 // host's bytes at once, and its answers travel back on a thread of their
-// own, one after the other, at DIN speed when the options ask for it. The
+// own, one after the other, at DIN speed when the options ask for it. A
+// device answers only once the request has reached it (its cable time, when
+// paced) and it has had kSimThinkTime to think: never inside the send, so
+// the host logs its request before the answer comes in. The
 // built-in simulator port and the zavorin-sim program both stand on it.
 
 #include "patch/stream.h"
@@ -19,6 +22,10 @@
 
 namespace zpm {
 
+// How long a simulated device takes between the end of a request and the
+// first byte of its answer.
+constexpr std::chrono::milliseconds kSimThinkTime{2};
+
 class TSimWire {
 public:
   // Where the answers go, called on the wire's thread.
@@ -33,7 +40,7 @@ public:
   void Receive(const uint8_t *bytes, size_t count);
 
   // Bytes the devices send unprompted, after the answers already on their way.
-  void Inject(Bytes bytes);
+  void Inject(Bytes bytes) { Queue(std::move(bytes), Clock::time_point{}); }
   // Something that happens to the cable's receiving end once the answers
   // before it are through, run on the wire's thread while a sink listens.
   void InjectEvent(std::function<void()> event);
@@ -52,6 +59,7 @@ public:
 private:
   using Clock = std::chrono::steady_clock;
 
+  void Queue(Bytes bytes, Clock::time_point due);
   void DeliveryLoop();
   void DeliverPaced(const Bytes &answer);
   // False when nobody listens.
@@ -67,6 +75,7 @@ private:
   struct TQueued {
     Bytes bytes;
     std::function<void()> event;
+    Clock::time_point due{}; // not handed on before
   };
   std::deque<TQueued> m_queue;
   bool m_busy = false;
