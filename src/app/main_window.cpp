@@ -11,6 +11,7 @@
 #include "app/sid/sid_page.h"
 #include "app/sid/sid_send_panel.h"
 #include "app/wait_dialog.h"
+#include "app/window_fit.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
 #include "patch/error.h"
@@ -37,8 +38,6 @@
 namespace zpm {
 
 namespace {
-
-constexpr int kLogHeight = 200;
 
 TRunDevices ProgramDevices(MidiApi api) {
   SetMidiApi(api);
@@ -209,8 +208,9 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
 
   if (QScreen *screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
-    move(area.x() + std::max(0, (area.width() - width()) / 2),
-         area.y() + std::max(0, (area.height() - height() - kLogHeight) / 3));
+    move(FitMainWindow(QPoint(area.x() + (area.width() - width()) / 2,
+                              area.y() + (area.height() - height() - kLogHeight) / 3),
+                       size(), area));
   }
 
   m_sidPage->SelectTab(TSidPage::GetTab);
@@ -362,11 +362,16 @@ void TfrmMain::PlaceLogWindow(bool resize) {
   if (!m_logWindow)
     return;
   const QRect frame = frameGeometry();
-  if (resize) {
-    const int frameExtra = m_logWindow->frameGeometry().width() - m_logWindow->width();
-    m_logWindow->resize(frame.width() - frameExtra, kLogHeight);
-  }
-  m_logWindow->move(frame.left(), frame.top() + frame.height());
+  QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
+  const QSize extra = m_logWindow->frameGeometry().size() - m_logWindow->size();
+  const QRect place = shown ? FitLogWindow(frame, extra, shown->availableGeometry())
+                            : QRect(frame.bottomLeft() + QPoint(0, 1),
+                                    QSize(frame.width() - extra.width(), kLogHeight));
+  // The user's own height stays while it fits.
+  const bool sameSide = place.top() > frame.bottom();
+  if (resize || !sameSide || m_logWindow->height() > place.height())
+    m_logWindow->resize(place.size());
+  m_logWindow->move(place.topLeft());
 }
 
 void TfrmMain::FormShow() {

@@ -24,7 +24,7 @@ namespace zpm {
 
 // How long a simulated device takes between the end of a request and the
 // first byte of its answer.
-constexpr std::chrono::milliseconds kSimThinkTime{2};
+constexpr std::chrono::milliseconds kSimThinkTime{10};
 
 class TSimWire {
 public:

@@ -49,6 +49,11 @@ QStringList RowText(const TPatchBank &bank, int item) {
           QString::fromLatin1(row.name.c_str())};
 }
 
+// What the other columns leave, as they are now: the user may have dragged them.
+int NameColumnWidth(const TSidPatchList &list) {
+  return std::max(0, list.viewport()->width() - list.OtherColumnsWidth());
+}
+
 QPushButton *Button(const char *caption, const char *name, QWidget *parent) {
   auto *button = new QPushButton(QString::fromLatin1(caption), parent);
   button->setObjectName(QLatin1String(name));
@@ -136,6 +141,7 @@ QWidget *TSidPage::BuildGetTab() {
       Button("Send selected to another patch location", "btnSysExStoreDifferent", tab);
   connect(storeDifferent, &QPushButton::clicked, this, &TSidPage::btnSysExStoreDifferentClick);
   m_getSide->addWidget(storeDifferent);
+  EnableWithRows(&m_getList->Model(), {saveAll, saveSelected, storeDifferent});
   m_getSide->addStretch();
   auto *layout = new QHBoxLayout(tab);
   layout->addWidget(m_getList, 1);
@@ -168,6 +174,9 @@ QWidget *TSidPage::BuildSendTab() {
   m_sendSide->addWidget(group);
   m_sendSide->addWidget(saveSelected);
   m_sendPanel = new TSidSendPanel(m_context, *m_fileList, tab);
+  EnableWithRows(&m_fileList->Model(),
+                 {saveSelected, m_sendPanel->findChild<QWidget *>(QStringLiteral("btnFileSendAll")),
+                  m_sendPanel->findChild<QWidget *>(QStringLiteral("btnFileSendSelected"))});
   m_sendSide->addWidget(m_sendPanel);
   m_sendSide->addStretch();
   auto *layout = new QHBoxLayout(tab);
@@ -205,11 +214,11 @@ QStringList TSidPage::lvFilePatchListData(int item) const {
 }
 
 void TSidPage::lvSysExPatchListResize() {
-  m_getList->SetNameWidth(SidNameColumnWidth(m_getList->viewport()->width()));
+  m_getList->SetNameWidth(NameColumnWidth(*m_getList));
 }
 
 void TSidPage::lvFilePatchListResize() {
-  m_fileList->SetNameWidth(SidNameColumnWidth(m_fileList->viewport()->width()));
+  m_fileList->SetNameWidth(NameColumnWidth(*m_fileList));
 }
 
 void TSidPage::SetGetBank(int bank) {
