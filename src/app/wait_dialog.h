@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace zpm {
@@ -28,11 +29,15 @@ protected:
 
 private:
   void ShowByteCount();
+  void ShowAwaited();
   void CloseIfComplete();
   void btnCancelClick();
 
   TReception &m_reception;
   QLabel *lbBytes;
+  // What the wait awaits, and how much of it has come.
+  QLabel *lbAwaited;
+  QProgressBar *pbReceived;
   QPushButton *btnCancel;
 };
 

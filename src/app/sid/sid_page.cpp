@@ -6,6 +6,7 @@
 #include "app/sid/sid_load_notice.h"
 #include "app/sid/sid_send_panel.h"
 #include "app/sid/spin_button_widget.h"
+#include "midi/log_text.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"
 #include "sid/sid_transfer.h"
@@ -235,6 +236,11 @@ void TSidPage::spGetBankDownClick() {
   SetGetBank(m_getBankSpin->Tag() - 1);
 }
 
+// A file written or read is said in the log, where the run's story is told.
+void TSidPage::LogDone(const QString &text) {
+  m_context.Link().log.AddLogLine("[" + LogTimeText() + "] " + text.toStdString());
+}
+
 void TSidPage::ShowError(const QString &text) {
   if (!text.isEmpty())
     QMessageBox::critical(this, QApplication::applicationDisplayName(), text);
@@ -288,7 +294,10 @@ void TSidPage::btnSysExSaveAllClick() {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] { WriteWholeFile(path, SidFileBytes(bank)); }));
+  const QString error = Attempt([&] { WriteWholeFile(path, SidFileBytes(bank)); });
+  ShowError(error);
+  if (error.isEmpty())
+    LogDone(QString("%1 patches saved to %2").arg(bank.Count()).arg(QFileInfo(path).fileName()));
 }
 
 void TSidPage::btnSysExSendSelectedClick() {
@@ -306,7 +315,8 @@ void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] {
+  size_t saved = 0;
+  const QString error = Attempt([&] {
     TWaitCursor cursor;
     std::vector<const TPatch *> patches;
     for (int item : items)
@@ -315,7 +325,14 @@ void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
     TMemoryStream stream;
     WriteSidPatches(stream, patches);
     WriteWholeFile(path, stream.Data());
-  }));
+    saved = patches.size();
+  });
+  ShowError(error);
+  if (error.isEmpty())
+    LogDone(QString("%1 patch%2 saved to %3")
+                .arg(saved)
+                .arg(saved == 1 ? "" : "es")
+                .arg(QFileInfo(path).fileName()));
 }
 
 void TSidPage::btnSysExStoreDifferentClick() {
@@ -337,6 +354,10 @@ void TSidPage::btnLoadSysFileClick() {
   });
   m_fileList->Model().SetCount(m_context.SidFileBank().Count());
   ShowError(error);
+  if (error.isEmpty())
+    LogDone(QString("%1 patches loaded from %2")
+                .arg(m_context.SidFileBank().Count())
+                .arg(QFileInfo(path).fileName()));
   // One message per load, however many patches it concerns.
   if (!notice.isEmpty())
     QMessageBox::warning(this, QApplication::applicationDisplayName(), notice);
