@@ -6,8 +6,9 @@
 
 namespace zpm {
 
-TSimWire::TSimWire(const TSimOptions &options)
-    : m_synth(options), m_paced(options.pace), m_thread([this] { DeliveryLoop(); }) {}
+TSimWire::TSimWire(const TSimOptions &options, std::chrono::microseconds think)
+    : m_synth(options), m_paced(options.pace), m_think(think),
+      m_thread([this] { DeliveryLoop(); }) {}
 
 TSimWire::~TSimWire() {
   {
@@ -20,7 +21,7 @@ TSimWire::~TSimWire() {
 
 void TSimWire::Receive(const uint8_t *bytes, size_t count) {
   const Clock::time_point due =
-      Clock::now() + (m_paced ? DinTime(count) : std::chrono::microseconds(0)) + kSimThinkTime;
+      Clock::now() + (m_paced ? DinTime(count) : std::chrono::microseconds(0)) + m_think;
   Bytes answer;
   {
     std::lock_guard<std::mutex> lock(m_synthMutex);

@@ -3,8 +3,9 @@
 // host's bytes at once, and its answers travel back on a thread of their
 // own, one after the other, at DIN speed when the options ask for it. A
 // device answers only once the request has reached it (its cable time, when
-// paced) and it has had kSimThinkTime to think: never inside the send, so
-// the host logs its request before the answer comes in. The
+// paced) and it has had its thinking time (kSimThinkTime in the built-in
+// port; zavorin-sim has a real transport's latency already): never inside
+// the send, so the host logs its request before the answer comes in. The
 // built-in simulator port and the zavorin-sim program both stand on it.
 
 #include "patch/stream.h"
@@ -24,14 +25,15 @@ namespace zpm {
 
 // How long a simulated device takes between the end of a request and the
 // first byte of its answer.
-constexpr std::chrono::milliseconds kSimThinkTime{10};
+constexpr std::chrono::milliseconds kSimThinkTime{2};
 
 class TSimWire {
 public:
   // Where the answers go, called on the wire's thread.
   using Sink = std::function<void(const uint8_t *bytes, size_t count)>;
 
-  explicit TSimWire(const TSimOptions &options);
+  explicit TSimWire(const TSimOptions &options,
+                    std::chrono::microseconds think = std::chrono::microseconds(0));
   ~TSimWire();
   TSimWire(const TSimWire &) = delete;
   TSimWire &operator=(const TSimWire &) = delete;
@@ -68,6 +70,7 @@ private:
   std::mutex m_synthMutex;
   TSimSynth m_synth;
   const bool m_paced;
+  const std::chrono::microseconds m_think;
 
   std::mutex m_mutex; // the queue and the delivery thread's state
   std::condition_variable m_wake;
