@@ -7,12 +7,32 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// --help and --version print and end: they need no display, so they must
+// not wait for a window system that may not be there.
+bool OnlyPrints(int argc, char *argv[]) {
+  for (int i = 1; i < argc; ++i)
+    for (const char *option : {"--help", "-h", "--help-all", "--version", "-v", "-?"})
+      if (std::strcmp(argv[i], option) == 0)
+        return true;
+  return false;
+}
+
+} // namespace
 
 int main(int argc, char *argv[]) {
-  QApplication app(argc, argv);
+  const std::unique_ptr<QCoreApplication> application(
+      OnlyPrints(argc, argv) ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
+  QCoreApplication &app = *application;
   // The configuration folder is named after it when the executable's folder is not writable.
-  QApplication::setApplicationName("zavorin-patch-manager");
-  QApplication::setApplicationVersion("0.8");
+  QCoreApplication::setApplicationName("zavorin-patch-manager");
+  QCoreApplication::setApplicationVersion("0.8");
+  if (qobject_cast<QApplication *>(&app))
+    QApplication::setApplicationDisplayName("Zavorin Patch Manager");
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Zavorin Patch Manager: patch librarian for the Zavorin SID "

@@ -1,15 +1,24 @@
 #include "app/log_window.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -19,7 +28,7 @@ namespace zpm {
 TfrmLog::TfrmLog(TEventLog &log, QWidget *parent)
     : QWidget(parent, Qt::Tool), m_log(log), m_model(new TLogModel(log, this)),
       memLog(new QListView(this)), sbLog(new QScrollBar(Qt::Vertical, this)),
-      m_notice(this, [this] { m_model->Refresh(); }) {
+      edFind(new QLineEdit(this)), m_notice(this, [this] { m_model->Refresh(); }) {
   setObjectName("frmLog");
   setWindowTitle("Log");
 
@@ -50,13 +59,44 @@ TfrmLog::TfrmLog(TEventLog &log, QWidget *parent)
   clearLog->setObjectName("Clearlog1");
   connect(clearLog, &QAction::triggered, this, &TfrmLog::Clearlog1Click);
   memLog->addAction(clearLog);
+  const auto addAction = [this](const char *caption, const char *name, QKeySequence keys,
+                                void (TfrmLog::*slot)()) {
+    auto *action = new QAction(QString::fromLatin1(caption), memLog);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    connect(action, &QAction::triggered, this, slot);
+    memLog->addAction(action);
+  };
+  addAction("&Copy", "actCopy", QKeySequence::Copy, &TfrmLog::CopyClick);
+  addAction("Select &all", "actSelectAll", QKeySequence::SelectAll, &TfrmLog::SelectAllClick);
+  addAction("&Find...", "actFind", QKeySequence::Find, &TfrmLog::FindClick);
+  addAction("&Save log...", "actSaveLog", QKeySequence(), &TfrmLog::SaveLogClick);
+  actDecode = new QAction("&Decode", memLog);
+  actDecode->setObjectName("actDecode");
+  actDecode->setCheckable(true);
+  connect(actDecode, &QAction::toggled, m_model, &TLogModel::SetDecode);
+  memLog->addAction(actDecode);
   memLog->setContextMenuPolicy(Qt::ActionsContextMenu);
+  memLog->setAccessibleName("MIDI log, newest line first");
 
-  auto *layout = new QHBoxLayout(this);
+  edFind->setObjectName("edFind");
+  edFind->setPlaceholderText("Find in the log (Enter: next older line)");
+  edFind->setAccessibleName("Find in the log");
+  edFind->setClearButtonEnabled(true);
+  edFind->hide();
+  edFind->installEventFilter(this);
+  connect(edFind, &QLineEdit::returnPressed, this, &TfrmLog::FindNext);
+
+  auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(memLog);
-  layout->addWidget(sbLog);
+  auto *lines = new QHBoxLayout;
+  lines->setSpacing(0);
+  lines->addWidget(memLog);
+  lines->addWidget(sbLog);
+  layout->addLayout(lines);
+  layout->addWidget(edFind);
   resize(600, 200);
 
   m_model->Refresh();
@@ -70,6 +110,112 @@ TfrmLog::~TfrmLog() {
 void TfrmLog::Clearlog1Click() {
   m_log.Clear();
   m_model->Refresh();
+}
+
+void TfrmLog::SetDecode(bool decode) {
+  actDecode->setChecked(decode);
+}
+
+void TfrmLog::CopyClick() {
+  const QString text = m_model->SelectedText();
+  if (!text.isEmpty())
+    QApplication::clipboard()->setText(text);
+}
+
+void TfrmLog::SaveLogClick() {
+  QFileDialog dialog(this, "Save log", QDir::homePath(), "Text (*.txt);;All files (*)");
+  dialog.setObjectName("SaveLogDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("txt");
+  dialog.selectFile("zavorin-log.txt");
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  const QString error = SaveLog(dialog.selectedFiles().first());
+  if (!error.isEmpty())
+    QMessageBox::critical(this, QApplication::applicationDisplayName(), error);
+}
+
+QString TfrmLog::SaveLog(const QString &path) {
+  m_model->Refresh();
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly)) {
+    file.write(m_model->AllText().toUtf8());
+    if (file.commit())
+      return {};
+  }
+  return QString("The log could not be saved to %1: %2. Choose another folder and save again.")
+      .arg(QDir::toNativeSeparators(path), file.errorString());
+}
+
+void TfrmLog::FindClick() {
+  edFind->show();
+  edFind->setFocus();
+  edFind->selectAll();
+}
+
+// From the line before the selection (or the newest line) towards the
+// oldest, then once round from the newest.
+bool TfrmLog::FindNext() {
+  const size_t count = m_model->LineCount();
+  if (count == 0)
+    return false;
+  const size_t start = m_model->HasSelection()
+                           ? std::min(m_model->SelectionAnchor(), m_model->SelectionEnd())
+                           : count;
+  long long found = start > 0 ? m_model->FindOlder(edFind->text(), start - 1) : -1;
+  if (found < 0)
+    found = m_model->FindOlder(edFind->text(), count - 1);
+  if (found < 0)
+    return false;
+  const auto position = static_cast<size_t>(found);
+  m_model->Select(position, position);
+  m_model->ShowPosition(position);
+  return true;
+}
+
+void TfrmLog::ClickRow(int row, bool extend) {
+  if (row < 0 || row >= m_model->rowCount()) {
+    if (!extend)
+      m_model->ClearSelection();
+    return;
+  }
+  const size_t position = m_model->PositionOfRow(row);
+  m_model->Select(extend && m_model->HasSelection() ? m_model->SelectionAnchor() : position,
+                  position);
+}
+
+bool TfrmLog::CommandKey(QKeyEvent *key) {
+  // The list view would take these for its one current row.
+  if (key->matches(QKeySequence::Copy)) {
+    CopyClick();
+    return true;
+  }
+  if (key->matches(QKeySequence::SelectAll)) {
+    SelectAllClick();
+    return true;
+  }
+  if (key->matches(QKeySequence::Find)) {
+    FindClick();
+    return true;
+  }
+  if (key->matches(QKeySequence::FindNext) ||
+      (key->key() == Qt::Key_F3 && key->modifiers() == Qt::NoModifier)) {
+    FindNext();
+    return true;
+  }
+  if (key->modifiers() != Qt::ShiftModifier || !m_model->HasSelection())
+    return false;
+  // Shift+Up / Shift+Down move the selection's free end a line newer / older.
+  size_t end = m_model->SelectionEnd();
+  if (key->key() == Qt::Key_Up && end + 1 < m_model->LineCount())
+    ++end;
+  else if (key->key() == Qt::Key_Down && end > 0)
+    --end;
+  else
+    return key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+  m_model->Select(m_model->SelectionAnchor(), end);
+  m_model->ShowPosition(end);
+  return true;
 }
 
 void TfrmLog::closeEvent(QCloseEvent *event) {
@@ -130,9 +276,34 @@ bool TfrmLog::eventFilter(QObject *watched, QEvent *event) {
         QCoreApplication::sendEvent(sbLog, event);
         return true;
       }
+    } else if (event->type() == QEvent::MouseButtonPress) {
+      auto *mouse = static_cast<QMouseEvent *>(event);
+      if (mouse->button() == Qt::LeftButton)
+        ClickRow(memLog->indexAt(mouse->position().toPoint()).row(),
+                 mouse->modifiers() & Qt::ShiftModifier);
+    }
+  } else if (watched == memLog && event->type() == QEvent::ShortcutOverride) {
+    // The list view would copy its one current row: these keys are the log's.
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll) ||
+        key->matches(QKeySequence::Find)) {
+      event->accept();
+      return true;
     }
   } else if (watched == memLog && event->type() == QEvent::KeyPress) {
-    return ScrollKey(static_cast<QKeyEvent *>(event)->key());
+    auto *key = static_cast<QKeyEvent *>(event);
+    return CommandKey(key) || (key->modifiers() == Qt::NoModifier && ScrollKey(key->key()));
+  } else if (watched == edFind && event->type() == QEvent::KeyPress) {
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_Escape) {
+      edFind->hide();
+      memLog->setFocus();
+      return true;
+    }
+    if (key->key() == Qt::Key_F3) {
+      FindNext();
+      return true;
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

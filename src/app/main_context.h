@@ -31,10 +31,10 @@ public:
   virtual TFMPatchBank &FmSendEnsembleBank() = 0;
 
   // The Config page's controls, read when an operation starts.
-  virtual int SidDelay() const = 0;       // seDelay
+  virtual int SidDelay() const = 0;        // seDelay
   virtual uint8_t SidDeviceId() const = 0; // seSIDDeviceID
-  virtual int FmDelay() const = 0;        // seFMDelay
-  virtual uint8_t FmDeviceId() const = 0; // seFMDeviceID
+  virtual int FmDelay() const = 0;         // seFMDelay
+  virtual uint8_t FmDeviceId() const = 0;  // seFMDeviceID
 
   // OpenDialog and SaveDialog: a full path, or empty when the user cancelled.
   // Each remembers its folder for the next use and for the settings file.

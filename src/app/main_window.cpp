@@ -2,6 +2,7 @@
 
 #include "app/about_page.h"
 #include "app/config_page.h"
+#include "app/device_choice.h"
 #include "app/fm/fm_page.h"
 #include "app/fm/fm_send_panel.h"
 #include "app/log_window.h"
@@ -10,6 +11,7 @@
 #include "app/sid/sid_page.h"
 #include "app/sid/sid_send_panel.h"
 #include "app/wait_dialog.h"
+#include "app/window_fit.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
 #include "patch/error.h"
@@ -37,23 +39,19 @@ namespace zpm {
 
 namespace {
 
-constexpr int kLogHeight = 200;
-
 TRunDevices ProgramDevices(MidiApi api) {
   SetMidiApi(api);
   return {&MidiInput(), &MidiOutput()};
 }
 
-int SimulatorIndex(const TMidiDevices &devices) {
-  const std::vector<std::string> &names = devices.DeviceNames();
-  for (size_t i = names.size(); i-- > 0;)
-    if (names[i] == TSimPort::kPortName)
-      return static_cast<int>(i);
-  return -1;
-}
-
 bool IsValidIndex(const TMidiDevices &devices, int index) {
   return index >= 0 && static_cast<size_t>(index) < devices.DeviceNames().size();
+}
+
+QString DeviceName(const TMidiDevices &devices, int index) {
+  return IsValidIndex(devices, index)
+             ? QString::fromStdString(devices.DeviceNames()[static_cast<size_t>(index)])
+             : QString();
 }
 
 void SelectNone(QComboBox *combo) {
@@ -89,16 +87,19 @@ TfrmMain::TfrmMain(const TMainOptions &options, QWidget *parent) : QWidget(paren
   m_config->seFMDelay->setValue(m_settings.FmDelay);
   m_config->SetChosenApi(m_settings.Api);
 
-  int input = m_settings.InputDevice;
-  int output = m_settings.OutputDevice;
-  if (options.simulator) {
-    m_keptInput = IsValidIndex(*m_input, input) ? input : -1;
-    m_keptOutput = IsValidIndex(*m_output, output) ? output : -1;
-    input = SimulatorIndex(*m_input);
-    output = SimulatorIndex(*m_output);
-  }
-  m_link->InputDeviceIndex = input;
-  m_link->OutputDeviceIndex = output;
+  const TDeviceChoice input =
+      ChooseDevice(m_input->DeviceNames(), m_settings.InputDevice,
+                   m_settings.InputDeviceName.toStdString(), options.simulator);
+  const TDeviceChoice output =
+      ChooseDevice(m_output->DeviceNames(), m_settings.OutputDevice,
+                   m_settings.OutputDeviceName.toStdString(), options.simulator);
+  // The saved choice stays saved while this run uses or holds back the simulator.
+  if (options.simulator || input.simulatorHeldBack)
+    m_keptInput = IsValidIndex(*m_input, m_settings.InputDevice) ? m_settings.InputDevice : -1;
+  if (options.simulator || output.simulatorHeldBack)
+    m_keptOutput = IsValidIndex(*m_output, m_settings.OutputDevice) ? m_settings.OutputDevice : -1;
+  m_link->InputDeviceIndex = input.index;
+  m_link->OutputDeviceIndex = output.index;
   FillDeviceList(m_config->cbxInputDevices, *m_input, m_link->InputDeviceIndex);
   FillDeviceList(m_config->cbxOutputDevices, *m_output, m_link->OutputDeviceIndex);
 
@@ -144,6 +145,8 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::BuildWindow(MidiApi runningApi) {
   setObjectName("frmMain");
   setWindowTitle("Zavorin Patch Manager");
+  // Every box of the program carries this title, whatever the executable is called.
+  QGuiApplication::setApplicationDisplayName(windowTitle());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -155,6 +158,7 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   m_body->setObjectName("pnlMain");
   tvNavigation = new QTreeWidget(m_body);
   tvNavigation->setObjectName("tvNavigation");
+  tvNavigation->setAccessibleName("Pages");
   tvNavigation->setHeaderHidden(true);
   tvNavigation->setRootIsDecorated(true);
   tvNavigation->setFixedWidth(130);
@@ -204,8 +208,9 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
 
   if (QScreen *screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
-    move(area.x() + std::max(0, (area.width() - width()) / 2),
-         area.y() + std::max(0, (area.height() - height() - kLogHeight) / 3));
+    move(FitMainWindow(QPoint(area.x() + (area.width() - width()) / 2,
+                              area.y() + (area.height() - height() - kLogHeight) / 3),
+                       size(), area));
   }
 
   m_sidPage->SelectTab(TSidPage::GetTab);
@@ -227,6 +232,7 @@ void TfrmMain::AddPage(const QString &node, const QString &child, QWidget *page)
 
 void TfrmMain::AttachWindows(TfrmLog *log, TfrmWaitSysEx *wait, TfrmWorking *working) {
   m_logWindow = log;
+  log->SetDecode(m_settings.LogDecode);
   connect(log, &TfrmLog::FormHide, this, &TfrmMain::LogFormHide);
   m_host = std::make_unique<TWindowHost>(*this, m_body, *m_bridge, *wait, *working);
 }
@@ -356,11 +362,16 @@ void TfrmMain::PlaceLogWindow(bool resize) {
   if (!m_logWindow)
     return;
   const QRect frame = frameGeometry();
-  if (resize) {
-    const int frameExtra = m_logWindow->frameGeometry().width() - m_logWindow->width();
-    m_logWindow->resize(frame.width() - frameExtra, kLogHeight);
-  }
-  m_logWindow->move(frame.left(), frame.top() + frame.height());
+  QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
+  const QSize extra = m_logWindow->frameGeometry().size() - m_logWindow->size();
+  const QRect place = shown ? FitLogWindow(frame, extra, shown->availableGeometry())
+                            : QRect(frame.bottomLeft() + QPoint(0, 1),
+                                    QSize(frame.width() - extra.width(), kLogHeight));
+  // The user's own height stays while it fits.
+  const bool sameSide = place.top() > frame.bottom();
+  if (resize || !sameSide || m_logWindow->height() > place.height())
+    m_logWindow->resize(place.size());
+  m_logWindow->move(place.topLeft());
 }
 
 void TfrmMain::FormShow() {
@@ -409,11 +420,20 @@ void TfrmMain::FormClose() {
   TSettings settings = m_settings;
   settings.InputDevice = m_keptInput.value_or(m_link->InputDeviceIndex);
   settings.OutputDevice = m_keptOutput.value_or(m_link->OutputDeviceIndex);
+  settings.InputDeviceName =
+      m_keptInput ? m_settings.InputDeviceName : DeviceName(*m_input, m_link->InputDeviceIndex);
+  settings.OutputDeviceName =
+      m_keptOutput ? m_settings.OutputDeviceName : DeviceName(*m_output, m_link->OutputDeviceIndex);
+  if (m_logWindow)
+    settings.LogDecode = m_logWindow->Decode();
   settings.SidDelay = m_config->seDelay->value();
   settings.FmDelay = m_config->seFMDelay->value();
   settings.ShowLog = m_config->cbLog->isChecked();
-  settings.SavedReadSysExDir = m_chosenReadDir;
-  settings.SavedSaveSysExDir = m_chosenSaveDir;
+  // A folder is remembered until a dialog of a later run picks another.
+  if (!m_chosenReadDir.isEmpty())
+    settings.SavedReadSysExDir = m_chosenReadDir;
+  if (!m_chosenSaveDir.isEmpty())
+    settings.SavedSaveSysExDir = m_chosenSaveDir;
   settings.Api = m_config->ChosenApi();
   settings.BackupBeforeSend = m_sidPage->SendPanel().BackupBeforeSend();
   settings.VerifyAfterSend = m_sidPage->SendPanel().VerifyAfterSend();
@@ -462,7 +482,7 @@ QString TfrmMain::ChooseFile(bool save) {
       return {};
     const QString path = dialog.selectedFiles().first();
     if (save && !QFileInfo::exists(path) &&
-        QMessageBox::question(this, dialog.windowTitle(),
+        QMessageBox::question(this, windowTitle(),
                               QString("%1\nThis file does not exist.\nDo you want to create it?")
                                   .arg(QDir::toNativeSeparators(path)),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)

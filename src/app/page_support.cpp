@@ -1,5 +1,8 @@
 #include "app/page_support.h"
 
+#include <QAbstractItemModel>
+#include <QWidget>
+
 #include "patch/error.h"
 
 #include <QApplication>
@@ -113,6 +116,17 @@ QString Attempt(const std::function<void()> &operation) {
     return QString::fromStdString(error.what());
   }
   return {};
+}
+
+void EnableWithRows(QAbstractItemModel *model, const std::vector<QWidget *> &buttons) {
+  const auto follow = [model, buttons] {
+    for (QWidget *button : buttons)
+      button->setEnabled(model->rowCount() > 0);
+  };
+  QObject::connect(model, &QAbstractItemModel::modelReset, model, follow);
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, model, follow);
+  QObject::connect(model, &QAbstractItemModel::rowsRemoved, model, follow);
+  follow();
 }
 
 } // namespace zpm

@@ -9,6 +9,10 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
+
+class QAbstractItemModel;
+class QWidget;
 
 namespace zpm {
 
@@ -51,5 +55,9 @@ Bytes ReadWholeFile(const QString &path);
 
 // The text of the error an operation raised, empty when it ran through.
 QString Attempt(const std::function<void()> &operation);
+
+// Buttons that act on a list's rows are off while the list has none, so
+// they never look ready to do nothing; they follow the list from now on.
+void EnableWithRows(QAbstractItemModel *model, const std::vector<QWidget *> &buttons);
 
 } // namespace zpm

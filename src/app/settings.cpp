@@ -94,6 +94,10 @@ std::vector<TIniSection> OwnSections(const TSettings &s) {
         {"MidiApi", MidiApiName(s.Api)},
         {"BackupBeforeSend", s.BackupBeforeSend ? "1" : "0"},
         {"VerifyAfterSend", s.VerifyAfterSend ? "1" : "0"}}},
+      {"ZavorinPatchManager",
+       {{"InputDeviceName", s.InputDeviceName},
+        {"OutputDeviceName", s.OutputDeviceName},
+        {"LogDecode", s.LogDecode ? "1" : "0"}}},
   };
 }
 
@@ -123,6 +127,9 @@ TSettings ReadSettings(const QString &path) {
     s.Api = api;
   s.BackupBeforeSend = ReadInteger(ini, "Main", "BackupBeforeSend", 0) != 0;
   s.VerifyAfterSend = ReadInteger(ini, "Main", "VerifyAfterSend", 0) != 0;
+  s.InputDeviceName = ReadString(ini, "ZavorinPatchManager", "InputDeviceName");
+  s.OutputDeviceName = ReadString(ini, "ZavorinPatchManager", "OutputDeviceName");
+  s.LogDecode = ReadInteger(ini, "ZavorinPatchManager", "LogDecode", 0) != 0;
   return s;
 }
 

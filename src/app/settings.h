@@ -21,6 +21,12 @@ struct TSettings {
   // Main/BackupBeforeSend, Main/VerifyAfterSend: the send tab's check boxes.
   bool BackupBeforeSend = false;
   bool VerifyAfterSend = false;
+  // The program's own section, [ZavorinPatchManager]: the names of the
+  // chosen ports (found again wherever they stand in the next run's
+  // lists) and the log's "&Decode" switch.
+  QString InputDeviceName;
+  QString OutputDeviceName;
+  bool LogDecode = false;
 };
 
 // A missing file or key gives the default; a value that is not a number

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace zpm {
@@ -20,16 +21,23 @@ public:
   // complete (also when it was before the dialog showed) or the user closed
   // the dialog.
   int exec() override;
-  // The close box and Escape close, they do not cancel.
+  // The close box closes, it does not cancel; Escape cancels.
   void reject() override;
+
+protected:
+  void keyPressEvent(QKeyEvent *event) override;
 
 private:
   void ShowByteCount();
+  void ShowAwaited();
   void CloseIfComplete();
   void btnCancelClick();
 
   TReception &m_reception;
   QLabel *lbBytes;
+  // What the wait awaits, and how much of it has come.
+  QLabel *lbAwaited;
+  QProgressBar *pbReceived;
   QPushButton *btnCancel;
 };
 

@@ -86,13 +86,14 @@ TWindowHost::~TWindowHost() {
 }
 
 bool TWindowHost::Ask(const std::string &text) {
-  return QMessageBox::information(m_context.MainWindow(), "Information",
+  return QMessageBox::information(m_context.MainWindow(), QApplication::applicationDisplayName(),
                                   QString::fromStdString(text),
                                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TWindowHost::Inform(const std::string &text) {
-  QMessageBox::information(m_context.MainWindow(), "Information", QString::fromStdString(text));
+  QMessageBox::information(m_context.MainWindow(), QApplication::applicationDisplayName(),
+                           QString::fromStdString(text));
 }
 
 int TWindowHost::WaitForSysEx() {

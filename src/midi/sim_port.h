@@ -13,7 +13,7 @@ class TSimPort : public TMidiService {
 public:
   static constexpr const char *kPortName = "Zavorin Simulator";
 
-  explicit TSimPort(const TSimOptions &options) : m_wire(options) {}
+  explicit TSimPort(const TSimOptions &options) : m_wire(options, kSimThinkTime) {}
 
   std::vector<std::string> InputNames() const override { return {kPortName}; }
   std::vector<std::string> OutputNames() const override { return {kPortName}; }

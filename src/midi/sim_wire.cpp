@@ -6,8 +6,9 @@
 
 namespace zpm {
 
-TSimWire::TSimWire(const TSimOptions &options)
-    : m_synth(options), m_paced(options.pace), m_thread([this] { DeliveryLoop(); }) {}
+TSimWire::TSimWire(const TSimOptions &options, std::chrono::microseconds think)
+    : m_synth(options), m_paced(options.pace), m_think(think),
+      m_thread([this] { DeliveryLoop(); }) {}
 
 TSimWire::~TSimWire() {
   {
@@ -19,19 +20,21 @@ TSimWire::~TSimWire() {
 }
 
 void TSimWire::Receive(const uint8_t *bytes, size_t count) {
+  const Clock::time_point due =
+      Clock::now() + (m_paced ? DinTime(count) : std::chrono::microseconds(0)) + m_think;
   Bytes answer;
   {
     std::lock_guard<std::mutex> lock(m_synthMutex);
     answer = m_synth.Receive(bytes, count);
   }
   if (!answer.empty())
-    Inject(std::move(answer));
+    Queue(std::move(answer), due);
 }
 
-void TSimWire::Inject(Bytes bytes) {
+void TSimWire::Queue(Bytes bytes, Clock::time_point due) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back({std::move(bytes), nullptr});
+    m_queue.push_back({std::move(bytes), nullptr, due});
   }
   m_wake.notify_all();
 }
@@ -39,7 +42,7 @@ void TSimWire::Inject(Bytes bytes) {
 void TSimWire::InjectEvent(std::function<void()> event) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back({Bytes(), std::move(event)});
+    m_queue.push_back({Bytes(), std::move(event), Clock::time_point{}});
   }
   m_wake.notify_all();
 }
@@ -63,6 +66,8 @@ void TSimWire::DeliveryLoop() {
     const TQueued next = std::move(m_queue.front());
     m_queue.pop_front();
     m_busy = true;
+    if (m_wake.wait_until(lock, next.due, [this] { return m_stop; }))
+      break;
     lock.unlock();
     const Bytes &answer = next.bytes;
     if (next.event) {

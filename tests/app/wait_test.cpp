@@ -44,7 +44,7 @@ protected:
   QLabel *lbBytes = nullptr;
 };
 
-TEST_F(TWaitTest, CancelGivesThreeAndTheCloseBoxGivesTwo) {
+TEST_F(TWaitTest, CancelAndEscapeGiveThreeAndTheCloseBoxGivesTwo) {
   Main().Reception().BeginWait(SidPatchDumpAwait(0, 5));
   WhenModal([](QWidget *dialog) {
     EXPECT_EQ(dialog->windowTitle(), "Waiting for SysEx");
@@ -57,8 +57,9 @@ TEST_F(TWaitTest, CancelGivesThreeAndTheCloseBoxGivesTwo) {
 
   WhenModal([](QWidget *dialog) { dialog->close(); });
   EXPECT_EQ(app->host.WaitForSysEx(), kWaitClosed);
+  // Escape is the keyboard's Cancel, so a run of waits can be stopped.
   WhenModal([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
-  EXPECT_EQ(app->host.WaitForSysEx(), kWaitClosed);
+  EXPECT_EQ(app->host.WaitForSysEx(), kWaitCancelled);
 }
 
 TEST_F(TWaitTest, CounterFollowsABankDumpAndTheDialogClosesAfterItsLastChunk) {

@@ -1,6 +1,7 @@
 #include "app/fm/fm_page.h"
 
 #include "app/fm/fm_send_panel.h"
+#include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
 #include "app/sid/spin_button_widget.h"
@@ -102,6 +103,7 @@ TFmPage::TFmPage(TMainContext &context, QWidget *parent)
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_tabs);
+  new TMnemonicArbiter(this);
 }
 
 TSidPatchList *TFmPage::MakeList(TFmListId id, QWidget *parent) {
@@ -117,6 +119,11 @@ TSidPatchList *TFmPage::MakeList(TFmListId id, QWidget *parent) {
       },
       SidColumnAlign::Centre, parent);
   list->setObjectName(QLatin1String(send ? NamesOf(type).sendList : NamesOf(type).getList));
+  static const char *const kKinds[] = {"voices", "drumsets", "ensembles"};
+  list->setAccessibleName(QStringLiteral("FM %1 %2")
+                              .arg(QLatin1String(kKinds[static_cast<int>(id) % 3]),
+                                   send ? QStringLiteral("of the loaded file")
+                                        : QStringLiteral("fetched from the device")));
   QHeaderView *columns = list->horizontalHeader();
   columns->resizeSection(kBankColumn, kFmBankColumnWidth);
   columns->resizeSection(kNumberColumn, kFmNumberColumnWidth);
@@ -159,6 +166,11 @@ QWidget *TFmPage::BuildGetPatchGroup(QWidget *parent) {
   m_getBankSpin->setFixedHeight(m_getBank->sizeHint().height());
   connect(m_getBankSpin, &TSpinButton::upClicked, this, &TFmPage::sbFMGetBankUpClick);
   connect(m_getBankSpin, &TSpinButton::downClicked, this, &TFmPage::sbFMGetBankDownClick);
+  m_getBankSpin->TakeKeysFrom(m_getBank, kLastBank + 1);
+  connect(m_getBankSpin, &TSpinButton::letterTyped, this, &TFmPage::SetGetBank);
+  m_getBank->setAccessibleName(QStringLiteral("Bank to fetch (A to H, Up and Down change it)"));
+  m_getBankSpin->SetAccessibleNames(QStringLiteral("Next bank to fetch"),
+                                    QStringLiteral("Previous bank to fetch"));
   m_getPatchNo = new QSpinBox(group);
   m_getPatchNo->setObjectName(QStringLiteral("seFMGetPatchNo"));
   m_getPatchNo->setRange(1, 128);

@@ -103,6 +103,8 @@ TRandomPage::TRandomPage(Synth synth, TMainContext &context, QWidget *parent)
   auto *group = new QGroupBox(QLatin1String(names.group), this);
   m_gridView = new TRangeGridView(synth == Synth::Sid ? MakeSidRandomGrid() : MakeFmRandomGrid(),
                                   names.grid, names.editor, group);
+  m_gridView->setAccessibleName(synth == Synth::Sid ? QStringLiteral("SID random parameter ranges")
+                                                    : QStringLiteral("FM random parameter ranges"));
 
   m_seed = Spin(names.seed, static_cast<int>(kRandomSeedMin), static_cast<int>(kRandomSeedMax), 0,
                 group);
@@ -201,7 +203,7 @@ void TRandomPage::CreateToDeviceClick() {
 
 void TRandomPage::ShowError(const QString &text) {
   QMessageBox::critical(m_context.MainWindow() ? m_context.MainWindow() : this,
-                        QApplication::applicationName(), text);
+                        QApplication::applicationDisplayName(), text);
 }
 
 } // namespace zpm

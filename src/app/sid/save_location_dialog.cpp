@@ -47,6 +47,12 @@ TfrmSaveLocation::TfrmSaveLocation(QWidget *parent)
   connect(m_destinationBankSpin, &TSpinButton::upClicked, this, &TfrmSaveLocation::spBankUpClick);
   connect(m_destinationBankSpin, &TSpinButton::downClicked, this,
           &TfrmSaveLocation::spBankDownClick);
+  m_destinationBankSpin->TakeKeysFrom(m_destinationBank, kLastBank + 1);
+  connect(m_destinationBankSpin, &TSpinButton::letterTyped, this, &TfrmSaveLocation::SetBank);
+  m_destinationBank->setAccessibleName(
+      QStringLiteral("Destination bank (A to H, Up and Down change it)"));
+  m_destinationBankSpin->SetAccessibleNames(QStringLiteral("Next destination bank"),
+                                            QStringLiteral("Previous destination bank"));
   m_newPosition->setObjectName(QStringLiteral("seNewPosition"));
   m_newPosition->setRange(1, 128);
   m_newPosition->setValue(1);

@@ -84,6 +84,9 @@ TSidPatchList::TSidPatchList(TRowText rowText, SidColumnAlign numberAlign, QWidg
   setWordWrap(false);
   setCornerButtonEnabled(false);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  // Rows are the unit here: the arrows move between them and Tab goes on to
+  // the next control instead of walking every cell.
+  setTabKeyNavigation(false);
 
   QHeaderView *rows = verticalHeader();
   rows->hide();
@@ -100,6 +103,11 @@ TSidPatchList::TSidPatchList(TRowText rowText, SidColumnAlign numberAlign, QWidg
   columns->resizeSection(kNumberColumn, kSidNumberWidth);
   columns->setSectionResizeMode(kNumberColumn, QHeaderView::Fixed);
   columns->resizeSection(kNameColumn, kSidNameInitialWidth);
+  // The column that fills the list follows when the user drags another one.
+  connect(columns, &QHeaderView::sectionResized, this, [this](int section) {
+    if (section != kNameColumn)
+      emit resized();
+  });
 
   // The selection is what the save and send buttons act on: it has to stay
   // visible while the user is at those buttons.
@@ -126,6 +134,14 @@ void TSidPatchList::SetNameWidth(int width) {
   // would be wrong: a tab switch shows the list with its parent's updates
   // off, and restoring that state would leave the list frozen.
   horizontalHeader()->resizeSection(kNameColumn, std::max(0, width));
+}
+
+int TSidPatchList::OtherColumnsWidth() const {
+  int width = 0;
+  for (int column = 0; column < kColumns; ++column)
+    if (column != kNameColumn && !isColumnHidden(column))
+      width += horizontalHeader()->sectionSize(column);
+  return width;
 }
 
 bool TSidPatchList::viewportEvent(QEvent *event) {

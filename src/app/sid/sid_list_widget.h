@@ -52,9 +52,12 @@ public:
   std::vector<int> SelectedItems() const;
   // "Patch Name" takes the given width.
   void SetNameWidth(int width);
+  // The widths of the visible columns other than "Patch Name", as they are now.
+  int OtherColumnsWidth() const;
 
 signals:
-  // The client area changed size (the list itself, or a scroll bar came or went).
+  // The client area changed size (the list itself, or a scroll bar came or
+  // went), or a column other than "Patch Name" changed width.
   void resized();
 
 protected:

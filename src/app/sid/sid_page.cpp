@@ -1,10 +1,12 @@
 #include "app/sid/sid_page.h"
 
+#include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
 #include "app/sid/sid_load_notice.h"
 #include "app/sid/sid_send_panel.h"
 #include "app/sid/spin_button_widget.h"
+#include "midi/log_text.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"
 #include "sid/sid_transfer.h"
@@ -48,6 +50,11 @@ QStringList RowText(const TPatchBank &bank, int item) {
           QString::fromLatin1(row.name.c_str())};
 }
 
+// What the other columns leave, as they are now: the user may have dragged them.
+int NameColumnWidth(const TSidPatchList &list) {
+  return std::max(0, list.viewport()->width() - list.OtherColumnsWidth());
+}
+
 QPushButton *Button(const char *caption, const char *name, QWidget *parent) {
   auto *button = new QPushButton(QString::fromLatin1(caption), parent);
   button->setObjectName(QLatin1String(name));
@@ -65,6 +72,7 @@ TSidPage::TSidPage(TMainContext &context, QWidget *parent)
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_tabs);
+  new TMnemonicArbiter(this);
 }
 
 QWidget *TSidPage::BuildGetTab() {
@@ -72,6 +80,7 @@ QWidget *TSidPage::BuildGetTab() {
   m_getList = new TSidPatchList([this](int item) { return lvSysExPatchListData(item); },
                                 kSidGetNumberAlign, tab);
   m_getList->setObjectName(QStringLiteral("lvSysExPatchList"));
+  m_getList->setAccessibleName(QStringLiteral("SID patches fetched from the device"));
   connect(m_getList, &TSidPatchList::resized, this, &TSidPage::lvSysExPatchListResize);
 
   auto *group = new QGroupBox(QStringLiteral("Get Patch"), tab);
@@ -87,6 +96,11 @@ QWidget *TSidPage::BuildGetTab() {
   m_getBankSpin->setFixedHeight(m_getBank->sizeHint().height());
   connect(m_getBankSpin, &TSpinButton::upClicked, this, &TSidPage::spGetBankUpClick);
   connect(m_getBankSpin, &TSpinButton::downClicked, this, &TSidPage::spGetBankDownClick);
+  m_getBankSpin->TakeKeysFrom(m_getBank, kLastBank + 1);
+  connect(m_getBankSpin, &TSpinButton::letterTyped, this, &TSidPage::SetGetBank);
+  m_getBank->setAccessibleName(QStringLiteral("Bank to fetch (A to H, Up and Down change it)"));
+  m_getBankSpin->SetAccessibleNames(QStringLiteral("Next bank to fetch"),
+                                    QStringLiteral("Previous bank to fetch"));
 
   m_getPatchNr = new QSpinBox(group);
   m_getPatchNr->setObjectName(QStringLiteral("seGetPatchNr"));
@@ -128,6 +142,7 @@ QWidget *TSidPage::BuildGetTab() {
       Button("Send selected to another patch location", "btnSysExStoreDifferent", tab);
   connect(storeDifferent, &QPushButton::clicked, this, &TSidPage::btnSysExStoreDifferentClick);
   m_getSide->addWidget(storeDifferent);
+  EnableWithRows(&m_getList->Model(), {saveAll, saveSelected, storeDifferent});
   m_getSide->addStretch();
   auto *layout = new QHBoxLayout(tab);
   layout->addWidget(m_getList, 1);
@@ -140,6 +155,7 @@ QWidget *TSidPage::BuildSendTab() {
   m_fileList = new TSidPatchList([this](int item) { return lvFilePatchListData(item); },
                                  kSidFileNumberAlign, tab);
   m_fileList->setObjectName(QStringLiteral("lvFilePatchList"));
+  m_fileList->setAccessibleName(QStringLiteral("SID patches of the loaded file"));
   connect(m_fileList, &TSidPatchList::resized, this, &TSidPage::lvFilePatchListResize);
 
   auto *group = new QGroupBox(QStringLiteral("Load SysEx file"), tab);
@@ -159,6 +175,9 @@ QWidget *TSidPage::BuildSendTab() {
   m_sendSide->addWidget(group);
   m_sendSide->addWidget(saveSelected);
   m_sendPanel = new TSidSendPanel(m_context, *m_fileList, tab);
+  EnableWithRows(&m_fileList->Model(),
+                 {saveSelected, m_sendPanel->findChild<QWidget *>(QStringLiteral("btnFileSendAll")),
+                  m_sendPanel->findChild<QWidget *>(QStringLiteral("btnFileSendSelected"))});
   m_sendSide->addWidget(m_sendPanel);
   m_sendSide->addStretch();
   auto *layout = new QHBoxLayout(tab);
@@ -196,11 +215,11 @@ QStringList TSidPage::lvFilePatchListData(int item) const {
 }
 
 void TSidPage::lvSysExPatchListResize() {
-  m_getList->SetNameWidth(SidNameColumnWidth(m_getList->viewport()->width()));
+  m_getList->SetNameWidth(NameColumnWidth(*m_getList));
 }
 
 void TSidPage::lvFilePatchListResize() {
-  m_fileList->SetNameWidth(SidNameColumnWidth(m_fileList->viewport()->width()));
+  m_fileList->SetNameWidth(NameColumnWidth(*m_fileList));
 }
 
 void TSidPage::SetGetBank(int bank) {
@@ -215,6 +234,11 @@ void TSidPage::spGetBankUpClick() {
 
 void TSidPage::spGetBankDownClick() {
   SetGetBank(m_getBankSpin->Tag() - 1);
+}
+
+// A file written or read is said in the log, where the run's story is told.
+void TSidPage::LogDone(const QString &text) {
+  m_context.Link().log.AddLogLine("[" + LogTimeText() + "] " + text.toStdString());
 }
 
 void TSidPage::ShowError(const QString &text) {
@@ -270,7 +294,10 @@ void TSidPage::btnSysExSaveAllClick() {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] { WriteWholeFile(path, SidFileBytes(bank)); }));
+  const QString error = Attempt([&] { WriteWholeFile(path, SidFileBytes(bank)); });
+  ShowError(error);
+  if (error.isEmpty())
+    LogDone(QString("%1 patches saved to %2").arg(bank.Count()).arg(QFileInfo(path).fileName()));
 }
 
 void TSidPage::btnSysExSendSelectedClick() {
@@ -288,7 +315,8 @@ void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] {
+  size_t saved = 0;
+  const QString error = Attempt([&] {
     TWaitCursor cursor;
     std::vector<const TPatch *> patches;
     for (int item : items)
@@ -297,7 +325,14 @@ void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
     TMemoryStream stream;
     WriteSidPatches(stream, patches);
     WriteWholeFile(path, stream.Data());
-  }));
+    saved = patches.size();
+  });
+  ShowError(error);
+  if (error.isEmpty())
+    LogDone(QString("%1 patch%2 saved to %3")
+                .arg(saved)
+                .arg(saved == 1 ? "" : "es")
+                .arg(QFileInfo(path).fileName()));
 }
 
 void TSidPage::btnSysExStoreDifferentClick() {
@@ -319,6 +354,10 @@ void TSidPage::btnLoadSysFileClick() {
   });
   m_fileList->Model().SetCount(m_context.SidFileBank().Count());
   ShowError(error);
+  if (error.isEmpty())
+    LogDone(QString("%1 patches loaded from %2")
+                .arg(m_context.SidFileBank().Count())
+                .arg(QFileInfo(path).fileName()));
   // One message per load, however many patches it concerns.
   if (!notice.isEmpty())
     QMessageBox::warning(this, QApplication::applicationDisplayName(), notice);

@@ -1,5 +1,6 @@
 #include "app/sid/spin_button_widget.h"
 
+#include <QKeyEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -31,6 +32,41 @@ TSpinButton::TSpinButton(QWidget *parent)
   layout->addWidget(m_down);
   connect(m_up, &QToolButton::clicked, this, &TSpinButton::upClicked);
   connect(m_down, &QToolButton::clicked, this, &TSpinButton::downClicked);
+}
+
+void TSpinButton::TakeKeysFrom(QWidget *field, int count) {
+  m_field = field;
+  m_letters = count;
+  field->setFocusPolicy(Qt::StrongFocus);
+  field->installEventFilter(this);
+}
+
+void TSpinButton::SetAccessibleNames(const QString &up, const QString &down) {
+  m_up->setAccessibleName(up);
+  m_down->setAccessibleName(down);
+  m_up->setToolTip(up);
+  m_down->setToolTip(down);
+}
+
+bool TSpinButton::eventFilter(QObject *watched, QEvent *event) {
+  if (watched != m_field || event->type() != QEvent::KeyPress)
+    return QWidget::eventFilter(watched, event);
+  const auto *key = static_cast<QKeyEvent *>(event);
+  if (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier))
+    return false;
+  if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+    (key->key() == Qt::Key_Up ? m_up : m_down)->click();
+    return true;
+  }
+  const QString text = key->text().toUpper();
+  if (text.size() == 1) {
+    const int index = text.at(0).unicode() - 'A';
+    if (index >= 0 && index < m_letters) {
+      emit letterTyped(index);
+      return true;
+    }
+  }
+  return false;
 }
 
 } // namespace zpm

@@ -1,7 +1,8 @@
 #pragma once
 // An up/down spin button without a text of its own: it keeps a number in its
 // Tag and tells when one of its arrows is pressed; the edit field beside it
-// shows what the owner makes of the number.
+// shows what the owner makes of the number. The field can hand its keys to
+// the pair: Up and Down press the arrows, a letter picks an entry by name.
 
 #include <QWidget>
 
@@ -22,13 +23,25 @@ public:
   QToolButton *UpButton() const { return m_up; }
   QToolButton *DownButton() const { return m_down; }
 
+  // Up and Down in field press the arrows; the letters from 'A' on, one per
+  // entry of count, send letterTyped with the entry's index.
+  void TakeKeysFrom(QWidget *field, int count);
+  // Names for screen readers: the field's, and each arrow's.
+  void SetAccessibleNames(const QString &up, const QString &down);
+
 signals:
   void upClicked();
   void downClicked();
+  void letterTyped(int index);
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   QToolButton *m_up;
   QToolButton *m_down;
+  QWidget *m_field = nullptr;
+  int m_letters = 0;
   int m_tag = 0;
 };
 

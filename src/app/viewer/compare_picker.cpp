@@ -5,6 +5,7 @@
 #include "sid/sid_file.h"
 #include "viewer/slot_compare.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -65,6 +66,7 @@ TfrmComparePick::TfrmComparePick(TMainContext &context, QWidget *parent)
   setObjectName(QStringLiteral("frmComparePick"));
   setWindowTitle(QStringLiteral("Compare with..."));
   m_list->setObjectName(QStringLiteral("lvCompareWith"));
+  m_list->setAccessibleName(QStringLiteral("Patches to compare with"));
   auto *fromFile = new QPushButton(QStringLiteral("From &file..."), this);
   fromFile->setObjectName(QStringLiteral("btnFromFile"));
   connect(fromFile, &QPushButton::clicked, this, &TfrmComparePick::btnFromFileClick);
@@ -128,7 +130,7 @@ void TfrmComparePick::btnFromFileClick() {
     return;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    QMessageBox::critical(this, windowTitle(),
+    QMessageBox::critical(this, QApplication::applicationDisplayName(),
                           QStringLiteral("Could not open %1 (%2). Check that the file exists "
                                          "and may be read, and choose it again.")
                               .arg(QDir::toNativeSeparators(path), file.errorString()));
@@ -152,7 +154,8 @@ void TfrmComparePick::btnFromFileClick() {
       Each(sid, [this, &source](const Bytes &image, int bank) { Add(source, image, bank); });
     }
   } catch (const ZpmError &e) {
-    QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.what()));
+    QMessageBox::critical(this, QApplication::applicationDisplayName(),
+                          QString::fromStdString(e.what()));
   }
   if (static_cast<int>(m_choices.size()) > before)
     m_list->setCurrentRow(before);

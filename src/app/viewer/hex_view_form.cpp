@@ -54,7 +54,9 @@ TfrmHexView::TfrmHexView(QWidget *parent) : QDialog(parent) {
   auto *parameterPage = new QWidget(m_tabs);
   lv = new QTableWidget(0, 2, parameterPage);
   lv->setObjectName(QStringLiteral("lv"));
+  lv->setAccessibleName(QStringLiteral("Patch parameters"));
   lv->setHorizontalHeaderLabels({QStringLiteral("Parameter"), QStringLiteral("Value")});
+  lv->setTabKeyNavigation(false);
   lv->verticalHeader()->hide();
   lv->verticalHeader()->setDefaultSectionSize(lv->fontMetrics().height() + 6);
   lv->setShowGrid(true);
