@@ -50,7 +50,7 @@ done
 # 2. Bank C (the second dump) never answers: the run saves A and H, names C, exits 1.
 start_sim silent --fault silence --fault-at 2
 status=0
-"$zpm" sid fetch --all --delay 400 --wait 1500 --retries 0 --json --output "$work/all.syx" \
+"$zpm" sid fetch --all --delay 1000 --wait 1500 --retries 0 --json --output "$work/all.syx" \
   "${ports[@]}" >"$work/all.json" 2>"$work/all.err" || status=$?
 stop_sim
 [ "$status" -eq 1 ] || fail "a silent bank C exited $status"
