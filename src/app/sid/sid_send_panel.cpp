@@ -154,7 +154,9 @@ bool TSidSendPanel::VerifyAfterSend() const {
 }
 
 bool TSidSendPanel::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == m_fileList.viewport() && event->type() == QEvent::MouseButtonPress) {
+  // The type first: the list asks nothing of itself for the events it sends
+  // while it is being destroyed.
+  if (event->type() == QEvent::MouseButtonPress && watched == m_fileList.viewport()) {
     const auto *press = static_cast<QMouseEvent *>(event);
     if (press->button() == Qt::LeftButton)
       lvFilePatchListMouseDown(m_fileList.indexAt(press->position().toPoint()).row());
