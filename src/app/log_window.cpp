@@ -43,7 +43,8 @@ TfrmLog::TfrmLog(TEventLog &log, QWidget *parent)
   memLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   memLog->setModel(m_model);
   memLog->installEventFilter(this);
-  memLog->viewport()->installEventFilter(this);
+  m_logViewport = memLog->viewport();
+  m_logViewport->installEventFilter(this);
 
   const QFontMetrics metrics(memLog->font());
   m_rowHeight = metrics.height() + 2;
@@ -267,7 +268,7 @@ bool TfrmLog::ScrollKey(int key) {
 
 // memLog holds one page: its vertical scrolling goes to the log's scroll bar.
 bool TfrmLog::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == memLog->viewport()) {
+  if (watched == m_logViewport) {
     if (event->type() == QEvent::Resize) {
       FitPage();
     } else if (event->type() == QEvent::Wheel) {

@@ -63,6 +63,8 @@ private:
   TEventLog &m_log;
   TLogModel *m_model;
   QListView *memLog;
+  // Kept from the start: a list being destroyed cannot be asked for it.
+  QWidget *m_logViewport = nullptr;
   QScrollBar *sbLog;
   QLineEdit *edFind;
   QAction *actDecode = nullptr;
