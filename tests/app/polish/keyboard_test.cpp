@@ -22,6 +22,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <memory>
+
 namespace zpm {
 namespace {
 
@@ -120,7 +122,8 @@ TEST_F(TKeyboardTest, EveryAcceleratorOfTheSidPageWorksWithOnePress) {
   Start();
   ShowActive(&Main());
   for (const TAccelerator &row : kAccelerators) {
-    SCOPED_TRACE(QTest::toString(row.key));
+    const std::unique_ptr<char[]> keyName(QTest::toString(row.key)); // the caller frees it
+    SCOPED_TRACE(keyName.get());
     SidPage().SelectTab(row.tab);
     // A box of the row before took the activation with it.
     ShowActive(&Main());
