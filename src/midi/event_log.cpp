@@ -18,6 +18,40 @@ void TEventLog::AddLogLine(std::string line) {
   }
 }
 
+void TEventLog::AddIncomingLine(std::string line) {
+  {
+    std::lock_guard<std::mutex> lock(LogLock);
+    if (m_sending > 0) {
+      m_heldIncoming.push_back(std::move(line));
+      return;
+    }
+  }
+  AddLogLine(std::move(line));
+}
+
+void TEventLog::BeginSending() {
+  std::lock_guard<std::mutex> lock(LogLock);
+  ++m_sending;
+}
+
+void TEventLog::EndSending(std::string outLine) {
+  std::shared_ptr<const ChangeHandler> handler;
+  {
+    std::lock_guard<std::mutex> lock(LogLock);
+    if (!outLine.empty())
+      m_lines.push_back(std::move(outLine));
+    if (--m_sending == 0) {
+      for (std::string &held : m_heldIncoming)
+        m_lines.push_back(std::move(held));
+      m_heldIncoming.clear();
+    }
+    handler = m_onChange;
+  }
+  if (handler) {
+    (*handler)();
+  }
+}
+
 void TEventLog::Clear() {
   std::deque<std::string> old;
   std::shared_ptr<const ChangeHandler> handler;
@@ -68,7 +102,7 @@ void TEventLog::SetChangeHandler(ChangeHandler handler) {
 }
 
 void TEventLog::LogSysExIn(const uint8_t *bytes, size_t count) {
-  AddLogLine(SysExInLine(LogTimeText(), bytes, count));
+  AddIncomingLine(SysExInLine(LogTimeText(), bytes, count));
 }
 
 void TEventLog::LogSysExOut(const uint8_t *bytes, size_t count) {
@@ -79,7 +113,7 @@ void TEventLog::LogShortIn(uint8_t status, uint8_t data1, uint8_t data2) {
   if (!IsLoggedShortMessage(status)) {
     return;
   }
-  AddLogLine(ShortMessageInLine(LogTimeText(), status, data1, data2));
+  AddIncomingLine(ShortMessageInLine(LogTimeText(), status, data1, data2));
 }
 
 } // namespace zpm

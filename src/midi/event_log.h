@@ -51,6 +51,12 @@ public:
   // Active sensing is not logged.
   void LogShortIn(uint8_t status, uint8_t data1, uint8_t data2);
 
+  // A request is being sent: a device may answer it, and the driver's thread
+  // log the answer, before the send has returned. Incoming lines wait until
+  // EndSending, which adds the request's line (empty: the send failed) first.
+  void BeginSending();
+  void EndSending(std::string outLine);
+
   // Serialises every change to the lines, from both threads.
   mutable std::mutex LogLock;
 
@@ -58,6 +64,10 @@ private:
   // Oldest at the front: adding at the back costs the same at the millionth
   // line as at the first and never moves the lines already there.
   std::deque<std::string> m_lines;
+  void AddIncomingLine(std::string line);
+
+  int m_sending = 0;
+  std::deque<std::string> m_heldIncoming; // while m_sending
   uint64_t m_clears = 0;
   std::shared_ptr<const ChangeHandler> m_onChange;
 };

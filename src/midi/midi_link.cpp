@@ -1,5 +1,6 @@
 #include "midi/midi_link.h"
 
+#include "midi/log_text.h"
 #include "patch/error.h"
 
 namespace zpm {
@@ -10,8 +11,16 @@ void TMidiLink::CheckDevicesOpen() const {
 }
 
 void TMidiLink::Send(TMemoryStream &message) {
-  output.SendSysEx(OutputDeviceIndex, message);
-  log.LogSysExOut(message.Data().data(), message.Size());
+  // Stamped when it leaves; the answer's line never comes before it.
+  const std::string time = LogTimeText();
+  log.BeginSending();
+  try {
+    output.SendSysEx(OutputDeviceIndex, message);
+  } catch (...) {
+    log.EndSending({});
+    throw;
+  }
+  log.EndSending(SysExOutLine(time, message.Data().data(), message.Size()));
 }
 
 void TMidiLink::Send(const Bytes &message) {

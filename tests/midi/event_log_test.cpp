@@ -35,6 +35,24 @@ TEST(EventLog, NewestFirstAndClearLeavesOnlyTheNextLine) {
   EXPECT_EQ(changes, 5);
 }
 
+TEST(EventLog, AnAnswerThatComesInWhileItsRequestIsSentIsLoggedAfterIt) {
+  TEventLog log;
+  const uint8_t answer[] = {0xF0, 0xF7};
+  for (const bool sent : {true, false}) {
+    log.Clear();
+    log.BeginSending();
+    std::thread driver([&] { log.LogSysExIn(answer, 2); });
+    driver.join();
+    EXPECT_EQ(log.Count(), 0u);
+    log.EndSending(sent ? "request" : "");
+    ASSERT_EQ(log.Count(), sent ? 2u : 1u);
+    if (sent) {
+      EXPECT_EQ(log.LineFromOldest(0), "request");
+    }
+    EXPECT_NE(log.Line(0).find("IN : <Bytes> 2"), std::string::npos);
+  }
+}
+
 TEST(EventLog, TwoWritersKeepEveryLineInTheirOwnOrder) {
   TEventLog log;
   constexpr int kLines = 5000;
