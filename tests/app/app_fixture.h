@@ -50,9 +50,9 @@ protected:
   }
 
   // The windows as the program makes them; the simulator is device 0 of
-  // each list, the only one.
-  void Start(bool simulator = false) {
-    m_system = std::make_shared<TMidiSystem>(MidiApi::None, TSimOptions{});
+  // each list, the only one, and behaves as sim says.
+  void Start(bool simulator = false, const TSimOptions &sim = TSimOptions{}) {
+    m_system = std::make_shared<TMidiSystem>(MidiApi::None, sim);
     m_input = std::make_unique<TMidiInput>(m_system);
     m_output = std::make_unique<TMidiOutput>(m_system);
     TMainOptions options;
