@@ -41,6 +41,10 @@ public:
   virtual QString OpenSysExFile() = 0;
   virtual QString SaveSysExFile() = 0;
 
+  // A file written or read: told in the log, where the run's story is, and
+  // in the window's status line, where the user looks after a save.
+  virtual void ReportDone(const QString &text) = 0;
+
   // False while a send runs: the window then refuses to close.
   virtual void SetCanClose(bool canClose) = 0;
   virtual QWidget *MainWindow() = 0;

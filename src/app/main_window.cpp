@@ -14,6 +14,7 @@
 #include "app/window_fit.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
+#include "midi/log_text.h"
 #include "patch/error.h"
 
 #include <QCheckBox>
@@ -29,9 +30,11 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -189,9 +192,15 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   auto *layout = new QHBoxLayout(m_body);
   layout->addWidget(tvNavigation);
   layout->addWidget(m_pages, 1);
-  auto *frame = new QHBoxLayout(this);
+  m_status = new QStatusBar(this);
+  m_status->setObjectName("sbStatus");
+  m_status->setAccessibleName("What the last save or load did");
+  m_status->setSizeGripEnabled(false);
+  auto *frame = new QVBoxLayout(this);
   frame->setContentsMargins(0, 0, 0, 0);
-  frame->addWidget(m_body);
+  frame->setSpacing(0);
+  frame->addWidget(m_body, 1);
+  frame->addWidget(m_status);
 
   setFixedSize(sizeHint().expandedTo(QSize(860, 560)));
 
@@ -460,6 +469,11 @@ void TfrmMain::CloseDevices() {
       m_output->Close(m_link->OutputDeviceIndex);
   } catch (const std::exception &) {
   }
+}
+
+void TfrmMain::ReportDone(const QString &text) {
+  m_log.AddLogLine("[" + LogTimeText() + "] " + text.toStdString());
+  m_status->showMessage(text);
 }
 
 QString TfrmMain::OpenSysExFile() {

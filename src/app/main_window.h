@@ -19,6 +19,7 @@
 
 class QComboBox;
 class QStackedWidget;
+class QStatusBar;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -82,6 +83,7 @@ public:
   uint8_t FmDeviceId() const override;
   QString OpenSysExFile() override;
   QString SaveSysExFile() override;
+  void ReportDone(const QString &text) override;
   void SetCanClose(bool canClose) override { m_canClose = canClose; }
   QWidget *MainWindow() override { return this; }
 
@@ -158,6 +160,7 @@ private:
   bool m_shown = false;
 
   QWidget *m_body = nullptr;
+  QStatusBar *m_status = nullptr;
   TConfigPage *m_config = nullptr;
   TSidPage *m_sidPage = nullptr;
   QTreeWidget *tvNavigation = nullptr;

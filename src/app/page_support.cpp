@@ -118,6 +118,14 @@ QString Attempt(const std::function<void()> &operation) {
   return {};
 }
 
+QString FileDoneText(size_t count, const char *done, const QString &path) {
+  return QString("%1 patch%2 %3 %4")
+      .arg(count)
+      .arg(count == 1 ? "" : "es")
+      .arg(done)
+      .arg(QFileInfo(path).fileName());
+}
+
 void EnableWithRows(QAbstractItemModel *model, const std::vector<QWidget *> &buttons) {
   const auto follow = [model, buttons] {
     for (QWidget *button : buttons)

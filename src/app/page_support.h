@@ -56,6 +56,9 @@ Bytes ReadWholeFile(const QString &path);
 // The text of the error an operation raised, empty when it ran through.
 QString Attempt(const std::function<void()> &operation);
 
+// "128 patches saved to bankA.syx", "1 patch loaded from lead.syx".
+QString FileDoneText(size_t count, const char *done, const QString &path);
+
 // Buttons that act on a list's rows are off while the list has none, so
 // they never look ready to do nothing; they follow the list from now on.
 void EnableWithRows(QAbstractItemModel *model, const std::vector<QWidget *> &buttons);

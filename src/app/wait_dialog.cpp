@@ -45,10 +45,10 @@ TfrmWaitSysEx::TfrmWaitSysEx(TReceptionBridge &bridge, QWidget *parent)
   layout->addWidget(lbAwaited);
   layout->addWidget(pbReceived);
   layout->addWidget(btnCancel, 0, Qt::AlignHCenter);
-  setFixedSize(
-      std::max(200,
-               fontMetrics().horizontalAdvance("Awaited: a SID bank dump of 32777 bytes") + 24),
-      sizeHint().height());
+  setFixedSize(std::max(200, fontMetrics().horizontalAdvance(
+                                 "Awaited: a SID bank dump of 32777 bytes (bank H, 8 of 8)") +
+                                 24),
+               sizeHint().height());
 
   connect(&bridge, &TReceptionBridge::byteCountChanged, this, &TfrmWaitSysEx::ShowByteCount);
   connect(&bridge, &TReceptionBridge::closeWaitRequested, this, &TfrmWaitSysEx::CloseIfComplete);
@@ -97,8 +97,12 @@ void TfrmWaitSysEx::ShowAwaited() {
                      : size == 32777 ? "a SID bank dump"
                      : size == 268   ? "an FM patch dump"
                                      : "a SysEx message";
-  lbAwaited->setText(size > 0 ? QString("Awaited: %1 of %2 bytes").arg(what).arg(size)
-                              : QString("Awaited: %1").arg(what));
+  QString text = size > 0 ? QString("Awaited: %1 of %2 bytes").arg(what).arg(size)
+                          : QString("Awaited: %1").arg(what);
+  const std::string step = m_reception.AwaitedStep();
+  if (!step.empty())
+    text += QString(" (%1)").arg(QString::fromStdString(step));
+  lbAwaited->setText(text);
   pbReceived->setRange(0, static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(size, 1 << 30))));
   pbReceived->setValue(0);
 }

@@ -229,6 +229,11 @@ int64_t TReception::ExpectedSize() const {
   return static_cast<int64_t>(m_await.expectedSize);
 }
 
+std::string TReception::AwaitedStep() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_await.step;
+}
+
 size_t TReception::ReceivedSize() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_receiveBuffer.size();

@@ -38,6 +38,9 @@ struct TAwait {
   bool endsOnMessage = true;
   // The size the wait dialog and the "cut short" counts name.
   size_t expectedSize = 0;
+  // Where the wait stands in a longer run ("bank C, 3 of 8"), for the wait
+  // dialog; empty for a wait of its own.
+  std::string step;
 };
 
 // How a wait ended. Waiting after EndWait: the waiting side ended it with no
@@ -98,6 +101,7 @@ public:
 
   TWaitMode WaitMode() const;
   int64_t ExpectedSize() const;
+  std::string AwaitedStep() const;
   // Safe at any time, also while chunks are being appended.
   size_t ReceivedSize() const;
   Bytes Buffer() const;

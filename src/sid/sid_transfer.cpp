@@ -256,9 +256,12 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
       item.result = TFetchResult::NotAvailable;
       continue;
     }
+    TAwait await = SidBankDumpAwait(fetch.device);
+    await.step = "bank " + BankLetter(static_cast<uint8_t>(bank)) + ", " +
+                 std::to_string(bank + 1) + " of " + std::to_string(last + 1);
     const Bytes answer =
-        FetchDump(link, host, fetch.retries, fetch.delayMs, SidBankDumpAwait(fetch.device),
-                  SidBankDumpRequest(fetch.device), item, [](const Bytes &) { return true; });
+        FetchDump(link, host, fetch.retries, fetch.delayMs, await, SidBankDumpRequest(fetch.device),
+                  item, [](const Bytes &) { return true; });
     NoteLost(item, report, link);
     if (item.result == TFetchResult::Cancelled || item.result == TFetchResult::ServiceLost)
       break;

@@ -28,6 +28,7 @@ public:
   int openDialogs = 0;
   int saveDialogs = 0;
   bool canClose = true;
+  QStringList reports; // what ReportDone was told
 
   TMidiLink &Link() override { return m_rig.link; }
   TTransferHost &Host() override { return m_rig.host; }
@@ -55,6 +56,10 @@ public:
     return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
   }
 
+  void ReportDone(const QString &text) override {
+    reports << text;
+    Link().log.AddLogLine(text.toStdString());
+  }
   void SetCanClose(bool value) override { canClose = value; }
   QWidget *MainWindow() override { return nullptr; }
 

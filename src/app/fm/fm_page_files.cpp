@@ -11,6 +11,27 @@
 
 namespace zpm {
 
+namespace {
+
+// Writes the file and says so in the log and the status line; the error's
+// text, empty when it was written.
+QString SaveAndReport(TMainContext &context, const QString &path, size_t count,
+                      const std::function<Bytes()> &bytes) {
+  const QString error = Attempt([&] {
+    TWaitCursor cursor;
+    WriteWholeFile(path, bytes());
+  });
+  if (error.isEmpty())
+    context.ReportDone(FileDoneText(count, "saved to", path));
+  return error;
+}
+
+size_t CountOf(const TFMPatchBank &bank) {
+  return static_cast<size_t>(bank.Count());
+}
+
+} // namespace
+
 void TFmPage::btnFMSaveAllVoicesClick(uint8_t type) {
   const TFMPatchBank &bank = Bank(ListOf(type, false));
   if (bank.Count() == 0)
@@ -18,7 +39,7 @@ void TFmPage::btnFMSaveAllVoicesClick(uint8_t type) {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] { WriteWholeFile(path, FmBankFile(bank)); }));
+  ShowError(SaveAndReport(m_context, path, CountOf(bank), [&] { return FmBankFile(bank); }));
 }
 
 void TFmPage::btnFMSaveSelectedVoicesClick(uint8_t type) {
@@ -37,19 +58,19 @@ void TFmPage::SaveSelection(TFmListId id) {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] {
-    TWaitCursor cursor;
-    WriteWholeFile(path, FmSelectionFile(bank, rows));
-  }));
+  ShowError(
+      SaveAndReport(m_context, path, rows.size(), [&] { return FmSelectionFile(bank, rows); }));
 }
 
 void TFmPage::btnFMSaveAllPatchesClick() {
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
-  ShowError(Attempt([&] {
-    WriteWholeFile(path, FmAllTypesFile(m_context.FmGetVoiceBank(), m_context.FmGetDrumBank(),
-                                        m_context.FmGetEnsembleBank()));
+  const size_t count = CountOf(m_context.FmGetVoiceBank()) + CountOf(m_context.FmGetDrumBank()) +
+                       CountOf(m_context.FmGetEnsembleBank());
+  ShowError(SaveAndReport(m_context, path, count, [&] {
+    return FmAllTypesFile(m_context.FmGetVoiceBank(), m_context.FmGetDrumBank(),
+                          m_context.FmGetEnsembleBank());
   }));
 }
 
@@ -60,12 +81,12 @@ void TFmPage::btnFMSaveSelectedClick() {
   const auto rows = [&](TFmListId id) {
     return FmSelectedRows(Bank(id), List(id).SelectedItems());
   };
-  ShowError(Attempt([&] {
-    TWaitCursor cursor;
-    WriteWholeFile(path, FmAllTypesSelectionFile(
-                             Bank(TFmListId::VoicesGet), rows(TFmListId::VoicesGet),
-                             Bank(TFmListId::DrumsGet), rows(TFmListId::DrumsGet),
-                             Bank(TFmListId::EnsemblesGet), rows(TFmListId::EnsemblesGet)));
+  const std::vector<int> voices = rows(TFmListId::VoicesGet);
+  const std::vector<int> drums = rows(TFmListId::DrumsGet);
+  const std::vector<int> ensembles = rows(TFmListId::EnsemblesGet);
+  ShowError(SaveAndReport(m_context, path, voices.size() + drums.size() + ensembles.size(), [&] {
+    return FmAllTypesSelectionFile(Bank(TFmListId::VoicesGet), voices, Bank(TFmListId::DrumsGet),
+                                   drums, Bank(TFmListId::EnsemblesGet), ensembles);
   }));
 }
 
@@ -83,9 +104,14 @@ void TFmPage::btnFMLoadSysExClick() {
                Bank(TFmListId::EnsemblesSend));
     m_loadedFile->setText(QFileInfo(path).fileName());
   });
-  for (TFmListId id : {TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend})
+  size_t loaded = 0;
+  for (TFmListId id : {TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend}) {
     List(id).Model().SetCount(Bank(id).Count());
+    loaded += CountOf(Bank(id));
+  }
   ShowError(error);
+  if (error.isEmpty())
+    m_context.ReportDone(FileDoneText(loaded, "loaded from", path));
 }
 
 } // namespace zpm

@@ -6,7 +6,6 @@
 #include "app/sid/sid_load_notice.h"
 #include "app/sid/sid_send_panel.h"
 #include "app/sid/spin_button_widget.h"
-#include "midi/log_text.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"
 #include "sid/sid_transfer.h"
@@ -236,11 +235,6 @@ void TSidPage::spGetBankDownClick() {
   SetGetBank(m_getBankSpin->Tag() - 1);
 }
 
-// A file written or read is said in the log, where the run's story is told.
-void TSidPage::LogDone(const QString &text) {
-  m_context.Link().log.AddLogLine("[" + LogTimeText() + "] " + text.toStdString());
-}
-
 void TSidPage::ShowError(const QString &text) {
   if (!text.isEmpty())
     QMessageBox::critical(this, QApplication::applicationDisplayName(), text);
@@ -297,7 +291,7 @@ void TSidPage::btnSysExSaveAllClick() {
   const QString error = Attempt([&] { WriteWholeFile(path, SidFileBytes(bank)); });
   ShowError(error);
   if (error.isEmpty())
-    LogDone(QString("%1 patches saved to %2").arg(bank.Count()).arg(QFileInfo(path).fileName()));
+    m_context.ReportDone(FileDoneText(bank.Count(), "saved to", path));
 }
 
 void TSidPage::btnSysExSendSelectedClick() {
@@ -329,10 +323,7 @@ void TSidPage::SaveSelected(TSidPatchList &list, const TPatchBank &bank) {
   });
   ShowError(error);
   if (error.isEmpty())
-    LogDone(QString("%1 patch%2 saved to %3")
-                .arg(saved)
-                .arg(saved == 1 ? "" : "es")
-                .arg(QFileInfo(path).fileName()));
+    m_context.ReportDone(FileDoneText(saved, "saved to", path));
 }
 
 void TSidPage::btnSysExStoreDifferentClick() {
@@ -355,9 +346,7 @@ void TSidPage::btnLoadSysFileClick() {
   m_fileList->Model().SetCount(m_context.SidFileBank().Count());
   ShowError(error);
   if (error.isEmpty())
-    LogDone(QString("%1 patches loaded from %2")
-                .arg(m_context.SidFileBank().Count())
-                .arg(QFileInfo(path).fileName()));
+    m_context.ReportDone(FileDoneText(m_context.SidFileBank().Count(), "loaded from", path));
   // One message per load, however many patches it concerns.
   if (!notice.isEmpty())
     QMessageBox::warning(this, QApplication::applicationDisplayName(), notice);

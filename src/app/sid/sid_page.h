@@ -73,7 +73,6 @@ private:
   void SaveSelected(TSidPatchList &list, const TPatchBank &bank);
   // The standard error box, for a non-empty text.
   void ShowError(const QString &text);
-  void LogDone(const QString &text);
 
   TMainContext &m_context;
   QTabWidget *m_tabs;

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 
 namespace zpm {
 namespace {
@@ -92,6 +93,44 @@ TEST_F(TFeedbackTest, TheWaitDialogShowsWhatItAwaitsAndHowMuchHasCome) {
     EXPECT_EQ(maximum, test.maximum);
     EXPECT_EQ(value, static_cast<int>(test.start.size()));
   }
+}
+
+TEST_F(TFeedbackTest, ASaveAndALoadSayWhatTheyDidInTheLogAndTheStatusLine) {
+  Start(/*simulator=*/true);
+  AnswerModals([&] { Find<QPushButton>("btnGetSinglePatch")->click(); });
+  ASSERT_EQ(Main().SidGetBank().Count(), 1);
+  const QString path = QFileInfo(SettingsPath()).absolutePath() + "/lead.syx";
+  const struct {
+    const char *button;
+    const char *said;
+  } steps[] = {{"btnSysExSaveAll", "1 patch saved to lead.syx"},
+               {"btnLoadSysFile", "1 patch loaded from lead.syx"}};
+  for (const auto &step : steps) {
+    TFileAnswers files{{path}};
+    const QStringList boxes =
+        AnswerWithFiles([&] { Find<QPushButton>(step.button)->click(); }, files);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("|").toStdString();
+    EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage(), step.said);
+    EXPECT_TRUE(NewestLine().endsWith(QString("] ") + step.said)) << NewestLine().toStdString();
+  }
+  EXPECT_EQ(Main().SidFileBank().Count(), 1);
+}
+
+TEST_F(TFeedbackTest, GetAllBanksNamesTheBankItAwaits) {
+  TSimOptions sim;
+  sim.fault = {TSimFaultKind::Silence, 0, 3}; // bank C's dump never comes
+  Start(/*simulator=*/true, sim);
+  QString awaited;
+  AnswerModals([&] { Find<QPushButton>("btnGetAllBanks")->click(); },
+               [&](QWidget *modal) {
+                 if (modal != app->wait ||
+                     !app->wait->findChild<QLabel *>("lbAwaited")->text().contains("3 of 8"))
+                   return;
+                 awaited = app->wait->findChild<QLabel *>("lbAwaited")->text();
+                 app->wait->findChild<QPushButton *>("btnCancel")->click();
+               });
+  EXPECT_EQ(awaited, "Awaited: a SID bank dump of 32777 bytes (bank C, 3 of 8)");
+  EXPECT_EQ(Main().SidGetBank().Count(), 256);
 }
 
 } // namespace
