@@ -72,7 +72,9 @@ public:
     return Simulator().Synth().FmPatchData(type, static_cast<uint8_t>(bank),
                                            static_cast<uint8_t>(number));
   }
-  int Writes() { return static_cast<int>(Sent().filter(QRegularExpression("^<Bytes> 268 ")).size()); }
+  int Writes() {
+    return static_cast<int>(Sent().filter(QRegularExpression("^<Bytes> 268 ")).size());
+  }
   // The report's slots, "bank:number type result" each.
   static QStringList Slots(QWidget *report) {
     auto *table = report->findChild<QTableWidget *>("lvSlots");
