@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace zpm {
 
@@ -103,7 +104,47 @@ TFmPage::TFmPage(TMainContext &context, QWidget *parent)
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_tabs);
+  FollowLists();
   new TMnemonicArbiter(this);
+}
+
+void TFmPage::FollowLists() {
+  // A button acts on one list, or on the three of its side ("All Types"):
+  // with none of them holding a patch it would do nothing, so it is off.
+  const auto follow = [this](const std::vector<TFmListId> &ids,
+                             const std::vector<const char *> &names) {
+    std::vector<QWidget *> buttons;
+    for (const char *name : names)
+      buttons.push_back(findChild<QPushButton *>(QLatin1String(name)));
+    const auto update = [this, ids, buttons] {
+      const bool rows = std::any_of(ids.begin(), ids.end(), [this](TFmListId id) {
+        return List(id).model()->rowCount() > 0;
+      });
+      for (QWidget *button : buttons)
+        button->setEnabled(rows);
+    };
+    for (TFmListId id : ids) {
+      QAbstractItemModel *model = List(id).model();
+      connect(model, &QAbstractItemModel::modelReset, this, update);
+      connect(model, &QAbstractItemModel::rowsInserted, this, update);
+      connect(model, &QAbstractItemModel::rowsRemoved, this, update);
+    }
+    update();
+  };
+  static const char *const kSendAll[] = {"btnFMSendAllVoices", "btnFMSendAllDrums",
+                                         "btnFMSendAllEnsembles"};
+  static const char *const kCopy[] = {"btnFMCopySysExVoices", "btnFMCopySysExDrums",
+                                      "btnFMCopySysExEnsembles"};
+  for (uint8_t type : {kFmVoice, kFmDrumset, kFmEnsemble}) {
+    const TTypeNames &names = NamesOf(type);
+    const size_t index = static_cast<size_t>(ListOf(type, false));
+    follow({ListOf(type, false)}, {names.saveAll, names.saveSelected, names.sendSelected});
+    follow({ListOf(type, true)}, {names.saveSelectedSysEx, kSendAll[index], kCopy[index]});
+  }
+  follow({TFmListId::VoicesGet, TFmListId::DrumsGet, TFmListId::EnsemblesGet},
+         {"btnFMSaveAllPatches", "btnFMSaveSelected"});
+  follow({TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend},
+         {"btnFMSaveAllPatchesSysEx", "btnFMSaveSelectedPatchesSysEx"});
 }
 
 TSidPatchList *TFmPage::MakeList(TFmListId id, QWidget *parent) {

@@ -72,6 +72,8 @@ private:
   TSidPatchList *MakeList(TFmListId id, QWidget *parent);
   void ListResize(TFmListId id);
   void SetGetBank(int bank);
+  // Save and send buttons are off while the lists they act on are empty.
+  void FollowLists();
   void RunFetch(const std::function<TFetchReport(TTransferHost &, const TFmFetch &)> &fetch);
   void SaveSelection(TFmListId id);
   void ShowError(const QString &text);

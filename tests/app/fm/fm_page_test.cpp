@@ -1,45 +1,21 @@
-// The FM page through its real widgets over the in-process simulated FM and
-// the fake host: the six lists, the "Get Patch" group and its fetches, and
-// the files of both tabs.
+// The FM page in the real main window over the built-in simulator: the six
+// lists, the "Get Patch" group and its fetches, the files of both tabs, and
+// the save and send buttons that follow their lists.
 
 #include "app/fm/fm_page.h"
 
-#include "app/answer_modals.h"
+#include "app/page_fixture.h"
 #include "app/sid/sid_list_widget.h"
 #include "app/sid/spin_button_widget.h"
-#include "app/test_context.h"
 #include "fm/fm_file.h"
 
-#include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 namespace zpm {
 namespace {
-
-TFMPatch FmPatch(uint8_t type, int bank, int number, const Bytes &name = {}) {
-  TFMPatch patch;
-  patch.SetPatchType(type);
-  patch.SetBank(static_cast<uint8_t>(bank));
-  patch.SetPatchNumber(static_cast<uint8_t>(number));
-  for (size_t i = 0; i < kDataSize; ++i)
-    patch.Data()[i] = static_cast<uint8_t>((i * 3 + number + bank * 5) & 0x7F);
-  for (size_t i = 0; i < kNameSize; ++i)
-    patch.Data()[i] = i < name.size() ? name[i] : 0;
-  patch.UpdateChecksum();
-  return patch;
-}
 
 Bytes FileBytes(const QString &path) {
   QFile file(path);
@@ -55,22 +31,12 @@ void WriteBytes(const QString &path, const Bytes &bytes) {
   file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
 }
 
-class FmPageTest : public ::testing::Test {
+class FmPageTest : public TPageFixture {
 public:
-  void Start(const TSimOptions &options = TSimOptions{}) {
-    rig = std::make_unique<TSimRig>(options);
-    context = std::make_unique<TTestContext>(*rig);
-    page = std::make_unique<TFmPage>(*context);
-    page->resize(1100, 700);
-    page->show();
-  }
-  template <typename Widget> Widget *Find(const char *name) {
-    auto *widget = page->findChild<Widget *>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
-  QStringList Click(const char *name) {
-    return AnswerModals([&] { Find<QPushButton>(name)->click(); });
+  void Open(const TSimOptions &sim = TSimOptions{}) {
+    Stop();
+    StartPages(sim);
+    page = ShowPage<TFmPage>("FmPage");
   }
   void SetType(int index) { Find<QComboBox>("cmbFMGetTyp")->setCurrentIndex(index); }
   void SetBank(int bank) {
@@ -80,9 +46,9 @@ public:
       page->sbFMGetBankUpClick();
   }
   QString Cell(TFmListId id, int row, int column) {
-    TSidPatchList &list = page->List(id);
-    return list.model()->index(row, column).data().toString();
+    return page->List(id).model()->index(row, column).data().toString();
   }
+  int Rows(TFmListId id) { return page->List(id).model()->rowCount(); }
   void Select(TFmListId id, std::initializer_list<int> rows) {
     TSidPatchList &list = page->List(id);
     list.clearSelection();
@@ -90,82 +56,69 @@ public:
       list.selectionModel()->select(list.model()->index(row, 0),
                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
+  QStringList Load(const QString &path) {
+    TDialogs dialogs;
+    dialogs.paths = {path};
+    return Click("btnFMLoadSysEx", dialogs);
+  }
 
-  std::unique_ptr<TSimRig> rig;
-  std::unique_ptr<TTestContext> context;
-  std::unique_ptr<TFmPage> page;
+  TFmPage *page = nullptr;
   QTemporaryDir dir;
 };
 
 TEST_F(FmPageTest, TheSixListsHaveTheirCaptionsColumnsAndWidths) {
-  Start();
-  struct TCase {
-    TFmListId id;
-    const char *name;
-    bool voices;
-  };
-  const TCase cases[] = {{TFmListId::VoicesGet, "lvFMVoicesGet", true},
-                         {TFmListId::DrumsGet, "lvFMDrumsGet", false},
-                         {TFmListId::EnsemblesGet, "lvFMEnsemblesGet", false},
-                         {TFmListId::VoicesSend, "lvFMVoicesSend", true},
-                         {TFmListId::DrumsSend, "lvFMDrumsSend", false},
-                         {TFmListId::EnsemblesSend, "lvFMEnsemblesSend", false}};
+  Open();
+  const char *const names[] = {"lvFMVoicesGet",  "lvFMDrumsGet",  "lvFMEnsemblesGet",
+                               "lvFMVoicesSend", "lvFMDrumsSend", "lvFMEnsemblesSend"};
   for (int tab : {TFmPage::GetTab, TFmPage::SendTab}) {
     page->SelectTab(static_cast<TFmPage::Tab>(tab));
-    for (const TCase &c : cases) {
-      if ((static_cast<int>(c.id) >= 3) != (tab == TFmPage::SendTab))
-        continue;
-      SCOPED_TRACE(c.name);
-      TSidPatchList &list = page->List(c.id);
-      EXPECT_EQ(list.objectName(), c.name);
+    QApplication::processEvents();
+    for (int id = tab * 3; id < tab * 3 + 3; ++id) {
+      SCOPED_TRACE(names[id]);
+      const bool voices = id % 3 == 0;
+      TSidPatchList &list = page->List(static_cast<TFmListId>(id));
+      EXPECT_EQ(list.objectName(), names[id]);
       EXPECT_EQ(list.selectionMode(), QAbstractItemView::ExtendedSelection);
       QHeaderView *header = list.horizontalHeader();
       EXPECT_FALSE(header->sectionsClickable());
       EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal).toString(), "Bnk");
       EXPECT_EQ(list.model()->headerData(1, Qt::Horizontal).toString(), "Nr");
-      EXPECT_EQ(list.isColumnHidden(2), !c.voices);
+      EXPECT_EQ(list.isColumnHidden(2), !voices);
       EXPECT_EQ(header->sectionSize(0), 32);
       const int width = list.viewport()->width();
-      if (c.voices) {
-        EXPECT_EQ(header->sectionSize(1), 30);
+      if (voices) {
         EXPECT_EQ(header->sectionSize(2), width - 32 - 30);
-      } else {
-        EXPECT_EQ(header->sectionSize(1), width - 32);
       }
+      EXPECT_EQ(header->sectionSize(1), voices ? 30 : width - 32);
       auto *group = qobject_cast<QGroupBox *>(list.parentWidget());
       ASSERT_NE(group, nullptr);
       EXPECT_TRUE(group->title().endsWith("Patch list"));
     }
   }
-  // Resized, the voice list keeps "Nr" at 30 and gives the rest to the name.
-  page->SelectTab(TFmPage::GetTab);
-  page->resize(1300, 700);
-  TSidPatchList &voices = page->List(TFmListId::VoicesGet);
-  QApplication::processEvents();
-  EXPECT_EQ(voices.horizontalHeader()->sectionSize(1), 30);
-  EXPECT_EQ(voices.horizontalHeader()->sectionSize(2), voices.viewport()->width() - 62);
 }
 
 TEST_F(FmPageTest, RowsShowBankNumberAndTheNameAsLatin1) {
-  Start();
-  context->FmSendVoiceBank().Add(FmPatch(kFmVoice, 2, 9, {'K', 'I', 'C', 'K'}));
-  context->FmSendVoiceBank().Add(FmPatch(kFmVoice, 7, 127, {'A', 0xC4, 0x01, 'z'}));
-  context->FmSendDrumBank().Add(FmPatch(kFmDrumset, 4, 15));
+  Open();
+  Main().FmSendVoiceBank().Add(FmPatch(kFmVoice, 2, 9, {'K', 'I', 'C', 'K'}));
+  Main().FmSendVoiceBank().Add(FmPatch(kFmVoice, 7, 127, {'A', 0xC4, 0x01, 'z'}));
+  Main().FmSendDrumBank().Add(FmPatch(kFmDrumset, 4, 15));
   page->RefreshLists();
-  EXPECT_EQ(Cell(TFmListId::VoicesSend, 0, 0), "C");
-  EXPECT_EQ(Cell(TFmListId::VoicesSend, 0, 1), "10");
-  EXPECT_EQ(Cell(TFmListId::VoicesSend, 0, 2), "KICK" + QString(12, ' '));
-  EXPECT_EQ(Cell(TFmListId::VoicesSend, 1, 0), "H");
-  EXPECT_EQ(Cell(TFmListId::VoicesSend, 1, 1), "128");
-  EXPECT_EQ(Cell(TFmListId::VoicesSend, 1, 2),
-            QString("A") + QChar(0xC4) + " z" + QString(12, ' '));
-  EXPECT_EQ(Cell(TFmListId::DrumsSend, 0, 0), "E");
-  EXPECT_EQ(Cell(TFmListId::DrumsSend, 0, 1), "16");
-  EXPECT_EQ(page->List(TFmListId::EnsemblesSend).model()->rowCount(), 0);
+  const std::pair<QString, QString> cells[] = {
+      {Cell(TFmListId::VoicesSend, 0, 0), "C"},
+      {Cell(TFmListId::VoicesSend, 0, 1), "10"},
+      {Cell(TFmListId::VoicesSend, 0, 2), "KICK" + QString(12, ' ')},
+      {Cell(TFmListId::VoicesSend, 1, 0), "H"},
+      {Cell(TFmListId::VoicesSend, 1, 1), "128"},
+      {Cell(TFmListId::VoicesSend, 1, 2), QString("A") + QChar(0xC4) + " z" + QString(12, ' ')},
+      {Cell(TFmListId::DrumsSend, 0, 0), "E"},
+      {Cell(TFmListId::DrumsSend, 0, 1), "16"}};
+  for (const auto &[shown, expected] : cells)
+    EXPECT_EQ(shown, expected);
+  EXPECT_EQ(Rows(TFmListId::EnsemblesSend), 0);
 }
 
-TEST_F(FmPageTest, TypeChangeSetsThePatchNumbersRange) {
-  Start();
+TEST_F(FmPageTest, TypeBankAndNumberChoosersKeepToTheirRanges) {
+  Open();
   struct TCase {
     int type;
     int value;
@@ -182,10 +135,7 @@ TEST_F(FmPageTest, TypeChangeSetsThePatchNumbersRange) {
     EXPECT_EQ(number->maximum(), c.maximum);
     EXPECT_EQ(number->value(), c.after);
   }
-}
-
-TEST_F(FmPageTest, TheBankChooserStopsAtAAndH) {
-  Start();
+  // The bank chooser stops at A and H.
   auto *bank = Find<QLineEdit>("edFMGetBank");
   auto *spin = Find<TSpinButton>("sbFMGetBank");
   EXPECT_EQ(bank->text(), "A");
@@ -205,7 +155,7 @@ TEST_F(FmPageTest, FetchesFillTheTypesListAndFollowTheRules) {
     int type, bank, number;
     const char *button;
     int rows;
-    QStringList notices;
+    QStringList told;
     TFmListId list;
   };
   const std::vector<TCase> cases = {
@@ -233,64 +183,63 @@ TEST_F(FmPageTest, FetchesFillTheTypesListAndFollowTheRules) {
     TSimOptions sim;
     sim.fmVoiceBanks = 0b1111'1011;
     sim.fmDrumBanks = 0b0000'1111;
-    Start(sim);
-    context->FmGetVoiceBank().Add(FmPatch(kFmVoice, 0, 0)); // emptied by any voice fetch
-    context->FmGetDrumBank().Add(FmPatch(kFmDrumset, 0, 0));
+    Open(sim);
+    Main().FmGetVoiceBank().Add(FmPatch(kFmVoice, 0, 0)); // emptied by any voice fetch
+    Main().FmGetDrumBank().Add(FmPatch(kFmDrumset, 0, 0));
     page->RefreshLists();
     SetType(c.type);
     SetBank(c.bank);
     Find<QSpinBox>("seFMGetPatchNo")->setValue(c.number);
-    Click(c.button);
-    EXPECT_EQ(page->List(c.list).model()->rowCount(), c.rows);
+    EXPECT_EQ(Click(c.button), c.told);
+    EXPECT_EQ(Rows(c.list), c.rows);
     EXPECT_EQ(page->Bank(c.list).Count(), c.rows);
-    QStringList notices;
-    for (const std::string &notice : rig->host.notices)
-      notices << QString::fromStdString(notice);
-    EXPECT_EQ(notices, c.notices);
   }
 }
 
 TEST_F(FmPageTest, TwoSingleFetchesInARowKeepTheSecondAndCancelKeepsWhatCame) {
   TSimOptions sim;
   sim.fault = {TSimFaultKind::Silence, 0, 9}; // the 9th dump never comes
-  Start(sim);
+  Open(sim);
   SetType(1);
   SetBank(1);
   Click("btnFMGetSinglePatch");
   Find<QSpinBox>("seFMGetPatchNo")->setValue(7);
   Click("btnFMGetSinglePatch");
-  ASSERT_EQ(page->List(TFmListId::DrumsGet).model()->rowCount(), 1);
+  ASSERT_EQ(Rows(TFmListId::DrumsGet), 1);
   EXPECT_EQ(Cell(TFmListId::DrumsGet, 0, 1), "7");
   // The 9th request overall is the 7th of the bank: the user cancels its wait.
   Select(TFmListId::DrumsGet, {0});
-  Click("btnFMGetSingleBank");
-  EXPECT_EQ(page->List(TFmListId::DrumsGet).model()->rowCount(), 6);
+  TDialogs dialogs;
+  dialogs.cancelSilentWaits = true;
+  EXPECT_TRUE(Click("btnFMGetSingleBank", dialogs).isEmpty());
+  EXPECT_EQ(dialogs.cancelledWaits, 1);
+  EXPECT_EQ(Rows(TFmListId::DrumsGet), 6);
   EXPECT_TRUE(page->List(TFmListId::DrumsGet).SelectedItems().empty());
-  EXPECT_TRUE(rig->host.notices.empty());
 }
 
 TEST_F(FmPageTest, ClosedDevicesLeaveTheListAsItWas) {
-  Start();
-  rig->link.OutputDeviceIndex = -1;
-  context->FmGetVoiceBank().Add(FmPatch(kFmVoice, 0, 0));
+  Open();
+  QComboBox *output = Config().cbxOutputDevices;
+  output->setCurrentIndex(output->count() - 1); // "None"
+  Main().FmGetVoiceBank().Add(FmPatch(kFmVoice, 0, 0));
   page->RefreshLists();
   EXPECT_EQ(Click("btnFMGetSingleBank"), QStringList{"Midi output device not open."});
-  EXPECT_EQ(page->List(TFmListId::VoicesGet).model()->rowCount(), 1);
+  EXPECT_EQ(Rows(TFmListId::VoicesGet), 1);
 }
 
 TEST_F(FmPageTest, SavesWriteWhatEachButtonNames) {
-  Start();
+  Open();
   for (int n = 0; n < 3; ++n)
-    context->FmGetVoiceBank().Add(FmPatch(kFmVoice, 0, n));
+    Main().FmGetVoiceBank().Add(FmPatch(kFmVoice, 0, n));
   for (int n = 0; n < 2; ++n)
-    context->FmGetDrumBank().Add(FmPatch(kFmDrumset, 1, n));
-  context->FmSendEnsembleBank().Add(FmPatch(kFmEnsemble, 5, 5));
+    Main().FmGetDrumBank().Add(FmPatch(kFmDrumset, 1, n));
+  Main().FmSendEnsembleBank().Add(FmPatch(kFmEnsemble, 5, 5));
   page->RefreshLists();
   Select(TFmListId::VoicesGet, {0, 2});
   Select(TFmListId::DrumsGet, {1});
   Select(TFmListId::EnsemblesSend, {0});
-  const TFMPatchBank &voices = context->FmGetVoiceBank();
-  const TFMPatchBank &drums = context->FmGetDrumBank();
+  const TFMPatchBank &voices = Main().FmGetVoiceBank();
+  const TFMPatchBank &drums = Main().FmGetDrumBank();
   const TFMPatchBank empty;
   struct TCase {
     const char *button;
@@ -303,28 +252,31 @@ TEST_F(FmPageTest, SavesWriteWhatEachButtonNames) {
       {"btnFMSaveSelectedVoices", FmSelectionFile(voices, {0, 2})},
       {"btnFMSaveAllPatches", FmAllTypesFile(voices, drums, empty)},
       {"btnFMSaveSelected", FmAllTypesSelectionFile(voices, {0, 2}, drums, {1}, empty, {})},
-      {"btnFMSaveSelectedEnsemblesSysEx", FmBankFile(context->FmSendEnsembleBank())},
+      {"btnFMSaveSelectedEnsemblesSysEx", FmBankFile(Main().FmSendEnsembleBank())},
   };
   for (const TCase &c : cases) {
     SCOPED_TRACE(c.button);
-    const QString path = dir.filePath(QString(c.button) + ".syx");
-    context->savePaths = {path};
+    TDialogs dialogs;
+    dialogs.paths = {dir.filePath(QString(c.button) + ".syx")};
     page->SelectTab(QString(c.button).endsWith("SysEx") ? TFmPage::SendTab : TFmPage::GetTab);
-    EXPECT_TRUE(Click(c.button).isEmpty());
-    EXPECT_EQ(FileBytes(path), c.expected);
+    EXPECT_TRUE(Click(c.button, dialogs).isEmpty());
+    EXPECT_EQ(dialogs.fileDialogs, 1);
+    EXPECT_EQ(FileBytes(dir.filePath(QString(c.button) + ".syx")), c.expected);
   }
-  // Nothing to save: no dialog at all.
-  const int dialogs = context->saveDialogs;
-  page->SelectTab(TFmPage::GetTab);
-  Click("btnFMSaveAllEnsembles");
-  Click("btnFMSaveSelectedEnsembles");
-  page->SelectTab(TFmPage::SendTab);
-  Click("btnFMSaveSelectedDrumsSysEx");
-  EXPECT_EQ(context->saveDialogs, dialogs);
+  // Nothing to save: even clicked by code, the buttons bring up no dialog.
+  TDialogs dialogs;
+  Run(
+      [&] {
+        page->btnFMSaveAllVoicesClick(kFmEnsemble);
+        page->btnFMSaveSelectedVoicesClick(kFmEnsemble);
+        page->btnFMSaveSelectedVoicesSysExClick(kFmDrumset);
+      },
+      dialogs);
+  EXPECT_EQ(dialogs.fileDialogs, 0);
 }
 
 TEST_F(FmPageTest, LoadFillsTheThreeSendListsByType) {
-  Start();
+  Open();
   page->SelectTab(TFmPage::SendTab);
   TFMPatchBank mixed;
   for (const TFMPatch &patch :
@@ -333,22 +285,91 @@ TEST_F(FmPageTest, LoadFillsTheThreeSendListsByType) {
     mixed.Add(patch);
   const QString path = dir.filePath("mixed.syx");
   WriteBytes(path, FmBankFile(mixed));
-  context->openPaths = {path};
-  EXPECT_TRUE(Click("btnFMLoadSysEx").isEmpty());
-  EXPECT_EQ(page->List(TFmListId::VoicesSend).model()->rowCount(), 3);
-  EXPECT_EQ(page->List(TFmListId::DrumsSend).model()->rowCount(), 2);
-  EXPECT_EQ(page->List(TFmListId::EnsemblesSend).model()->rowCount(), 1);
+  EXPECT_TRUE(Load(path).isEmpty());
+  EXPECT_EQ(Rows(TFmListId::VoicesSend), 3);
+  EXPECT_EQ(Rows(TFmListId::DrumsSend), 2);
+  EXPECT_EQ(Rows(TFmListId::EnsemblesSend), 1);
   EXPECT_EQ(Find<QLabel>("lbFMLoadSysex")->text(), "mixed.syx");
 
   // A SID file is turned away; the lists are empty and the label stays.
   const QString sid = dir.filePath("sid.syx");
   WriteBytes(sid, {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x00, 0x00, 0x00, 0xF7});
-  context->openPaths = {sid};
-  const QStringList errors = Click("btnFMLoadSysEx");
+  const QStringList errors = Load(sid);
   ASSERT_EQ(errors.size(), 1);
-  EXPECT_TRUE(errors[0].endsWith(" is not a FM patch SysEx file."));
-  EXPECT_EQ(page->List(TFmListId::VoicesSend).model()->rowCount(), 0);
+  EXPECT_TRUE(errors[0].endsWith(" is not a FM patch SysEx file.")) << errors[0].toStdString();
+  EXPECT_EQ(Rows(TFmListId::VoicesSend), 0);
   EXPECT_EQ(Find<QLabel>("lbFMLoadSysex")->text(), "mixed.syx");
+}
+
+TEST_F(FmPageTest, SaveAndSendButtonsAreOnOnlyWhileTheirListsHavePatches) {
+  Open();
+  const char *const getVoices[] = {"btnFMSaveAllVoices", "btnFMSaveSelectedVoices",
+                                   "btnFMSendSelectedVoices"};
+  const char *const getAll[] = {"btnFMSaveAllPatches", "btnFMSaveSelected"};
+  const char *const sendDrums[] = {"btnFMSaveSelectedDrumsSysEx", "btnFMSendAllDrums",
+                                   "btnFMCopySysExDrums"};
+  const char *const sendVoices[] = {"btnFMSaveSelectedVoicesSysEx", "btnFMSendAllVoices",
+                                    "btnFMCopySysExVoices"};
+  const char *const sendAll[] = {"btnFMSaveAllPatchesSysEx", "btnFMSaveSelectedPatchesSysEx"};
+  const char *const others[] = {"btnFMSaveAllDrums",
+                                "btnFMSaveSelectedDrums",
+                                "btnFMSendSelectedDrums",
+                                "btnFMSaveAllEnsembles",
+                                "btnFMSaveSelectedEnsembles",
+                                "btnFMSendSelectedEnsembles",
+                                "btnFMSaveSelectedEnsemblesSysEx",
+                                "btnFMSendAllEnsembles",
+                                "btnFMCopySysExEnsembles"};
+  const auto file = [&](const char *name, uint8_t type) {
+    TFMPatchBank bank;
+    bank.Add(FmPatch(type, 0, 1));
+    WriteBytes(dir.filePath(name), FmBankFile(bank));
+    return dir.filePath(name);
+  };
+  const QString drums = file("drums.syx", kFmDrumset);
+  const QString voices = file("voices.syx", kFmVoice);
+  const QString sid = dir.filePath("sid.syx");
+  WriteBytes(sid, {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x02, 0x00, 0x00, 0x00, 0xF7});
+  struct TCase {
+    const char *what;
+    std::function<void()> action;
+    bool getVoices, sendDrums, sendVoices; // the "All Types" buttons follow any of their side
+  };
+  const TCase cases[] = {
+      {"nothing yet", [] {}, false, false, false},
+      {"a voice fetched", [&] { Click("btnFMGetSinglePatch"); }, true, false, false},
+      {"drumsets loaded", [&] { Load(drums); }, true, true, false},
+      {"voices loaded instead", [&] { Load(voices); }, true, false, true},
+      {"a file turned away clears the send side", [&] { Load(sid); }, true, false, false},
+      {"a refused voice fetch clears the list",
+       [&] {
+         Stop();
+         TSimOptions noBankA;
+         noBankA.fmVoiceBanks = 0b1111'1110;
+         StartPages(noBankA);
+         page = ShowPage<TFmPage>("FmPage");
+         Main().FmGetVoiceBank().Add(FmPatch(kFmVoice, 0, 0));
+         page->RefreshLists();
+         EXPECT_TRUE(Find<QPushButton>("btnFMSaveAllVoices")->isEnabled());
+         Click("btnFMGetSingleBank");
+       },
+       false, false, false},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.what);
+    c.action();
+    const auto expect = [&](const auto &names, bool on) {
+      for (const char *name : names)
+        EXPECT_EQ(Find<QPushButton>(name)->isEnabled(), on) << name;
+    };
+    expect(getVoices, c.getVoices);
+    expect(getAll, c.getVoices);
+    expect(sendDrums, c.sendDrums);
+    expect(sendVoices, c.sendVoices);
+    expect(sendAll, c.sendDrums || c.sendVoices);
+    expect(others, false);
+    EXPECT_TRUE(Find<QPushButton>("btnFMLoadSysEx")->isEnabled());
+  }
 }
 
 } // namespace

@@ -1,47 +1,31 @@
-// The random pages through their real widgets: the range grid and its
+// The random pages in the real main window: the range grid and its
 // in-place editor, the file run against what the real zpm writes, and the
-// device runs into the in-process simulator, with the fake host's clock.
+// device runs into the built-in simulator on the real clock.
 
 #include "app/random/random_page.h"
 #include "app/random/range_grid_widget.h"
 
-#include "app/app_fixture.h"
-#include "app/test_context.h"
+#include "app/page_fixture.h"
 #include "random/fm_random.h"
 #include "random/sid_random.h"
 #include "zpm/zpm_run.h"
 
-#include <QComboBox>
-#include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 namespace zpm {
 namespace {
 
 using Synth = TRandomPage::Synth;
 
-class RandomPage : public ::testing::Test {
+class RandomPage : public TPageFixture {
 protected:
-  void Start(Synth synth, const TSimOptions &options = TSimOptions{}) {
-    rig = std::make_unique<TSimRig>(options);
-    context = std::make_unique<TTestContext>(*rig);
-    page = std::make_unique<TRandomPage>(synth, *context);
-    page->resize(700, 600);
-    page->show();
-    QCoreApplication::processEvents();
-  }
-  template <typename Widget> Widget *Find(const char *name) {
-    auto *widget = page->findChild<Widget *>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+  void Open(Synth synth, const TSimOptions &sim = TSimOptions{}, int sidPause = 50,
+            int fmTimeout = 100) {
+    Stop();
+    StartPages(sim, sidPause, fmTimeout);
+    page = ShowPage<TRandomPage>(synth == Synth::Sid ? "SidRandomPage" : "FmRandomPage");
   }
   void Set(const char *seed, int seedValue, const char *bank, int bankIndex, const char *patch,
            int patchValue, const char *number, int numberValue) {
@@ -73,11 +57,13 @@ protected:
     const QByteArray data = file.readAll();
     return Bytes(data.begin(), data.end());
   }
+  Bytes SidMemory(int bank, int slot) {
+    Simulator().WaitIdle();
+    return Simulator().Synth().SidPatchData(static_cast<uint8_t>(bank), static_cast<uint8_t>(slot));
+  }
 
   QTemporaryDir dir;
-  std::unique_ptr<TSimRig> rig;
-  std::unique_ptr<TTestContext> context;
-  std::unique_ptr<TRandomPage> page;
+  TRandomPage *page = nullptr;
 };
 
 TEST_F(RandomPage, GridsStartWithTheTableDefaults) {
@@ -92,7 +78,7 @@ TEST_F(RandomPage, GridsStartWithTheTableDefaults) {
   const Case cases[] = {{Synth::Sid, 106, "ENV2_Curve", "0", "127", "seSIDrnd"},
                         {Synth::Fm, 93, "Modwheel_Depth", "64", "64", "seFMSeed"}};
   for (const Case &c : cases) {
-    Start(c.synth);
+    Open(c.synth);
     EXPECT_EQ(View().model()->rowCount(), c.rows);
     EXPECT_EQ(View().model()->headerData(1, Qt::Horizontal).toString(), "Min");
     EXPECT_EQ(View().model()->headerData(2, Qt::Horizontal).toString(), "Max");
@@ -112,7 +98,7 @@ TEST_F(RandomPage, GridsStartWithTheTableDefaults) {
 }
 
 TEST_F(RandomPage, EditorClampsOnLeavingAndCodedRowsAndNamesAreNotEditable) {
-  Start(Synth::Sid);
+  Open(Synth::Sid);
   struct Case {
     const char *name;
     int column;
@@ -143,7 +129,7 @@ TEST_F(RandomPage, EditorClampsOnLeavingAndCodedRowsAndNamesAreNotEditable) {
 }
 
 TEST_F(RandomPage, EditorLimitsComeFromTheOtherCellAndTheArrowsStayWithin) {
-  Start(Synth::Fm);
+  Open(Synth::Fm);
   ASSERT_TRUE(Edit("OP1_Volume", 2, "50")); // 48..50
   const int row = page->Grid().FindRow("OP1_Volume");
   View().SelectGridCell(1, row);
@@ -186,18 +172,20 @@ TEST_F(RandomPage, FileRunIsByteIdenticalWithZpmRandom) {
   int n = 0;
   for (const Case &c : cases) {
     SCOPED_TRACE(c.synthName);
-    Start(c.synth);
+    Open(c.synth);
     const bool sid = c.synth == Synth::Sid;
     Set(sid ? "seSIDrnd" : "seFMSeed", c.seed, sid ? "cbSIDrndBank" : "cbFMrndBank", c.bank,
         sid ? "seSIDrndPatch" : "seFMrndPatch", c.first, sid ? "seSIDrndNum" : "seFMrndNum",
         c.count);
-    context->sidDeviceId = 5;
-    context->fmDeviceId = 6;
+    Find<QSpinBox>("seSIDDeviceID")->setValue(5);
+    Find<QSpinBox>("seFMDeviceID")->setValue(6);
     ASSERT_TRUE(Edit(c.row, 2, "300"));
     ASSERT_TRUE(Edit(c.row, 1, "10"));
     const QString path = TempPath(("window" + std::to_string(++n) + ".syx").c_str());
-    context->savePaths << path;
-    Find<QPushButton>(sid ? "btnSIDCreateRandomSysEx" : "btnFMCreateRandomSysEx")->click();
+    TDialogs dialogs;
+    dialogs.paths << path;
+    EXPECT_TRUE(
+        Click(sid ? "btnSIDCreateRandomSysEx" : "btnFMCreateRandomSysEx", dialogs).isEmpty());
     EXPECT_EQ(page->StatusText(), c.summary);
 
     const std::string zpmPath =
@@ -215,7 +203,9 @@ TEST_F(RandomPage, FileRunIsByteIdenticalWithZpmRandom) {
   }
   // A cancelled save dialog writes nothing and leaves the status alone.
   const QString before = page->StatusText();
-  Find<QPushButton>("btnSIDCreateRandomSysEx")->click();
+  TDialogs cancelled;
+  Click("btnSIDCreateRandomSysEx", cancelled);
+  EXPECT_EQ(cancelled.fileDialogs, 1);
   EXPECT_EQ(page->StatusText(), before);
 }
 
@@ -227,27 +217,33 @@ Bytes DataOf(const TFMPatch &patch) {
 }
 
 TEST_F(RandomPage, SidDeviceRunLeavesThePatchesInTheSimulatorsMemory) {
-  Start(Synth::Sid);
+  Open(Synth::Sid, TSimOptions{}, 40);
   Set("seSIDrnd", 4242, "cbSIDrndBank", 3, "seSIDrndPatch", 127, "seSIDrndNum", 5);
-  context->sidDelay = 40;
-  Find<QPushButton>("btnSIDCreateRandomSID")->click();
+  auto *bar = app->working->findChild<QProgressBar *>("pbProgress");
+  int steps = 0, maximum = 0;
+  QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
+    steps += value > 0;
+    maximum = bar->maximum();
+  });
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_TRUE(Click("btnSIDCreateRandomSID").isEmpty());
+  EXPECT_GE(clock.elapsed(), 3 * 40); // the Bank Select's pause and one after each patch
   EXPECT_EQ(page->StatusText(), "2 patches, slots 127-128 of bank D; 3 past slot 128 not made");
 
   SidRandomPatches expected(page->CurrentRun(), page->Grid());
   int checked = 0;
   while (expected.Next()) {
-    EXPECT_EQ(rig->Synth().SidPatchData(3, static_cast<uint8_t>(expected.Slot())),
-              DataOf(expected.Patch()));
+    EXPECT_EQ(SidMemory(3, expected.Slot()), DataOf(expected.Patch()));
     ++checked;
   }
   EXPECT_EQ(checked, 2);
-  EXPECT_EQ(rig->host.delays, (std::vector<int>{40, 40, 40})); // the Bank Select, two patches
-  EXPECT_EQ(rig->host.progressCount, 5);                       // the bar does not reach its end
-  EXPECT_EQ(rig->host.progressSteps, 2);
-  EXPECT_EQ(rig->host.progressEnds, 1);
-  const std::vector<Bytes> sent = rig->Sent();
-  ASSERT_EQ(sent.size(), 3u);
-  EXPECT_EQ(sent[0], (Bytes{0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x0B, 0x03, 0xF7}));
+  EXPECT_EQ(maximum, 5); // the bar does not reach its end
+  EXPECT_EQ(steps, 2);
+  EXPECT_FALSE(app->working->isVisible());
+  const QStringList sent = Sent();
+  ASSERT_EQ(sent.size(), 3);
+  EXPECT_EQ(sent[0], "<Bytes> 9 <SysEx> f0 00 00 7e 46 00 0b 03 f7");
 }
 
 TEST_F(RandomPage, SidDeviceRunStopsWhereTheBankSaysSo) {
@@ -260,10 +256,9 @@ TEST_F(RandomPage, SidDeviceRunStopsWhereTheBankSaysSo) {
     TSimOptions options;
     bool answer;
     int sent; // messages, the Bank Select included
-    std::vector<std::string> notices;
-    std::vector<std::string> questions;
+    QStringList told, asked;
   };
-  const std::string question = "Zavorin SID 1.6 supports only 1 PatchCart.\r\nWrite to this Bank ?";
+  const QString question = "Zavorin SID 1.6 supports only 1 PatchCart.\r\nWrite to this Bank ?";
   const Case cases[] = {
       {"bank missing", noBankB, false, 1, {"Bank B not available."}, {}},
       {"firmware 1.6, No", firmware16, false, 1, {}, {question}},
@@ -271,29 +266,39 @@ TEST_F(RandomPage, SidDeviceRunStopsWhereTheBankSaysSo) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    Start(Synth::Sid, c.options);
-    rig->host.defaultAnswer = c.answer;
+    Open(Synth::Sid, c.options);
     Set("seSIDrnd", 1, "cbSIDrndBank", 1, "seSIDrndPatch", 1, "seSIDrndNum", 2);
-    Find<QPushButton>("btnSIDCreateRandomSID")->click();
-    EXPECT_EQ(rig->Sent().size(), static_cast<size_t>(c.sent));
-    EXPECT_EQ(rig->host.notices, c.notices);
-    EXPECT_EQ(rig->host.questions, c.questions);
-    EXPECT_EQ(rig->host.progressEnds, 1);
+    TDialogs dialogs;
+    dialogs.yes = c.answer;
+    EXPECT_EQ(Click("btnSIDCreateRandomSID", dialogs), c.told);
+    EXPECT_EQ(dialogs.asked, c.asked);
+    EXPECT_EQ(Sent().size(), c.sent);
+    EXPECT_FALSE(app->working->isVisible());
+    EXPECT_TRUE(Main().CanClose());
   }
 }
 
 TEST_F(RandomPage, CancelDuringTheBankSelectSendsExactlyOnePatch) {
-  Start(Synth::Sid);
+  // A pause long enough to press "&Cancel" in it; a press in the first
+  // patch's pause would end the run in the same place.
+  Open(Synth::Sid, TSimOptions{}, 200);
   Set("seSIDrnd", 77, "cbSIDrndBank", 0, "seSIDrndPatch", 10, "seSIDrndNum", 20);
-  rig->host.during = [this](TFakeWait kind, int number) {
-    if (kind == TFakeWait::Delay && number == 1) // the Bank Select's pause
-      rig->host.cancelAfterSteps = 0;
+  bool pressed = false;
+  TDialogs dialogs;
+  dialogs.each = [&] {
+    if (!pressed && app->working->isVisible() && Sent().size() == 1) {
+      pressed = true;
+      app->working->findChild<QAbstractButton *>("btnCancel")->click();
+    }
   };
-  Find<QPushButton>("btnSIDCreateRandomSID")->click();
-  const std::vector<Bytes> sent = rig->Sent();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[1].size(), kSidDumpSize);
-  EXPECT_EQ(sent[1][7], 9); // slot 10
+  Click("btnSIDCreateRandomSID", dialogs);
+  EXPECT_TRUE(pressed);
+  const QStringList sent = Sent();
+  ASSERT_EQ(sent.size(), 2);
+  const QStringList bytes = sent[1].split(' ');
+  ASSERT_GT(bytes.size(), 10);
+  EXPECT_EQ(bytes[1], QString::number(kSidDumpSize));
+  EXPECT_EQ(bytes[3 + 7], "09"); // slot 10
   EXPECT_EQ(page->StatusText(), "1 patch, slot 10 of bank A; 19 not sent");
 }
 
@@ -303,7 +308,7 @@ TEST_F(RandomPage, FmDeviceRunCountsRefusalsAndStillSendsEveryVoice) {
   struct Case {
     const char *what;
     int bank;
-    std::vector<std::string> notices;
+    QStringList told;
   };
   const Case cases[] = {
       {"bank present", 0, {}},
@@ -314,50 +319,42 @@ TEST_F(RandomPage, FmDeviceRunCountsRefusalsAndStillSendsEveryVoice) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    Start(Synth::Fm, noBankC);
-    context->fmDelay = 1500;
+    const int timeout = 100;
+    Open(Synth::Fm, noBankC, 50, timeout);
     Set("seFMSeed", 31, "cbFMrndBank", c.bank, "seFMrndPatch", 40, "seFMrndNum", 3);
-    Find<QPushButton>("btnFMCreateRandomFM")->click();
-    EXPECT_EQ(rig->host.delays, (std::vector<int>{1500, 1500, 1500})); // always the full pause
-    EXPECT_EQ(rig->Sent().size(), 3u);
-    EXPECT_EQ(rig->host.notices, c.notices);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(Click("btnFMCreateRandomFM"), c.told);
+    EXPECT_GE(clock.elapsed(), 3 * timeout); // always the full pause
+    EXPECT_EQ(Sent().size(), 3);
     EXPECT_EQ(page->StatusText(),
               QString("3 patches, slots 40-42 of bank %1").arg(QChar('A' + c.bank)));
-    if (c.notices.empty()) {
+    Simulator().WaitIdle();
+    if (c.told.isEmpty()) {
       FmRandomPatches expected(page->CurrentRun(), page->Grid());
       while (expected.Next())
-        EXPECT_EQ(rig->Synth().FmPatchData(kFmVoice, 0, static_cast<uint8_t>(expected.Slot())),
-                  DataOf(expected.Patch()));
+        EXPECT_EQ(
+            Simulator().Synth().FmPatchData(kFmVoice, 0, static_cast<uint8_t>(expected.Slot())),
+            DataOf(expected.Patch()));
     }
   }
 }
 
 // The whole program: "Working..." up, the main window disabled and closing
 // refused while the run goes, everything back afterwards.
-class RandomRunInWindow : public TAppFixture {};
-
-TEST_F(RandomRunInWindow, DeviceRunBlocksClosingAndAlwaysRestoresTheIdleWindow) {
-  Start(true);
-  Main().show();
-  Config().seDelay->setValue(20);
-  auto *page = Main().findChild<TRandomPage *>("SidRandomPage");
-  ASSERT_NE(page, nullptr);
-  page->findChild<QSpinBox *>("seSIDrndNum")->setValue(3);
-  bool closable = true;
-  bool enabled = true;
-  bool working = false;
-  QTimer probe;
-  probe.setInterval(5);
-  QObject::connect(&probe, &QTimer::timeout, [&] {
+TEST_F(RandomPage, DeviceRunBlocksClosingAndAlwaysRestoresTheIdleWindow) {
+  Open(Synth::Sid);
+  Find<QSpinBox>("seSIDrndNum")->setValue(3);
+  bool closable = true, enabled = true, working = false;
+  TDialogs dialogs;
+  dialogs.each = [&] {
     if (app->working->isVisible()) {
       working = true;
       closable = closable && Main().CanClose();
       enabled = enabled && Main().findChild<QWidget *>("pgPages")->isEnabled();
     }
-  });
-  probe.start();
-  page->findChild<QPushButton *>("btnSIDCreateRandomSID")->click();
-  probe.stop();
+  };
+  Click("btnSIDCreateRandomSID", dialogs);
   EXPECT_TRUE(working);
   EXPECT_FALSE(closable);
   EXPECT_FALSE(enabled);

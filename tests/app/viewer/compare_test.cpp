@@ -6,8 +6,7 @@
 #include "app/viewer/hex_view.h"
 #include "app/viewer/hex_view_form.h"
 
-#include "app/app_fixture.h"
-#include "app/test_context.h"
+#include "app/page_fixture.h"
 #include "random/sid_random.h"
 
 #include <QListWidget>
@@ -29,7 +28,7 @@ TPatch Named(const char *name, uint8_t number, uint8_t volume) {
   return patch;
 }
 
-using CompareInWindow = TAppFixture;
+using CompareInWindow = TPageFixture;
 
 TEST_F(CompareInWindow, PatchFromAnotherListIsSetBesideTheOpenedOne) {
   Start();
@@ -37,45 +36,38 @@ TEST_F(CompareInWindow, PatchFromAnotherListIsSetBesideTheOpenedOne) {
   Main().show();
   Main().SidGetBank().Add(Named("Mine", 0, 100));
   Main().SidFileBank().Add(Named("Backup", 0, 90));
-  auto *page = Find<TSidPage>("SidPage");
-  page->RefreshLists();
+  Find<TSidPage>("SidPage")->RefreshLists();
   auto *list = Find<QTableView>("lvSysExPatchList");
   QCoreApplication::processEvents();
 
-  QStringList picked;
-  std::vector<int> marked;
-  QStringList markedLabels;
+  QStringList picked, markedLabels;
   QString thirdHeader;
-  QTimer timer;
-  timer.setInterval(0);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    QWidget *modal = QApplication::activeModalWidget();
+  bool asked = false;
+  TDialogs dialogs;
+  dialogs.other = [&](QWidget *modal) {
     if (auto *pick = qobject_cast<TfrmComparePick *>(modal)) {
-      QListWidget *choices = pick->List();
-      for (int i = 0; i < choices->count(); ++i)
-        picked << choices->item(i)->text();
-      choices->setCurrentRow(1);
+      for (int i = 0; i < pick->List()->count(); ++i)
+        picked << pick->List()->item(i)->text();
+      pick->List()->setCurrentRow(1);
       pick->accept();
     } else if (auto *viewer = qobject_cast<TfrmHexView *>(modal)) {
       if (!viewer->Comparing()) {
-        // Clicked from outside this handler: the picker's own loop must see the timer.
-        if (!viewer->property("asked").toBool()) {
-          viewer->setProperty("asked", true);
-          QTimer::singleShot(0, viewer->CompareButton(), &QPushButton::click);
-        }
+        if (!std::exchange(asked, true)) // the picker's loop runs inside this click
+          viewer->CompareButton()->click();
         return;
       }
-      marked = viewer->MarkedRows();
-      for (int row : marked)
+      for (int row : viewer->MarkedRows())
         markedLabels << viewer->List()->item(row, 0)->text();
       thirdHeader = viewer->List()->horizontalHeaderItem(2)->text();
       viewer->close();
     }
-  });
-  timer.start();
-  QTest::mousePress(list->viewport(), Qt::RightButton, {},
-                    list->visualRect(list->model()->index(0, 0)).center());
-  timer.stop();
+  };
+  Run(
+      [&] {
+        QTest::mousePress(list->viewport(), Qt::RightButton, {},
+                          list->visualRect(list->model()->index(0, 0)).center());
+      },
+      dialogs);
   EXPECT_EQ(picked, (QStringList{"SID fetched: sid A:1 Mine", "SID file: sid A:1 Backup"}));
   EXPECT_EQ(markedLabels, (QStringList{"Patch Name", "Volume"}));
   EXPECT_EQ(thirdHeader, "SID file: sid A:1 Backup");
@@ -84,10 +76,11 @@ TEST_F(CompareInWindow, PatchFromAnotherListIsSetBesideTheOpenedOne) {
   EXPECT_EQ(Main().SidFileBank().GetPatch(0).Data()[16], 90);
 }
 
-TEST(ComparePick, PatchesOfAFileCanBeChosenAndCancelChoosesNothing) {
+using ComparePick = TPageFixture;
+
+TEST_F(ComparePick, PatchesOfAFileCanBeChosenAndCancelChoosesNothing) {
+  Start();
   QTemporaryDir dir;
-  TSimRig rig;
-  TTestContext context(rig);
   RandomRun run;
   run.Bank = 1;
   run.Count = 2;
@@ -97,26 +90,33 @@ TEST(ComparePick, PatchesOfAFileCanBeChosenAndCancelChoosesNothing) {
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
   file.close();
-  context.openPaths << path;
-  context.SidGetBank().Add(Named("Mine", 4, 1));
+  Main().SidGetBank().Add(Named("Mine", 4, 1));
 
-  TfrmComparePick pick(context);
+  // "From file..." opens the program's own open dialog, nested in the picker's.
+  TfrmComparePick pick(Main(), &Main());
   QStringList shown;
-  QTimer::singleShot(0, &pick, [&] {
+  TDialogs dialogs;
+  dialogs.paths << path;
+  dialogs.other = [&](QWidget *modal) {
+    ASSERT_EQ(modal, &pick);
     pick.findChild<QPushButton *>("btnFromFile")->click();
     for (int i = 0; i < pick.List()->count(); ++i)
       shown << pick.List()->item(i)->text();
     pick.accept();
-  });
+  };
   TCompareChoice choice;
-  ASSERT_TRUE(pick.Choose(choice));
+  bool chosen = false;
+  Run([&] { chosen = pick.Choose(choice); }, dialogs);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(dialogs.fileDialogs, 1);
   EXPECT_EQ(shown, (QStringList{"SID fetched: sid A:5 Mine", "backup.syx: sid B:1 Random Patch 1",
                                 "backup.syx: sid B:2 Random Patch 2"}));
   EXPECT_EQ(choice.title, "backup.syx: sid B:1 Random Patch 1");
   EXPECT_EQ(choice.image, Bytes(bytes.begin() + 9, bytes.begin() + 9 + kSidDumpSize));
 
-  QTimer::singleShot(0, &pick, [&] { pick.reject(); });
-  EXPECT_FALSE(pick.Choose(choice));
+  dialogs.other = [&](QWidget *) { pick.reject(); };
+  Run([&] { chosen = pick.Choose(choice); }, dialogs);
+  EXPECT_FALSE(chosen);
 }
 
 } // namespace
