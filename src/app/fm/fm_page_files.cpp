@@ -63,6 +63,10 @@ void TFmPage::SaveSelection(TFmListId id) {
 }
 
 void TFmPage::btnFMSaveAllPatchesClick() {
+  if (CountOf(m_context.FmGetVoiceBank()) + CountOf(m_context.FmGetDrumBank()) +
+          CountOf(m_context.FmGetEnsembleBank()) ==
+      0)
+    return;
   const QString path = m_context.SaveSysExFile();
   if (path.isEmpty())
     return;
@@ -75,15 +79,17 @@ void TFmPage::btnFMSaveAllPatchesClick() {
 }
 
 void TFmPage::btnFMSaveSelectedClick() {
-  const QString path = m_context.SaveSysExFile();
-  if (path.isEmpty())
-    return;
   const auto rows = [&](TFmListId id) {
     return FmSelectedRows(Bank(id), List(id).SelectedItems());
   };
   const std::vector<int> voices = rows(TFmListId::VoicesGet);
   const std::vector<int> drums = rows(TFmListId::DrumsGet);
   const std::vector<int> ensembles = rows(TFmListId::EnsemblesGet);
+  if (voices.empty() && drums.empty() && ensembles.empty())
+    return;
+  const QString path = m_context.SaveSysExFile();
+  if (path.isEmpty())
+    return;
   ShowError(SaveAndReport(m_context, path, voices.size() + drums.size() + ensembles.size(), [&] {
     return FmAllTypesSelectionFile(Bank(TFmListId::VoicesGet), voices, Bank(TFmListId::DrumsGet),
                                    drums, Bank(TFmListId::EnsemblesGet), ensembles);
