@@ -19,6 +19,10 @@ const char *const kSingleCartBankQuestion =
 
 // The firmware-1.6 answer to Bank Select, whatever its 7 bytes hold.
 constexpr size_t kSingleCartAnswerSize = 7;
+// A device answers a Bank Select within milliseconds, but a busy computer
+// may hand the answer on later than a short pause lasts: an unanswered
+// Bank Select is taken for a single-PatchCart device only after this long.
+constexpr int kBankSelectAnswerMs = 300;
 constexpr size_t kSidDumpChecksumAt = 264;
 constexpr size_t kSidDumpDataAt = 8;
 // A selection whose pause was broken on every try.
@@ -140,8 +144,22 @@ int SelectSidBank(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t 
   // Device and bank go out clamped, and the answer is judged against what
   // went out, after the full pause and never earlier: a device that is slow
   // to answer must not be taken for one that has no PatchCart.
-  const TWaitOutcome ended = link.SendAndAwait(
-      SidBankSelectAwait(device), SidBankSelect(device, bank), [&] { host.Delay(delayMs); });
+  const TWaitOutcome ended =
+      link.SendAndAwait(SidBankSelectAwait(device), SidBankSelect(device, bank), [&] {
+        host.Delay(delayMs);
+        const int rest = kBankSelectAnswerMs - std::max(delayMs, 0);
+        if (rest <= 0)
+          return;
+        const auto whole = [&] {
+          const Bytes held = link.reception.Buffer();
+          return !held.empty() && held.back() == 0xF7;
+        };
+        if (!whole())
+          host.WaitForBytes(kSingleCartAnswerSize, rest);
+        // A longer answer begun is waited for to its end.
+        if (!whole() && link.reception.ReceivedSize() > 0)
+          host.WaitForBytes(kSidBankSelectSize, rest);
+      });
   if (outcome)
     *outcome = ended;
   return ClassifySidBankSelectAnswer(link.reception.Buffer(), device, bank);

@@ -33,4 +33,17 @@ TEST(ZpmSidFetchOptions, RetriesOutsideZeroToTenAreBadUsage) {
   }
 }
 
+// The built-in simulator answers a few milliseconds after the request: a
+// pause shorter than that must not take it for a single-PatchCart device.
+TEST(ZpmSidFetchOptions, ABankSelectAnsweredAfterAShortPauseStillCounts) {
+  QTemporaryDir dir;
+  const QString output = dir.filePath("c.syx");
+  QProcess zpm;
+  zpm.start(ZPM_BINARY, {"sid", "fetch", "--bank", "C", "--delay", "0", "--output", output,
+                         "--simulator", "--in", "0", "--out", "0"});
+  ASSERT_TRUE(zpm.waitForFinished(30000));
+  EXPECT_EQ(zpm.exitCode(), 0) << zpm.readAllStandardError().toStdString();
+  EXPECT_EQ(QFile(output).size(), 9 + 128 * 266); // the Bank Select, then the patches
+}
+
 } // namespace
