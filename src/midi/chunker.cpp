@@ -78,12 +78,16 @@ void TSysExChunker::FeedShort(uint8_t status, uint8_t data1, uint8_t data2) {
 
 void TSysExChunker::MarkBroken() {
   if (m_inSysEx) {
+    // What came before the loss is handed on, so the receiving side knows
+    // which message the loss broke; the rest of it is swallowed.
+    if (!m_broken)
+      HandOnChunk();
     m_broken = true;
-    m_chunkCount = 0;
   } else {
     // The lost bytes may have held a status byte: data that follows cannot be
     // trusted to belong to the running status.
     ClearShort();
+    m_startMayBeLost = true;
   }
   if (m_onProblem) {
     m_onProblem(TInputProblem::BytesLost, std::string());
@@ -91,6 +95,7 @@ void TSysExChunker::MarkBroken() {
 }
 
 void TSysExChunker::MarkLost(const std::string &reason) {
+  m_startMayBeLost = false;
   DropSysEx();
   ClearShort();
   if (m_onProblem) {
@@ -99,6 +104,7 @@ void TSysExChunker::MarkLost(const std::string &reason) {
 }
 
 void TSysExChunker::Reset() {
+  m_startMayBeLost = false;
   DropSysEx();
   ClearShort();
 }
@@ -111,6 +117,7 @@ void TSysExChunker::FeedStatus(uint8_t status) {
     }
     return;
   }
+  m_startMayBeLost = false;
   if (m_inSysEx) {
     if (status == kSysExEnd) {
       if (!m_broken) {
@@ -145,7 +152,14 @@ void TSysExChunker::FeedStatus(uint8_t status) {
 
 void TSysExChunker::FeedData(uint8_t data) {
   if (m_status == 0) {
-    return; // no status to belong to
+    // No status to belong to; after a loss, the sign that a start was lost.
+    if (m_startMayBeLost) {
+      m_startMayBeLost = false;
+      if (m_onProblem) {
+        m_onProblem(TInputProblem::StartLost, std::string());
+      }
+    }
+    return;
   }
   m_data[m_dataCount++] = data;
   if (m_dataCount < m_dataNeeded) {

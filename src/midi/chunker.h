@@ -11,10 +11,12 @@
 
 namespace zpm {
 
-// What went wrong below the chunker: bytes were lost (an overrun, an xrun), so
-// the message in progress, if any, is broken; or the service or port behind
-// the input is gone for good, with the service's own reason.
-enum class TInputProblem { BytesLost, ServiceLost };
+// What went wrong below the chunker: bytes were lost (an overrun, a missed
+// cycle), so the message in progress, if any, is broken; data bytes came
+// after a loss with no message to belong to, so the lost bytes held the start
+// of one; or the service or port behind the input is gone for good, with the
+// service's own reason.
+enum class TInputProblem { BytesLost, StartLost, ServiceLost };
 
 // Not thread-safe: one thread at a time feeds it (the driver side). The
 // handlers are called on that thread, from inside Feed/FeedShort.
@@ -58,6 +60,9 @@ private:
 
   bool m_inSysEx = false;
   bool m_broken = false; // the SysEx in progress lost bytes: swallow the rest
+  // Bytes were lost between messages: until the next status byte, a data
+  // byte is the rest of a message whose start was lost.
+  bool m_startMayBeLost = false;
   std::array<uint8_t, kChunkSize> m_chunk{};
   size_t m_chunkCount = 0;
 

@@ -150,7 +150,7 @@ void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
   bool closeNow = false;
   {
     std::lock_guard<std::mutex> guard(m_lock);
-    const bool waiting = m_waitMode != WaitNone && m_outcome.end == TWaitEnd::Waiting;
+    bool waiting = m_waitMode != WaitNone && m_outcome.end == TWaitEnd::Waiting;
     if (problem == TInputProblem::ServiceLost) {
       m_lostReason = reason.empty() ? kInputGone : reason;
       m_inMessage = false;
@@ -158,12 +158,16 @@ void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
         Finish(TWaitEnd::ServiceLost);
         m_outcome.reason = m_lostReason;
       }
-    } else if (waiting) {
-      // The lost bytes broke the awaited message, or may have held its start.
-      const size_t received = m_inMessage && m_messageAwaited ? m_messageSize : 0;
-      Finish(TWaitEnd::CutShort, received);
+    } else if (waiting &&
+               (problem == TInputProblem::StartLost || (m_inMessage && m_messageAwaited))) {
+      // The lost bytes broke the awaited message, or held the start of one.
+      Finish(TWaitEnd::CutShort, m_inMessage && m_messageAwaited ? m_messageSize : 0);
     } else {
+      // Lost between messages, or inside one not awaited: nothing awaited
+      // is known to be broken. A busy computer misses cycles that carried
+      // nothing; if the start of the answer was among them, its rest tells.
       m_inMessage = false;
+      waiting = false;
     }
     if (waiting) {
       m_inMessage = false;

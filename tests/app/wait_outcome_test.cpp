@@ -57,7 +57,7 @@ TEST_F(TWaitOutcomeTest, TheDialogEndsByItselfAndCountsOnlyTheAwaitedMessage) {
          sim.Inject(part);
          sim.LoseBytes();
        },
-       TWaitEnd::CutShort, "4096"},
+       TWaitEnd::CutShort, "5000"},
       {"the service gone", [](TSimPort &sim) { sim.LoseService("The JACK server has shut down."); },
        TWaitEnd::ServiceLost, "0"},
   };

@@ -48,7 +48,9 @@ struct TRecorder {
                           order += 'S';
                         },
                         [this](TInputProblem problem, const std::string &reason) {
-                          order += problem == TInputProblem::BytesLost ? "L" : "G(" + reason + ")";
+                          order += problem == TInputProblem::BytesLost   ? "L"
+                                   : problem == TInputProblem::StartLost ? "O"
+                                                                         : "G(" + reason + ")";
                         }};
   void Feed(const Bytes &bytes) { chunker.Feed(bytes.data(), bytes.size()); }
 };
@@ -126,11 +128,14 @@ TEST(Chunker, BrokenOrResetMessageIsNeverCompletedAndTheNextOneIsWhole) {
   rec.chunker.MarkBroken(); // a loss outside SysEx ends the running status too
   rec.Feed({0x40, 0x3E, 0x40});
   rec.Feed(Message(266, 3));
-  std::vector<Bytes> expected = Pieces(dump, {2048, 2048});
+  // What came before the loss is handed on, the rest of that message never.
+  std::vector<Bytes> expected = Pieces(dump, {2048, 2048, 904});
   expected.push_back(Message(266, 3));
   EXPECT_EQ(rec.chunks, expected);
   EXPECT_EQ(rec.shorts, (Bytes{0x90, 0x3C, 0x40}));
-  EXPECT_EQ(rec.order, "CCLSLC"); // every loss is told, inside a SysEx or not
+  // Every loss is told, inside a SysEx or not; data after a loss between
+  // messages tells that the start of one was lost.
+  EXPECT_EQ(rec.order, "CCCLSLOC");
 }
 
 TEST(Chunker, AServiceThatIsGoneDropsTheMessageInProgressAndTellsWhy) {

@@ -115,11 +115,17 @@ TEST_F(AwaitTest, ABankDumpWaitTakesOnlyTheWholeDumpOfItsDevice) {
          t.chunker.MarkBroken();
          t.Feed(Bytes(dump.begin() + 3000, dump.end()));
        },
-       TWaitEnd::CutShort, 2048, 2048},
-      {"bytes lost before it began",
+       TWaitEnd::CutShort, 3000, 3000},
+      {"bytes lost before it began, the whole dump after",
        [&](AwaitTest &t) {
          t.chunker.MarkBroken();
          t.Feed(dump);
+       },
+       TWaitEnd::Complete, kSidBankDumpSize, 0},
+      {"bytes lost that held its start",
+       [&](AwaitTest &t) {
+         t.chunker.MarkBroken();
+         t.Feed(Bytes(dump.begin() + 100, dump.end()));
        },
        TWaitEnd::CutShort, 0, 0},
       {"bytes lost inside a stray message",
@@ -127,7 +133,7 @@ TEST_F(AwaitTest, ABankDumpWaitTakesOnlyTheWholeDumpOfItsDevice) {
          t.FeedPart(FmDump(), 100);
          t.chunker.MarkBroken();
        },
-       TWaitEnd::CutShort, 0, 0},
+       TWaitEnd::Waiting, 0, 0},
       {"a longer message with the dump's header",
        [&](AwaitTest &t) {
          Bytes longer(dump.begin(), dump.end() - 1);
