@@ -141,6 +141,7 @@ TEST_F(TSidPageTest, MissingBankAndCancelledWaitAddNothing) {
   });
   EXPECT_EQ(GetList()->model()->rowCount(), 0);
   EXPECT_FALSE(app->wait->isVisible());
+  EXPECT_FALSE(Find<QPushButton>("btnSysExSaveAll")->isEnabled()); // nothing left to save
 }
 
 TEST_F(TSidPageTest, ACutShortDumpOrALostServiceIsToldAtOnce) {
@@ -307,6 +308,7 @@ TEST_F(TSidPageTest, RefusedFileLeavesTheListEmptyAndTheNameAsItWas) {
             QStringList{TempPath("fm.syx") + " is not a SID patch SysEx file."});
   EXPECT_EQ(FileList()->model()->rowCount(), 0);
   EXPECT_TRUE(FileList()->selectionModel()->selectedRows().isEmpty());
+  EXPECT_FALSE(Find<QPushButton>("btnFileSendAll")->isEnabled()); // nothing left to send
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "good.syx");
   EXPECT_EQ(Click("btnLoadSysFile").errors,
             QStringList{TempPath("empty.syx") + " is too short (0 bytes)"});

@@ -49,7 +49,7 @@ inline void SelectRows(QTableView *list, std::initializer_list<int> rows) {
 }
 
 class TSidWindowTest : public TAppFixture {
-protected:
+public:
   void StartSid(const TSimOptions &sim = TSimOptions{}) {
     Stop();
     Start(/*simulator=*/true, sim);
