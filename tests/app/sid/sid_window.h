@@ -53,18 +53,19 @@ public:
   void StartSid(const TSimOptions &sim = TSimOptions{}) {
     Stop();
     Start(/*simulator=*/true, sim);
-    Config().seDelay->setValue(1);
+    Find<QSpinBox>("seDelay")->setValue(1); // the pause after each SysEx block
     Main().show();
   }
   TSidPage &Page() { return *Find<TSidPage>("SidPage"); }
   QTableView *GetList() { return Find<QTableView>("lvSysExPatchList"); }
   QTableView *FileList() { return Find<QTableView>("lvFilePatchList"); }
 
-  // Runs action. Every turn of the event loop first lets the simulator hand
-  // on its answers so far: a Bank Select answered within the simulator's
-  // thinking time is in before the 1 ms pause ends, on any machine. Then
-  // turn sees the modal dialog that is up (or nullptr); a file dialog it
-  // leaves up gets the next of files, a box is answered and recorded.
+  // Runs action. Every turn of the event loop first waits until the
+  // simulator has handed on its answers so far; a pause's first turn comes
+  // before its own timer ends it, so a Bank Select's answer is in before even
+  // a 1 ms pause is over, however slow the machine. Then turn sees the modal
+  // dialog that is up (or nullptr); a file dialog it leaves up gets the next
+  // of files, a box is answered and recorded.
   TBoxes Run(const std::function<void()> &action,
              const std::function<void(QWidget *)> &turn = nullptr) {
     TBoxes boxes;
