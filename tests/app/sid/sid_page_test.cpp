@@ -61,14 +61,14 @@ protected:
 
 TEST_F(TSidPageTest, SinglePatchIsListedWithItsBankNumberAndName) {
   StartSid();
-  Click("btnGetSingleBank");
+  Press("btnGetSingleBank");
   GetList()->selectRow(3);
-  Click("btnGetSingleBank"); // as many rows as before, none of them selected
+  Press("btnGetSingleBank"); // as many rows as before, none of them selected
   EXPECT_TRUE(GetList()->selectionModel()->selectedRows().isEmpty());
   GetList()->selectRow(0);
   StepBank(2);
   Find<QSpinBox>("seGetPatchNr")->setValue(5);
-  Click("btnGetSinglePatch");
+  Press("btnGetSinglePatch");
   ASSERT_EQ(GetList()->model()->rowCount(), 1);
   EXPECT_EQ(Row(GetList(), 0), (QStringList{"C", "5", "SimSID C005     "}));
   EXPECT_TRUE(GetList()->selectionModel()->selectedRows().isEmpty());
@@ -78,18 +78,18 @@ TEST_F(TSidPageTest, SinglePatchIsListedWithItsBankNumberAndName) {
 TEST_F(TSidPageTest, BankFetchesFillTheListUnderTheHourglass) {
   StartSid(Carts(0b00000101));
   bool hourglass = false;
-  const auto look = [&](QWidget *) {
+  const TDialogs look = EachTurn([&] {
     hourglass = hourglass || (QApplication::overrideCursor() &&
                               QApplication::overrideCursor()->shape() == Qt::WaitCursor);
-  };
+  });
   StepBank(2);
-  Click("btnGetSingleBank", look);
+  Press("btnGetSingleBank", look);
   EXPECT_FALSE(hourglass);
   ASSERT_EQ(GetList()->model()->rowCount(), 128);
   EXPECT_EQ(Row(GetList(), 0), (QStringList{"C", "1", "SimSID C001     "}));
   EXPECT_EQ(Row(GetList(), 127), (QStringList{"C", "128", "SimSID C128     "}));
 
-  Click("btnGetAllBanks", look);
+  Press("btnGetAllBanks", look);
   EXPECT_TRUE(hourglass);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   ASSERT_EQ(GetList()->model()->rowCount(), 256);
@@ -104,19 +104,18 @@ TEST_F(TSidPageTest, SingleCartDeviceAsksAndFallsBackToBankA) {
   StartSid(firmware16);
   StaleGetList();
   StepBank(3);
-  EXPECT_EQ(Click("btnGetSinglePatch").questions, QStringList{kPatchQuestion}); // No
+  EXPECT_EQ(Press("btnGetSinglePatch", Answering(false)).asked, QStringList{kPatchQuestion});
   ExpectStale();
   EXPECT_EQ(GetBankText(), "D");
 
-  answers = {true};
-  EXPECT_EQ(Click("btnGetSingleBank").questions, QStringList{kBankQuestion});
+  EXPECT_EQ(Press("btnGetSingleBank", Answering(true)).asked, QStringList{kBankQuestion});
   ASSERT_EQ(GetList()->model()->rowCount(), 128);
   EXPECT_EQ(Row(GetList(), 5), (QStringList{"A", "6", "SimSID A006     "}));
   EXPECT_EQ(GetBankText(), "A");
   EXPECT_EQ(Find<TSpinButton>("spGetBank")->property("Tag").toInt(), 0);
 
   StepBank(5);
-  EXPECT_TRUE(Click("btnGetAllBanks").questions.isEmpty());
+  EXPECT_TRUE(Press("btnGetAllBanks").asked.isEmpty());
   EXPECT_EQ(GetList()->model()->rowCount(), 128);
   EXPECT_EQ(GetBankText(), "A");
 }
@@ -127,18 +126,17 @@ TEST_F(TSidPageTest, MissingBankAndCancelledWaitAddNothing) {
   StartSid(options);
   StaleGetList();
   StepBank(2);
-  EXPECT_EQ(Click("btnGetSingleBank").notices, QStringList{"Bank C not available."});
+  EXPECT_EQ(Press("btnGetSingleBank").told, QStringList{"Bank C not available."});
   ExpectStale();
-  EXPECT_EQ(Sent().size(), 1u); // the Bank Select alone
+  EXPECT_EQ(Sent().size(), 1); // the Bank Select alone
 
   StepBank(-1);
-  Click("btnGetSingleBank"); // the first dump arrives
+  Press("btnGetSingleBank"); // the first dump arrives
   EXPECT_EQ(GetList()->model()->rowCount(), 128);
   // The second does not; the user presses "&Cancel".
-  Click("btnGetSinglePatch", [&](QWidget *modal) {
-    if (modal == app->wait)
-      modal->findChild<QPushButton *>("btnCancel")->click();
-  });
+  TDialogs cancel;
+  cancel.cancelSilentWaits = true;
+  EXPECT_EQ(Press("btnGetSinglePatch", cancel).cancelledWaits, 1);
   EXPECT_EQ(GetList()->model()->rowCount(), 0);
   EXPECT_FALSE(app->wait->isVisible());
   EXPECT_FALSE(Find<QPushButton>("btnSysExSaveAll")->isEnabled()); // nothing left to save
@@ -166,13 +164,16 @@ TEST_F(TSidPageTest, ACutShortDumpOrALostServiceIsToldAtOnce) {
     StaleGetList();
     // The wait ends by itself: the user never has to press "&Cancel".
     TSafetyNet net(app->wait, 20000);
-    const TBoxes boxes = Click(c.button, [&](QWidget *modal) {
-      if (!c.kept && modal == app->wait)
-        Simulator().LoseService("The JACK server has shut down.");
-    });
+    bool lost = false;
+    const TDialogs dialogs =
+        Press(c.button, EachTurn([&] {
+                if (!c.kept && !lost && QApplication::activeModalWidget() == app->wait) {
+                  lost = true;
+                  Simulator().LoseService("The JACK server has shut down.");
+                }
+              }));
     EXPECT_FALSE(net.fired);
-    EXPECT_EQ(c.kept ? boxes.notices : boxes.errors, QStringList{c.told});
-    EXPECT_TRUE((c.kept ? boxes.errors : boxes.notices).isEmpty());
+    EXPECT_EQ(dialogs.told, QStringList{c.told});
     EXPECT_EQ(GetList()->model()->rowCount(), 0);
     EXPECT_EQ(Main().Reception().Outcome().end,
               c.kept ? TWaitEnd::CutShort : TWaitEnd::ServiceLost);
@@ -186,16 +187,16 @@ TEST_F(TSidPageTest, ClosedDevicesShowTheErrorAndSendNothing) {
   output->setCurrentIndex(output->count() - 1); // "None"
   for (const char *button : {"btnGetSinglePatch", "btnGetSingleBank", "btnGetAllBanks"}) {
     SCOPED_TRACE(button);
-    EXPECT_EQ(Click(button).errors, QStringList{"Midi output device not open."});
+    EXPECT_EQ(Press(button).told, QStringList{"Midi output device not open."});
     ExpectStale();
   }
   output->setCurrentIndex(0);
   input->setCurrentIndex(input->count() - 1);
-  EXPECT_EQ(Click("btnGetSingleBank").errors, QStringList{"Midi output device not open."});
+  EXPECT_EQ(Press("btnGetSingleBank").told, QStringList{"Midi output device not open."});
   EXPECT_TRUE(Sent().empty());
 
   input->setCurrentIndex(0); // still usable afterwards
-  Click("btnGetSingleBank");
+  Press("btnGetSingleBank");
   EXPECT_EQ(GetList()->model()->rowCount(), 128);
 }
 
@@ -209,8 +210,7 @@ TEST_F(TSidPageTest, SavedPatchesLoadBackInListOrder) {
   fetched.Add(NamedPatch("four", 0, 3, 7));
   Page().RefreshLists();
 
-  files.paths = {TempPath("all.syx")}; // a new file: the user agrees to create it
-  Click("btnSysExSaveAll");
+  Press("btnSysExSaveAll", Picking({TempPath("all.syx")})); // a new file: agreed to
   QFile all(TempPath("all.syx"));
   ASSERT_TRUE(all.open(QIODevice::ReadOnly));
   const QByteArray bytes = all.readAll();
@@ -220,9 +220,8 @@ TEST_F(TSidPageTest, SavedPatchesLoadBackInListOrder) {
 
   // Selected from the bottom up; the file keeps the list's order.
   SelectRows(GetList(), {3, 1});
-  files.paths = {TempPath("selected.syx"), TempPath("selected.syx")};
-  Click("btnSysExSendSelected");
-  Click("btnLoadSysFile");
+  Press("btnSysExSendSelected", Picking({TempPath("selected.syx")}));
+  Press("btnLoadSysFile", Picking({TempPath("selected.syx")}));
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "selected.syx");
   ASSERT_EQ(FileList()->model()->rowCount(), 2);
   EXPECT_EQ(Row(FileList(), 0), (QStringList{"A", "2", "two             "}));
@@ -230,33 +229,27 @@ TEST_F(TSidPageTest, SavedPatchesLoadBackInListOrder) {
   EXPECT_EQ(Main().SidFileBank().GetPatch(1).Dump, fetched.GetPatch(3).Dump);
 
   FileList()->selectRow(1);
-  files.paths = {TempPath("again.syx"), TempPath("again.syx")};
-  Click("btnFileSaveSelected");
-  Click("btnLoadSysFile");
+  Press("btnFileSaveSelected", Picking({TempPath("again.syx")}));
+  Press("btnLoadSysFile", Picking({TempPath("again.syx")}));
   ASSERT_EQ(FileList()->model()->rowCount(), 1);
   EXPECT_EQ(Main().SidFileBank().GetPatch(0).Dump, fetched.GetPatch(3).Dump);
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "again.syx");
-  EXPECT_EQ(files.dialogs, 5);
 }
 
 TEST_F(TSidPageTest, SavesNeedPatchesASelectionAndAWritableFolder) {
   StartSid();
-  files.paths = {TempPath("x.syx")};
   for (const char *button : {"btnSysExSaveAll", "btnSysExSendSelected", "btnFileSaveSelected"})
-    Click(button);
-  EXPECT_EQ(files.dialogs, 0);
+    EXPECT_EQ(Press(button, Picking({TempPath("x.syx")})).fileDialogs, 0) << button;
 
-  Click("btnGetSingleBank");
+  Press("btnGetSingleBank");
   GetList()->selectRow(0);
   Main().SidGetBank().Clear(); // the selection now lies beyond the bank
-  Click("btnSysExSendSelected");
-  EXPECT_EQ(files.dialogs, 0);
+  EXPECT_EQ(Press("btnSysExSendSelected", Picking({TempPath("x.syx")})).fileDialogs, 0);
 
   Main().SidGetBank().Add(NamedPatch("kept", 0, 0));
   Page().RefreshLists();
   const QString nowhere = TempPath("missing/x.syx");
-  files.paths = {nowhere};
-  const QStringList errors = Click("btnSysExSaveAll").errors;
+  const QStringList errors = Press("btnSysExSaveAll", Picking({nowhere})).told;
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].contains(nowhere)) << errors[0].toStdString();
   EXPECT_TRUE(errors[0].contains("save again")) << errors[0].toStdString();
@@ -265,19 +258,20 @@ TEST_F(TSidPageTest, SavesNeedPatchesASelectionAndAWritableFolder) {
 
 TEST_F(TSidPageTest, RefusedFileLeavesTheListEmptyAndTheNameAsItWas) {
   StartSid();
-  files.paths = {""};
-  Click("btnLoadSysFile"); // cancelled
+  EXPECT_EQ(Press("btnLoadSysFile").fileDialogs, 1); // cancelled
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "none");
 
   // The file is gone between the dialog and the reading.
   WriteFile("gone.syx", "");
-  const QStringList missing = Click("btnLoadSysFile", [&](QWidget *modal) {
-                                if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-                                  dialog->selectFile(TempPath("gone.syx"));
-                                  static_cast<QDialog *>(dialog)->accept();
-                                  QFile::remove(TempPath("gone.syx"));
-                                }
-                              }).errors;
+  const QStringList missing =
+      Press("btnLoadSysFile", EachTurn([&] {
+              if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                dialog->selectFile(TempPath("gone.syx"));
+                static_cast<QDialog *>(dialog)->accept();
+                QFile::remove(TempPath("gone.syx"));
+              }
+            }))
+          .told;
   ASSERT_EQ(missing.size(), 1);
   EXPECT_TRUE(missing[0].contains(TempPath("gone.syx"))) << missing[0].toStdString();
 
@@ -286,17 +280,16 @@ TEST_F(TSidPageTest, RefusedFileLeavesTheListEmptyAndTheNameAsItWas) {
   WriteFile("good.syx", FileBytes(good));
   WriteFile("fm.syx", QByteArray::fromHex("F000007E490000F7"));
   WriteFile("empty.syx", "");
-  files.paths = {TempPath("good.syx"), TempPath("fm.syx"), TempPath("empty.syx")};
-  Click("btnLoadSysFile");
+  Press("btnLoadSysFile", Picking({TempPath("good.syx")}));
   EXPECT_EQ(Row(FileList(), 0), (QStringList{"A", "10", "good            "}));
   FileList()->selectRow(0);
-  EXPECT_EQ(Click("btnLoadSysFile").errors,
+  EXPECT_EQ(Press("btnLoadSysFile", Picking({TempPath("fm.syx")})).told,
             QStringList{TempPath("fm.syx") + " is not a SID patch SysEx file."});
   EXPECT_EQ(FileList()->model()->rowCount(), 0);
   EXPECT_TRUE(FileList()->selectionModel()->selectedRows().isEmpty());
   EXPECT_FALSE(Find<QPushButton>("btnFileSendAll")->isEnabled()); // nothing left to send
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "good.syx");
-  EXPECT_EQ(Click("btnLoadSysFile").errors,
+  EXPECT_EQ(Press("btnLoadSysFile", Picking({TempPath("empty.syx")})).told,
             QStringList{TempPath("empty.syx") + " is too short (0 bytes)"});
 }
 
@@ -411,17 +404,15 @@ TEST_F(TSidPageTest, LoadingSaysOnceWhatWasCutShortAndWhichChecksumsAreWrong) {
   WriteFile("whole.syx", FileBytes(good));
   WriteFile("cut.syx", FileBytes(bank).chopped(200)); // B:17 keeps 66 of its 266 bytes
 
-  files.paths = {TempPath("cut.syx"), TempPath("whole.syx")};
   // One message for the whole load, however many patches it concerns.
-  EXPECT_EQ(Click("btnLoadSysFile").errors,
+  EXPECT_EQ(Press("btnLoadSysFile", Picking({TempPath("cut.syx")})).told,
             QStringList{"The file ends inside patch B:17 (row 5 of the list): only 66 of its 266 "
                         "bytes were in the file, so its last 200 bytes are blank. The checksums "
                         "of 4 patches do not match their data: B:2, B:3, B:4, B:17. Such patches "
                         "are loaded as the file holds them; check them before sending them."});
   EXPECT_EQ(FileList()->model()->rowCount(), 5);
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "cut.syx");
-  const TBoxes again = Click("btnLoadSysFile");
-  EXPECT_TRUE(again.errors.isEmpty() && again.notices.isEmpty());
+  EXPECT_TRUE(Press("btnLoadSysFile", Picking({TempPath("whole.syx")})).told.isEmpty());
   EXPECT_EQ(FileList()->model()->rowCount(), 1);
 }
 

@@ -37,15 +37,22 @@ public:
     Page().SelectTab(TSidPage::SendTab);
   }
   QComboBox *Box(const char *name) { return Find<QComboBox>(name); }
-  // Patch Dumps sent, as (patch number byte, data).
+  // Patch Dumps sent, as (patch number byte, data), from their log lines
+  // "<Bytes> 266 <SysEx> f0 00 00 7e 46 00 02 nn ...".
   std::vector<std::pair<int, Bytes>> Dumps() {
     std::vector<std::pair<int, Bytes>> dumps;
-    for (const Bytes &m : Sent())
-      if (m.size() == kSidDumpSize && m[6] == 0x02)
-        dumps.emplace_back(m[7], Bytes(m.begin() + 8, m.begin() + 264));
+    for (const QString &line : Sent()) {
+      const QStringList hex = line.section(" <SysEx> ", 1).split(' ', Qt::SkipEmptyParts);
+      if (static_cast<size_t>(hex.size()) != kSidDumpSize || hex[6] != "02")
+        continue;
+      Bytes data;
+      for (int i = 8; i < 264; ++i)
+        data.push_back(static_cast<uint8_t>(hex[i].toUInt(nullptr, 16)));
+      dumps.emplace_back(hex[7].toInt(nullptr, 16), data);
+    }
     return dumps;
   }
-  void Press(Qt::MouseButton button, QPoint at) {
+  void Mouse(Qt::MouseButton button, QPoint at) {
     QTest::mouseClick(FileList()->viewport(), button, {}, at);
   }
   QPoint RowCentre(int row) {
@@ -94,9 +101,9 @@ TEST_F(TSidSendTest, SourceBoxAndLeftClickChooseTheSource) {
   EXPECT_FALSE(Box("cbDestinationLocation")->isEnabled());
 
   // A press below the rows does nothing; one on the bank-C row chooses it.
-  Press(Qt::LeftButton, QPoint(20, FileList()->viewport()->height() - 5));
+  Mouse(Qt::LeftButton, QPoint(20, FileList()->viewport()->height() - 5));
   EXPECT_EQ(Box("cbSourceLocation")->currentText(), "all patches");
-  Press(Qt::LeftButton, RowCentre(1));
+  Mouse(Qt::LeftButton, RowCentre(1));
   EXPECT_EQ(Box("cbSourceLocation")->currentText(), "sel. patches");
   EXPECT_TRUE(Box("cbDestinationLocation")->isEnabled());
   EXPECT_EQ(Box("cbSourceBank")->currentText(), "Bank C");
@@ -104,13 +111,13 @@ TEST_F(TSidSendTest, SourceBoxAndLeftClickChooseTheSource) {
   // The right button opens the patch viewer and leaves the source alone.
   Box("cbSourceLocation")->setCurrentIndex(0);
   QString viewed;
-  Run([&] { Press(Qt::RightButton, RowCentre(1)); },
-      [&](QWidget *modal) {
-        if (modal == app->hexView) {
-          viewed = modal->windowTitle();
-          app->hexView->reject();
-        }
-      });
+  TDialogs viewer = Other([&](QWidget *modal) {
+    if (modal == app->hexView) {
+      viewed = modal->windowTitle();
+      app->hexView->reject();
+    }
+  });
+  Run([&] { Mouse(Qt::RightButton, RowCentre(1)); }, viewer);
   EXPECT_FALSE(viewed.isEmpty());
   EXPECT_EQ(Box("cbSourceLocation")->currentText(), "all patches");
 }
@@ -123,7 +130,7 @@ TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
     // The boxes' indexes: source location and bank, destination location and bank.
     std::array<int, 4> boxes;
     std::vector<int> selected;
-    std::deque<bool> answers;
+    bool yes;                               // to the question
     std::vector<std::array<int, 3>> landed; // row, bank, number of each dump, in the order sent
     QStringList notices, questions;
   };
@@ -141,7 +148,7 @@ TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
        "btnFileSendAll",
        {0, 0, 0, 0},
        {},
-       {},
+       false,
        {{0, 0, 3}, {1, 0, 4}, {4, 1, 9}},
        {"Bank C not available."},
        {}},
@@ -150,7 +157,7 @@ TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
        "btnFileSendAll",
        {0, 0, 0, 0},
        {},
-       {},
+       false,
        {},
        {probe},
        {}},
@@ -159,7 +166,7 @@ TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
        "btnFileSendSelected",
        {1, 0, 126, 5},
        {1, 2, 3},
-       {true},
+       true,
        {{1, 5, 126}, {2, 5, 127}},
        {},
        {question + "127.\r\nContinue ?"}},
@@ -168,7 +175,7 @@ TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
        "btnFileSendSelected",
        {1, 0, 4, 0},
        {0, 4},
-       {false},
+       false,
        {},
        {},
        {question + "5.\r\nContinue ?"}},
@@ -177,7 +184,7 @@ TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
        "btnFileSendSelected",
        {0, 1, 0, 7},
        {},
-       {},
+       false,
        {{4, 7, 9}},
        {},
        {}},
@@ -193,11 +200,9 @@ TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
     for (int row : c.selected)
       FileList()->selectionModel()->select(FileList()->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    answers = c.answers;
-    const TBoxes boxes = Click(c.button);
-    EXPECT_TRUE(boxes.errors.isEmpty()) << boxes.errors.join("|").toStdString();
-    EXPECT_EQ(boxes.notices, c.notices);
-    EXPECT_EQ(boxes.questions, c.questions);
+    const TDialogs dialogs = Press(c.button, Answering(c.yes));
+    EXPECT_EQ(dialogs.told, c.notices);
+    EXPECT_EQ(dialogs.asked, c.questions);
     const auto dumps = Dumps();
     ASSERT_EQ(dumps.size(), c.landed.size());
     for (size_t i = 0; i < dumps.size(); ++i) {
@@ -217,14 +222,13 @@ TEST_F(TSidSendTest, CancelStopsTheSelectedPatchesLoop) {
   LoadFileList({{"a", 0, 0}, {"b", 0, 1}, {"c", 0, 2}, {"d", 0, 3}});
   Box("cbSourceLocation")->setCurrentIndex(1);
   SelectRows(FileList(), {0, 1, 2, 3});
-  answers = {true};
   bool cancelled = false;
-  Click("btnFileSendSelected", [&](QWidget *) {
-    if (!cancelled && app->working->isVisible() && !Dumps().empty()) {
-      app->working->findChild<QPushButton *>("btnCancel")->click();
-      cancelled = true;
-    }
-  });
+  Press("btnFileSendSelected", EachTurn([&] {
+          if (!cancelled && app->working->isVisible() && !Dumps().empty()) {
+            app->working->findChild<QPushButton *>("btnCancel")->click();
+            cancelled = true;
+          }
+        }));
   ASSERT_TRUE(cancelled);
   // Cancel stops after the patch in progress: at most that one more went out.
   EXPECT_GE(Dumps().size(), 1u);
@@ -237,16 +241,16 @@ TEST_F(TSidSendTest, RefusalsComeBeforeAnythingIsSent) {
   StartSid();
   LoadFileList({{"good", 0, 0}, {"broken", 1, 16}});
   Main().SidFileBank().GetPatch(1).Data()[200] = 0xC0;
-  EXPECT_EQ(Click("btnFileSendAll").errors,
+  EXPECT_EQ(Press("btnFileSendAll").told,
             QStringList{"Patch B:17 \"broken\" in row 2 holds a byte of 80h or above and cannot "
                         "be sent whole, so nothing was sent. Correct the patch in its file and "
                         "load the file again."});
   EXPECT_TRUE(Sent().empty());
   QComboBox *input = Config().cbxInputDevices, *output = Config().cbxOutputDevices;
   input->setCurrentIndex(input->count() - 1); // "None"
-  EXPECT_EQ(Click("btnFileSendAll").errors, QStringList{"Midi input device not open."});
+  EXPECT_EQ(Press("btnFileSendAll").told, QStringList{"Midi input device not open."});
   output->setCurrentIndex(output->count() - 1);
-  EXPECT_EQ(Click("btnFileSendSelected").errors, QStringList{"Midi output device not open."});
+  EXPECT_EQ(Press("btnFileSendSelected").told, QStringList{"Midi output device not open."});
   EXPECT_TRUE(Sent().empty());
 }
 
@@ -256,17 +260,18 @@ TEST_F(TSidSendTest, AFetchedPatchGoesToTheChosenSlotThroughTheSaveDialog) {
   Main().SidGetBank().Add(NamedPatch("eleven", 3, 10));
   Page().RefreshLists();
   SelectRows(GetList(), {0, 1});
-  EXPECT_EQ(Click("btnSysExStoreDifferent").notices, QStringList{"Please select only 1 patch."});
+  EXPECT_EQ(Press("btnSysExStoreDifferent").told, QStringList{"Please select only 1 patch."});
 
   SelectRows(GetList(), {0});
   QStringList seen;
   bool hourglass = false;
   int turnsAfterDump = 0;
-  const auto choose = [&](QWidget *modal) {
+  TDialogs choose = EachTurn([&] {
     hourglass = hourglass || QApplication::overrideCursor();
     turnsAfterDump += !Dumps().empty();
-    if (modal != app->saveLocation)
-      return;
+  });
+  choose.other = [&](QWidget *modal) {
+    ASSERT_EQ(modal, app->saveLocation);
     seen << modal->findChild<QLabel *>("lbPatchname")->text()
          << modal->findChild<QLabel *>("lbLocation")->text()
          << modal->findChild<QLabel *>("lbBank")->text();
@@ -274,8 +279,7 @@ TEST_F(TSidSendTest, AFetchedPatchGoesToTheChosenSlotThroughTheSaveDialog) {
     modal->findChild<QSpinBox *>("seNewPosition")->setValue(1);
     modal->findChild<QPushButton *>("btnOK")->click();
   };
-  const TBoxes boxes = Click("btnSysExStoreDifferent", choose);
-  EXPECT_TRUE(boxes.errors.isEmpty() && boxes.notices.isEmpty());
+  EXPECT_TRUE(Press("btnSysExStoreDifferent", choose).told.isEmpty());
   EXPECT_EQ(seen, (QStringList{"ten", "10", "D"}));
   ASSERT_EQ(Dumps().size(), 1u);
   EXPECT_EQ(Synth().SidPatchData(1, 0), Data(Main().SidGetBank().GetPatch(0)));
@@ -285,11 +289,11 @@ TEST_F(TSidSendTest, AFetchedPatchGoesToTheChosenSlotThroughTheSaveDialog) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   // "&Cancel" in the dialog sends nothing.
-  const size_t before = Sent().size();
-  Click("btnSysExStoreDifferent", [&](QWidget *modal) {
-    if (modal == app->saveLocation)
-      modal->findChild<QPushButton *>("btnCancel")->click();
-  });
+  const auto before = Sent().size();
+  Press("btnSysExStoreDifferent", Other([&](QWidget *modal) {
+          ASSERT_EQ(modal, app->saveLocation);
+          modal->findChild<QPushButton *>("btnCancel")->click();
+        }));
   EXPECT_EQ(Sent().size(), before);
 }
 
@@ -327,8 +331,7 @@ TEST_F(TSidSendTest, BackupVerifyAndRetryFailedSlots) {
       dialog->findChild<QPushButton *>("btnClose")->click();
     }
   };
-  const TBoxes boxes = Click("btnFileSendAll", report);
-  EXPECT_TRUE(boxes.errors.isEmpty()) << boxes.errors.join("|").toStdString();
+  EXPECT_TRUE(Press("btnFileSendAll", Other(report)).told.isEmpty());
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[0], (QStringList{"C:1 verified", "C:2 differs", "C:3 verified"}));
   EXPECT_EQ(reports[1], (QStringList{"C:1 verified", "C:2 verified", "C:3 verified"}));

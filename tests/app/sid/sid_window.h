@@ -1,26 +1,13 @@
 #pragma once
 // The SID page inside the program's real windows over the built-in
-// simulator: pauses of 1 ms, and the boxes and dialogs of an action answered
-// as a user would, each box checked for the program's title.
+// simulator, its pause after each SysEx block 1 ms.
 
-#include "app/app_fixture.h"
-#include "app/main_window.h"
+#include "app/page_fixture.h"
 #include "app/sid/sid_page.h"
 
-#include <QMessageBox>
 #include <QTableView>
 
-#include <deque>
-#include <sstream>
-
 namespace zpm {
-
-// The boxes that came up while an action ran, by kind.
-struct TBoxes {
-  QStringList questions; // Yes/No, answered from TSidWindowTest::answers
-  QStringList notices;   // information, closed with OK
-  QStringList errors;    // errors and warnings, closed with OK
-};
 
 inline TPatch NamedPatch(const char *name, uint8_t bank, uint8_t number, uint8_t device = 0) {
   TPatch patch;
@@ -41,106 +28,66 @@ inline QStringList Row(QTableView *list, int row) {
 }
 
 // As Ctrl+clicks pick them.
-inline void SelectRows(QTableView *list, std::initializer_list<int> rows) {
+inline void SelectRows(QTableView *list, const std::vector<int> &rows) {
   list->clearSelection();
   for (int row : rows)
     list->selectionModel()->select(list->model()->index(row, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-class TSidWindowTest : public TAppFixture {
+// The user's part in one action.
+inline TDialogs Answering(bool yes) {
+  TDialogs dialogs;
+  dialogs.yes = yes;
+  return dialogs;
+}
+inline TDialogs Picking(const QStringList &paths) {
+  TDialogs dialogs;
+  dialogs.paths = paths;
+  return dialogs;
+}
+inline TDialogs EachTurn(const std::function<void()> &each) {
+  TDialogs dialogs;
+  dialogs.each = each;
+  return dialogs;
+}
+inline TDialogs Other(const std::function<void(QWidget *)> &other) {
+  TDialogs dialogs;
+  dialogs.other = other;
+  return dialogs;
+}
+
+class TSidWindowTest : public TPageFixture {
 public:
   void StartSid(const TSimOptions &sim = TSimOptions{}) {
     Stop();
-    Start(/*simulator=*/true, sim);
-    Find<QSpinBox>("seDelay")->setValue(1); // the pause after each SysEx block
-    Main().show();
+    StartPages(sim, /*sidPause=*/1);
   }
   TSidPage &Page() { return *Find<TSidPage>("SidPage"); }
   QTableView *GetList() { return Find<QTableView>("lvSysExPatchList"); }
   QTableView *FileList() { return Find<QTableView>("lvFilePatchList"); }
 
-  // Runs action. Every turn of the event loop first waits until the
-  // simulator has handed on its answers so far; a pause's first turn comes
-  // before its own timer ends it, so a Bank Select's answer is in before even
-  // a 1 ms pause is over, however slow the machine. Then turn sees the modal
-  // dialog that is up (or nullptr); a file dialog it leaves up gets the next
-  // of files, a box is answered and recorded.
-  TBoxes Run(const std::function<void()> &action,
-             const std::function<void(QWidget *)> &turn = nullptr) {
-    TBoxes boxes;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
+  // Clicks button, answering its dialogs from dialogs; what came up. Every
+  // turn of the event loop first waits until the simulator has handed on
+  // its answers so far; a pause's first turn comes before its own timer
+  // ends it, so a Bank Select's answer is in before even a 1 ms pause is
+  // over, however slow the machine.
+  TDialogs Press(const char *button, TDialogs dialogs = TDialogs{}) {
+    const std::function<void()> each = dialogs.each;
+    dialogs.each = [this, each] {
       Simulator().WaitIdle();
-      QWidget *modal = QApplication::activeModalWidget();
-      if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        EXPECT_EQ(box->windowTitle().toStdString(), "Zavorin Patch Manager")
-            << box->text().toStdString();
-        if (box->text().endsWith("Do you want to create it?")) {
-          box->button(QMessageBox::Yes)->click();
-        } else if (QAbstractButton *yes = box->button(QMessageBox::Yes)) {
-          boxes.questions << box->text();
-          const bool answer = !answers.empty() && answers.front();
-          if (!answers.empty())
-            answers.pop_front();
-          (answer ? yes : box->button(QMessageBox::No))->click();
-        } else {
-          (box->icon() == QMessageBox::Information ? boxes.notices : boxes.errors) << box->text();
-          box->done(QMessageBox::Ok);
-        }
-        return;
-      }
-      if (turn)
-        turn(modal);
-      if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && dialog->isVisible()) {
-        ++files.dialogs;
-        const QString path = files.paths.isEmpty() ? QString() : files.paths.takeFirst();
-        if (path.isEmpty()) {
-          dialog->reject();
-          return;
-        }
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept();
-      }
-    });
-    timer.start();
-    action();
-    timer.stop();
-    return boxes;
-  }
-  TBoxes Click(const char *button, const std::function<void(QWidget *)> &turn = nullptr) {
-    return Run([&] { Find<QPushButton>(button)->click(); }, turn);
+      if (each)
+        each();
+    };
+    Click(button, dialogs);
+    return dialogs;
   }
 
-  // The messages the log shows as sent, oldest first; its lines read
-  // "[HH:NN:SS.ZZZ] OUT: <Bytes> n <SysEx> f0 00 ...".
-  std::vector<Bytes> Sent() {
-    Simulator().WaitIdle();
-    std::vector<Bytes> messages;
-    TEventLog &log = Main().Log();
-    for (size_t i = 0; i < log.Count(); ++i) {
-      const std::string line = log.LineFromOldest(i);
-      const size_t data = line.find(" <SysEx> ");
-      if (line.find("] OUT: <Bytes> ") == std::string::npos || data == std::string::npos)
-        continue;
-      std::istringstream bytes(line.substr(data + 9));
-      Bytes message;
-      unsigned value = 0;
-      while (bytes >> std::hex >> value)
-        message.push_back(static_cast<uint8_t>(value));
-      messages.push_back(message);
-    }
-    return messages;
-  }
   // The simulated devices, once every answer is out.
   TSimSynth &Synth() {
     Simulator().WaitIdle();
     return Simulator().Synth();
   }
-
-  std::deque<bool> answers; // Yes/No questions, in order; No once none are left
-  TFileAnswers files;
 };
 
 } // namespace zpm
