@@ -1,32 +1,18 @@
-// The SID patches page through its real widgets, found by object name, over
-// the in-process simulated SID with the fake host; files go through a
-// temporary folder. Error boxes are real modal boxes, read and closed.
+// The SID patches page inside the real main window over the built-in
+// simulator: its real widgets found by object name, its real boxes and file
+// dialogs answered as a user would; files go through a temporary folder.
 
 #include "app/sid/save_location_dialog.h"
-#include "app/sid/sid_page.h"
+#include "app/sid/sid_window.h"
 #include "app/sid/spin_button_widget.h"
-
-#include "app/test_context.h"
+#include "app/wait_dialog.h"
 #include "sid/sid_file.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
 
 namespace zpm {
 namespace {
@@ -35,77 +21,14 @@ const char *const kPatchQuestion =
     "Zavorin SID 1.6 supports only 1 PatchCart.\r\nGet Patch from this Bank ?";
 const char *const kBankQuestion = "Zavorin SID 1.6 supports only 1 PatchCart.\r\nGet this Bank ?";
 
-// Runs action and closes every message box it brings up; their texts.
-QStringList CloseBoxes(const std::function<void()> &action) {
-  QStringList texts;
-  QTimer timer;
-  timer.setInterval(0);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-      texts << box->text();
-      box->done(QMessageBox::Ok);
-    }
-  });
-  timer.start();
-  action();
-  timer.stop();
-  return texts;
-}
-
-QStringList Row(QTableView *list, int row) {
-  QStringList texts;
-  for (int column = 0; column < 3; ++column)
-    texts << list->model()->index(row, column).data().toString();
-  return texts;
-}
-
-// As a Ctrl+click adds a row.
-void AddToSelection(QTableView *list, int row) {
-  list->selectionModel()->select(list->model()->index(row, 0),
-                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
 TSimOptions Carts(TBankMask banks) {
   TSimOptions options;
   options.sidBanks = banks;
   return options;
 }
 
-TSimOptions Firmware16() {
-  TSimOptions options;
-  options.firmware16 = true;
-  return options;
-}
-
-TPatch NamedPatch(const char *name, uint8_t bank, uint8_t number, uint8_t device = 0) {
-  TPatch patch;
-  for (size_t i = 0; name[i] != 0 && i < kNameSize; ++i)
-    patch.Data()[i] = static_cast<uint8_t>(name[i]);
-  patch.Bank = bank;
-  patch.SetPatchNumber(number);
-  patch.SetDeviceNumber(device);
-  patch.UpdateChecksum();
-  return patch;
-}
-
-class SidPage : public ::testing::Test {
+class TSidPageTest : public TSidWindowTest {
 protected:
-  void Start(const TSimOptions &options = TSimOptions{}) {
-    rig = std::make_unique<TSimRig>(options);
-    context = std::make_unique<TTestContext>(*rig);
-    page = std::make_unique<TSidPage>(*context);
-    page->resize(900, 600);
-    page->show();
-  }
-
-  template <typename Widget> Widget *Find(const char *name) {
-    auto *widget = page->findChild<Widget *>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
-  void Click(const char *name) { Find<QPushButton>(name)->click(); }
-  QTableView *GetList() { return Find<QTableView>("lvSysExPatchList"); }
-  QTableView *FileList() { return Find<QTableView>("lvFilePatchList"); }
   QString GetBankText() { return Find<QLineEdit>("edGetBank")->text(); }
   void StepBank(int steps) {
     auto *spin = Find<TSpinButton>("spGetBank");
@@ -114,177 +37,180 @@ protected:
   }
   // A list already showing one patch that no fetch could produce.
   void StaleGetList() {
-    context->SidGetBank().Add(NamedPatch("stale", 6, 99));
-    page->RefreshLists();
+    Main().SidGetBank().Add(NamedPatch("stale", 6, 99));
+    Page().RefreshLists();
   }
   void ExpectStale() {
     ASSERT_EQ(GetList()->model()->rowCount(), 1);
     EXPECT_EQ(Row(GetList(), 0), (QStringList{"G", "100", "stale           "}));
   }
   QString TempPath(const char *name) { return dir.filePath(QLatin1String(name)); }
+  void WriteFile(const char *name, const QByteArray &bytes) {
+    QFile file(TempPath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  static QByteArray FileBytes(const TPatchBank &bank) {
+    const Bytes bytes = SidFileBytes(bank);
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+  }
 
   QTemporaryDir dir;
-  std::unique_ptr<TSimRig> rig;
-  std::unique_ptr<TTestContext> context;
-  std::unique_ptr<TSidPage> page;
 };
 
-TEST_F(SidPage, SinglePatchIsListedWithItsBankNumberAndName) {
-  Start();
-  Click("btnGetSingleBank");
+TEST_F(TSidPageTest, SinglePatchIsListedWithItsBankNumberAndName) {
+  StartSid();
+  Press("btnGetSingleBank");
   GetList()->selectRow(3);
-  Click("btnGetSingleBank"); // as many rows as before, none of them selected
+  Press("btnGetSingleBank"); // as many rows as before, none of them selected
   EXPECT_TRUE(GetList()->selectionModel()->selectedRows().isEmpty());
+  GetList()->selectRow(0);
   StepBank(2);
   Find<QSpinBox>("seGetPatchNr")->setValue(5);
-  Click("btnGetSinglePatch");
+  Press("btnGetSinglePatch");
   ASSERT_EQ(GetList()->model()->rowCount(), 1);
   EXPECT_EQ(Row(GetList(), 0), (QStringList{"C", "5", "SimSID C005     "}));
-  EXPECT_EQ(rig->host.listClearings, 3);
+  EXPECT_TRUE(GetList()->selectionModel()->selectedRows().isEmpty());
   EXPECT_EQ(GetBankText(), "C");
 }
 
-TEST_F(SidPage, BankFetchesFillTheList) {
-  Start(Carts(0b00000101));
+TEST_F(TSidPageTest, BankFetchesFillTheListUnderTheHourglass) {
+  StartSid(Carts(0b00000101));
+  bool hourglass = false;
+  const TDialogs look = EachTurn([&] {
+    hourglass = hourglass || (QApplication::overrideCursor() &&
+                              QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+  });
   StepBank(2);
-  Click("btnGetSingleBank");
+  Press("btnGetSingleBank", look);
+  EXPECT_FALSE(hourglass);
   ASSERT_EQ(GetList()->model()->rowCount(), 128);
   EXPECT_EQ(Row(GetList(), 0), (QStringList{"C", "1", "SimSID C001     "}));
   EXPECT_EQ(Row(GetList(), 127), (QStringList{"C", "128", "SimSID C128     "}));
 
-  Click("btnGetAllBanks");
+  Press("btnGetAllBanks", look);
+  EXPECT_TRUE(hourglass);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   ASSERT_EQ(GetList()->model()->rowCount(), 256);
   EXPECT_EQ(Row(GetList(), 127), (QStringList{"A", "128", "SimSID A128     "}));
   EXPECT_EQ(Row(GetList(), 128), (QStringList{"C", "1", "SimSID C001     "}));
   EXPECT_EQ(GetBankText(), "C");
-  EXPECT_EQ(rig->host.busy, (std::vector<bool>{true, false}));
 }
 
-TEST_F(SidPage, SingleCartDeviceAsksAndFallsBackToBankA) {
-  Start(Firmware16());
+TEST_F(TSidPageTest, SingleCartDeviceAsksAndFallsBackToBankA) {
+  TSimOptions firmware16;
+  firmware16.firmware16 = true;
+  StartSid(firmware16);
   StaleGetList();
   StepBank(3);
-  Click("btnGetSinglePatch"); // the scripted answer is No
-  EXPECT_EQ(rig->host.questions, (std::vector<std::string>{kPatchQuestion}));
+  EXPECT_EQ(Press("btnGetSinglePatch", Answering(false)).asked, QStringList{kPatchQuestion});
   ExpectStale();
   EXPECT_EQ(GetBankText(), "D");
 
-  rig->host.answers = {true};
-  Click("btnGetSingleBank");
-  EXPECT_EQ(rig->host.questions.back(), kBankQuestion);
+  EXPECT_EQ(Press("btnGetSingleBank", Answering(true)).asked, QStringList{kBankQuestion});
   ASSERT_EQ(GetList()->model()->rowCount(), 128);
   EXPECT_EQ(Row(GetList(), 5), (QStringList{"A", "6", "SimSID A006     "}));
   EXPECT_EQ(GetBankText(), "A");
   EXPECT_EQ(Find<TSpinButton>("spGetBank")->property("Tag").toInt(), 0);
 
   StepBank(5);
-  rig->host.questions.clear();
-  Click("btnGetAllBanks");
-  EXPECT_TRUE(rig->host.questions.empty());
+  EXPECT_TRUE(Press("btnGetAllBanks").asked.isEmpty());
   EXPECT_EQ(GetList()->model()->rowCount(), 128);
   EXPECT_EQ(GetBankText(), "A");
 }
 
-TEST_F(SidPage, MissingBankAndCancelledWaitAddNothing) {
+TEST_F(TSidPageTest, MissingBankAndCancelledWaitAddNothing) {
   TSimOptions options = Carts(0b00000011);
   options.fault = {TSimFaultKind::Silence, 0, 2};
-  Start(options);
+  StartSid(options);
   StaleGetList();
   StepBank(2);
-  Click("btnGetSingleBank");
-  EXPECT_EQ(rig->host.notices, (std::vector<std::string>{"Bank C not available."}));
+  EXPECT_EQ(Press("btnGetSingleBank").told, QStringList{"Bank C not available."});
   ExpectStale();
-  EXPECT_EQ(rig->Sent().size(), 1u); // the Bank Select alone
+  EXPECT_EQ(Sent().size(), 1); // the Bank Select alone
 
   StepBank(-1);
-  Click("btnGetSingleBank"); // the first dump arrives
+  Press("btnGetSingleBank"); // the first dump arrives
   EXPECT_EQ(GetList()->model()->rowCount(), 128);
-  Click("btnGetSinglePatch"); // the second does not; the user cancels
+  // The second does not; the user presses "&Cancel".
+  TDialogs cancel;
+  cancel.cancelSilentWaits = true;
+  EXPECT_EQ(Press("btnGetSinglePatch", cancel).cancelledWaits, 1);
   EXPECT_EQ(GetList()->model()->rowCount(), 0);
+  EXPECT_FALSE(app->wait->isVisible());
+  EXPECT_FALSE(Find<QPushButton>("btnSysExSaveAll")->isEnabled()); // nothing left to save
 }
 
-TEST_F(SidPage, ACutShortDumpOrALostServiceIsToldAtOnce) {
+TEST_F(TSidPageTest, ACutShortDumpOrALostServiceIsToldAtOnce) {
   struct TCase {
-    const char *name;
-    TSimOptions options;
-    bool loseService;
+    size_t kept; // the dump's bytes that arrive, its F7 last; 0: silence, then the service is lost
     const char *button;
-    std::vector<std::string> notices;
-    QStringList errors;
+    const char *told;
   };
-  TSimOptions spliced;
-  spliced.fault = {TSimFaultKind::Spliced, 30297, 1};
-  TSimOptions splicedPatch;
-  splicedPatch.fault = {TSimFaultKind::Spliced, 100, 1};
-  TSimOptions silent;
-  silent.fault = {TSimFaultKind::Silence, 0, 0};
-  const std::vector<TCase> cases = {
-      {"bank cut short",
-       spliced,
-       false,
-       "btnGetSingleBank",
-       {"The bank dump was cut short (30297 of 32777 bytes); nothing was added."},
-       {}},
-      {"patch cut short",
-       splicedPatch,
-       false,
-       "btnGetSinglePatch",
-       {"The patch dump was cut short (100 of 266 bytes); nothing was added."},
-       {}},
-      {"service lost", silent, true, "btnGetAllBanks", {}, {"The JACK server has shut down."}},
+  const TCase cases[] = {
+      {30297, "btnGetSingleBank",
+       "The bank dump was cut short (30297 of 32777 bytes); nothing was added."},
+      {100, "btnGetSinglePatch",
+       "The patch dump was cut short (100 of 266 bytes); nothing was added."},
+      {0, "btnGetAllBanks", "The JACK server has shut down."},
   };
   for (const TCase &c : cases) {
-    SCOPED_TRACE(c.name);
-    Start(c.options);
+    SCOPED_TRACE(c.told);
+    TSimOptions options;
+    options.fault = {c.kept ? TSimFaultKind::Spliced : TSimFaultKind::Silence, c.kept,
+                     c.kept ? 1 : 0};
+    StartSid(options);
     StaleGetList();
-    if (c.loseService)
-      rig->host.during = [&](TFakeWait kind, int) {
-        if (kind == TFakeWait::SysEx)
-          rig->Simulator().LoseService("The JACK server has shut down.");
-      };
-    const QStringList errors = CloseBoxes([&] { Click(c.button); });
-    EXPECT_EQ(rig->host.notices, c.notices);
-    EXPECT_EQ(errors, c.errors);
+    // The wait ends by itself: the user never has to press "&Cancel".
+    TSafetyNet net(app->wait, 20000);
+    bool lost = false;
+    const TDialogs dialogs =
+        Press(c.button, EachTurn([&] {
+                if (!c.kept && !lost && QApplication::activeModalWidget() == app->wait) {
+                  lost = true;
+                  Simulator().LoseService("The JACK server has shut down.");
+                }
+              }));
+    EXPECT_FALSE(net.fired);
+    EXPECT_EQ(dialogs.told, QStringList{c.told});
     EXPECT_EQ(GetList()->model()->rowCount(), 0);
-    // The wait ended by itself: the user never had to press "&Cancel".
-    EXPECT_EQ(rig->host.sysExWaits, 1);
-    EXPECT_EQ(rig->reception.Outcome().end,
-              c.loseService ? TWaitEnd::ServiceLost : TWaitEnd::CutShort);
+    EXPECT_EQ(Main().Reception().Outcome().end,
+              c.kept ? TWaitEnd::CutShort : TWaitEnd::ServiceLost);
   }
 }
 
-TEST_F(SidPage, ClosedDevicesShowTheErrorAndSendNothing) {
-  Start();
+TEST_F(TSidPageTest, ClosedDevicesShowTheErrorAndSendNothing) {
+  StartSid();
   StaleGetList();
-  rig->link.OutputDeviceIndex = -1;
+  QComboBox *input = Config().cbxInputDevices, *output = Config().cbxOutputDevices;
+  output->setCurrentIndex(output->count() - 1); // "None"
   for (const char *button : {"btnGetSinglePatch", "btnGetSingleBank", "btnGetAllBanks"}) {
     SCOPED_TRACE(button);
-    EXPECT_EQ(CloseBoxes([&] { Click(button); }), QStringList{"Midi output device not open."});
+    EXPECT_EQ(Press(button).told, QStringList{"Midi output device not open."});
     ExpectStale();
   }
-  rig->link.OutputDeviceIndex = 0;
-  rig->link.InputDeviceIndex = -1;
-  EXPECT_EQ(CloseBoxes([&] { Click("btnGetSingleBank"); }),
-            QStringList{"Midi output device not open."});
-  EXPECT_TRUE(rig->Sent().empty());
+  output->setCurrentIndex(0);
+  input->setCurrentIndex(input->count() - 1);
+  EXPECT_EQ(Press("btnGetSingleBank").told, QStringList{"Midi output device not open."});
+  EXPECT_TRUE(Sent().empty());
 
-  rig->link.InputDeviceIndex = 0; // still usable afterwards
-  Click("btnGetSingleBank");
+  input->setCurrentIndex(0); // still usable afterwards
+  Press("btnGetSingleBank");
   EXPECT_EQ(GetList()->model()->rowCount(), 128);
 }
 
-TEST_F(SidPage, SavedPatchesLoadBackInListOrder) {
+TEST_F(TSidPageTest, SavedPatchesLoadBackInListOrder) {
   ASSERT_TRUE(dir.isValid());
-  Start();
-  TPatchBank &fetched = context->SidGetBank();
+  StartSid();
+  TPatchBank &fetched = Main().SidGetBank();
   fetched.Add(NamedPatch("one", 0, 0, 3));
   fetched.Add(NamedPatch("two", 0, 1, 3));
   fetched.Add(NamedPatch("three", 1, 2, 5));
   fetched.Add(NamedPatch("four", 0, 3, 7));
-  page->RefreshLists();
+  Page().RefreshLists();
 
-  context->savePaths = {TempPath("all.syx")};
-  Click("btnSysExSaveAll");
+  Press("btnSysExSaveAll", Picking({TempPath("all.syx")})); // a new file: agreed to
   QFile all(TempPath("all.syx"));
   ASSERT_TRUE(all.open(QIODevice::ReadOnly));
   const QByteArray bytes = all.readAll();
@@ -293,101 +219,90 @@ TEST_F(SidPage, SavedPatchesLoadBackInListOrder) {
   EXPECT_EQ(bytes.mid(9 + 2 * 266, 9), QByteArray::fromHex("F000007E46050B01F7"));
 
   // Selected from the bottom up; the file keeps the list's order.
-  AddToSelection(GetList(), 3);
-  AddToSelection(GetList(), 1);
-  context->savePaths = {TempPath("selected.syx")};
-  Click("btnSysExSendSelected");
-
-  context->openPaths = {TempPath("selected.syx")};
-  Click("btnLoadSysFile");
+  SelectRows(GetList(), {3, 1});
+  Press("btnSysExSendSelected", Picking({TempPath("selected.syx")}));
+  Press("btnLoadSysFile", Picking({TempPath("selected.syx")}));
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "selected.syx");
   ASSERT_EQ(FileList()->model()->rowCount(), 2);
   EXPECT_EQ(Row(FileList(), 0), (QStringList{"A", "2", "two             "}));
   EXPECT_EQ(Row(FileList(), 1), (QStringList{"A", "4", "four            "}));
-  EXPECT_EQ(context->SidFileBank().GetPatch(1).Dump, fetched.GetPatch(3).Dump);
+  EXPECT_EQ(Main().SidFileBank().GetPatch(1).Dump, fetched.GetPatch(3).Dump);
 
   FileList()->selectRow(1);
-  context->savePaths = {TempPath("again.syx")};
-  Click("btnFileSaveSelected");
-  context->openPaths = {TempPath("again.syx")};
-  Click("btnLoadSysFile");
+  Press("btnFileSaveSelected", Picking({TempPath("again.syx")}));
+  Press("btnLoadSysFile", Picking({TempPath("again.syx")}));
   ASSERT_EQ(FileList()->model()->rowCount(), 1);
-  EXPECT_EQ(context->SidFileBank().GetPatch(0).Dump, fetched.GetPatch(3).Dump);
+  EXPECT_EQ(Main().SidFileBank().GetPatch(0).Dump, fetched.GetPatch(3).Dump);
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "again.syx");
 }
 
-TEST_F(SidPage, SavesNeedPatchesASelectionAndAWritableFolder) {
-  Start();
-  context->savePaths = {TempPath("x.syx")};
-  Click("btnSysExSaveAll");
-  Click("btnSysExSendSelected");
-  Click("btnFileSaveSelected");
-  EXPECT_EQ(context->saveDialogs, 0);
+TEST_F(TSidPageTest, SavesNeedPatchesASelectionAndAWritableFolder) {
+  StartSid();
+  for (const char *button : {"btnSysExSaveAll", "btnSysExSendSelected", "btnFileSaveSelected"})
+    EXPECT_EQ(Press(button, Picking({TempPath("x.syx")})).fileDialogs, 0) << button;
 
-  Click("btnGetSingleBank");
+  Press("btnGetSingleBank");
   GetList()->selectRow(0);
-  context->SidGetBank().Clear(); // the selection now lies beyond the bank
-  Click("btnSysExSendSelected");
-  EXPECT_EQ(context->saveDialogs, 0);
+  Main().SidGetBank().Clear(); // the selection now lies beyond the bank
+  EXPECT_EQ(Press("btnSysExSendSelected", Picking({TempPath("x.syx")})).fileDialogs, 0);
 
-  context->SidGetBank().Add(NamedPatch("kept", 0, 0));
-  page->RefreshLists();
+  Main().SidGetBank().Add(NamedPatch("kept", 0, 0));
+  Page().RefreshLists();
   const QString nowhere = TempPath("missing/x.syx");
-  context->savePaths = {nowhere};
-  const QStringList errors = CloseBoxes([&] { Click("btnSysExSaveAll"); });
+  const QStringList errors = Press("btnSysExSaveAll", Picking({nowhere})).told;
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].contains(nowhere)) << errors[0].toStdString();
   EXPECT_TRUE(errors[0].contains("save again")) << errors[0].toStdString();
   EXPECT_FALSE(QFile::exists(nowhere));
 }
 
-TEST_F(SidPage, RefusedFileLeavesTheListEmptyAndTheNameAsItWas) {
-  Start();
-  context->openPaths = {"", TempPath("no such file.syx")};
-  Click("btnLoadSysFile"); // cancelled
+TEST_F(TSidPageTest, RefusedFileLeavesTheListEmptyAndTheNameAsItWas) {
+  StartSid();
+  EXPECT_EQ(Press("btnLoadSysFile").fileDialogs, 1); // cancelled
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "none");
 
-  const QStringList missing = CloseBoxes([&] { Click("btnLoadSysFile"); });
+  // The file is gone between the dialog and the reading.
+  WriteFile("gone.syx", "");
+  const QStringList missing =
+      Press("btnLoadSysFile", EachTurn([&] {
+              if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                dialog->selectFile(TempPath("gone.syx"));
+                static_cast<QDialog *>(dialog)->accept();
+                QFile::remove(TempPath("gone.syx"));
+              }
+            }))
+          .told;
   ASSERT_EQ(missing.size(), 1);
-  EXPECT_TRUE(missing[0].contains(TempPath("no such file.syx")));
+  EXPECT_TRUE(missing[0].contains(TempPath("gone.syx"))) << missing[0].toStdString();
 
-  QFile good(TempPath("good.syx"));
-  ASSERT_TRUE(good.open(QIODevice::WriteOnly));
-  TMemoryStream dump;
-  NamedPatch("good", 0, 9).SaveToStream(dump);
-  good.write(reinterpret_cast<const char *>(dump.Data().data()), static_cast<qint64>(dump.Size()));
-  good.close();
-  QFile fm(TempPath("fm.syx"));
-  ASSERT_TRUE(fm.open(QIODevice::WriteOnly));
-  fm.write(QByteArray::fromHex("F000007E490000F7"));
-  fm.close();
-  QFile empty(TempPath("empty.syx"));
-  ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-  empty.close();
-
-  context->openPaths = {TempPath("good.syx"), TempPath("fm.syx"), TempPath("empty.syx")};
-  Click("btnLoadSysFile");
+  TPatchBank good;
+  good.Add(NamedPatch("good", 0, 9));
+  WriteFile("good.syx", FileBytes(good));
+  WriteFile("fm.syx", QByteArray::fromHex("F000007E490000F7"));
+  WriteFile("empty.syx", "");
+  Press("btnLoadSysFile", Picking({TempPath("good.syx")}));
   EXPECT_EQ(Row(FileList(), 0), (QStringList{"A", "10", "good            "}));
   FileList()->selectRow(0);
-  EXPECT_EQ(CloseBoxes([&] { Click("btnLoadSysFile"); }),
+  EXPECT_EQ(Press("btnLoadSysFile", Picking({TempPath("fm.syx")})).told,
             QStringList{TempPath("fm.syx") + " is not a SID patch SysEx file."});
   EXPECT_EQ(FileList()->model()->rowCount(), 0);
   EXPECT_TRUE(FileList()->selectionModel()->selectedRows().isEmpty());
+  EXPECT_FALSE(Find<QPushButton>("btnFileSendAll")->isEnabled()); // nothing left to send
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "good.syx");
-  EXPECT_EQ(CloseBoxes([&] { Click("btnLoadSysFile"); }),
+  EXPECT_EQ(Press("btnLoadSysFile", Picking({TempPath("empty.syx")})).told,
             QStringList{TempPath("empty.syx") + " is too short (0 bytes)"});
 }
 
-TEST_F(SidPage, ListsShowNamesAsBytesAndNothingBeyondTheBank) {
+TEST_F(TSidPageTest, ListsShowNamesAsBytesAndNothingBeyondTheBank) {
   Start();
   TPatch patch = NamedPatch("Bass", 7, 127);
   patch.Data()[5] = 0xE9;
   patch.Data()[6] = 0x7F;
-  context->SidGetBank().Add(patch);
-  page->RefreshLists();
+  Main().SidGetBank().Add(patch);
+  Page().RefreshLists();
   EXPECT_EQ(Row(GetList(), 0),
             (QStringList{"H", "128", QString::fromLatin1("Bass \xE9\x7F         ")}));
-  context->SidGetBank().Clear(); // refilled, its count not yet set
+  Main().SidGetBank().Clear(); // refilled, its count not yet set
   EXPECT_EQ(Row(GetList(), 0), (QStringList{"", "", ""}));
 
   EXPECT_EQ(GetList()->model()->headerData(1, Qt::Horizontal).toString(), "Nr");
@@ -399,10 +314,11 @@ TEST_F(SidPage, ListsShowNamesAsBytesAndNothingBeyondTheBank) {
   EXPECT_EQ(align(FileList()), Qt::AlignLeft);
 }
 
-TEST_F(SidPage, NameColumnTakesTheRestOfTheWidth) {
+TEST_F(TSidPageTest, NameColumnTakesTheRestOfTheWidth) {
   Start();
+  Main().show();
   for (QTableView *list : {GetList(), FileList()}) {
-    page->SelectTab(list == GetList() ? TSidPage::GetTab : TSidPage::SendTab);
+    Page().SelectTab(list == GetList() ? TSidPage::GetTab : TSidPage::SendTab);
     EXPECT_TRUE(list->updatesEnabled()); // the first showing must not freeze the list
     list->resize(list->width() + 400 - list->viewport()->width(), list->height());
     ASSERT_EQ(list->viewport()->width(), 400);
@@ -412,7 +328,7 @@ TEST_F(SidPage, NameColumnTakesTheRestOfTheWidth) {
   }
 }
 
-TEST_F(SidPage, BankSpinStaysWithinAToH) {
+TEST_F(TSidPageTest, BankSpinStaysWithinAToH) {
   Start();
   EXPECT_EQ(GetBankText(), "A");
   StepBank(-1);
@@ -424,8 +340,9 @@ TEST_F(SidPage, BankSpinStaysWithinAToH) {
   EXPECT_EQ(GetBankText(), "F");
 }
 
-TEST(SaveLocation, StartsEmptyAndKeepsTheChosenDestination) {
-  TfrmSaveLocation dialog;
+TEST_F(TSidPageTest, SaveLocationStartsEmptyAndKeepsTheChosenDestination) {
+  Start();
+  TfrmSaveLocation &dialog = *app->saveLocation;
   const auto text = [&](const char *name) {
     return dialog.findChild<QLabel *>(QLatin1String(name))->text();
   };
@@ -471,9 +388,9 @@ TEST(SaveLocation, StartsEmptyAndKeepsTheChosenDestination) {
   EXPECT_EQ(bank->text(), "G");
 }
 
-TEST_F(SidPage, LoadingSaysOnceWhatWasCutShortAndWhichChecksumsAreWrong) {
+TEST_F(TSidPageTest, LoadingSaysOnceWhatWasCutShortAndWhichChecksumsAreWrong) {
   ASSERT_TRUE(dir.isValid());
-  Start();
+  StartSid();
   TPatchBank bank;
   bank.Add(NamedPatch("one", 0, 0));
   for (uint8_t number : {1, 2, 3}) {
@@ -482,31 +399,20 @@ TEST_F(SidPage, LoadingSaysOnceWhatWasCutShortAndWhichChecksumsAreWrong) {
     bank.Add(wrong);
   }
   bank.Add(NamedPatch("last", 1, 16));
-  Bytes bytes = SidFileBytes(bank);
-  QFile whole(TempPath("whole.syx"));
-  ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
   TPatchBank good;
   good.Add(NamedPatch("fine", 2, 7));
-  const Bytes goodBytes = SidFileBytes(good);
-  whole.write(reinterpret_cast<const char *>(goodBytes.data()),
-              static_cast<qint64>(goodBytes.size()));
-  whole.close();
-  bytes.resize(bytes.size() - 200); // B:17 keeps 66 of its 266 bytes
-  QFile cut(TempPath("cut.syx"));
-  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-  cut.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
-  cut.close();
+  WriteFile("whole.syx", FileBytes(good));
+  WriteFile("cut.syx", FileBytes(bank).chopped(200)); // B:17 keeps 66 of its 266 bytes
 
-  context->openPaths = {TempPath("cut.syx"), TempPath("whole.syx")};
   // One message for the whole load, however many patches it concerns.
-  EXPECT_EQ(CloseBoxes([&] { Click("btnLoadSysFile"); }),
+  EXPECT_EQ(Press("btnLoadSysFile", Picking({TempPath("cut.syx")})).told,
             QStringList{"The file ends inside patch B:17 (row 5 of the list): only 66 of its 266 "
                         "bytes were in the file, so its last 200 bytes are blank. The checksums "
                         "of 4 patches do not match their data: B:2, B:3, B:4, B:17. Such patches "
                         "are loaded as the file holds them; check them before sending them."});
   EXPECT_EQ(FileList()->model()->rowCount(), 5);
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "cut.syx");
-  EXPECT_TRUE(CloseBoxes([&] { Click("btnLoadSysFile"); }).isEmpty());
+  EXPECT_TRUE(Press("btnLoadSysFile", Picking({TempPath("whole.syx")})).told.isEmpty());
   EXPECT_EQ(FileList()->model()->rowCount(), 1);
 }
 

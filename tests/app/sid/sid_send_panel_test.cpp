@@ -1,109 +1,66 @@
-// The send tab and "Send selected to another patch location" through their
-// real widgets over the in-process simulated SID and the fake host: what the
-// controls do, what lands in the device's memory, what the user is told,
-// and the backup, read-back report and "Retry failed slots".
+// The send tab and "Send selected to another patch location" inside the real
+// main window over the built-in simulator: what the controls do, what lands
+// in the device's memory, what the user is told in the real boxes, and the
+// backup, the read-back report and "Retry failed slots".
 
 #include "app/send_report_dialog.h"
 #include "app/sid/save_location_dialog.h"
-#include "app/sid/sid_page.h"
 #include "app/sid/sid_send_panel.h"
+#include "app/sid/sid_window.h"
 #include "app/sid/spin_button_widget.h"
-
-#include "app/answer_modals.h"
-#include "app/test_context.h"
+#include "app/viewer/hex_view_form.h"
+#include "app/working_dialog.h"
 #include "sid/sid_file.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QSpinBox>
 #include <QStandardPaths>
-#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
-
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <functional>
-#include <memory>
 
 namespace zpm {
 namespace {
-
-TPatch NamedPatch(const char *name, uint8_t bank, uint8_t number) {
-  TPatch patch;
-  for (size_t i = 0; i < kDataSize; ++i)
-    patch.Data()[i] = static_cast<uint8_t>((i * 5 + number + bank * 3) & 0x7F);
-  const size_t length = std::strlen(name);
-  for (size_t i = 0; i < kNameSize; ++i)
-    patch.Data()[i] = i < length ? static_cast<uint8_t>(name[i]) : 0;
-  patch.Bank = bank;
-  patch.SetPatchNumber(number);
-  patch.UpdateChecksum();
-  return patch;
-}
 
 Bytes Data(const TPatch &patch) {
   return Bytes(patch.Data(), patch.Data() + kDataSize);
 }
 
-class SidSendTab : public ::testing::Test {
+class TSidSendTest : public TSidWindowTest {
 public:
-  void Start(const TSimOptions &options = TSimOptions{}) {
-    rig = std::make_unique<TSimRig>(options);
-    context = std::make_unique<TTestContext>(*rig);
-    page = std::make_unique<TSidPage>(*context);
-    page->resize(1000, 700);
-    page->SelectTab(TSidPage::SendTab);
-    page->show();
-  }
   // The file list: name, bank, number (0-based) of each row.
   void LoadFileList(const std::vector<std::tuple<const char *, int, int>> &patches) {
     for (const auto &[name, bank, number] : patches)
-      context->SidFileBank().Add(
+      Main().SidFileBank().Add(
           NamedPatch(name, static_cast<uint8_t>(bank), static_cast<uint8_t>(number)));
-    page->RefreshLists();
-  }
-  template <typename Widget> Widget *Find(const char *name) {
-    auto *widget = page->findChild<Widget *>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    Page().RefreshLists();
+    Page().SelectTab(TSidPage::SendTab);
   }
   QComboBox *Box(const char *name) { return Find<QComboBox>(name); }
-  QStringList Click(const char *name, const std::function<void(QWidget *)> &answer = nullptr) {
-    return AnswerModals([&] { Find<QPushButton>(name)->click(); }, answer);
-  }
-  QTableView *FileList() { return Find<QTableView>("lvFilePatchList"); }
-  void SelectRows(QTableView *list, std::initializer_list<int> rows) {
-    list->clearSelection();
-    for (int row : rows)
-      list->selectionModel()->select(list->model()->index(row, 0),
-                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
-  // Patch Dumps sent, as (patch number byte, data).
+  // Patch Dumps sent, as (patch number byte, data), from their log lines
+  // "<Bytes> 266 <SysEx> f0 00 00 7e 46 00 02 nn ...".
   std::vector<std::pair<int, Bytes>> Dumps() {
     std::vector<std::pair<int, Bytes>> dumps;
-    for (const Bytes &m : rig->Sent())
-      if (m.size() == kSidDumpSize && m[6] == 0x02)
-        dumps.emplace_back(m[7], Bytes(m.begin() + 8, m.begin() + 264));
+    for (const QString &line : Sent()) {
+      const QStringList hex = line.section(" <SysEx> ", 1).split(' ', Qt::SkipEmptyParts);
+      if (static_cast<size_t>(hex.size()) != kSidDumpSize || hex[6] != "02")
+        continue;
+      Bytes data;
+      for (int i = 8; i < 264; ++i)
+        data.push_back(static_cast<uint8_t>(hex[i].toUInt(nullptr, 16)));
+      dumps.emplace_back(hex[7].toInt(nullptr, 16), data);
+    }
     return dumps;
   }
-
-  std::unique_ptr<TSimRig> rig;
-  std::unique_ptr<TTestContext> context;
-  std::unique_ptr<TSidPage> page;
+  void Mouse(Qt::MouseButton button, QPoint at) {
+    QTest::mouseClick(FileList()->viewport(), button, {}, at);
+  }
+  QPoint RowCentre(int row) {
+    return FileList()->visualRect(FileList()->model()->index(row, 2)).center();
+  }
 };
 
-TEST_F(SidSendTab, ControlsStartAsTheUserFirstSeesThem) {
+TEST_F(TSidSendTest, ControlsStartAsTheUserFirstSeesThem) {
   Start();
   struct Case {
     const char *name;
@@ -131,8 +88,9 @@ TEST_F(SidSendTab, ControlsStartAsTheUserFirstSeesThem) {
   EXPECT_FALSE(Find<QCheckBox>("cbVerifyAfterSend")->isChecked());
 }
 
-TEST_F(SidSendTab, SourceBoxAndLeftClickChooseTheSource) {
+TEST_F(TSidSendTest, SourceBoxAndLeftClickChooseTheSource) {
   Start();
+  Main().show();
   LoadFileList({{"one", 0, 0}, {"two", 2, 5}});
   Box("cbDestinationBank")->setCurrentIndex(6);
   Box("cbSourceLocation")->setCurrentIndex(1);
@@ -143,198 +101,213 @@ TEST_F(SidSendTab, SourceBoxAndLeftClickChooseTheSource) {
   EXPECT_FALSE(Box("cbDestinationLocation")->isEnabled());
 
   // A press below the rows does nothing; one on the bank-C row chooses it.
-  QTest::mouseClick(FileList()->viewport(), Qt::LeftButton, {},
-                    QPoint(20, FileList()->viewport()->height() - 5));
+  Mouse(Qt::LeftButton, QPoint(20, FileList()->viewport()->height() - 5));
   EXPECT_EQ(Box("cbSourceLocation")->currentText(), "all patches");
-  QTest::mouseClick(FileList()->viewport(), Qt::LeftButton, {},
-                    FileList()->visualRect(FileList()->model()->index(1, 2)).center());
+  Mouse(Qt::LeftButton, RowCentre(1));
   EXPECT_EQ(Box("cbSourceLocation")->currentText(), "sel. patches");
   EXPECT_TRUE(Box("cbDestinationLocation")->isEnabled());
   EXPECT_EQ(Box("cbSourceBank")->currentText(), "Bank C");
   EXPECT_EQ(Box("cbDestinationBank")->currentText(), "Bank G");
-  // The right button is the patch viewer's, not the source's.
+  // The right button opens the patch viewer and leaves the source alone.
   Box("cbSourceLocation")->setCurrentIndex(0);
-  QTest::mouseClick(FileList()->viewport(), Qt::RightButton, {},
-                    FileList()->visualRect(FileList()->model()->index(1, 2)).center());
+  QString viewed;
+  TDialogs viewer = Other([&](QWidget *modal) {
+    if (modal == app->hexView) {
+      viewed = modal->windowTitle();
+      app->hexView->reject();
+    }
+  });
+  Run([&] { Mouse(Qt::RightButton, RowCentre(1)); }, viewer);
+  EXPECT_FALSE(viewed.isEmpty());
   EXPECT_EQ(Box("cbSourceLocation")->currentText(), "all patches");
 }
 
-TEST_F(SidSendTab, TheButtonsSendWhatTheBoxesChoose) {
+TEST_F(TSidSendTest, TheButtonsSendWhatTheBoxesChoose) {
   struct Case {
     const char *name;
     TSimOptions sim;
-    std::function<void(SidSendTab &)> choose;
     const char *button;
-    std::vector<bool> answers;
-    std::vector<std::pair<int, int>> landed; // (bank, number) of rows 0.. in order sent
-    std::vector<int> rows;
-    std::vector<std::string> notices, questions;
+    // The boxes' indexes: source location and bank, destination location and bank.
+    std::array<int, 4> boxes;
+    std::vector<int> selected;
+    bool yes;                               // to the question
+    std::vector<std::array<int, 3>> landed; // row, bank, number of each dump, in the order sent
+    QStringList notices, questions;
   };
   TSimOptions aAndB;
   aAndB.sidBanks = 0x03;
   TSimOptions single;
   single.firmware16 = true;
-  const std::string question = "There is more than one patch selected, all selected patched will "
-                               "be stored sequentially starting at ";
+  const QString question = "There is more than one patch selected, all selected patched will "
+                           "be stored sequentially starting at ";
+  const QString probe = "Zavorin SID 1.6 supports only 1 PatchCart.\r\nPlease use the <Send "
+                        "selected patch to destination> function";
   const std::vector<Case> cases = {
       {"send all, bank C missing",
        aAndB,
-       [](SidSendTab &) {},
        "btnFileSendAll",
+       {0, 0, 0, 0},
        {},
-       {{0, 3}, {0, 4}, {1, 9}},
-       {0, 1, 4},
+       false,
+       {{0, 0, 3}, {1, 0, 4}, {4, 1, 9}},
        {"Bank C not available."},
        {}},
       {"send all, no reply to the probe",
        single,
-       [](SidSendTab &) {},
        "btnFileSendAll",
+       {0, 0, 0, 0},
        {},
+       false,
        {},
-       {},
-       {"Zavorin SID 1.6 supports only 1 PatchCart.\r\nPlease use the <Send selected patch to "
-        "destination> function"},
+       {probe},
        {}},
       {"three selected at 127",
-       TSimOptions{},
-       [](SidSendTab &t) {
-         t.Box("cbSourceLocation")->setCurrentIndex(1);
-         t.Box("cbDestinationLocation")->setCurrentIndex(126);
-         t.Box("cbDestinationBank")->setCurrentIndex(5);
-         t.SelectRows(t.FileList(), {1, 2, 3});
-       },
+       {},
        "btnFileSendSelected",
-       {true},
-       {{5, 126}, {5, 127}},
-       {1, 2},
+       {1, 0, 126, 5},
+       {1, 2, 3},
+       true,
+       {{1, 5, 126}, {2, 5, 127}},
        {},
        {question + "127.\r\nContinue ?"}},
       {"two selected at 5, answered No",
-       TSimOptions{},
-       [](SidSendTab &t) {
-         t.Box("cbSourceLocation")->setCurrentIndex(1);
-         t.Box("cbDestinationLocation")->setCurrentIndex(4);
-         t.SelectRows(t.FileList(), {0, 4});
-       },
-       "btnFileSendSelected",
-       {false},
        {},
+       "btnFileSendSelected",
+       {1, 0, 4, 0},
+       {0, 4},
+       false,
        {},
        {},
        {question + "5.\r\nContinue ?"}},
       {"all patches from bank B",
-       TSimOptions{},
-       [](SidSendTab &t) {
-         t.Box("cbSourceBank")->setCurrentIndex(1);
-         t.Box("cbDestinationBank")->setCurrentIndex(7);
-       },
-       "btnFileSendSelected",
        {},
-       {{7, 9}},
-       {4},
+       "btnFileSendSelected",
+       {0, 1, 0, 7},
+       {},
+       false,
+       {{4, 7, 9}},
        {},
        {}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    Start(c.sim);
+    StartSid(c.sim);
     LoadFileList({{"a3", 0, 3}, {"a4", 0, 4}, {"c7", 2, 7}, {"c8", 2, 8}, {"b9", 1, 9}});
-    c.choose(*this);
-    rig->host.answers.assign(c.answers.begin(), c.answers.end());
-    EXPECT_TRUE(Click(c.button).isEmpty());
-    EXPECT_EQ(rig->host.notices, c.notices);
-    EXPECT_EQ(rig->host.questions, c.questions);
+    const char *names[] = {"cbSourceLocation", "cbSourceBank", "cbDestinationLocation",
+                           "cbDestinationBank"};
+    for (size_t i = 0; i < 4; ++i)
+      Box(names[i])->setCurrentIndex(c.boxes[i]);
+    for (int row : c.selected)
+      FileList()->selectionModel()->select(FileList()->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const TDialogs dialogs = Press(c.button, Answering(c.yes));
+    EXPECT_EQ(dialogs.told, c.notices);
+    EXPECT_EQ(dialogs.asked, c.questions);
     const auto dumps = Dumps();
     ASSERT_EQ(dumps.size(), c.landed.size());
     for (size_t i = 0; i < dumps.size(); ++i) {
-      const TPatch &sent = context->SidFileBank().GetPatch(c.rows[i]);
-      EXPECT_EQ(dumps[i].first, c.landed[i].second);
-      EXPECT_EQ(rig->Synth().SidPatchData(static_cast<uint8_t>(c.landed[i].first),
-                                          static_cast<uint8_t>(c.landed[i].second)),
-                Data(sent));
+      const auto [row, bank, number] = c.landed[i];
+      EXPECT_EQ(dumps[i].first, number);
+      EXPECT_EQ(Synth().SidPatchData(static_cast<uint8_t>(bank), static_cast<uint8_t>(number)),
+                Data(Main().SidFileBank().GetPatch(row)));
     }
-    EXPECT_EQ(context->SidFileBank().Count(), 5); // the list is not changed
-    EXPECT_EQ(context->SidFileBank().GetPatch(2).PatchNumber(), 7);
+    EXPECT_EQ(Main().SidFileBank().Count(), 5); // the list is not changed
+    EXPECT_EQ(Main().SidFileBank().GetPatch(2).PatchNumber(), 7);
+    EXPECT_FALSE(app->working->isVisible());
   }
 }
 
-TEST_F(SidSendTab, CancelStopsTheSelectedPatchesLoop) {
-  Start();
+TEST_F(TSidSendTest, CancelStopsTheSelectedPatchesLoop) {
+  StartSid();
   LoadFileList({{"a", 0, 0}, {"b", 0, 1}, {"c", 0, 2}, {"d", 0, 3}});
   Box("cbSourceLocation")->setCurrentIndex(1);
   SelectRows(FileList(), {0, 1, 2, 3});
-  rig->host.answers = {true};
-  rig->host.cancelAfterSteps = 1;
-  Click("btnFileSendSelected");
-  EXPECT_EQ(Dumps().size(), 1u);
-  EXPECT_EQ(rig->host.progressEnds, 1);
+  bool cancelled = false;
+  Press("btnFileSendSelected", EachTurn([&] {
+          if (!cancelled && app->working->isVisible() && !Dumps().empty()) {
+            app->working->findChild<QPushButton *>("btnCancel")->click();
+            cancelled = true;
+          }
+        }));
+  ASSERT_TRUE(cancelled);
+  // Cancel stops after the patch in progress: at most that one more went out.
+  EXPECT_GE(Dumps().size(), 1u);
+  EXPECT_LE(Dumps().size(), 2u);
+  EXPECT_FALSE(app->working->isVisible());
+  EXPECT_TRUE(Page().isEnabled());
 }
 
-TEST_F(SidSendTab, RefusalsComeBeforeAnythingIsSent) {
-  Start();
+TEST_F(TSidSendTest, RefusalsComeBeforeAnythingIsSent) {
+  StartSid();
   LoadFileList({{"good", 0, 0}, {"broken", 1, 16}});
-  context->SidFileBank().GetPatch(1).Data()[200] = 0xC0;
-  EXPECT_EQ(Click("btnFileSendAll"),
+  Main().SidFileBank().GetPatch(1).Data()[200] = 0xC0;
+  EXPECT_EQ(Press("btnFileSendAll").told,
             QStringList{"Patch B:17 \"broken\" in row 2 holds a byte of 80h or above and cannot "
                         "be sent whole, so nothing was sent. Correct the patch in its file and "
                         "load the file again."});
-  EXPECT_TRUE(rig->Sent().empty());
-  rig->link.InputDeviceIndex = -1;
-  EXPECT_EQ(Click("btnFileSendAll"), QStringList{"Midi input device not open."});
-  rig->link.OutputDeviceIndex = -1;
-  EXPECT_EQ(Click("btnFileSendSelected"), QStringList{"Midi output device not open."});
-  EXPECT_TRUE(rig->Sent().empty());
+  EXPECT_TRUE(Sent().empty());
+  QComboBox *input = Config().cbxInputDevices, *output = Config().cbxOutputDevices;
+  input->setCurrentIndex(input->count() - 1); // "None"
+  EXPECT_EQ(Press("btnFileSendAll").told, QStringList{"Midi input device not open."});
+  output->setCurrentIndex(output->count() - 1);
+  EXPECT_EQ(Press("btnFileSendSelected").told, QStringList{"Midi output device not open."});
+  EXPECT_TRUE(Sent().empty());
 }
 
-TEST_F(SidSendTab, AFetchedPatchGoesToTheChosenSlotThroughTheSaveDialog) {
-  Start();
-  auto *getList = Find<QTableView>("lvSysExPatchList");
-  context->SidGetBank().Add(NamedPatch("ten", 3, 9));
-  context->SidGetBank().Add(NamedPatch("eleven", 3, 10));
-  page->RefreshLists();
-  page->SelectTab(TSidPage::GetTab);
+TEST_F(TSidSendTest, AFetchedPatchGoesToTheChosenSlotThroughTheSaveDialog) {
+  StartSid();
+  Main().SidGetBank().Add(NamedPatch("ten", 3, 9));
+  Main().SidGetBank().Add(NamedPatch("eleven", 3, 10));
+  Page().RefreshLists();
+  SelectRows(GetList(), {0, 1});
+  EXPECT_EQ(Press("btnSysExStoreDifferent").told, QStringList{"Please select only 1 patch."});
 
-  SelectRows(getList, {0, 1});
-  Click("btnSysExStoreDifferent");
-  EXPECT_EQ(rig->host.notices, std::vector<std::string>{"Please select only 1 patch."});
-
-  SelectRows(getList, {0});
+  SelectRows(GetList(), {0});
   QStringList seen;
-  const auto choose = [&](QWidget *modal) {
-    auto *dialog = qobject_cast<TfrmSaveLocation *>(modal);
-    ASSERT_NE(dialog, nullptr);
-    seen << dialog->findChild<QLabel *>("lbPatchname")->text()
-         << dialog->findChild<QLabel *>("lbLocation")->text()
-         << dialog->findChild<QLabel *>("lbBank")->text();
-    dialog->findChild<TSpinButton *>("spBank")->UpButton()->click();
-    dialog->findChild<QSpinBox *>("seNewPosition")->setValue(1);
-    dialog->findChild<QPushButton *>("btnOK")->click();
+  bool hourglass = false;
+  int turnsAfterDump = 0;
+  TDialogs choose = EachTurn([&] {
+    hourglass = hourglass || QApplication::overrideCursor();
+    turnsAfterDump += !Dumps().empty();
+  });
+  choose.other = [&](QWidget *modal) {
+    ASSERT_EQ(modal, app->saveLocation);
+    seen << modal->findChild<QLabel *>("lbPatchname")->text()
+         << modal->findChild<QLabel *>("lbLocation")->text()
+         << modal->findChild<QLabel *>("lbBank")->text();
+    modal->findChild<TSpinButton *>("spBank")->UpButton()->click();
+    modal->findChild<QSpinBox *>("seNewPosition")->setValue(1);
+    modal->findChild<QPushButton *>("btnOK")->click();
   };
-  EXPECT_TRUE(Click("btnSysExStoreDifferent", choose).isEmpty());
+  EXPECT_TRUE(Press("btnSysExStoreDifferent", choose).told.isEmpty());
   EXPECT_EQ(seen, (QStringList{"ten", "10", "D"}));
   ASSERT_EQ(Dumps().size(), 1u);
-  EXPECT_EQ(rig->Synth().SidPatchData(1, 0), Data(context->SidGetBank().GetPatch(0)));
-  EXPECT_EQ(getList->model()->index(0, 1).data().toString(), "10"); // still listed as 10
-  EXPECT_EQ(rig->host.delays, std::vector<int>{750});               // no pause after the dump
-  EXPECT_EQ(rig->host.busy, (std::vector<bool>{true, false}));
+  EXPECT_EQ(Synth().SidPatchData(1, 0), Data(Main().SidGetBank().GetPatch(0)));
+  EXPECT_EQ(GetList()->model()->index(0, 1).data().toString(), "10"); // still listed as 10
+  EXPECT_EQ(turnsAfterDump, 0); // no pause after the dump: nothing waited once it was out
+  EXPECT_TRUE(hourglass);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
   // "&Cancel" in the dialog sends nothing.
-  const size_t before = rig->Sent().size();
-  Click("btnSysExStoreDifferent",
-        [](QWidget *modal) { modal->findChild<QPushButton *>("btnCancel")->click(); });
-  EXPECT_EQ(rig->Sent().size(), before);
+  const auto before = Sent().size();
+  Press("btnSysExStoreDifferent", Other([&](QWidget *modal) {
+          ASSERT_EQ(modal, app->saveLocation);
+          modal->findChild<QPushButton *>("btnCancel")->click();
+        }));
+  EXPECT_EQ(Sent().size(), before);
 }
 
-TEST_F(SidSendTab, BackupVerifyAndRetryFailedSlots) {
+TEST_F(TSidSendTest, BackupVerifyAndRetryFailedSlots) {
   QStandardPaths::setTestModeEnabled(true);
   const QString backups =
       QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath("backups");
   QDir(backups).removeRecursively();
   TSimOptions sim;
   sim.dropWrite = 2;
-  Start(sim);
-  TSimRig before;
+  StartSid(sim);
+  std::vector<Bytes> before;
+  for (uint8_t n = 0; n < 128; ++n)
+    before.push_back(Synth().SidPatchData(2, n));
   LoadFileList({{"x1", 2, 0}, {"x2", 2, 1}, {"x3", 2, 2}});
   Find<QCheckBox>("cbBackupBeforeSend")->setChecked(true);
   Find<QCheckBox>("cbVerifyAfterSend")->setChecked(true);
@@ -343,7 +316,8 @@ TEST_F(SidSendTab, BackupVerifyAndRetryFailedSlots) {
   bool retried = false;
   const auto report = [&](QWidget *modal) {
     auto *dialog = qobject_cast<TfrmSendReport *>(modal);
-    ASSERT_NE(dialog, nullptr);
+    if (!dialog)
+      return;
     auto *table = dialog->findChild<QTableWidget *>("lvSlots");
     QStringList rows;
     for (int row = 0; row < table->rowCount(); ++row)
@@ -357,11 +331,11 @@ TEST_F(SidSendTab, BackupVerifyAndRetryFailedSlots) {
       dialog->findChild<QPushButton *>("btnClose")->click();
     }
   };
-  EXPECT_TRUE(Click("btnFileSendAll", report).isEmpty());
+  EXPECT_TRUE(Press("btnFileSendAll", Other(report)).told.isEmpty());
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[0], (QStringList{"C:1 verified", "C:2 differs", "C:3 verified"}));
   EXPECT_EQ(reports[1], (QStringList{"C:1 verified", "C:2 verified", "C:3 verified"}));
-  EXPECT_EQ(rig->Synth().SidPatchData(2, 1), Data(context->SidFileBank().GetPatch(1)));
+  EXPECT_EQ(Synth().SidPatchData(2, 1), Data(Main().SidFileBank().GetPatch(1)));
 
   // The backup holds bank C as it was, and the log names it.
   const QStringList files = QDir(backups).entryList({"sid-*.syx"}, QDir::Files);
@@ -374,11 +348,11 @@ TEST_F(SidSendTab, BackupVerifyAndRetryFailedSlots) {
   LoadSidFile(Bytes(bytes.begin(), bytes.end()), "backup", saved);
   ASSERT_EQ(saved.Count(), 128);
   for (int n = 0; n < 128; ++n)
-    EXPECT_EQ(Data(saved.GetPatch(n)), before.Synth().SidPatchData(2, static_cast<uint8_t>(n)));
+    EXPECT_EQ(Data(saved.GetPatch(n)), before[static_cast<size_t>(n)]);
   bool named = false;
-  for (size_t i = 0; i < rig->log.Count(); ++i)
+  for (size_t i = 0; i < Main().Log().Count(); ++i)
     named = named ||
-            QString::fromStdString(rig->log.LineFromOldest(i))
+            QString::fromStdString(Main().Log().LineFromOldest(i))
                 .contains("Backup of bank C saved to " + QDir::toNativeSeparators(file.fileName()));
   EXPECT_TRUE(named);
   QDir(backups).removeRecursively();
