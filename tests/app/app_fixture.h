@@ -101,47 +101,6 @@ inline void WhenModal(std::function<void(QWidget *)> answer, int turnsLeft = 100
   });
 }
 
-// What the user answers in the program's own file dialogs, in order: a path
-// is picked (a new file to save is agreed to), an empty one or none left
-// cancels the dialog.
-struct TFileAnswers {
-  QStringList paths;
-  int dialogs = 0; // how many file dialogs came up
-};
-
-// Runs action, answering its file dialogs from files and closing every
-// message box with OK; the texts of those boxes. Wait and working dialogs
-// are left to the transfer that brought them up.
-inline QStringList AnswerWithFiles(const std::function<void()> &action, TFileAnswers &files) {
-  QStringList texts;
-  QTimer timer;
-  timer.setInterval(0);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-      if (box->text().endsWith("Do you want to create it?")) {
-        box->button(QMessageBox::Yes)->click();
-        return;
-      }
-      texts << box->text();
-      box->done(QMessageBox::Ok);
-    } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-      ++files.dialogs;
-      const QString path = files.paths.isEmpty() ? QString() : files.paths.takeFirst();
-      if (path.isEmpty()) {
-        dialog->reject();
-        return;
-      }
-      dialog->selectFile(path);
-      static_cast<QDialog *>(dialog)->accept();
-    }
-  });
-  timer.start();
-  action();
-  timer.stop();
-  return texts;
-}
-
 // A wait that would otherwise never end is cancelled after timeoutMs, so a
 // broken test fails instead of hanging.
 class TSafetyNet {

@@ -2,7 +2,7 @@
 // and the wait dialog shows what it awaits and how much of it has come.
 
 #include "app/answer_modals.h"
-#include "app/app_fixture.h"
+#include "app/page_fixture.h"
 #include "app/sid/sid_page.h"
 #include "midi/reception.h"
 #include "sid/sid_transfer.h"
@@ -17,7 +17,7 @@
 namespace zpm {
 namespace {
 
-class TFeedbackTest : public TAppFixture {
+class TFeedbackTest : public TPageFixture {
 protected:
   bool Enabled(const char *name) { return Find<QPushButton>(name)->isEnabled(); }
   QString NewestLine() {
@@ -106,9 +106,9 @@ TEST_F(TFeedbackTest, ASaveAndALoadSayWhatTheyDidInTheLogAndTheStatusLine) {
   } steps[] = {{"btnSysExSaveAll", "1 patch saved to lead.syx"},
                {"btnLoadSysFile", "1 patch loaded from lead.syx"}};
   for (const auto &step : steps) {
-    TFileAnswers files{{path}};
-    const QStringList boxes =
-        AnswerWithFiles([&] { Find<QPushButton>(step.button)->click(); }, files);
+    TDialogs dialogs;
+    dialogs.paths = {path};
+    const QStringList boxes = Click(step.button, dialogs);
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join("|").toStdString();
     EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage(), step.said);
     EXPECT_TRUE(NewestLine().endsWith(QString("] ") + step.said)) << NewestLine().toStdString();
