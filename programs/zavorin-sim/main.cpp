@@ -1,6 +1,7 @@
 // zavorin-sim: the simulated Zavorin SID and Zavorin FM on a JACK or ALSA
 // client with the ports "in" and "out". Prints "ready" once the ports exist,
-// runs until SIGINT or SIGTERM, then writes its memory to --save-dir.
+// runs until SIGINT or SIGTERM (or until its JACK server shuts down: exit 1),
+// then writes its memory to --save-dir.
 
 #include "midi/alsa_client.h"
 #include "midi/jack_client.h"
@@ -10,7 +11,9 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -20,6 +23,9 @@
 namespace {
 
 using namespace zpm;
+
+// Set before the SIGTERM that ends a run whose JACK server has shut down.
+std::atomic<bool> g_serverGone{false};
 
 void ReportSendFailure(const TMidiResult &result) {
   if (!result.Ok())
@@ -39,10 +45,20 @@ public:
   static std::unique_ptr<TJackPorts> Open(const TSimOptions &options, TSimWire &wire,
                                           std::string &why) {
     std::unique_ptr<TJackPorts> ports(new TJackPorts);
+    TJackPorts *self = ports.get();
     ports->m_client = TJackClient::Open(
         options.name, true,
         [&wire](size_t, const uint8_t *bytes, size_t count, bool) { wire.Receive(bytes, count); },
-        &why);
+        &why,
+        [self](size_t, const std::string &reason) {
+          // A host that goes away is no reason to stop; a server that does is:
+          // a device without its cable waits for nothing.
+          if (!self->m_client->Gone())
+            return;
+          std::cerr << "zavorin-sim: " << reason << std::endl;
+          g_serverGone = true;
+          kill(getpid(), SIGTERM);
+        });
     if (!ports->m_client)
       return nullptr;
     size_t in = 0, out = 0;
@@ -132,7 +148,7 @@ int Run(const TSimOptions &options) {
   ports.reset();
   if (!options.saveDir.empty())
     wire.Synth().SaveMemory(options.saveDir);
-  return 0;
+  return g_serverGone ? 1 : 0;
 }
 
 } // namespace
