@@ -198,20 +198,13 @@ QWidget *TFmPage::BuildGetPatchGroup(QWidget *parent) {
   group->setObjectName(QStringLiteral("gbFMGetPatch"));
   m_getBank = new QLineEdit(QStringLiteral("A"), group);
   m_getBank->setObjectName(QStringLiteral("edFMGetBank"));
-  m_getBank->setReadOnly(true);
-  m_getBank->setMaxLength(1);
-  m_getBank->setFixedWidth(m_getBank->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 3);
   m_getBankSpin = new TSpinButton(group);
   m_getBankSpin->setObjectName(QStringLiteral("sbFMGetBank"));
-  m_getBankSpin->SetTag(kFirstBank);
-  m_getBankSpin->setFixedHeight(m_getBank->sizeHint().height());
+  m_getBankSpin->StepBankField(m_getBank, kFirstBank, kLastBank + 1,
+                               QStringLiteral("bank to fetch"));
   connect(m_getBankSpin, &TSpinButton::upClicked, this, &TFmPage::sbFMGetBankUpClick);
   connect(m_getBankSpin, &TSpinButton::downClicked, this, &TFmPage::sbFMGetBankDownClick);
-  m_getBankSpin->TakeKeysFrom(m_getBank, kLastBank + 1);
   connect(m_getBankSpin, &TSpinButton::letterTyped, this, &TFmPage::SetGetBank);
-  m_getBank->setAccessibleName(QStringLiteral("Bank to fetch (A to H, Up and Down change it)"));
-  m_getBankSpin->SetAccessibleNames(QStringLiteral("Next bank to fetch"),
-                                    QStringLiteral("Previous bank to fetch"));
   m_getPatchNo = new QSpinBox(group);
   m_getPatchNo->setObjectName(QStringLiteral("seFMGetPatchNo"));
   m_getPatchNo->setRange(1, 128);

@@ -37,22 +37,13 @@ TfrmSaveLocation::TfrmSaveLocation(QWidget *parent)
   setWindowTitle(QStringLiteral("Save patch"));
 
   m_destinationBank->setObjectName(QStringLiteral("edBank"));
-  m_destinationBank->setReadOnly(true);
-  m_destinationBank->setMaxLength(1);
-  m_destinationBank->setFixedWidth(
-      m_destinationBank->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 3);
   m_destinationBankSpin->setObjectName(QStringLiteral("spBank"));
-  m_destinationBankSpin->SetTag(kFirstBank);
-  m_destinationBankSpin->setFixedHeight(m_destinationBank->sizeHint().height());
+  m_destinationBankSpin->StepBankField(m_destinationBank, kFirstBank, kLastBank + 1,
+                                       QStringLiteral("destination bank"));
   connect(m_destinationBankSpin, &TSpinButton::upClicked, this, &TfrmSaveLocation::spBankUpClick);
   connect(m_destinationBankSpin, &TSpinButton::downClicked, this,
           &TfrmSaveLocation::spBankDownClick);
-  m_destinationBankSpin->TakeKeysFrom(m_destinationBank, kLastBank + 1);
   connect(m_destinationBankSpin, &TSpinButton::letterTyped, this, &TfrmSaveLocation::SetBank);
-  m_destinationBank->setAccessibleName(
-      QStringLiteral("Destination bank (A to H, Up and Down change it)"));
-  m_destinationBankSpin->SetAccessibleNames(QStringLiteral("Next destination bank"),
-                                            QStringLiteral("Previous destination bank"));
   m_newPosition->setObjectName(QStringLiteral("seNewPosition"));
   m_newPosition->setRange(1, 128);
   m_newPosition->setValue(1);

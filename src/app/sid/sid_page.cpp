@@ -86,20 +86,13 @@ QWidget *TSidPage::BuildGetTab() {
   group->setObjectName(QStringLiteral("gbGetPatch"));
   m_getBank = new QLineEdit(BankText(kFirstBank), group);
   m_getBank->setObjectName(QStringLiteral("edGetBank"));
-  m_getBank->setReadOnly(true);
-  m_getBank->setMaxLength(1);
-  m_getBank->setFixedWidth(m_getBank->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 3);
   m_getBankSpin = new TSpinButton(group);
   m_getBankSpin->setObjectName(QStringLiteral("spGetBank"));
-  m_getBankSpin->SetTag(kFirstBank);
-  m_getBankSpin->setFixedHeight(m_getBank->sizeHint().height());
+  m_getBankSpin->StepBankField(m_getBank, kFirstBank, kLastBank + 1,
+                               QStringLiteral("bank to fetch"));
   connect(m_getBankSpin, &TSpinButton::upClicked, this, &TSidPage::spGetBankUpClick);
   connect(m_getBankSpin, &TSpinButton::downClicked, this, &TSidPage::spGetBankDownClick);
-  m_getBankSpin->TakeKeysFrom(m_getBank, kLastBank + 1);
   connect(m_getBankSpin, &TSpinButton::letterTyped, this, &TSidPage::SetGetBank);
-  m_getBank->setAccessibleName(QStringLiteral("Bank to fetch (A to H, Up and Down change it)"));
-  m_getBankSpin->SetAccessibleNames(QStringLiteral("Next bank to fetch"),
-                                    QStringLiteral("Previous bank to fetch"));
 
   m_getPatchNr = new QSpinBox(group);
   m_getPatchNr->setObjectName(QStringLiteral("seGetPatchNr"));

@@ -1,6 +1,7 @@
 #include "app/sid/spin_button_widget.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -46,6 +47,19 @@ void TSpinButton::SetAccessibleNames(const QString &up, const QString &down) {
   m_down->setAccessibleName(down);
   m_up->setToolTip(up);
   m_down->setToolTip(down);
+}
+
+void TSpinButton::StepBankField(QLineEdit *field, int first, int banks, const QString &what) {
+  field->setReadOnly(true);
+  field->setMaxLength(1);
+  field->setFixedWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 3);
+  SetTag(first);
+  setFixedHeight(field->sizeHint().height());
+  TakeKeysFrom(field, banks);
+  QString name = what;
+  name[0] = name[0].toUpper();
+  field->setAccessibleName(name + QStringLiteral(" (A to H, Up and Down change it)"));
+  SetAccessibleNames(QStringLiteral("Next ") + what, QStringLiteral("Previous ") + what);
 }
 
 bool TSpinButton::eventFilter(QObject *watched, QEvent *event) {

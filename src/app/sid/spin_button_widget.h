@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+class QLineEdit;
+
 class QToolButton;
 
 namespace zpm {
@@ -28,6 +30,10 @@ public:
   void TakeKeysFrom(QWidget *field, int count);
   // Names for screen readers: the field's, and each arrow's.
   void SetAccessibleNames(const QString &up, const QString &down);
+  // Makes field the bank letter these arrows step, from the first of banks
+  // banks on: read only, three letters wide, the arrows as tall as it, the
+  // keys above, and what (e.g. "bank to fetch") in the screen readers' names.
+  void StepBankField(QLineEdit *field, int first, int banks, const QString &what);
 
 signals:
   void upClicked();
