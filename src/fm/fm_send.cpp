@@ -194,22 +194,12 @@ std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists) 
             PlannedItem(list, job.type, row, job.destBank, list.GetPatch(row).PatchNumber(), true));
     break;
   case TFmSendMode::Rows:
-  case TFmSendMode::PatchTo: {
-    const int last = FmPatchesPerBank(job.type) - 1;
-    int position = job.destPosition;
-    for (int row : Sorted(job.rows)) {
-      if (row < 0 || row >= list.Count())
-        continue;
-      TSendItem item = PlannedItem(list, job.type, row, job.destBank, position, true);
-      if (position > last)
-        item.reason = kPastLastSlot;
-      items.push_back(item);
-      ++position;
-      if (job.mode == TFmSendMode::PatchTo)
-        break;
-    }
+  case TFmSendMode::PatchTo:
+    PlanRowsToSlots(job.rows, list.Count(), job.destPosition, FmPatchesPerBank(job.type) - 1,
+                    job.mode == TFmSendMode::PatchTo, kPastLastSlot, items, [&](int row, int slot) {
+                      return PlannedItem(list, job.type, row, job.destBank, slot, true);
+                    });
     break;
-  }
   }
   for (const TSendItem &item : items) {
     const TFMPatch &patch = lists.Of(item.type).GetPatch(item.row);

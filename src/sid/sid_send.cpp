@@ -254,24 +254,12 @@ std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &lis
         items.push_back(PlannedItem(list, row, job.destBank, own(row), false));
     break;
   case TSidSendMode::Rows:
-  case TSidSendMode::PatchTo: {
-    std::vector<int> rows = job.rows;
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    int position = job.destPosition;
-    for (int row : rows) {
-      if (row < 0 || row >= list.Count())
-        continue;
-      TSendItem item = PlannedItem(list, row, job.destBank, position, true);
-      if (position > kLastPatch)
-        item.reason = kPastLastPatch;
-      items.push_back(item);
-      ++position;
-      if (job.mode == TSidSendMode::PatchTo)
-        break;
-    }
+  case TSidSendMode::PatchTo:
+    PlanRowsToSlots(
+        job.rows, list.Count(), job.destPosition, kLastPatch, job.mode == TSidSendMode::PatchTo,
+        kPastLastPatch, items,
+        [&](int row, int slot) { return PlannedItem(list, row, job.destBank, slot, true); });
     break;
-  }
   }
   for (const TSendItem &item : items) {
     const TPatch &patch = list.GetPatch(item.row);

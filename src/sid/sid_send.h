@@ -10,6 +10,7 @@
 #include "midi/transfer_host.h"
 #include "patch/patch.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -63,6 +64,29 @@ struct TSendItem {
   int tries = 0;      // times it was sent
   int type = -1;      // FM type code of its list; -1 for a SID patch
 };
+
+// Plans rows sent one after the other from slot first on: the rows in
+// order, once each, those outside a list of count rows passed over; a row
+// whose slot is past last is planned with pastLast as its reason; with
+// single, the first row only. plan(row, slot) makes each item.
+template <typename Plan>
+void PlanRowsToSlots(std::vector<int> rows, int count, int first, int last, bool single,
+                     const char *pastLast, std::vector<TSendItem> &items, Plan plan) {
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  int slot = first;
+  for (int row : rows) {
+    if (row < 0 || row >= count)
+      continue;
+    TSendItem item = plan(row, slot);
+    if (slot > last)
+      item.reason = pastLast;
+    items.push_back(item);
+    ++slot;
+    if (single)
+      break;
+  }
+}
 
 struct TSendReport {
   std::vector<TSendItem> items;   // in the order they were to be sent
