@@ -200,8 +200,8 @@ QWidget *TFmPage::BuildGetPatchGroup(QWidget *parent) {
   m_getBank->setObjectName(QStringLiteral("edFMGetBank"));
   m_getBankSpin = new TSpinButton(group);
   m_getBankSpin->setObjectName(QStringLiteral("sbFMGetBank"));
-  m_getBankSpin->StepBankField(m_getBank, kFirstBank, kLastBank + 1,
-                               QStringLiteral("bank to fetch"));
+  QHBoxLayout *bankRow = m_getBankSpin->StepBankField(m_getBank, kFirstBank, kLastBank + 1,
+                                                      QStringLiteral("bank to fetch"));
   connect(m_getBankSpin, &TSpinButton::upClicked, this, &TFmPage::sbFMGetBankUpClick);
   connect(m_getBankSpin, &TSpinButton::downClicked, this, &TFmPage::sbFMGetBankDownClick);
   connect(m_getBankSpin, &TSpinButton::letterTyped, this, &TFmPage::SetGetBank);
@@ -221,11 +221,6 @@ QWidget *TFmPage::BuildGetPatchGroup(QWidget *parent) {
   connect(singleBank, &QPushButton::clicked, this, &TFmPage::btnFMGetSingleBankClick);
   connect(allBanks, &QPushButton::clicked, this, &TFmPage::btnFMGetAllBanksClick);
 
-  auto *bankRow = new QHBoxLayout;
-  bankRow->setSpacing(0);
-  bankRow->addWidget(m_getBank);
-  bankRow->addWidget(m_getBankSpin);
-  bankRow->addStretch();
   auto *grid = new QGridLayout(group);
   grid->addWidget(new QLabel(QStringLiteral("Bank:"), group), 0, 0);
   grid->addLayout(bankRow, 0, 1);

@@ -1,5 +1,6 @@
 #include "app/random/random_page.h"
 
+#include "app/page_support.h"
 #include "app/random/range_grid_widget.h"
 #include "patch/error.h"
 #include "random/fm_random.h"
@@ -8,14 +9,12 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -66,32 +65,6 @@ QSpinBox *Spin(const char *name, int min, int max, int value, QWidget *parent) {
   spin->setRange(min, max);
   spin->setValue(value);
   return spin;
-}
-
-class TWaitCursor {
-public:
-  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-  TWaitCursor(const TWaitCursor &) = delete;
-  TWaitCursor &operator=(const TWaitCursor &) = delete;
-};
-
-// Through a temporary file that replaces the old one only when it is whole.
-void WriteFile(const QString &path, const Bytes &bytes) {
-  QSaveFile file(path);
-  const QString where = QDir::toNativeSeparators(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw ZpmError(QStringLiteral("Could not create %1 (%2). Choose a folder you may write to "
-                                  "and create the patches again.")
-                       .arg(where, file.errorString())
-                       .toStdString());
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size || !file.commit())
-    throw ZpmError(QStringLiteral("Could not write %1 (%2); an earlier file of that name is "
-                                  "unchanged. Free some disk space or choose another folder "
-                                  "and create the patches again.")
-                       .arg(where, file.errorString())
-                       .toStdString());
 }
 
 } // namespace
@@ -173,7 +146,7 @@ void TRandomPage::CreateToSysExClick() {
     // The grid's cells are read now, as each patch is built.
     const Bytes bytes =
         m_synth == Synth::Sid ? CreateSidRandomFile(run, Grid()) : CreateFmRandomFile(run, Grid());
-    WriteFile(path, bytes);
+    WriteWholeFile(path, bytes);
   } catch (const ZpmError &e) {
     ShowError(QString::fromStdString(e.what()));
     return;

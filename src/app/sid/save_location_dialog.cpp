@@ -38,8 +38,8 @@ TfrmSaveLocation::TfrmSaveLocation(QWidget *parent)
 
   m_destinationBank->setObjectName(QStringLiteral("edBank"));
   m_destinationBankSpin->setObjectName(QStringLiteral("spBank"));
-  m_destinationBankSpin->StepBankField(m_destinationBank, kFirstBank, kLastBank + 1,
-                                       QStringLiteral("destination bank"));
+  QHBoxLayout *bankRow = m_destinationBankSpin->StepBankField(
+      m_destinationBank, kFirstBank, kLastBank + 1, QStringLiteral("destination bank"));
   connect(m_destinationBankSpin, &TSpinButton::upClicked, this, &TfrmSaveLocation::spBankUpClick);
   connect(m_destinationBankSpin, &TSpinButton::downClicked, this,
           &TfrmSaveLocation::spBankDownClick);
@@ -57,12 +57,6 @@ TfrmSaveLocation::TfrmSaveLocation(QWidget *parent)
   cancel->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-  auto *bankRow = new QHBoxLayout;
-  bankRow->setSpacing(0);
-  bankRow->addWidget(m_destinationBank);
-  bankRow->addWidget(m_destinationBankSpin);
-  bankRow->addStretch();
 
   auto *form = new QFormLayout;
   m_form = form;

@@ -88,8 +88,8 @@ QWidget *TSidPage::BuildGetTab() {
   m_getBank->setObjectName(QStringLiteral("edGetBank"));
   m_getBankSpin = new TSpinButton(group);
   m_getBankSpin->setObjectName(QStringLiteral("spGetBank"));
-  m_getBankSpin->StepBankField(m_getBank, kFirstBank, kLastBank + 1,
-                               QStringLiteral("bank to fetch"));
+  QHBoxLayout *bankRow = m_getBankSpin->StepBankField(m_getBank, kFirstBank, kLastBank + 1,
+                                                      QStringLiteral("bank to fetch"));
   connect(m_getBankSpin, &TSpinButton::upClicked, this, &TSidPage::spGetBankUpClick);
   connect(m_getBankSpin, &TSpinButton::downClicked, this, &TSidPage::spGetBankDownClick);
   connect(m_getBankSpin, &TSpinButton::letterTyped, this, &TSidPage::SetGetBank);
@@ -108,11 +108,6 @@ QWidget *TSidPage::BuildGetTab() {
   connect(singleBank, &QPushButton::clicked, this, &TSidPage::btnGetSingleBankClick);
   connect(allBanks, &QPushButton::clicked, this, &TSidPage::btnGetAllBanksClick);
 
-  auto *bankRow = new QHBoxLayout;
-  bankRow->setSpacing(0);
-  bankRow->addWidget(m_getBank);
-  bankRow->addWidget(m_getBankSpin);
-  bankRow->addStretch();
   auto *grid = new QGridLayout(group);
   grid->addLayout(bankRow, 0, 0, 1, 2);
   grid->addWidget(patchNrLabel, 1, 0);

@@ -1,5 +1,6 @@
 #include "app/sid/spin_button_widget.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
@@ -49,7 +50,8 @@ void TSpinButton::SetAccessibleNames(const QString &up, const QString &down) {
   m_down->setToolTip(down);
 }
 
-void TSpinButton::StepBankField(QLineEdit *field, int first, int banks, const QString &what) {
+QHBoxLayout *TSpinButton::StepBankField(QLineEdit *field, int first, int banks,
+                                        const QString &what) {
   field->setReadOnly(true);
   field->setMaxLength(1);
   field->setFixedWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 3);
@@ -60,6 +62,12 @@ void TSpinButton::StepBankField(QLineEdit *field, int first, int banks, const QS
   name[0] = name[0].toUpper();
   field->setAccessibleName(name + QStringLiteral(" (A to H, Up and Down change it)"));
   SetAccessibleNames(QStringLiteral("Next ") + what, QStringLiteral("Previous ") + what);
+  auto *row = new QHBoxLayout;
+  row->setSpacing(0);
+  row->addWidget(field);
+  row->addWidget(this);
+  row->addStretch();
+  return row;
 }
 
 bool TSpinButton::eventFilter(QObject *watched, QEvent *event) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class QHBoxLayout;
 class QLineEdit;
 
 class QToolButton;
@@ -33,7 +34,8 @@ public:
   // Makes field the bank letter these arrows step, from the first of banks
   // banks on: read only, three letters wide, the arrows as tall as it, the
   // keys above, and what (e.g. "bank to fetch") in the screen readers' names.
-  void StepBankField(QLineEdit *field, int first, int banks, const QString &what);
+  // Returns the row that holds the field and the arrows side by side.
+  QHBoxLayout *StepBankField(QLineEdit *field, int first, int banks, const QString &what);
 
 signals:
   void upClicked();
