@@ -11,6 +11,22 @@
 
 namespace zpm {
 
+QString SendSummary(const TSendReport &report, const char *(*resultText)(TSendResult)) {
+  QStringList counts;
+  for (TSendResult result :
+       {TSendResult::Verified, TSendResult::Differs, TSendResult::Unverified, TSendResult::Written,
+        TSendResult::NotAvailable, TSendResult::NoAnswer, TSendResult::NotSent}) {
+    const auto count = std::count_if(report.items.begin(), report.items.end(),
+                                     [&](const TSendItem &item) { return item.result == result; });
+    if (count > 0)
+      counts << QString("%1 %2").arg(count).arg(QLatin1String(resultText(result)));
+  }
+  return QString("%1 slot%2: %3.")
+      .arg(report.items.size())
+      .arg(report.items.size() == 1 ? "" : "s")
+      .arg(counts.join(", "));
+}
+
 namespace {
 constexpr int kRetry = 2;
 } // namespace

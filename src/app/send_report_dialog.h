@@ -3,6 +3,8 @@
 // became of it, and "Retry failed slots" to send the failed ones again. It
 // knows nothing of the synthesizer the rows came from.
 
+#include "sid/sid_send.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -22,6 +24,9 @@ struct TSendReportRow {
   bool failed = false;
   QString type; // "Voices", "Drums", "Ensembles"; empty for a SID slot
 };
+
+// "5 slots: 4 verified, 1 differs.", each result in the synthesizer's words.
+QString SendSummary(const TSendReport &report, const char *(*resultText)(TSendResult));
 
 class TfrmSendReport : public QDialog {
   Q_OBJECT

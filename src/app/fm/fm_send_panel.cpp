@@ -110,23 +110,6 @@ std::vector<TSendReportRow> ReportRows(const TSendReport &report) {
   return rows;
 }
 
-// "5 slots: 3 written, 1 refused, 1 not sent."
-QString Summary(const TSendReport &report) {
-  QStringList counts;
-  for (TSendResult result :
-       {TSendResult::Verified, TSendResult::Differs, TSendResult::Unverified, TSendResult::Written,
-        TSendResult::NotAvailable, TSendResult::NoAnswer, TSendResult::NotSent}) {
-    const auto count = std::count_if(report.items.begin(), report.items.end(),
-                                     [&](const TSendItem &item) { return item.result == result; });
-    if (count > 0)
-      counts << QString("%1 %2").arg(count).arg(QLatin1String(FmSendResultText(result)));
-  }
-  return QString("%1 slot%2: %3.")
-      .arg(report.items.size())
-      .arg(report.items.size() == 1 ? "" : "s")
-      .arg(counts.join(", "));
-}
-
 } // namespace
 
 TFmSendPanel::TFmSendPanel(TMainContext &context, const std::array<TSidPatchList *, 3> &lists,
@@ -332,7 +315,7 @@ void TFmSendPanel::RunSend(const TFmSendJob &job, const TFmLists &lists) {
 void TFmSendPanel::ShowReport(TSendReport &report, const TFmLists &lists) {
   TfrmSendReport dialog(m_context.MainWindow() ? m_context.MainWindow() : m_parent);
   for (;;) {
-    dialog.ShowRows(ReportRows(report), Summary(report));
+    dialog.ShowRows(ReportRows(report), SendSummary(report, FmSendResultText));
     if (!dialog.AskRetry())
       return;
     try {

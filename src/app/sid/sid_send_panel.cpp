@@ -74,23 +74,6 @@ std::vector<TSendReportRow> ReportRows(const TSendReport &report) {
   return rows;
 }
 
-// "5 slots: 4 verified, 1 differs."
-QString Summary(const TSendReport &report) {
-  QStringList counts;
-  for (TSendResult result :
-       {TSendResult::Verified, TSendResult::Differs, TSendResult::Unverified, TSendResult::Written,
-        TSendResult::NotAvailable, TSendResult::NotSent}) {
-    const auto count = std::count_if(report.items.begin(), report.items.end(),
-                                     [&](const TSendItem &item) { return item.result == result; });
-    if (count > 0)
-      counts << QString("%1 %2").arg(count).arg(QLatin1String(SendResultText(result)));
-  }
-  return QString("%1 slot%2: %3.")
-      .arg(report.items.size())
-      .arg(report.items.size() == 1 ? "" : "s")
-      .arg(counts.join(", "));
-}
-
 } // namespace
 
 TSidSendPanel::TSidSendPanel(TMainContext &context, TSidPatchList &fileList, QWidget *parent)
@@ -255,7 +238,7 @@ void TSidSendPanel::ShowReport(TSendReport &report, const TPatchBank &list) {
   options.delayMs = m_context.SidDelay();
   TfrmSendReport dialog(m_context.MainWindow() ? m_context.MainWindow() : this);
   for (;;) {
-    dialog.ShowRows(ReportRows(report), Summary(report));
+    dialog.ShowRows(ReportRows(report), SendSummary(report, SendResultText));
     if (!dialog.AskRetry())
       return;
     report.lostReason.clear();
