@@ -78,21 +78,4 @@ void BM_SendWholeBankThroughTheWindowHost(benchmark::State &state) {
 }
 BENCHMARK(BM_SendWholeBankThroughTheWindowHost)->Iterations(1)->Unit(benchmark::kSecond);
 
-QtMessageHandler g_defaultHandler = nullptr;
-void QuietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &text) {
-  if (!text.startsWith("This plugin does not support"))
-    g_defaultHandler(type, context, text);
-}
-
 } // namespace
-
-int main(int argc, char **argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  g_defaultHandler = qInstallMessageHandler(QuietOffscreen);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
