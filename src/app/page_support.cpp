@@ -3,7 +3,9 @@
 #include <QAbstractItemModel>
 #include <QWidget>
 
+#include "app/main_context.h"
 #include "patch/error.h"
+#include "sid/sid_send.h"
 
 #include <QApplication>
 #include <QDir>
@@ -124,6 +126,23 @@ QString FileDoneText(size_t count, const char *done, const QString &path) {
       .arg(count == 1 ? "" : "es")
       .arg(done)
       .arg(QFileInfo(path).fileName());
+}
+
+int OneRowToSend(const std::vector<int> &selected, int count, TMainContext &context,
+                 const std::function<void(const QString &)> &showError) {
+  if (selected.empty())
+    return -1;
+  if (selected.size() > 1) {
+    context.Host().Inform("Please select only 1 patch.");
+    return -1;
+  }
+  try {
+    CheckSendDevicesOpen(context.Link());
+  } catch (const std::exception &error) {
+    showError(QString::fromStdString(error.what()));
+    return -1;
+  }
+  return selected.front() < count ? selected.front() : -1;
 }
 
 void EnableWithRows(QAbstractItemModel *model, const std::vector<QWidget *> &buttons) {

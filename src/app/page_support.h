@@ -16,6 +16,8 @@ class QWidget;
 
 namespace zpm {
 
+class TMainContext;
+
 // The main window's host, plus the list's part: a fetch that is about to
 // empty the bank takes the list's selection with it.
 class TListHost : public TTransferHost {
@@ -58,6 +60,12 @@ QString Attempt(const std::function<void()> &operation);
 
 // "128 patches saved to bankA.syx", "1 patch loaded from lead.syx".
 QString FileDoneText(size_t count, const char *done, const QString &path);
+
+// The one selected row that "Send selected to another patch location" acts
+// on, or -1: nothing selected; more than one (the user is told); the devices
+// not open (showError tells why); a row past the list's count.
+int OneRowToSend(const std::vector<int> &selected, int count, TMainContext &context,
+                 const std::function<void(const QString &)> &showError);
 
 // Buttons that act on a list's rows are off while the list has none, so
 // they never look ready to do nothing; they follow the list from now on.

@@ -2,6 +2,7 @@
 
 #include "app/backup_file.h"
 #include "app/fm/fm_save_location_dialog.h"
+#include "app/page_support.h"
 #include "app/send_report_dialog.h"
 #include "app/sid/sid_list_widget.h"
 #include "fm/fm_file.h"
@@ -260,29 +261,18 @@ TfrmFMSaveLocation &TFmSendPanel::SaveLocation() {
 }
 
 void TFmSendPanel::SendFetchedPatch(uint8_t type, TSidPatchList &list, const TFMPatchBank &bank) {
-  const std::vector<int> items = list.SelectedItems();
-  if (items.empty())
-    return;
-  if (items.size() > 1) {
-    m_context.Host().Inform("Please select only 1 patch.");
-    return;
-  }
-  try {
-    CheckSendDevicesOpen(m_context.Link());
-  } catch (const std::exception &error) {
-    ShowError(QString::fromStdString(error.what()));
-    return;
-  }
-  if (items.front() >= bank.Count())
+  const int row = OneRowToSend(list.SelectedItems(), bank.Count(), m_context,
+                               [this](const QString &text) { ShowError(text); });
+  if (row < 0)
     return;
   TfrmFMSaveLocation &dialog = SaveLocation();
-  dialog.ShowFmPatch(bank.GetPatch(items.front()), type);
+  dialog.ShowFmPatch(bank.GetPatch(row), type);
   if (dialog.exec() != QDialog::Accepted)
     return;
   TFmSendJob job;
   job.mode = TFmSendMode::PatchTo;
   job.type = type;
-  job.rows = items;
+  job.rows = {row};
   job.destBank = dialog.DestinationBank();
   job.destPosition = dialog.NewPosition() - 1;
   const TFMPatchBank empty;

@@ -1,6 +1,7 @@
 #include "app/sid/sid_send_panel.h"
 
 #include "app/backup_file.h"
+#include "app/page_support.h"
 #include "app/send_report_dialog.h"
 #include "app/sid/save_location_dialog.h"
 #include "app/sid/sid_list_widget.h"
@@ -182,30 +183,19 @@ void TSidSendPanel::btnFileSendSelectedClick() {
 }
 
 void TSidSendPanel::StoreDifferent(TSidPatchList &getList) {
-  const std::vector<int> items = getList.SelectedItems();
-  if (items.empty())
-    return;
-  if (items.size() > 1) {
-    m_context.Host().Inform("Please select only 1 patch.");
-    return;
-  }
-  try {
-    CheckSendDevicesOpen(m_context.Link());
-  } catch (const std::exception &error) {
-    ShowError(QString::fromStdString(error.what()));
-    return;
-  }
   const TPatchBank &bank = m_context.SidGetBank();
-  if (items.front() >= bank.Count())
+  const int row = OneRowToSend(getList.SelectedItems(), bank.Count(), m_context,
+                               [this](const QString &text) { ShowError(text); });
+  if (row < 0)
     return;
   if (!m_saveLocation)
     m_saveLocation = new TfrmSaveLocation(this);
-  m_saveLocation->ShowPatch(bank.GetPatch(items.front()));
+  m_saveLocation->ShowPatch(bank.GetPatch(row));
   if (m_saveLocation->exec() != QDialog::Accepted)
     return;
   TSidSendJob job;
   job.mode = TSidSendMode::PatchTo;
-  job.rows = items;
+  job.rows = {row};
   job.destBank = m_saveLocation->DestinationBank();
   job.destPosition = m_saveLocation->NewPosition() - 1;
   RunSend(job, bank);
