@@ -3,29 +3,13 @@
 # two tabs over a patch fetched from the simulator) and docs/random.png (the SID random page): the program as built
 # in build/dev (or the folder given), started with --simulator on a virtual
 # display with a fresh settings file.
-# Needs xvfb, x11-utils, xdotool and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-program=${1:-build/dev}/zavorin-patch-manager
-[ -x "$program" ] || { echo "Build $program first" >&2; exit 1; }
-
-if [ -z "${ZPM_SCREENSHOT_INNER:-}" ]; then
-  exec env ZPM_SCREENSHOT_INNER=1 xvfb-run -a -s "-screen 0 1100x900x24" "$0" "$@"
-fi
-
-settings=$(mktemp -d)
-ZPM_SETTINGS_FILE="$settings/zpm.ini" "$program" --simulator &
-pid=$!
-trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$settings"' EXIT
-for _ in $(seq 200); do
-  xwininfo -root -tree 2>/dev/null | grep -q '"Zavorin Patch Manager"' && break
-  sleep 0.1
-done
-window=$(xdotool search --name '^Zavorin Patch Manager$' | head -1)
-xdotool windowfocus --sync "$window"
+source scripts/screenshot_common.sh
+on_virtual_display 1100x900 "$@"
+start_window "${1:-build/dev}/zavorin-patch-manager"
 xdotool key --window "$window" alt+p
 sleep 2 # the bank selection's delay, then the dump
-mkdir -p docs
 
 # The first row of the fetched list, a right click: the viewer opens.
 eval "$(xdotool getwindowgeometry --shell "$window")"
