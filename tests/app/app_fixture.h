@@ -16,11 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>

@@ -7,7 +7,11 @@
 #include "app/main_window.h"
 #include "patch/patch.h"
 
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStackedWidget>
+#include <QStringList>
 
 #include <memory>
 
