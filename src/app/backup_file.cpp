@@ -1,10 +1,10 @@
 #include "app/backup_file.h"
 
+#include "app/save_file.h"
 #include "patch/error.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace zpm {
@@ -16,14 +16,13 @@ std::string SaveBackupFile(const char *prefix, const Bytes &bytes) {
       QDir(folder).filePath(QString::fromLatin1(prefix) + "-" +
                             QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss") + ".syx");
   const QString where = QDir::toNativeSeparators(path);
-  QSaveFile file(path);
-  if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) ||
-      file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-          static_cast<qint64>(bytes.size()) ||
-      !file.commit())
+  // A folder that cannot be made shows as the file's own reason.
+  QDir().mkpath(folder);
+  const TSaveOutcome saved = SaveWholeFile(path, bytes);
+  if (saved.step != TSaveOutcome::Saved)
     throw ZpmError(QStringLiteral("The backup could not be saved to %1 (%2). Free some disk "
                                   "space or turn off \"Back up destination banks first\".")
-                       .arg(where, file.errorString())
+                       .arg(where, saved.reason)
                        .toStdString());
   return where.toStdString();
 }

@@ -1,5 +1,7 @@
 #include "app/log_window.h"
 
+#include "app/save_file.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -15,7 +17,6 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -138,14 +139,11 @@ void TfrmLog::SaveLogClick() {
 
 QString TfrmLog::SaveLog(const QString &path) {
   m_model->Refresh();
-  QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly)) {
-    file.write(m_model->AllText().toUtf8());
-    if (file.commit())
-      return {};
-  }
+  const TSaveOutcome saved = SaveWholeFile(path, m_model->AllText().toUtf8());
+  if (saved.step == TSaveOutcome::Saved)
+    return {};
   return QString("The log could not be saved to %1: %2. Choose another folder and save again.")
-      .arg(QDir::toNativeSeparators(path), file.errorString());
+      .arg(QDir::toNativeSeparators(path), saved.reason);
 }
 
 void TfrmLog::FindClick() {

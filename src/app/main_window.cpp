@@ -446,10 +446,11 @@ void TfrmMain::FormClose() {
   settings.Api = m_config->ChosenApi();
   settings.BackupBeforeSend = m_sidPage->SendPanel().BackupBeforeSend();
   settings.VerifyAfterSend = m_sidPage->SendPanel().VerifyAfterSend();
-  if (!WriteSettings(m_settingsPath, settings))
+  const QString unsaved = WriteSettings(m_settingsPath, settings);
+  if (!unsaved.isEmpty())
     QMessageBox::warning(this, windowTitle(),
-                         QString("The settings could not be saved to %1.")
-                             .arg(QDir::toNativeSeparators(m_settingsPath)));
+                         QString("The settings could not be saved to %1 (%2).")
+                             .arg(QDir::toNativeSeparators(m_settingsPath), unsaved));
   CloseDevices();
   if (m_logWindow)
     m_logWindow->hide();

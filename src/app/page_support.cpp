@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "app/main_context.h"
+#include "app/save_file.h"
 #include "patch/error.h"
 #include "sid/sid_send.h"
 
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace zpm {
 
@@ -66,19 +66,18 @@ TWaitCursor::~TWaitCursor() {
 }
 
 void WriteWholeFile(const QString &path, const Bytes &bytes) {
-  QSaveFile file(path);
+  const TSaveOutcome saved = SaveWholeFile(path, bytes);
   const QString where = QDir::toNativeSeparators(path);
-  if (!file.open(QIODevice::WriteOnly))
+  if (saved.step == TSaveOutcome::NotCreated)
     throw ZpmError(QStringLiteral("Could not create %1 (%2). Choose a folder you may write to "
                                   "and save again.")
-                       .arg(where, file.errorString())
+                       .arg(where, saved.reason)
                        .toStdString());
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(reinterpret_cast<const char *>(bytes.data()), size) != size || !file.commit())
+  if (saved.step == TSaveOutcome::NotWritten)
     throw ZpmError(QStringLiteral("Could not write %1 (%2); an earlier file of that name is "
                                   "unchanged. Free some disk space or choose another folder "
                                   "and save again.")
-                       .arg(where, file.errorString())
+                       .arg(where, saved.reason)
                        .toStdString());
 }
 

@@ -1,10 +1,11 @@
 #include "app/settings.h"
 
+#include "app/save_file.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <utility>
@@ -133,7 +134,7 @@ TSettings ReadSettings(const QString &path) {
   return s;
 }
 
-bool WriteSettings(const QString &path, const TSettings &settings) {
+QString WriteSettings(const QString &path, const TSettings &settings) {
   std::vector<TIniSection> sections = OwnSections(settings);
   // Keys the program does not know stay in the file, after its own.
   for (TIniSection &old : ParseIni(path)) {
@@ -161,11 +162,8 @@ bool WriteSettings(const QString &path, const TSettings &settings) {
   }
 
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    return false;
-  file.write(text.toUtf8());
-  return file.commit();
+  const TSaveOutcome saved = SaveWholeFile(path, text.toUtf8());
+  return saved.step == TSaveOutcome::Saved ? QString() : saved.reason;
 }
 
 QString SettingsFilePath() {

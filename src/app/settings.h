@@ -34,8 +34,9 @@ struct TSettings {
 TSettings ReadSettings(const QString &path);
 
 // Writes the keys in their fixed order and keeps any other key the file
-// holds; the old file stays whole when writing fails. False on failure.
-bool WriteSettings(const QString &path, const TSettings &settings);
+// holds; the old file stays whole when writing fails. Empty when written,
+// else the system's reason.
+QString WriteSettings(const QString &path, const TSettings &settings);
 
 // $ZPM_SETTINGS_FILE when set; else the executable's name with ".ini",
 // beside the executable when that folder is writable, otherwise in the

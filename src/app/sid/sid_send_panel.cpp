@@ -21,7 +21,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 

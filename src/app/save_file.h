@@ -1,0 +1,26 @@
+#pragma once
+// Saving a file whole or not at all, for every file the window writes: the
+// patch files, the backups made before a send, the log and the settings.
+
+#include "patch/stream.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace zpm {
+
+// How far a save got, with the system's reason when it stopped short
+// ("No space left on device", "File too large").
+struct TSaveOutcome {
+  enum Step { Saved, NotCreated, NotWritten };
+  Step step = Saved;
+  QString reason;
+};
+
+// Writes through a temporary file in the same folder that replaces the file
+// at path only once every byte has reached it; otherwise the old file is
+// left as it was.
+TSaveOutcome SaveWholeFile(const QString &path, const QByteArray &bytes);
+TSaveOutcome SaveWholeFile(const QString &path, const Bytes &bytes);
+
+} // namespace zpm
