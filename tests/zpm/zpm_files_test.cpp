@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <filesystem>
 #include <functional>
 
 namespace zpm {
@@ -60,6 +61,14 @@ std::vector<std::string> RandomTo(const std::string &output, const std::string &
 
 class ZpmFiles : public ::testing::Test {
 protected:
+  // QTemporaryDir cannot remove a file whose name is not UTF-8; the folder
+  // goes by its bytes before it tries.
+  void TearDown() override {
+    std::error_code error;
+    std::filesystem::remove_all(dir.path().toStdString(), error);
+    EXPECT_FALSE(error) << dir.path().toStdString() << ": " << error.message();
+  }
+
   QTemporaryDir dir;
   std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
   // A character device of our own (the null device's numbers) when the
