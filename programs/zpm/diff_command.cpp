@@ -136,7 +136,7 @@ private:
 };
 
 QString NameText(const std::optional<std::string> &name) {
-  return name ? "\"" + TerminalSafe(Latin1(*name), false) + "\"" : QString("-");
+  return name ? "\"" + TerminalField(Latin1(*name)) + "\"" : QString("-");
 }
 
 QString SlotLine(const TSlotComparison &slot) {
@@ -150,9 +150,8 @@ QString SlotLine(const TSlotComparison &slot) {
   line += ": " + NameText(slot.nameA) + " / " + NameText(slot.nameB);
   QStringList rows;
   for (const TRowComparison &row : slot.rows)
-    rows << TerminalSafe(
-        QString("%1 %2 -> %3").arg(Latin1(row.label), Latin1(row.valueA), Latin1(row.valueB)),
-        false);
+    rows << TerminalField(
+        QString("%1 %2 -> %3").arg(Latin1(row.label), Latin1(row.valueA), Latin1(row.valueB)));
   if (!rows.isEmpty())
     line += "; " + rows.join("; ");
   return line;

@@ -108,4 +108,8 @@ QString TerminalSafe(const QString &text, bool keepReturns) {
   return safe;
 }
 
+QString TerminalField(const QString &text) {
+  return TerminalSafe(QString(text).replace('\n', '?'), false);
+}
+
 } // namespace zpm::cli

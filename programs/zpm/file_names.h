@@ -23,5 +23,8 @@ QString AbsolutePath(const QString &path);
 // and every byte that is not text becomes '?'. Line feeds stay, and carriage
 // returns too when keepReturns is set (progress counters rewrite their line).
 QString TerminalSafe(const QString &text, bool keepReturns);
+// One field of a line, such as a patch name: as TerminalSafe, and a line feed
+// becomes '?' too, so that a name cannot split the line it is shown in.
+QString TerminalField(const QString &text);
 
 } // namespace zpm::cli

@@ -45,6 +45,11 @@ QString HexDumpText(const Bytes &image) {
   return text;
 }
 
+// A text of the viewer as a field of a line on the terminal.
+QString Shown(const std::string &text) {
+  return TerminalField(Latin1(text));
+}
+
 } // namespace
 
 int RunShow(const QStringList &args) {
@@ -106,11 +111,11 @@ int RunShow(const QStringList &args) {
   }
   QStringList panelTexts;
   for (const std::string &panel : view.panels)
-    panelTexts << Latin1(panel);
-  QString text = Latin1(view.caption) + "\n" + panelTexts.join("  |  ") + "\n\n" +
+    panelTexts << Shown(panel);
+  QString text = Shown(view.caption) + "\n" + panelTexts.join("  |  ") + "\n\n" +
                  HexDumpText(view.image) + "\n";
   for (const ParameterRow &row : view.rows)
-    text += QString("%1  %2\n").arg(Latin1(row.label), -28).arg(Latin1(row.value));
+    text += QString("%1  %2\n").arg(Shown(row.label), -28).arg(Shown(row.value));
   PrintOut(text);
   return ExitDone;
 }

@@ -104,26 +104,47 @@ TEST_F(ZpmText, NoControlCharacterReachesTheTerminal) {
   TPatchBank bank;
   bank.Add(crafted);
   Write("crafted.syx", SidFileBytes(bank));
+  // A line feed and a carriage return in a name would split its line.
+  const std::string lines = "line\nfeed\rreturn";
+  std::copy(lines.begin(), lines.end(), crafted.Data());
+  crafted.UpdateChecksum();
+  TPatchBank linesBank;
+  linesBank.Add(crafted);
+  Write("lines.syx", SidFileBytes(linesBank));
   Write("esc\x1b[2J.syx", {0x00});
   struct Case {
     std::vector<std::string> args;
     int code;
+    std::string name; // a name in the output, which must appear only so
   };
   const std::vector<Case> cases = {
-      {{"info", Path("crafted.syx")}, 0},
-      {{"show", Path("crafted.syx")}, 0},
-      {{"info", Path("esc\x1b[2J.syx")}, 1}, // the refusal names the file
+      {{"info", Path("crafted.syx")}, 0, ""},
+      {{"show", Path("crafted.syx")}, 0, ""},
+      {{"show", Path("lines.syx")}, 0, "line?feed?return"},
+      {{"diff", Path("crafted.syx"), Path("lines.syx")}, 3, "line?feed?return"},
+      {{"info", Path("esc\x1b[2J.syx")}, 1, ""}, // the refusal names the file
       {{"random", "sid", "--seed", "1", "--bank", "A", "--first", "1", "--count", "1", "--output",
         Path("no/\x1b[2J/x.syx")},
-       1},
+       1,
+       ""},
+  };
+  const auto count = [](const std::string &text, const std::string &part) {
+    size_t found = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+      ++found;
+    return found;
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(c.args[0]);
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
     const test::RawRun run = RunZpm(c.args);
     EXPECT_EQ(run.code, c.code) << run.err;
     EXPECT_FALSE(HasControlBytes(run.out)) << run.out;
     EXPECT_FALSE(HasControlBytes(run.err)) << run.err;
     EXPECT_FALSE(run.out.empty() && run.err.empty());
+    if (!c.name.empty()) {
+      EXPECT_GT(count(run.out, c.name), 0u) << run.out;
+      EXPECT_EQ(count(run.out, "feed"), count(run.out, c.name)) << run.out;
+    }
   }
   EXPECT_NE(RunZpm({"info", Path("crafted.syx")}).out.find(" [2J?31m? ]0;t  "), std::string::npos);
   // JSON escapes them as JSON does, so the name survives parsing.
