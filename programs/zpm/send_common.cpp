@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace zpm::cli {
 
 namespace {
@@ -36,6 +38,11 @@ const char *JsonResult(TSendResult result) {
   return "not sent";
 }
 
+bool IsDigits(const QString &text) {
+  return !text.isEmpty() &&
+         std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+}
+
 bool IsFm(const TSendItem &item) {
   return item.type >= 0;
 }
@@ -53,7 +60,9 @@ std::vector<int> ParseRows(const QString &text, int count) {
   std::vector<int> rows;
   for (const QString &part : text.split(',')) {
     const QStringList ends = part.split('-');
-    if (part.isEmpty() || ends.size() > 2)
+    // A minus sign is a range's dash, never a sign: "-1" is no row.
+    const bool wellFormed = ends.size() <= 2 && std::all_of(ends.begin(), ends.end(), IsDigits);
+    if (!wellFormed)
       throw UsageError(QString("--rows needs rows such as 0,3-5, not \"%1\".").arg(text));
     const int first = ParseNumber("--rows", ends.front());
     const int last = ParseNumber("--rows", ends.back());

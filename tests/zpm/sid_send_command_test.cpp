@@ -52,6 +52,7 @@ TEST(ZpmSidSend, BadUsageIsRefusedBeforeAnythingIsSent) {
       {{"--rows", "4", "--to", "A:1"}, "--rows 4: the file has rows 0 to 3 only."},
       {{"--rows", "2-1", "--to", "A:1"}, "--rows range 2-1 goes backwards."},
       {{"--rows", "0,,1", "--to", "A:1"}, "--rows needs rows such as 0,3-5"},
+      {{"--rows", "-1", "--to", "A:1"}, "--rows needs rows such as 0,3-5, not \"-1\"."},
       {{"--rows", "0", "--to", "A:129"}, "--to"},
       {{"--rows", "0", "--to", "I:1"}, "--to"},
       {{"--rows", "0", "--to", "A"}, "--to needs BANK:NUMBER"},
