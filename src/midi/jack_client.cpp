@@ -307,16 +307,42 @@ TMidiResult TJackClient::Drain(size_t outSlot) {
     }
     queued = left;
   }
+  // The cycle that took the last bytes has put them in the port's buffer;
+  // they reach the other client when that cycle has run, or the one after
+  // for a client that runs before us.
+  if (!WaitForCycles(3))
+    return m_gone ? GoneResult()
+                  : TMidiResult{static_cast<uint32_t>(ETIMEDOUT),
+                                "The JACK server has stopped running its cycles; what was sent "
+                                "to " +
+                                    OutputName(outSlot) + " may not have left."};
   return {};
 }
 
 void TJackClient::WaitForNewCycle() {
-  ++m_cycleWaiters;
   // The cycle running now may have begun before this call.
-  const uint64_t wanted = m_cycles.load() + 2;
-  while (m_cycles.load() < wanted && !m_gone)
-    WaitOn(m_cycleDone);
+  WaitForCycles(2, false);
+}
+
+bool TJackClient::WaitForCycles(uint64_t count, bool bounded) {
+  ++m_cycleWaiters;
+  const uint64_t wanted = m_cycles.load() + count;
+  timespec deadline{};
+  clock_gettime(CLOCK_REALTIME, &deadline);
+  deadline.tv_sec += 1;
+  bool done = true;
+  while (m_cycles.load() < wanted && !m_gone) {
+    if (!bounded) {
+      WaitOn(m_cycleDone);
+      continue;
+    }
+    if (sem_timedwait(&m_cycleDone, &deadline) != 0 && errno == ETIMEDOUT) {
+      done = m_cycles.load() >= wanted;
+      break;
+    }
+  }
   --m_cycleWaiters;
+  return done && !m_gone;
 }
 
 std::string TJackClient::GoneText() const {

@@ -89,12 +89,17 @@ public:
   // Each message leaves in events of its own: one event when it fits a
   // port buffer, else consecutive events of that message alone.
   TMidiResult Send(size_t outSlot, const uint8_t *bytes, size_t count);
-  // Waits until every queued byte of the port has been handed to JACK; fails
-  // when the server has gone or has taken nothing for a second.
+  // Waits until every queued byte of the port has been handed to JACK and
+  // the cycles that carry them to the other client have run; fails when the
+  // server has gone or has stopped for a second.
   TMidiResult Drain(size_t outSlot);
 
   // Waits until a whole process cycle has run that began after this call.
   void WaitForNewCycle();
+
+  // Whether the port (a full name) has gone since we first saw it, with
+  // its client or on its own, and not come back.
+  bool Vanished(const std::string &port);
 
 private:
   struct TInPort;
@@ -108,7 +113,9 @@ private:
   static void ClientRegistrationCallback(const char *name, int registered, void *arg);
   void Notice(const std::string &gonePort);
   void Returned(const std::string &port);
-  bool Vanished(const std::string &port);
+  // Waits until count cycles have ended after this call; bounded: gives up
+  // after a second without one. False when they did not run.
+  bool WaitForCycles(uint64_t count, bool bounded = true);
   void DeliverNotices();
   void MarkListeningBroken();
   void Process(jack_nframes_t frames);

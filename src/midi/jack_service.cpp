@@ -121,3 +121,21 @@ TMidiResult TJackService::Send(size_t port, const uint8_t *bytes, size_t count) 
 }
 
 } // namespace zpm
+
+namespace zpm {
+
+TMidiResult TJackService::Drain(size_t port) {
+  if (port >= m_outputs.size() || !m_outSlots[port])
+    return NoSuchPort();
+  return m_client->Drain(*m_outSlots[port]);
+}
+
+std::string TJackService::OutputProblem(size_t port) const {
+  if (m_client->Gone())
+    return m_client->GoneText();
+  if (port < m_outputs.size() && m_outSlots[port] && m_client->Vanished(m_outputs[port]))
+    return "The MIDI port " + m_outputs[port] + " has gone.";
+  return {};
+}
+
+} // namespace zpm

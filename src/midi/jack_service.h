@@ -28,6 +28,8 @@ public:
   TMidiResult OpenOutput(size_t port) override;
   TMidiResult CloseOutput(size_t port) override;
   TMidiResult Send(size_t port, const uint8_t *bytes, size_t count) override;
+  TMidiResult Drain(size_t port) override;
+  std::string OutputProblem(size_t port) const override;
 
 private:
   TJackService() = default;

@@ -138,6 +138,18 @@ void TMidiOutput::SendSysEx(int index, TMemoryStream &stream) {
   CheckResult(handle->service->Send(handle->port, stream.Data().data(), stream.Size()));
 }
 
+void TMidiOutput::Drain(int index) {
+  const size_t device = CheckedIndex(index);
+  if (const TMidiHandle *handle = m_handles[device].get())
+    CheckResult(handle->service->Drain(handle->port));
+}
+
+std::string TMidiOutput::Problem(int index) const {
+  const size_t device = CheckedIndex(index);
+  const TMidiHandle *handle = m_handles[device].get();
+  return handle ? handle->service->OutputProblem(handle->port) : std::string();
+}
+
 TMidiInput &MidiInput() {
   static TMidiInput instance(DefaultMidiSystem());
   return instance;

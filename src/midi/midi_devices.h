@@ -104,6 +104,13 @@ public:
   // text when sending fails, and "TMidiOutput: Device not open! (%d)" for
   // a closed device.
   void SendSysEx(int index, TMemoryStream &stream);
+  // Returns once everything sent to the device has left the program;
+  // raises the service's text when it cannot. A closed device has nothing
+  // to drain.
+  void Drain(int index);
+  // Why the open device can no longer reach its port; empty while it can,
+  // or while it is closed.
+  std::string Problem(int index) const;
 
 private:
   TMidiSystem::TPortRef Port(size_t index) const override { return m_system->Output(index); }

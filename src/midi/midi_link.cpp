@@ -8,6 +8,19 @@ namespace zpm {
 void TMidiLink::CheckDevicesOpen() const {
   if (OutputDeviceIndex == -1 || InputDeviceIndex == -1)
     throw ZpmError("Midi output device not open.");
+  Claim();
+}
+
+void TMidiLink::Drain() {
+  if (OutputDeviceIndex >= 0)
+    output.Drain(OutputDeviceIndex);
+}
+
+std::string TMidiLink::LostReason() const {
+  std::string reason = reception.LostReason();
+  if (reason.empty() && OutputDeviceIndex >= 0)
+    reason = output.Problem(OutputDeviceIndex);
+  return reason;
 }
 
 void TMidiLink::Send(TMemoryStream &message) {

@@ -6,6 +6,9 @@
 #include "midi/midi_devices.h"
 #include "midi/reception.h"
 
+#include <functional>
+#include <string>
+
 namespace zpm {
 
 struct TMidiLink {
@@ -14,10 +17,23 @@ struct TMidiLink {
   TEventLog &log;
   int InputDeviceIndex = -1;
   int OutputDeviceIndex = -1;
+  // Called when an operation starts talking to the device: the front end
+  // takes hold of the synthesizer here (raising ZpmError when it cannot).
+  std::function<void()> OnClaim = nullptr;
 
   // Both devices must be open before anything is sent; the same message
-  // serves both cases.
+  // serves both cases. Then the device is claimed.
   void CheckDevicesOpen() const;
+  void Claim() const {
+    if (OnClaim)
+      OnClaim();
+  }
+  // Returns once everything sent has left the program; raises when it
+  // cannot (the service or the port has gone).
+  void Drain();
+  // Why nothing sent now can reach the device or be answered: the input's
+  // or the output's service or port has gone; empty while both are there.
+  std::string LostReason() const;
   // Sends one whole message and logs it once it has been handed to the
   // device; a message whose sending failed is not logged.
   void Send(TMemoryStream &message);

@@ -37,6 +37,18 @@ public:
   virtual TMidiResult CloseOutput(size_t port) = 0;
   // One whole message to an open output; it is never dropped.
   virtual TMidiResult Send(size_t port, const uint8_t *bytes, size_t count) = 0;
+  // Returns once every byte sent to the open output has left the program
+  // for the port it is connected to; fails when they cannot.
+  virtual TMidiResult Drain(size_t port) {
+    (void)port;
+    return {};
+  }
+  // Why the open output can no longer reach its port (the service or the
+  // port has gone), as the sentence to show; empty while it can.
+  virtual std::string OutputProblem(size_t port) const {
+    (void)port;
+    return {};
+  }
 };
 
 } // namespace zpm

@@ -302,6 +302,11 @@ bool TReception::WaitUntilReceived(size_t count, Clock::time_point deadline) {
   return BlockUntil(lock, deadline, [&] { return m_receiveBuffer.size() >= count; });
 }
 
+std::string TReception::LostReason() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_lostReason;
+}
+
 bool TReception::SleepUnlessLost(Clock::time_point deadline) {
   std::unique_lock<std::mutex> lock(m_lock);
   return m_changed.wait_until(lock, deadline, [this] { return !m_lostReason.empty(); });

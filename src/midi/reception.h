@@ -125,6 +125,9 @@ public:
   bool WaitUntilReceived(size_t count, Clock::time_point deadline);
   // Blocks until the deadline, or until the service is lost (true).
   bool SleepUnlessLost(Clock::time_point deadline);
+  // The service's reason once it is lost (until the input is opened again);
+  // empty while it is there.
+  std::string LostReason() const;
   // From any thread: the user ended the wait.
   void CancelWait();
   bool WasCancelled() const;
