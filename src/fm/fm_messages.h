@@ -14,6 +14,12 @@ constexpr uint8_t kFmPatchDump = 0x02;
 constexpr size_t kFmRequestSize = 11;
 constexpr size_t kFmRefusalSize = 9;
 constexpr size_t kFmAckMinSize = 8;
+// The device's two short replies: the refusal F0 00 00 7E 49 dd 0E bb F7 (bb
+// the bank asked for) and the write acknowledgement F0 00 00 7E 49 dd 0F F7.
+// A write is answered only by one of them; any other message of the device
+// (a dump another program asked for) is no answer to it.
+constexpr uint8_t kFmRefusal = 0x0E;
+constexpr uint8_t kFmAck = 0x0F;
 
 // Patches per bank of a type code: 128 voices, 16 drumsets, 32 ensembles.
 int FmPatchesPerBank(uint8_t type);

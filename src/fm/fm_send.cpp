@@ -4,6 +4,7 @@
 #include "fm/fm_send_safety.h"
 #include "fm/fm_transfer.h"
 #include "midi/host_scopes.h"
+#include "patch/checksum.h"
 #include "patch/error.h"
 #include "patch/list_text.h"
 
@@ -18,6 +19,19 @@ const char *const kStopped = "the run stopped before it";
 const char *const kCancelled = "cancelled";
 const char *const kDeclined = "declined";
 const char *const kServiceLost = "the MIDI service was lost";
+const char *const kInFlight = "on its way when the connection was lost";
+
+// What the device cannot take in a patch it refused, as far as the patch
+// itself tells; empty when nothing in it explains the refusal.
+std::string RefusalCause(const TFMPatch &patch, const TSendItem &item) {
+  if (!item.at && patch.PatchNumber() >= FmPatchesPerBank(static_cast<uint8_t>(item.type)))
+    return "its number " + std::to_string(patch.PatchNumber() + 1) + " is past the " +
+           std::string(FmListName(item.type)) + "' last slot (" +
+           std::to_string(FmPatchesPerBank(static_cast<uint8_t>(item.type))) + ")";
+  if (DataChecksum(patch.Data()) != patch.Checksum())
+    return "its checksum is wrong (WRONG in its file)";
+  return {};
+}
 
 constexpr std::array<uint8_t, 3> kTypes = {kFmVoice, kFmDrumset, kFmEnsemble};
 
@@ -104,6 +118,9 @@ struct TRun {
     item.reason.clear();
     for (int attempt = 0; attempt <= options.retries; ++attempt) {
       ++item.tries;
+      // Set before it goes out: a connection that fails while sending
+      // leaves its arrival unknown.
+      item.result = TSendResult::Unknown;
       TWaitOutcome outcome;
       const FmWriteReply reply =
           WriteFmPatch(link, host, image, options.ackTimeoutMs, wait, &outcome);
@@ -113,11 +130,16 @@ struct TRun {
       }
       if (reply == FmWriteReply::Refused) {
         item.result = TSendResult::NotAvailable;
+        item.reason = RefusalCause(patch, item);
         return;
       }
       item.result = TSendResult::NoAnswer;
-      if (outcome.end == TWaitEnd::ServiceLost) {
-        report.lostReason = outcome.reason;
+      const std::string lost =
+          outcome.end == TWaitEnd::ServiceLost ? outcome.reason : link.LostReason();
+      if (!lost.empty()) {
+        report.lostReason = lost;
+        item.result = TSendResult::Unknown;
+        item.reason = kInFlight;
         return;
       }
     }
@@ -127,6 +149,24 @@ struct TRun {
     for (TSendItem &item : report.items)
       if (item.result == TSendResult::NotSent && item.reason.empty())
         item.reason = reason;
+  }
+
+  // Runs part of a send; a connection or service that fails while a patch
+  // goes out ends it with the report kept, that patch's arrival unknown.
+  template <typename Part> void Guarded(Part part) {
+    try {
+      part();
+      // A write left unanswered is done only once it has left.
+      link.Drain();
+    } catch (const ZpmError &e) {
+      if (report.lostReason.empty())
+        report.lostReason = e.what();
+      for (TSendItem &item : report.items)
+        if (item.result == TSendResult::Unknown && item.reason.empty())
+          item.reason = kInFlight;
+    }
+    if (!report.lostReason.empty())
+      MarkUnsent(kServiceLost);
   }
 
   // Every slot to write in order; false when the run stopped.
@@ -139,7 +179,9 @@ struct TRun {
         return false;
       }
       if (item->result != TSendResult::Written) {
-        host.Inform(NotAvailableText(item->bank));
+        host.Inform(
+            NotAvailableText(item->bank) +
+            (item->reason.empty() ? "" : "\r\nThe patch was refused: " + item->reason + "."));
         MarkUnsent(kStopped);
         return false;
       }
@@ -171,7 +213,7 @@ const TFMPatchBank &TFmLists::Of(int type) const {
   return voices;
 }
 
-std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists) {
+std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists, int firstRow) {
   std::vector<TSendItem> items;
   const TFMPatchBank &list = lists.Of(job.type);
   switch (job.mode) {
@@ -206,7 +248,7 @@ std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists) 
     if (item.reason.empty() && !SendsWhole(patch, item.at))
       throw ZpmError("The " + std::string(FmListName(item.type)) + " patch " +
                      BankLetter(patch.Bank()) + ":" + std::to_string(patch.PatchNumber() + 1) +
-                     " in row " + std::to_string(item.row) +
+                     " in row " + std::to_string(item.row + firstRow) +
                      " holds a byte of 80h or above and cannot be sent whole, so nothing was "
                      "sent. Correct the patch in its file and load the file again.");
   }
@@ -218,7 +260,7 @@ TSendReport RunFmSend(TMidiLink &link, TTransferHost &host, const TFmSendOptions
   TSendReport report;
   if (!AnyPatch(lists))
     return report;
-  report.items = PlanFmSend(job, lists);
+  report.items = PlanFmSend(job, lists, options.firstRow);
   if (ToWrite(report).empty())
     return report;
   if (job.mode == TFmSendMode::Rows && report.items.size() > 1 &&
@@ -240,16 +282,18 @@ TSendReport RunFmSend(TMidiLink &link, TTransferHost &host, const TFmSendOptions
   if (job.mode == TFmSendMode::PatchTo) {
     TBusyRun busy(host);
     TSending sending(host);
-    run.Write(*items.front(), TFmWriteWait::FullTimeout);
-    if (items.front()->result != TSendResult::Written && report.lostReason.empty())
-      host.Inform(NotAvailableText(items.front()->bank));
+    run.Guarded([&] {
+      run.Write(*items.front(), TFmWriteWait::FullTimeout);
+      if (items.front()->result != TSendResult::Written && report.lostReason.empty())
+        host.Inform(NotAvailableText(items.front()->bank));
+    });
   } else {
     TProgressRun progress(host, static_cast<int>(items.size()));
     TSending sending(host);
     // Drumsets and ensembles of a selection wait the whole timeout per patch.
     const TFmWriteWait others =
         job.mode == TFmSendMode::Selected ? TFmWriteWait::FullTimeout : TFmWriteWait::UntilAck;
-    run.Items(items, TFmWriteWait::UntilAck, others);
+    run.Guarded([&] { run.Items(items, TFmWriteWait::UntilAck, others); });
   }
   if (options.verify && report.lostReason.empty())
     VerifyFmSlots(link, host, options, lists, report);
@@ -262,6 +306,7 @@ bool FmSlotFailed(const TSendItem &item) {
   case TSendResult::NoAnswer:
   case TSendResult::Differs:
   case TSendResult::Unverified:
+  case TSendResult::Unknown:
     return true;
   case TSendResult::NotSent:
     return item.reason == kStopped || item.reason == kCancelled || item.reason == kServiceLost;
@@ -290,7 +335,7 @@ void RetryFmSlots(TMidiLink &link, TTransferHost &host, const TFmSendOptions &op
   {
     TProgressRun progress(host, static_cast<int>(failed.size()));
     TSending sending(host);
-    run.Items(failed, TFmWriteWait::UntilAck, TFmWriteWait::UntilAck);
+    run.Guarded([&] { run.Items(failed, TFmWriteWait::UntilAck, TFmWriteWait::UntilAck); });
   }
   if (report.verified && report.lostReason.empty())
     VerifyFmSlots(link, host, options, lists, report);
@@ -310,6 +355,8 @@ const char *FmSendResultText(TSendResult result) {
     return "not verified";
   case TSendResult::NoAnswer:
     return "no answer";
+  case TSendResult::Unknown:
+    return "unknown";
   case TSendResult::NotSent:
     break;
   }

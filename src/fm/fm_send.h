@@ -51,6 +51,9 @@ struct TFmSendOptions {
   int retries = 0;         // writes without an answer, and the fetches around them
   bool backup = false;
   bool verify = false;
+  // The number messages give the first row of a list: the window counts
+  // its rows from 1, zpm from 0 as its `index`.
+  int firstRow = 1;
   // Saves the fetched banks (voices, drumsets, ensembles) before anything is
   // sent and returns where they went; raises ZpmError when it cannot.
   std::function<std::string(const TFMPatchBank &banks)> saveBackup;
@@ -59,7 +62,7 @@ struct TFmSendOptions {
 // The slots a job would write, before anything is sent: rows past the
 // type's last slot are listed as not sent. Raises ZpmError when a patch the
 // job would send holds a byte of 80h or above, naming its row and slot.
-std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists);
+std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists, int firstRow = 1);
 
 // Runs a job as the window's button does: nothing when it has nothing to
 // send; the device check; the question of a copy of several rows; progress

@@ -8,6 +8,12 @@ Bytes FmPrefix(uint8_t device) {
   return {0xF0, 0x00, 0x00, 0x7E, kFmFamily, static_cast<uint8_t>(device >= 128 ? 0 : device)};
 }
 
+Bytes FmReplyPrefix(uint8_t device, uint8_t command) {
+  Bytes prefix = FmPrefix(device);
+  prefix.push_back(command);
+  return prefix;
+}
+
 } // namespace
 
 TAwait FmDumpAwait(uint8_t device, uint8_t bank, uint8_t patch, uint8_t type) {
@@ -17,7 +23,7 @@ TAwait FmDumpAwait(uint8_t device, uint8_t bank, uint8_t patch, uint8_t type) {
   dump.insert(dump.end(), {kFmPatchDump, request[7], request[8], request[9]});
   TAwait await;
   await.mode = WaitFmDump;
-  await.kinds = {{dump, kFmDumpSize}, {FmPrefix(device), kFmRefusalSize}};
+  await.kinds = {{dump, kFmDumpSize}, {FmReplyPrefix(device, kFmRefusal), kFmRefusalSize}};
   await.expectedSize = kFmDumpSize;
   return await;
 }
@@ -25,7 +31,8 @@ TAwait FmDumpAwait(uint8_t device, uint8_t bank, uint8_t patch, uint8_t type) {
 TAwait FmAckAwait(uint8_t device) {
   TAwait await;
   await.mode = WaitFmAck;
-  await.kinds = {{FmPrefix(device), 0}};
+  await.kinds = {{FmReplyPrefix(device, kFmAck), kFmAckMinSize},
+                 {FmReplyPrefix(device, kFmRefusal), kFmRefusalSize}};
   await.expectedSize = kFmAckMinSize;
   return await;
 }

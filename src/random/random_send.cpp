@@ -2,6 +2,7 @@
 
 #include "fm/fm_transfer.h"
 #include "midi/host_scopes.h"
+#include "patch/error.h"
 #include "patch/list_text.h"
 #include "random/fm_random.h"
 #include "random/sid_random.h"
@@ -13,6 +14,20 @@ namespace {
 
 const char *const kSinglePatchCartQuestion =
     "Zavorin SID 1.6 supports only 1 PatchCart.\r\nWrite to this Bank ?";
+
+// Sends one patch; false when the service, a port or the device went away
+// (send returns the reason, or raises it), the patch's arrival unknown.
+template <typename Send> bool SendOrLose(TRandomSendReport &report, Send send) {
+  try {
+    report.lostReason = send();
+  } catch (const ZpmError &e) {
+    report.lostReason = e.what();
+  }
+  if (report.lostReason.empty())
+    return true;
+  report.unknown = 1;
+  return false;
+}
 
 std::string Plural(int count, const char *one, const char *many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -45,8 +60,15 @@ TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const R
     TPatch patch = patches.Patch();
     TMemoryStream message;
     patch.SaveToStreamAs(message, device);
-    link.Send(message);
-    host.Delay(delayMs);
+    // No answer comes: a patch counts as sent once it has left and the
+    // connection is still there after the pause.
+    if (!SendOrLose(report, [&] {
+          link.Send(message);
+          link.Drain();
+          host.Delay(delayMs);
+          return link.LostReason();
+        }))
+      break;
     host.StepProgress();
     ++report.sent;
     if (host.ProgressCancelled()) {
@@ -70,7 +92,16 @@ TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const Ra
     voice.SaveToStreamAs(message, device);
     // The full timeout each time, as the device may still be busy writing
     // when its acknowledgement is out.
-    switch (WriteFmPatch(link, host, message, ackTimeoutMs, TFmWriteWait::FullTimeout)) {
+    FmWriteReply reply = FmWriteReply::NoReply;
+    if (!SendOrLose(report, [&] {
+          TWaitOutcome outcome;
+          reply =
+              WriteFmPatch(link, host, message, ackTimeoutMs, TFmWriteWait::FullTimeout, &outcome);
+          link.Drain();
+          return outcome.end == TWaitEnd::ServiceLost ? outcome.reason : link.LostReason();
+        }))
+      break;
+    switch (reply) {
     case FmWriteReply::Acknowledged:
       ++report.acknowledged;
       break;
@@ -106,6 +137,14 @@ std::string RandomRunSummary(const RandomRun &run, int made) {
   if (past > 0)
     text += "; " + std::to_string(past) + " past slot 128 not made";
   return text;
+}
+
+std::string RandomLostText(const RandomRun &run, const TRandomSendReport &report) {
+  if (report.lostReason.empty())
+    return std::string();
+  return report.lostReason + " Patch " + std::to_string(run.FirstPatch + report.sent) +
+         " of bank " + BankLetter(static_cast<uint8_t>(run.Bank)) +
+         " was on its way and may not have arrived; the patches after it were not sent.";
 }
 
 std::string FmRefusalText(const RandomRun &run, const TRandomSendReport &report) {

@@ -22,6 +22,10 @@ struct TRandomSendReport {
   int acknowledged = 0;
   int refused = 0;
   int unanswered = 0;
+  // The service, a port or the device went away: the run stopped, the
+  // patch then on its way may or may not have arrived (unknown is 1).
+  std::string lostReason;
+  int unknown = 0;
 };
 
 // The SID run: device check, Bank Select and its answer (a single-PatchCart
@@ -38,6 +42,10 @@ TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const Ra
 // What a run made, for the window's status and zpm's output:
 // "3 patches, slots 126-128 of bank A; 1 past slot 128 not made".
 std::string RandomRunSummary(const RandomRun &run, int made);
+
+// The end of a run that lost the service, a port or the device: the reason
+// and what became of the patches; empty when nothing was lost.
+std::string RandomLostText(const RandomRun &run, const TRandomSendReport &report);
 
 // The end of an FM run into a bank the device refused voices for; empty
 // when it refused none.

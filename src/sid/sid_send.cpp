@@ -24,6 +24,7 @@ const char *const kCancelled = "cancelled";
 const char *const kDeclined = "declined";
 const char *const kSingleCart = "the device has a single PatchCart";
 const char *const kServiceLost = "the MIDI service was lost";
+const char *const kInFlight = "on its way when the connection was lost";
 
 constexpr int kLastPatch = 127;
 
@@ -50,6 +51,25 @@ struct TRun {
   const TSidSendOptions &options;
   const TPatchBank &list;
   TSendReport &report;
+  // Sent, and not yet seen to have gone out with the connection still there.
+  TSendItem *inFlight = nullptr;
+
+  // Whether the service, a port or the device has gone; the slot in flight
+  // then cannot be known to have arrived.
+  bool Lost() {
+    if (report.lostReason.empty())
+      report.lostReason = link.LostReason();
+    if (report.lostReason.empty()) {
+      inFlight = nullptr;
+      return false;
+    }
+    if (inFlight) {
+      inFlight->result = TSendResult::Unknown;
+      inFlight->reason = kInFlight;
+      inFlight = nullptr;
+    }
+    return true;
+  }
 
   // Bank Select with its full pause; a lost service ends the run.
   int Select(int bank, bool &lost) {
@@ -71,11 +91,29 @@ struct TRun {
     else
       patch.SaveToStreamAs(message, options.device);
     ++item.tries;
-    link.Send(message);
     item.result = TSendResult::Written;
     item.reason.clear();
+    inFlight = &item;
+    // A SID write has no answer: it is written once its bytes have left
+    // and the connection was still there after the device's pause.
+    link.Send(message);
+    link.Drain();
     if (pause)
       host.Delay(options.delayMs);
+  }
+
+  // Runs part of a send; a connection or service that fails on the way
+  // ends it with the report kept.
+  template <typename Part> void Guarded(Part part) {
+    try {
+      part();
+    } catch (const ZpmError &e) {
+      if (report.lostReason.empty())
+        report.lostReason = e.what();
+    }
+    Lost();
+    if (!report.lostReason.empty())
+      MarkUnsent(kServiceLost);
   }
 
   // A destination bank for Bank and Rows: false when the run ends here.
@@ -137,15 +175,13 @@ struct TRun {
         break;
       if (enabled) {
         Send(item, true);
-        if (host.ProgressCancelled())
+        if (Lost() || host.ProgressCancelled())
           break;
       } else {
         item.result = TSendResult::NotAvailable;
       }
       host.StepProgress();
     }
-    if (!report.lostReason.empty())
-      MarkUnsent(kServiceLost);
   }
 
   void Bank() {
@@ -154,6 +190,8 @@ struct TRun {
       return;
     for (TSendItem &item : report.items) {
       Send(item, true);
+      if (Lost())
+        break;
       host.StepProgress();
       if (host.ProgressCancelled())
         break;
@@ -168,6 +206,8 @@ struct TRun {
       if (!item.reason.empty())
         break; // past patch 128: this one and the rest stay unsent
       Send(item, true);
+      if (Lost())
+        break;
       host.StepProgress();
       // "&Cancel" stops the run after the patch in progress, as in the other sends.
       if (host.ProgressCancelled())
@@ -215,20 +255,19 @@ TSendItem PlannedItem(const TPatchBank &list, int row, int bank, int number, boo
 bool TSendReport::AllDone() const {
   if (!backupProblem.empty() || !lostReason.empty())
     return false;
-  for (const TSendItem &item : items) {
-    const bool done = item.result == TSendResult::Verified ||
-                      (item.result == TSendResult::Written && !verified) ||
-                      (item.result == TSendResult::NotAvailable && skipsMissingBanks);
-    if (!done)
-      return false;
-  }
-  return true;
+  return std::all_of(items.begin(), items.end(),
+                     [this](const TSendItem &item) { return SlotDone(item); });
+}
+
+bool TSendReport::SlotDone(const TSendItem &item) const {
+  return item.result == TSendResult::Verified || (item.result == TSendResult::Written && !verified);
 }
 
 std::vector<int> TSendReport::FailedRows() const {
   std::vector<int> rows;
   for (const TSendItem &item : items)
-    if (item.result == TSendResult::Differs || item.result == TSendResult::Unverified)
+    if (item.result == TSendResult::Differs || item.result == TSendResult::Unverified ||
+        item.result == TSendResult::Unknown)
       rows.push_back(item.row);
   return rows;
 }
@@ -240,7 +279,7 @@ void CheckSendDevicesOpen(const TMidiLink &link) {
     throw ZpmError("Midi input device not open.");
 }
 
-std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &list) {
+std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &list, int firstRow) {
   std::vector<TSendItem> items;
   const auto own = [&](int row) { return list.GetPatch(row).PatchNumber(); };
   switch (job.mode) {
@@ -266,7 +305,7 @@ std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &lis
     if (item.reason.empty() && !SendsWhole(patch, item.at))
       throw ZpmError("Patch " + BankLetter(patch.Bank) + ":" +
                      std::to_string(patch.PatchNumber() + 1) + " \"" + TrimmedName(item.name) +
-                     "\" in row " + std::to_string(item.row + 1) +
+                     "\" in row " + std::to_string(item.row + firstRow) +
                      " holds a byte of 80h or above and cannot be sent whole, so nothing was "
                      "sent. Correct the patch in its file and load the file again.");
   }
@@ -276,11 +315,10 @@ std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &lis
 TSendReport RunSidSend(TMidiLink &link, TTransferHost &host, const TSidSendOptions &options,
                        const TSidSendJob &job, const TPatchBank &list) {
   TSendReport report;
-  report.skipsMissingBanks = job.mode == TSidSendMode::PatchList;
   if (list.Count() == 0 && job.mode != TSidSendMode::PatchTo)
     return report;
   CheckSendDevicesOpen(link);
-  report.items = PlanSidSend(job, list);
+  report.items = PlanSidSend(job, list, options.firstRow);
   if (report.items.empty())
     return report;
   if (job.mode == TSidSendMode::Rows && job.rows.size() > 1 &&
@@ -296,20 +334,22 @@ TSendReport RunSidSend(TMidiLink &link, TTransferHost &host, const TSidSendOptio
     return report;
 
   TRun run{link, host, options, list, report};
-  switch (job.mode) {
-  case TSidSendMode::PatchList:
-    run.PatchList();
-    break;
-  case TSidSendMode::Bank:
-    run.Bank();
-    break;
-  case TSidSendMode::Rows:
-    run.Rows(static_cast<int>(job.rows.size()), job.destBank);
-    break;
-  case TSidSendMode::PatchTo:
-    run.PatchTo(job.destBank);
-    break;
-  }
+  run.Guarded([&] {
+    switch (job.mode) {
+    case TSidSendMode::PatchList:
+      run.PatchList();
+      break;
+    case TSidSendMode::Bank:
+      run.Bank();
+      break;
+    case TSidSendMode::Rows:
+      run.Rows(static_cast<int>(job.rows.size()), job.destBank);
+      break;
+    case TSidSendMode::PatchTo:
+      run.PatchTo(job.destBank);
+      break;
+    }
+  });
   for (TSendItem &item : report.items)
     if (item.result == TSendResult::NotSent && item.reason.empty())
       item.reason = kCancelled;
@@ -325,12 +365,13 @@ void RetrySidSlots(TMidiLink &link, TTransferHost &host, const TSidSendOptions &
   CheckSendDevicesOpen(link);
   std::vector<TSendItem *> failed;
   for (TSendItem &item : report.items)
-    if (item.result == TSendResult::Differs || item.result == TSendResult::Unverified)
+    if (item.result == TSendResult::Differs || item.result == TSendResult::Unverified ||
+        item.result == TSendResult::Unknown)
       failed.push_back(&item);
   if (failed.empty())
     return;
   TRun run{link, host, options, list, report};
-  {
+  run.Guarded([&] {
     TProgressRun progress(host, static_cast<int>(failed.size()));
     int current = -1;
     bool enabled = true;
@@ -345,13 +386,16 @@ void RetrySidSlots(TMidiLink &link, TTransferHost &host, const TSidSendOptions &
       }
       if (host.ProgressCancelled())
         break;
-      if (enabled)
+      if (enabled) {
         run.Send(*item, true);
-      else
+        if (run.Lost())
+          break;
+      } else {
         item->result = TSendResult::NotAvailable;
+      }
       host.StepProgress();
     }
-  }
+  });
   if (report.verified && report.lostReason.empty())
     VerifySidSlots(link, host, options, list, report);
 }
@@ -370,6 +414,8 @@ const char *SendResultText(TSendResult result) {
     return "not verified";
   case TSendResult::NoAnswer:
     return "no answer";
+  case TSendResult::Unknown:
+    return "unknown";
   case TSendResult::NotSent:
     break;
   }

@@ -38,6 +38,9 @@ struct TSidSendOptions {
   int retries = 0;    // for the fetches of backup and verification
   bool backup = false;
   bool verify = false;
+  // The number messages give the first row of the list: the window counts
+  // its rows from 1, zpm from 0 as its `index`.
+  int firstRow = 1;
   // Saves the fetched banks before anything is sent and returns where they
   // went, for the log; raises ZpmError when it cannot.
   std::function<std::string(const TPatchBank &banks)> saveBackup;
@@ -50,7 +53,8 @@ enum class TSendResult {
   NotAvailable, // its bank is not there; nothing was sent for it
   Unverified,   // sent, but reading it back brought no whole answer
   NoAnswer,     // sent, but the device did not acknowledge it in time (FM)
-  NotSent       // the run ended before it, or it had no place (reason says which)
+  NotSent,      // the run ended before it, or it had no place (reason says which)
+  Unknown       // in flight when the port, the service or the device went away
 };
 
 struct TSendItem {
@@ -89,19 +93,21 @@ void PlanRowsToSlots(std::vector<int> rows, int count, int first, int last, bool
 }
 
 struct TSendReport {
-  std::vector<TSendItem> items;   // in the order they were to be sent
-  std::string lostReason;         // the service's reason when one was lost
-  std::string backupPath;         // where the backup went, when one was made
-  std::string backupProblem;      // why the backup is incomplete; nothing was then sent
-  bool declined = false;          // the user answered No to the program's question
-  bool cancelled = false;         // the user pressed "&Cancel"
-  bool verified = false;          // the written slots were read back
-  bool skipsMissingBanks = false; // a patch-list send: missing banks are skipped, not failed
+  std::vector<TSendItem> items; // in the order they were to be sent
+  std::string lostReason;       // the service's reason when one was lost
+  std::string backupPath;       // where the backup went, when one was made
+  std::string backupProblem;    // why the backup is incomplete; nothing was then sent
+  bool declined = false;        // the user answered No to the program's question
+  bool cancelled = false;       // the user pressed "&Cancel"
+  bool verified = false;        // the written slots were read back
 
-  // Everything asked for was sent (and, when verified, read back the same);
-  // slots whose bank the device does not have in a patch-list send count as done.
+  // The slot was written (and, when verified, read back the same).
+  bool SlotDone(const TSendItem &item) const;
+  // Everything asked for was written (and, when verified, read back the
+  // same): a slot whose bank the device does not have counts as not done.
   bool AllDone() const;
-  // Rows that were sent but did not arrive intact or could not be read back.
+  // Rows that were sent but did not arrive intact, could not be read back,
+  // or whose arrival is unknown.
   std::vector<int> FailedRows() const;
 };
 
@@ -112,7 +118,8 @@ void CheckSendDevicesOpen(const TMidiLink &link);
 // The slots a job would write, before anything is sent: a Rows job lists the
 // rows past patch 128 as not sent. Raises ZpmError when a patch the job would
 // send holds a byte of 80h or above, naming its row, slot and name.
-std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &list);
+std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &list,
+                                   int firstRow = 1);
 
 // Runs a job as the window's button does, with its device check, questions,
 // progress and pauses; an empty list or no rows does nothing. Neither the
@@ -126,7 +133,8 @@ TSendReport RunSidSend(TMidiLink &link, TTransferHost &host, const TSidSendOptio
 void RetrySidSlots(TMidiLink &link, TTransferHost &host, const TSidSendOptions &options,
                    const TPatchBank &list, TSendReport &report);
 
-// "sent", "verified", "differs", "not available", "not verified", "not sent".
+// "sent", "verified", "differs", "not available", "not verified", "not sent",
+// "unknown".
 const char *SendResultText(TSendResult result);
 
 } // namespace zpm

@@ -370,7 +370,7 @@ TEST(FmSendOps, APatchThatCannotBeSentWholeStopsTheRunFirst) {
     RunFmSend(rig.link, rig.host, Options(), Job(TFmSendMode::AllTypes), lists.View());
     ADD_FAILURE() << "no error";
   } catch (const ZpmError &error) {
-    EXPECT_NE(std::string(error.what()).find("voices patch A:2 in row 1"), std::string::npos);
+    EXPECT_NE(std::string(error.what()).find("voices patch A:2 in row 2"), std::string::npos);
   }
   EXPECT_TRUE(rig.Sent().empty());
 }
@@ -457,6 +457,82 @@ TEST(FmSendOps, AnIncompleteBackupSendsNothing) {
   EXPECT_NE(report.backupProblem.find("drumsets bank C is incomplete (patch 5"), std::string::npos);
   EXPECT_EQ(Writes(rig), 0u);
   EXPECT_FALSE(report.AllDone());
+}
+
+// A write is answered only by the device's acknowledgement or refusal, even
+// with another program's dump on the way first; a refusal names what in
+// the patch the device cannot take; a device that goes away mid-write
+// leaves that write unknown and the rest unsent.
+TEST(FmSendOps, WritesAreAnsweredOnlyByTheirAnswer) {
+  struct TCase {
+    const char *name;
+    TSlot slot;
+    bool damaged;          // its checksum is wrong, as a file marks WRONG
+    bool lostDuringWrite2; // the port goes while the second write waits
+    std::vector<TSendResult> results;
+    const char *reason; // of the first slot
+  } cases[] = {
+      {"present bank",
+       {kFmVoice, 0, 3},
+       false,
+       false,
+       {TSendResult::Written, TSendResult::Written},
+       ""},
+      {"missing bank",
+       {kFmVoice, 1, 3},
+       false,
+       false,
+       {TSendResult::NotAvailable, TSendResult::NotSent},
+       ""},
+      {"wrong checksum",
+       {kFmVoice, 0, 3},
+       true,
+       false,
+       {TSendResult::NotAvailable, TSendResult::NotSent},
+       "its checksum is wrong"},
+      {"past the last slot",
+       {kFmEnsemble, 0, 40},
+       false,
+       false,
+       {TSendResult::NotAvailable, TSendResult::NotSent},
+       "its number 41 is past the ensembles'"},
+      {"port gone",
+       {kFmVoice, 0, 3},
+       false,
+       true,
+       {TSendResult::Written, TSendResult::Unknown},
+       ""},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    TSimOptions sim;
+    sim.unaskedDump = true;
+    sim.fmVoiceBanks = 0x01;
+    TSimRig rig(sim);
+    TLists lists;
+    lists.Add(c.slot);
+    lists.Add({c.slot.type, c.slot.bank, c.slot.number + 1});
+    TFMPatchBank &list = c.slot.type == kFmEnsemble ? lists.ensembles : lists.voices;
+    if (c.damaged)
+      list.GetPatch(0).Dump[kFmDumpSize - 2] ^= 1;
+    if (c.lostDuringWrite2) {
+      // The second acknowledgement stays on the cable: the port goes first.
+      int acks = 0;
+      rig.HoldFrom([acks](const uint8_t *bytes, size_t count) mutable {
+        return count == kFmAckMinSize && bytes[6] == kFmAck && ++acks == 2;
+      });
+      rig.host.during = [&](TFakeWait kind, int number) {
+        if (kind == TFakeWait::Bytes && number == 2)
+          rig.Simulator().LoseService("The MIDI port zavorin-sim:in has gone.");
+      };
+    }
+    const TSendReport report =
+        RunFmSend(rig.link, rig.host, Options(), Job(TFmSendMode::Type, c.slot.type), lists.View());
+    EXPECT_EQ(Results(report), c.results);
+    EXPECT_NE(report.items.front().reason.find(c.reason), std::string::npos)
+        << report.items.front().reason;
+    EXPECT_EQ(report.lostReason.empty(), !c.lostDuringWrite2);
+  }
 }
 
 } // namespace

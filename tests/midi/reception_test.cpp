@@ -79,7 +79,7 @@ TEST_F(ReceptionTest, WhenEachWaitCollectsAndAsksToClose) {
   };
   const auto refusal = [] {
     Bytes head = kFmHead;
-    head.insert(head.end(), {0x03, 0x00});
+    head.insert(head.end(), {kFmRefusal, 0x00});
     return Chunks(head, 9);
   };
   Bytes voice = kFmHead;
@@ -103,7 +103,8 @@ TEST_F(ReceptionTest, WhenEachWaitCollectsAndAsksToClose) {
        266},
       {"the FM refusal ends an FM dump wait", FmDumpAwait(0, 0, 0, 0), {refusal()}, 1, 9},
       {"the FM dump", FmDumpAwait(0, 0, 0, 0), {Chunks(voice, 268), refusal()}, 1, 268},
-      {"any whole message of the device answers a write", FmAckAwait(0), {refusal()}, 1, 9},
+      {"the refusal answers a write", FmAckAwait(0), {refusal()}, 1, 9},
+      {"a dump another program asked for does not", FmAckAwait(0), {Chunks(voice, 268)}, 0, 0},
   };
   for (const TCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -138,10 +139,13 @@ TEST_F(ReceptionTest, WaitsEndOnArrivalOnCancelAndAtTheDeadline) {
   user.join();
   EXPECT_TRUE(reception.WasCancelled());
 
+  Bytes refused = kFmHead;
+  refused.insert(refused.end(), {kFmRefusal, 0x00});
+  const std::vector<Bytes> refusal = Chunks(refused, 9);
   reception.BeginWait(FmAckAwait(0)); // the acknowledgement of a write
   EXPECT_FALSE(reception.WasCancelled());
   EXPECT_FALSE(reception.WaitUntilReceived(8, TReception::Clock::now()));
-  driver = std::thread([&] { Feed(Chunks(kFmHead, 9)); });
+  driver = std::thread([&] { Feed(refusal); });
   EXPECT_TRUE(reception.WaitUntilReceived(8, TReception::Clock::time_point::max()));
   driver.join();
   reception.EndWait();
