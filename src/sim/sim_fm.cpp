@@ -30,8 +30,9 @@ constexpr std::array<uint8_t, 3> kTypes = {kFmVoice, kFmDrumset, kFmEnsemble};
 } // namespace
 
 TSimFm::TSimFm(const TSimOptions &options)
-    : m_id(options.fmId & 0x7F), m_present{options.fmVoiceBanks, options.fmDrumBanks,
-                                           options.fmEnsembleBanks} {
+    : m_id(options.fmId & 0x7F),
+      m_unaskedDump(options.unaskedDump), m_present{options.fmVoiceBanks, options.fmDrumBanks,
+                                                    options.fmEnsembleBanks} {
   for (size_t t = 0; t < kTypes.size(); ++t) {
     const int perBank = FmPatchesPerBank(kTypes[t]);
     m_memory[t].resize(8 * static_cast<size_t>(perBank) * kDataSize);
@@ -70,8 +71,20 @@ TSimReply TSimFm::Handle(const Bytes &message) {
   const uint8_t command = message.size() > 7 ? message[6] : 0xFF;
   if (command == kFmPatchRequest && message.size() == kFmRequestSize)
     return Dump(message[7], message[8], message[9]);
-  if (command == kFmPatchDump)
-    return Write(message);
+  if (command == kFmPatchDump) {
+    TSimReply answer = Write(message);
+    if (!m_unaskedDump)
+      return answer;
+    // Voice A:1 as another program's request would bring it, whatever the
+    // banks present; no fault touches it.
+    TSimReply reply{{0xF0, 0x00, 0x00, 0x7E, kFmFamily, m_id, kFmPatchDump, kFmVoice, 0, 0}, false};
+    const uint8_t *data = Data(kFmVoice, 0, 0);
+    reply.bytes.insert(reply.bytes.end(), data, data + kDataSize);
+    reply.bytes.push_back(DataChecksum(data));
+    reply.bytes.push_back(0xF7);
+    reply.bytes.insert(reply.bytes.end(), answer.bytes.begin(), answer.bytes.end());
+    return reply;
+  }
   return {};
 }
 

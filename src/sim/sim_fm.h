@@ -2,6 +2,7 @@
 // The simulated Zavorin FM: voices, drumsets and ensembles, eight banks of
 // each type present or not, single-patch requests and acknowledged writes.
 
+#include "fm/fm_messages.h"
 #include "sim/sim_options.h"
 #include "sim/sim_sid.h"
 
@@ -11,12 +12,10 @@
 
 namespace zpm {
 
-// The device's two short replies, told apart by the program by length alone:
-// the refusal F0 00 00 7E 49 dd 0E bb F7 (9 bytes, bb the bank asked for) and
-// the write acknowledgement F0 00 00 7E 49 dd 0F F7 (8 bytes).
-constexpr uint8_t kSimFmRefusal = 0x0E;
-constexpr uint8_t kSimFmAck = 0x0F;
-constexpr size_t kSimFmAckSize = 8;
+// The device's two short replies are the program's kFmRefusal and kFmAck.
+constexpr uint8_t kSimFmRefusal = kFmRefusal;
+constexpr uint8_t kSimFmAck = kFmAck;
+constexpr size_t kSimFmAckSize = kFmAckMinSize;
 
 class TSimFm {
 public:
@@ -41,6 +40,7 @@ private:
   TSimReply Refusal(uint8_t bank) const;
 
   uint8_t m_id;
+  bool m_unaskedDump;
   std::array<TBankMask, 3> m_present; // voices, drumsets, ensembles
   std::array<std::vector<uint8_t>, 3> m_memory;
 };

@@ -164,6 +164,8 @@ bool ParseSimOptions(const std::vector<std::string> &args, TSimOptions &options,
       parsed.firmware16SevenByteAnswer = true;
     } else if (option == "--pace") {
       parsed.pace = true;
+    } else if (option == "--unasked-dump") {
+      parsed.unaskedDump = true;
     } else if (option == "--help" || option == "-h") {
       parsed.help = true;
     } else {
@@ -204,6 +206,8 @@ const char *SimUsageText() {
          "  --fault-at K             only the K-th dump reply (from 1) gets the fault\n"
          "  --drop-write K           the K-th SID patch write (from 1) is lost: memory\n"
          "                           keeps the old patch\n"
+         "  --unasked-dump           send an FM voice dump nobody asked for before the\n"
+         "                           answer to each FM write\n"
          "  --seed N                 seed of the initial memory (default 1)\n"
          "  --load FILE              load a SID or FM .syx file into memory (repeatable)\n"
          "  --save-dir DIR           on exit write DIR/sid-bank-A.syx .. sid-bank-H.syx\n"

@@ -59,6 +59,9 @@ struct TSimOptions {
   // k >= 1: the k-th SID Patch Dump written since start is dropped and its
   // slot keeps the patch it had, as when a write is lost on the way; 0: none.
   int dropWrite = 0;
+  // Before each FM write's answer, a voice dump nobody asked for goes out,
+  // as when another program fetches from the same synthesizer.
+  bool unaskedDump = false;
 
   uint32_t seed = 1;                  // initial memory and garbage bytes
   std::vector<std::string> loadFiles; // .syx files loaded over the seeded memory, in order
