@@ -1,6 +1,7 @@
 #include "zpm/cli_host.h"
 
 #include "zpm/cli_io.h"
+#include "zpm/interrupts.h"
 
 #include <chrono>
 
@@ -60,6 +61,10 @@ void TCliHost::StepProgress() {
   ++m_progressDone;
   PrintErr(QString("\r%1 of %2").arg(m_progressDone).arg(m_progressCount));
   m_progressLine = true;
+}
+
+bool TCliHost::ProgressCancelled() {
+  return TInterrupts::Received() != 0;
 }
 
 void TCliHost::EndProgress() {

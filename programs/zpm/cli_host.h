@@ -20,6 +20,8 @@ public:
   void BeginProgress(int count) override;
   void StepProgress() override;
   void EndProgress() override;
+  // Ctrl+C or SIGTERM asked the run to stop.
+  bool ProgressCancelled() override;
 
 private:
   TReception &m_reception;

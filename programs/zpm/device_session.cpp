@@ -1,10 +1,13 @@
 #include "zpm/device_session.h"
 
 #include "zpm/cli_io.h"
+#include "zpm/interrupts.h"
 
 #include "patch/error.h"
 
+#include <chrono>
 #include <exception>
+#include <thread>
 
 namespace zpm::cli {
 
@@ -34,6 +37,8 @@ void AddDeviceOptions(CommandLine &line, bool ports) {
                       "How long a dump wait lasts before it counts as cancelled "
                       "(default 60000).");
   line.AddFlag("yes", "Answer Yes to the program's questions.");
+  line.AddFlag("no-wait", "Fail at once, instead of waiting, when another program is talking "
+                          "to the synthesizer.");
   line.AddFlag("log", "Print every MIDI message to standard error.");
 }
 
@@ -75,14 +80,28 @@ std::shared_ptr<TMidiSystem> OpenMidiSystem(const CommandLine &line) {
   return system;
 }
 
+TDeviceSettings ParseDeviceSettings(const CommandLine &line) {
+  return {static_cast<uint8_t>(ParseRanged(line, "device-id", 0, 0, 127)),
+          ParseRanged(line, "delay", 750, 0, 5000), ParseRanged(line, "ack-timeout", 1500, 0, 5000),
+          ParseRanged(line, "wait", 60000, 0, 24 * 3600 * 1000), line.IsSet("yes")};
+}
+
+namespace {
+
+// The signals are watched before the service starts threads of its own.
+std::shared_ptr<TMidiSystem> OpenWatchedMidiSystem(const CommandLine &line) {
+  TInterrupts::Install();
+  return OpenMidiSystem(line);
+}
+
+} // namespace
+
 TDeviceSession::TDeviceSession(const CommandLine &line)
-    : m_system(OpenMidiSystem(line)), m_reception(m_log), m_input(m_system),
-      m_output(m_system), m_link{m_output, m_reception, m_log, -1, -1},
-      m_settings{static_cast<uint8_t>(ParseRanged(line, "device-id", 0, 0, 127)),
-                 ParseRanged(line, "delay", 750, 0, 5000),
-                 ParseRanged(line, "ack-timeout", 1500, 0, 5000),
-                 ParseRanged(line, "wait", 60000, 0, 24 * 3600 * 1000), line.IsSet("yes")},
+    : m_settings(ParseDeviceSettings(line)), m_system(OpenWatchedMidiSystem(line)),
+      m_reception(m_log), m_input(m_system),
+      m_output(m_system), m_link{m_output, m_reception, m_log, -1, -1, nullptr},
       m_host(m_reception, m_settings.yes, m_settings.waitMs) {
+  TInterrupts::SetHandler([this] { m_reception.CancelWait(); });
   if (line.IsSet("log"))
     m_log.SetChangeHandler([this] { PrintNewLogLines(); });
   m_input.OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
@@ -97,6 +116,9 @@ TDeviceSession::TDeviceSession(const CommandLine &line)
   const int in = line.IsSet("in") ? FindPort(m_input.DeviceNames(), "--in", line.Value("in")) : -1;
   const int out =
       line.IsSet("out") ? FindPort(m_output.DeviceNames(), "--out", line.Value("out")) : -1;
+  // The built-in simulator belongs to this run alone.
+  if (out >= 0 && m_system->Api() != MidiApi::None)
+    HoldOutputPort(m_output.DeviceNames()[static_cast<size_t>(out)], !line.IsSet("no-wait"));
   if (in >= 0) {
     m_input.Open(in);
     m_link.InputDeviceIndex = in;
@@ -108,6 +130,7 @@ TDeviceSession::TDeviceSession(const CommandLine &line)
 }
 
 TDeviceSession::~TDeviceSession() {
+  TInterrupts::SetHandler(nullptr);
   m_log.SetChangeHandler(nullptr);
   // Closing raises when the service has gone (a request still queued is
   // lost); the run has already said what failed.
@@ -151,6 +174,24 @@ int TDeviceSession::FindPort(const std::vector<std::string> &names, const QStrin
                    : QString("%1 \"%2\" matches %3 ports; give more of the name.")
                          .arg(option, text)
                          .arg(matches));
+}
+
+void TDeviceSession::HoldOutputPort(const std::string &name, bool wait) {
+  m_lock = std::make_unique<TPortLock>(TPortLock::ServiceScope(m_system->Api() == MidiApi::Jack),
+                                       name, "zpm");
+  std::string holder;
+  if (m_lock->TryAcquire(&holder))
+    return;
+  if (!wait)
+    throw ZpmError(TPortLock::BusyText(holder, name));
+  PrintErr(QString::fromStdString(TPortLock::WaitingText(holder, name)) + "\n");
+  // The holder's end, however it comes, frees the lock; a look every
+  // tenth of a second costs nothing while waiting.
+  while (!m_lock->TryAcquire()) {
+    if (TInterrupts::Received() != 0)
+      throw ZpmError("Stopped while waiting for the synthesizer; nothing was sent.");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
 }
 
 void TDeviceSession::PrintNewLogLines() {

@@ -5,6 +5,7 @@
 
 #include "midi/midi_link.h"
 #include "midi/midi_system.h"
+#include "midi/port_lock.h"
 #include "zpm/cli_host.h"
 #include "zpm/command_line.h"
 
@@ -36,8 +37,15 @@ struct TDeviceSettings {
   bool yes = false;
 };
 
+// The numbers of the device options, checked before any MIDI service is
+// opened: a wrong number is bad usage whether or not a service runs.
+TDeviceSettings ParseDeviceSettings(const CommandLine &line);
+
 class TDeviceSession {
 public:
+  // Takes hold of the synthesizer on the output port for the whole run:
+  // waits while another program holds it, saying who, or with --no-wait
+  // raises ZpmError naming the holder.
   explicit TDeviceSession(const CommandLine &line);
   ~TDeviceSession();
 
@@ -50,15 +58,17 @@ private:
   int FindPort(const std::vector<std::string> &names, const QString &option,
                const QString &text) const;
   void PrintNewLogLines();
+  void HoldOutputPort(const std::string &name, bool wait);
 
+  TDeviceSettings m_settings;
   std::shared_ptr<TMidiSystem> m_system;
   TEventLog m_log;
   TReception m_reception;
   TMidiInput m_input;
   TMidiOutput m_output;
   TMidiLink m_link;
-  TDeviceSettings m_settings;
   TCliHost m_host;
+  std::unique_ptr<TPortLock> m_lock;
   std::mutex m_logPrint;
   size_t m_logPrinted = 0;
 };

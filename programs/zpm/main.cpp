@@ -2,6 +2,7 @@
 #include "patch/error.h"
 #include "zpm/cli_io.h"
 #include "zpm/commands.h"
+#include "zpm/interrupts.h"
 
 #include <QCoreApplication>
 
@@ -61,12 +62,12 @@ int main(int argc, char **argv) {
     if (found == commands.end())
       throw UsageError(
           QString("Unknown command \"%1\". Run zpm --help for the commands.").arg(command));
-    return found->second(args);
+    return TInterrupts::ExitStatus(found->second(args));
   } catch (const UsageError &e) {
     PrintErr(QString::fromStdString(e.what()) + "\n");
     return ExitUsage;
   } catch (const zpm::ZpmError &e) {
     PrintErr(QString::fromStdString(e.what()) + "\n");
-    return ExitFailed;
+    return TInterrupts::ExitStatus(ExitFailed);
   }
 }

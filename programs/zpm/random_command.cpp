@@ -39,12 +39,22 @@ int SendRandomRun(const CommandLine &line, bool fm, RandomRun run, const RangeGr
       fm ? SendFmRandomRun(session.Link(), session.Host(), run, grid, settings.ackTimeoutMs)
          : SendSidRandomRun(session.Link(), session.Host(), run, grid, settings.delayMs);
   PrintOut(QString::fromStdString(RandomRunSummary(run, report.sent) + "\n"));
+  if (!report.lostReason.empty())
+    throw ZpmError(RandomLostText(run, report));
   if (report.bankRefused)
     throw ZpmError("No patch was sent. Choose a bank the synthesizer has, or answer the "
                    "question with --yes, and run again.");
   const std::string refusals = FmRefusalText(run, report);
   if (!refusals.empty())
     throw ZpmError(refusals);
+  if (report.unanswered > 0)
+    throw ZpmError("The synthesizer did not acknowledge " + std::to_string(report.unanswered) +
+                   " of " + std::to_string(report.sent) +
+                   " voices in time; they may not be stored. Check the connection, or raise "
+                   "--ack-timeout, and run again.");
+  if (report.sent < RandomRunLength(run))
+    throw ZpmError("The run stopped after " + std::to_string(report.sent) + " of " +
+                   std::to_string(RandomRunLength(run)) + " patches.");
   return ExitDone;
 }
 

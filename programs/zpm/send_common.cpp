@@ -32,6 +32,8 @@ const char *JsonResult(TSendResult result) {
   case TSendResult::Unverified:
   case TSendResult::NoAnswer:
     return "no answer";
+  case TSendResult::Unknown:
+    return "unknown";
   case TSendResult::NotSent:
     break;
   }
@@ -122,21 +124,21 @@ QJsonArray SendJsonSlots(const TSendReport &report) {
 QString SendFailureText(const TSendReport &report) {
   if (!report.backupProblem.empty())
     return QString::fromStdString(report.backupProblem);
-  if (!report.lostReason.empty())
-    return QString::fromStdString(report.lostReason);
+  constexpr int kNamed = 8; // the rest are in the report above
   QStringList missed;
-  for (const TSendItem &item : report.items) {
-    const bool done = item.result == TSendResult::Verified ||
-                      (item.result == TSendResult::Written && !report.verified) ||
-                      (item.result == TSendResult::NotAvailable && report.skipsMissingBanks);
-    if (!done)
+  int count = 0;
+  for (const TSendItem &item : report.items)
+    if (!report.SlotDone(item) && ++count <= kNamed)
       missed << SendSlotText(item) + " (" + ResultText(item) + ")";
-  }
+  if (count > kNamed)
+    missed << QString("%1 more").arg(count - kNamed);
+  const QString lost = QString::fromStdString(report.lostReason);
   if (missed.isEmpty())
-    return {};
-  return QString("%1 %2 not done: %3.")
-      .arg(missed.size() == 1 ? "Slot" : "Slots", missed.size() == 1 ? "was" : "were",
-           missed.join(", "));
+    return lost;
+  const QString notDone =
+      QString("%1 %2 not done: %3.")
+          .arg(count == 1 ? "Slot" : "Slots", count == 1 ? "was" : "were", missed.join(", "));
+  return lost.isEmpty() ? notDone : lost + " " + notDone;
 }
 
 void AddSendReportOptions(CommandLine &line, const char *retriesHelp) {

@@ -80,7 +80,7 @@ TEST(ZpmSidSend, APatchThatCannotBeSentWholeIsNamedAndNothingGoesOut) {
   syx.close();
   const TRun run = Zpm(QStringList{"sid", "send", file, "--log"} + kSimulator);
   EXPECT_EQ(run.code, 1);
-  EXPECT_TRUE(run.err.contains("Patch B:3 \"Random Patch 3\" in row 3 holds a byte of 80h or "
+  EXPECT_TRUE(run.err.contains("Patch B:3 \"Random Patch 3\" in row 2 holds a byte of 80h or "
                                "above and cannot be sent whole, so nothing was sent."))
       << run.err.toStdString();
   EXPECT_FALSE(run.err.contains("OUT:")) << "something was sent";

@@ -61,6 +61,13 @@ TEST(ZpmService, AServiceThatCannotBeUsedEndsTheRunNamingItAndWritesNothing) {
   }
   const test::RawRun both = RunZpm({"ports", "--simulator", "--api", "jack"}, setup);
   EXPECT_EQ(both.code, 2);
+  // A wrong number is bad usage before any service is asked for.
+  for (const auto &[option, value] : std::vector<std::pair<std::string, std::string>>{
+           {"--device-id", "200"}, {"--delay", "5001"}, {"--wait", "-1"}}) {
+    const test::RawRun usage = RunZpm(
+        {"sid", "fetch", "--bank", "A", "--output", output, "--api", "jack", option, value}, setup);
+    EXPECT_EQ(usage.code, 2) << option << ": " << usage.err;
+  }
 }
 
 TEST(ZpmService, TheSimulatorAnswersOnlyUnderItsOwnFlag) {
