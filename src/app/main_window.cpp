@@ -10,6 +10,7 @@
 #include "app/reception_bridge.h"
 #include "app/sid/sid_page.h"
 #include "app/sid/sid_send_panel.h"
+#include "app/synth_claim.h"
 #include "app/wait_dialog.h"
 #include "app/window_fit.h"
 #include "app/window_host.h"
@@ -83,6 +84,8 @@ TfrmMain::TfrmMain(const TMainOptions &options, QWidget *parent) : QWidget(paren
   m_input = devices.input;
   m_output = devices.output;
   m_link = std::make_unique<TMidiLink>(TMidiLink{*m_output, m_reception, m_log});
+  m_claim = new TSynthClaim(this);
+  m_link->OnClaim = [this] { m_claim->Claim(*m_output, m_link->OutputDeviceIndex); };
   m_bridge = std::make_unique<TReceptionBridge>(m_reception);
 
   BuildWindow(m_input->System().Api());

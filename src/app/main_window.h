@@ -29,6 +29,7 @@ namespace zpm {
 class TConfigPage;
 class TReceptionBridge;
 class TSidPage;
+class TSynthClaim;
 class TWindowHost;
 class TfrmLog;
 class TfrmWaitSysEx;
@@ -154,6 +155,7 @@ private:
   TMidiInput *m_input = nullptr;
   TMidiOutput *m_output = nullptr;
   std::unique_ptr<TMidiLink> m_link;
+  TSynthClaim *m_claim = nullptr;
   std::unique_ptr<TReceptionBridge> m_bridge;
   std::unique_ptr<TWindowHost> m_host;
   bool m_devicesClosed = false;

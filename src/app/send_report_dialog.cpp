@@ -13,9 +13,9 @@ namespace zpm {
 
 QString SendSummary(const TSendReport &report, const char *(*resultText)(TSendResult)) {
   QStringList counts;
-  for (TSendResult result :
-       {TSendResult::Verified, TSendResult::Differs, TSendResult::Unverified, TSendResult::Written,
-        TSendResult::NotAvailable, TSendResult::NoAnswer, TSendResult::NotSent}) {
+  for (TSendResult result : {TSendResult::Verified, TSendResult::Differs, TSendResult::Unverified,
+                             TSendResult::Written, TSendResult::NotAvailable, TSendResult::NoAnswer,
+                             TSendResult::Unknown, TSendResult::NotSent}) {
     const auto count = std::count_if(report.items.begin(), report.items.end(),
                                      [&](const TSendItem &item) { return item.result == result; });
     if (count > 0)

@@ -169,6 +169,8 @@ void TRandomPage::CreateToDeviceClick() {
   m_status->setText(QString::fromStdString(RandomRunSummary(run, report.sent)));
   if (!error.isEmpty())
     return ShowError(error);
+  if (!report.lostReason.empty())
+    return ShowError(QString::fromStdString(RandomLostText(run, report)));
   const std::string refusals = FmRefusalText(run, report);
   if (!refusals.empty())
     m_context.Host().Inform(refusals);

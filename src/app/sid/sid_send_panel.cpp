@@ -67,10 +67,12 @@ QString SlotText(const TSendItem &item) {
 std::vector<TSendReportRow> ReportRows(const TSendReport &report) {
   std::vector<TSendReportRow> rows;
   for (const TSendItem &item : report.items)
-    rows.push_back(
-        {SlotText(item), QString::fromLatin1(item.name.c_str()),
-         QString::fromLatin1(SendResultText(item.result)), QString::fromStdString(item.reason),
-         item.result == TSendResult::Differs || item.result == TSendResult::Unverified, QString()});
+    rows.push_back({SlotText(item), QString::fromLatin1(item.name.c_str()),
+                    QString::fromLatin1(SendResultText(item.result)),
+                    QString::fromStdString(item.reason),
+                    item.result == TSendResult::Differs || item.result == TSendResult::Unverified ||
+                        item.result == TSendResult::Unknown,
+                    QString()});
   return rows;
 }
 
@@ -217,7 +219,8 @@ void TSidSendPanel::RunSend(const TSidSendJob &job, const TPatchBank &list) {
   ShowError(error);
   ShowError(QString::fromStdString(report.backupProblem));
   ShowError(QString::fromStdString(report.lostReason));
-  if (report.verified)
+  // A run cut off by a lost connection says which slots arrived.
+  if (report.verified || !report.lostReason.empty())
     ShowReport(report, list);
 }
 

@@ -1,0 +1,72 @@
+#include "app/synth_claim.h"
+
+#include "midi/midi_devices.h"
+#include "midi/sim_port.h"
+#include "patch/error.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+namespace zpm {
+
+namespace {
+
+// A look every tenth of a second costs nothing while waiting or working.
+constexpr int kPollMs = 100;
+
+} // namespace
+
+TSynthClaim::TSynthClaim(QWidget *window)
+    : QObject(window), m_window(window), m_release(new QTimer(this)) {
+  m_release->setInterval(kPollMs);
+  connect(m_release, &QTimer::timeout, this, &TSynthClaim::ReleaseWhenIdle);
+}
+
+TSynthClaim::~TSynthClaim() = default;
+
+void TSynthClaim::Claim(TMidiOutput &output, int index) {
+  if (index < 0 || index >= static_cast<int>(output.DeviceNames().size()))
+    return;
+  const std::string &name = output.DeviceNames()[static_cast<size_t>(index)];
+  if (name == TSimPort::kPortName)
+    return;
+  if (!m_lock || m_lock->PortName() != name)
+    m_lock =
+        std::make_unique<TPortLock>(TPortLock::ServiceScope(output.System().Api() == MidiApi::Jack),
+                                    name, QApplication::applicationName().toStdString());
+  std::string holder;
+  if (!m_lock->TryAcquire(&holder)) {
+    QProgressDialog waiting(QString::fromStdString(TPortLock::WaitingText(holder, name)),
+                            QStringLiteral("&Cancel"), 0, 0, m_window);
+    waiting.setObjectName(QStringLiteral("frmWaitForSynth"));
+    waiting.setWindowTitle(QApplication::applicationDisplayName());
+    waiting.setWindowModality(Qt::ApplicationModal);
+    waiting.setMinimumDuration(0);
+    QTimer poll;
+    poll.setInterval(kPollMs);
+    connect(&poll, &QTimer::timeout, &waiting, [&] {
+      if (m_lock->TryAcquire())
+        waiting.accept();
+    });
+    poll.start();
+    waiting.exec();
+    if (!m_lock->Held())
+      throw ZpmError(TPortLock::BusyText(holder, name) +
+                     " Nothing was sent or fetched; try again when it has finished.");
+  }
+  m_release->start();
+}
+
+void TSynthClaim::ReleaseWhenIdle() {
+  // An operation runs its waits in nested event loops; the window is at
+  // rest again when only its main loop (or none, under a test) runs.
+  if (QThread::currentThread()->loopLevel() > 1)
+    return;
+  m_release->stop();
+  if (m_lock)
+    m_lock->Release();
+}
+
+} // namespace zpm
