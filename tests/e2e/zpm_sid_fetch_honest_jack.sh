@@ -84,6 +84,16 @@ assert doc["file"].endswith("all.syx") and doc["backup"] is None
 EOF
 
 # 3. A dump cut short ends its wait at once (not after --wait) and is asked again.
+# A bank cut short is not fetched, whatever came of the others.
+start_sim cutall --fault spliced:30297 --fault-at 2
+status=0
+"$zpm" sid fetch --all --delay 250 --wait 5000 --retries 0 --output "$work/cutall.syx" \
+  "${ports[@]}" 2>"$work/cutall.err" || status=$?
+stop_sim
+last=$(tail -n1 "$work/cutall.err")
+[ "$status" -eq 1 ] || fail "--all with bank C cut short exited $status: $last"
+[[ "$last" == "Bank C was not fetched"*"holds banks A, H." ]] || fail "unexpected last line: $last"
+
 start_sim spliced --fault spliced:30297 --fault-at 1
 status=0
 start=$(date +%s%N)
