@@ -160,6 +160,8 @@ struct TRun {
       link.Drain();
     } catch (const ZpmError &e) {
       if (report.lostReason.empty())
+        report.lostReason = link.LostReason();
+      if (report.lostReason.empty())
         report.lostReason = e.what();
       for (TSendItem &item : report.items)
         if (item.result == TSendResult::Unknown && item.reason.empty())

@@ -276,6 +276,7 @@ TMidiResult TJackClient::Send(size_t outSlot, const uint8_t *bytes, size_t count
     }
     bytes += piece;
     count -= piece;
+    port->undrained = true;
   }
   return {};
 }
@@ -284,6 +285,9 @@ TMidiResult TJackClient::Drain(size_t outSlot) {
   TOutPort *port = m_out.at(outSlot).load();
   std::lock_guard<std::mutex> lock(m_sendMutex);
   size_t queued = jack_ringbuffer_read_space(port->ring);
+  // Everything sent before has been seen to leave already.
+  if (queued == 0 && !port->undrained)
+    return {};
   // A server that takes nothing for a whole second has stalled: closing
   // does not wait for it.
   timespec deadline{};
@@ -316,6 +320,7 @@ TMidiResult TJackClient::Drain(size_t outSlot) {
                                 "The JACK server has stopped running its cycles; what was sent "
                                 "to " +
                                     OutputName(outSlot) + " may not have left."};
+  port->undrained = false;
   return {};
 }
 

@@ -35,6 +35,7 @@ struct TJackClient::TOutPort {
   // Pieces: a uint32_t size and that many bytes of one message.
   jack_ringbuffer_t *ring = nullptr;
   uint32_t pieceLeft = 0; // process thread: bytes of the current piece not yet sent
+  bool undrained = false; // under m_sendMutex: sent since the last drain
   ~TOutPort() {
     if (ring)
       jack_ringbuffer_free(ring);

@@ -109,7 +109,9 @@ TMidiResult TJackService::CloseOutput(size_t port) {
   if (!m_outSlots[port])
     return {};
   const size_t slot = *m_outSlots[port];
-  TMidiResult drained = m_client->Drain(slot);
+  // What is still queued for a port or server that has gone can reach no
+  // one, and the loss has been told where it happened.
+  TMidiResult drained = OutputProblem(port).empty() ? m_client->Drain(slot) : TMidiResult{};
   m_client->Disconnect(m_client->OutputName(slot), m_outputs[port]);
   return drained;
 }
@@ -127,6 +129,9 @@ namespace zpm {
 TMidiResult TJackService::Drain(size_t port) {
   if (port >= m_outputs.size() || !m_outSlots[port])
     return NoSuchPort();
+  const std::string problem = OutputProblem(port);
+  if (!problem.empty())
+    return {static_cast<uint32_t>(ESHUTDOWN), problem};
   return m_client->Drain(*m_outSlots[port]);
 }
 

@@ -17,11 +17,14 @@ const char *const kSinglePatchCartQuestion =
 
 // Sends one patch; false when the service, a port or the device went away
 // (send returns the reason, or raises it), the patch's arrival unknown.
-template <typename Send> bool SendOrLose(TRandomSendReport &report, Send send) {
+template <typename Send> bool SendOrLose(TMidiLink &link, TRandomSendReport &report, Send send) {
   try {
     report.lostReason = send();
   } catch (const ZpmError &e) {
-    report.lostReason = e.what();
+    // The port or service that went says more than what its going did.
+    report.lostReason = link.LostReason();
+    if (report.lostReason.empty())
+      report.lostReason = e.what();
   }
   if (report.lostReason.empty())
     return true;
@@ -62,7 +65,7 @@ TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const R
     patch.SaveToStreamAs(message, device);
     // No answer comes: a patch counts as sent once it has left and the
     // connection is still there after the pause.
-    if (!SendOrLose(report, [&] {
+    if (!SendOrLose(link, report, [&] {
           link.Send(message);
           link.Drain();
           host.Delay(delayMs);
@@ -93,7 +96,7 @@ TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const Ra
     // The full timeout each time, as the device may still be busy writing
     // when its acknowledgement is out.
     FmWriteReply reply = FmWriteReply::NoReply;
-    if (!SendOrLose(report, [&] {
+    if (!SendOrLose(link, report, [&] {
           TWaitOutcome outcome;
           reply =
               WriteFmPatch(link, host, message, ackTimeoutMs, TFmWriteWait::FullTimeout, &outcome);

@@ -108,6 +108,10 @@ struct TRun {
     try {
       part();
     } catch (const ZpmError &e) {
+      // The port or service that went is a better reason than what its
+      // going did to the send.
+      if (report.lostReason.empty())
+        report.lostReason = link.LostReason();
       if (report.lostReason.empty())
         report.lostReason = e.what();
     }

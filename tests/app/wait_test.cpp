@@ -179,8 +179,8 @@ TEST_F(TWaitTest, ByteWaitEndsWhenTheBytesArrive) {
   std::thread driver;
   QTimer::singleShot(0, qApp, [&] {
     driver = std::thread([this] {
-      const Bytes ack = {0xF0, 0x00, 0x00, 0x7E, 0x49, 0x00, 0x03, 0x00, 0xF7};
-      Main().Reception().HandleSysExData(0, ack.data(), ack.size());
+      const Bytes refusal = {0xF0, 0x00, 0x00, 0x7E, 0x49, 0x00, kFmRefusal, 0x00, 0xF7};
+      Main().Reception().HandleSysExData(0, refusal.data(), refusal.size());
     });
   });
   EXPECT_TRUE(app->host.AwaitBytes(9, 60000));
