@@ -63,6 +63,11 @@ void TCliHost::StepProgress() {
   m_progressLine = true;
 }
 
+void TCliHost::WaitingForQuiet(bool waiting) {
+  if (waiting)
+    Inform("Waiting for the synthesizer to finish sending...");
+}
+
 bool TCliHost::ProgressCancelled() {
   return TInterrupts::Received() != 0;
 }

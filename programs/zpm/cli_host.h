@@ -22,6 +22,7 @@ public:
   void EndProgress() override;
   // Ctrl+C or SIGTERM asked the run to stop.
   bool ProgressCancelled() override;
+  void WaitingForQuiet(bool waiting) override;
 
 private:
   TReception &m_reception;

@@ -113,6 +113,9 @@ TDeviceSession::TDeviceSession(const CommandLine &line)
   m_input.OnInputProblem = [this](int device, TInputProblem problem, const std::string &reason) {
     m_reception.HandleInputProblem(device, problem, reason);
   };
+  m_input.OnActivity = [this](int device, bool inSysEx, size_t messageBytes) {
+    m_reception.HandleActivity(device, inSysEx, messageBytes);
+  };
   const int in = line.IsSet("in") ? FindPort(m_input.DeviceNames(), "--in", line.Value("in")) : -1;
   const int out =
       line.IsSet("out") ? FindPort(m_output.DeviceNames(), "--out", line.Value("out")) : -1;

@@ -131,16 +131,19 @@ QJsonArray FmFetchSlots(const TFetchReport &report, const TFMPatchBank &voices,
 QString NotFetchedText(const TFetchReport &report) {
   QStringList names;
   bool patches = false;
+  const TFetchItem *last = nullptr;
   for (const TFetchItem &item : report.items)
     if (Failed(item)) {
       names << ItemName(item);
       patches = item.patch > 0;
+      last = &item;
     }
   if (names.isEmpty())
     return QString();
   const QString what =
       patches ? Listing("Patch", "Patches", names) : Listing("Bank", "Banks", names);
-  return what + (names.size() == 1 ? " was" : " were") + " not fetched (no complete answer).";
+  return what + (names.size() == 1 ? " was" : " were") + " not fetched (" +
+         QString::fromStdString(FetchFailureCause(*last)) + ").";
 }
 
 QString FetchedText(const TFetchReport &report) {

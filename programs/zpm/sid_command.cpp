@@ -90,9 +90,10 @@ int RunSidFetch(const QStringList &args) {
 
   if (!report.lostReason.empty())
     throw ZpmError(report.lostReason);
-  if (!saved)
-    throw ZpmError("Nothing was fetched, so " + output.toStdString() + " was not written.");
   const QString missing = NotFetchedText(report);
+  if (!saved)
+    throw ZpmError((missing.isEmpty() ? std::string() : missing.toStdString() + " ") +
+                   "Nothing was fetched, so " + output.toStdString() + " was not written.");
   if (!missing.isEmpty())
     throw ZpmError(
         QString("%1 %2 holds %3.").arg(missing, output, FetchedText(report)).toStdString());

@@ -37,7 +37,7 @@ int RunSidSendCommand(const QStringList &args) {
   TSidSendOptions options;
   options.retries = ParseRetries(line);
   options.verify = line.IsSet("verify");
-  options.firstRow = 0; // rows as zpm info numbers them
+  options.firstRow = 0;                           // rows as zpm info numbers them
   const QString backup = CheckedBackupPath(line); // before anything goes out, not after
   if (!backup.isEmpty()) {
     options.backup = true;

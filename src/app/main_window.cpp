@@ -118,6 +118,9 @@ TfrmMain::TfrmMain(const TMainOptions &options, QWidget *parent) : QWidget(paren
   m_input->OnInputProblem = [this](int device, TInputProblem problem, const std::string &reason) {
     m_reception.HandleInputProblem(device, problem, reason);
   };
+  m_input->OnActivity = [this](int device, bool inSysEx, size_t messageBytes) {
+    m_reception.HandleActivity(device, inSysEx, messageBytes);
+  };
 
   if (m_link->InputDeviceIndex >= 0)
     OpenDevice(*m_input, m_config->cbxInputDevices, m_link->InputDeviceIndex,
@@ -145,6 +148,7 @@ TfrmMain::~TfrmMain() {
   m_input->OnMidiData = nullptr;
   m_input->OnSysExData = nullptr;
   m_input->OnInputProblem = nullptr;
+  m_input->OnActivity = nullptr;
   m_bridge.reset();
 }
 

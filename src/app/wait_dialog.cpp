@@ -63,6 +63,11 @@ int TfrmWaitSysEx::exec() {
     ShowByteCount();
     CloseIfComplete();
   });
+  // A dump that has begun and then stopped brings no byte to say so: it is
+  // looked at four times a second, and the wait then ends as cut short.
+  QTimer stalls;
+  connect(&stalls, &QTimer::timeout, this, [this] { m_reception.CheckStalled(); });
+  stalls.start(250);
   const int result = QDialog::exec();
   return result == kWaitCancelled ? kWaitCancelled : kWaitClosed;
 }

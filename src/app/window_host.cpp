@@ -178,6 +178,11 @@ void TWindowHost::EndProgress() {
   m_inProgress = false;
 }
 
+void TWindowHost::WaitingForQuiet(bool waiting) {
+  if (waiting)
+    m_context.ReportDone(QStringLiteral("Waiting for the synthesizer to finish sending..."));
+}
+
 void TWindowHost::SetBusy(bool busy) {
   if (busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -36,6 +36,8 @@ public:
   void EndProgress() override;
 
   void SetBusy(bool busy) override;
+  // Told in the log and the status line: no dialog is up between requests.
+  void WaitingForQuiet(bool waiting) override;
   void SetCanClose(bool canClose) override { m_context.SetCanClose(canClose); }
 
   // Waits the full time with the user interface alive; input to the main

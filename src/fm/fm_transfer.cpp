@@ -1,5 +1,7 @@
 #include "fm/fm_transfer.h"
 
+#include "midi/dump_fetch.h"
+
 namespace zpm {
 
 namespace {
@@ -73,6 +75,7 @@ void WaitForFmAck(TMidiLink &link, TTransferHost &host, int timeoutMs) {
 FmWriteReply WriteFmPatch(TMidiLink &link, TTransferHost &host, TMemoryStream &image, int timeoutMs,
                           TFmWriteWait wait, TWaitOutcome *outcome) {
   const uint8_t device = image.Size() > 5 ? image.Data()[5] : 0;
+  AwaitQuiet(link, host);
   const TWaitOutcome ended = link.SendAndAwait(FmAckAwait(device), image.Data(), [&] {
     if (wait == TFmWriteWait::UntilAck)
       WaitForFmAck(link, host, timeoutMs);

@@ -60,6 +60,8 @@ void TSysExChunker::Feed(const uint8_t *bytes, size_t count) {
     }
     ++i;
   }
+  if (count > 0 && m_onActivity)
+    m_onActivity(m_inSysEx && !m_broken, m_handed + m_chunkCount);
 }
 
 void TSysExChunker::FeedShort(uint8_t status, uint8_t data1, uint8_t data2) {
@@ -103,6 +105,14 @@ void TSysExChunker::MarkLost(const std::string &reason) {
   }
 }
 
+void TSysExChunker::MarkBack(const std::string &text) {
+  m_startMayBeLost = false;
+  DropSysEx();
+  ClearShort();
+  if (m_onProblem)
+    m_onProblem(TInputProblem::PortBack, text);
+}
+
 void TSysExChunker::Reset() {
   m_startMayBeLost = false;
   DropSysEx();
@@ -133,6 +143,7 @@ void TSysExChunker::FeedStatus(uint8_t status) {
   ClearShort();
   if (status == kSysExStart) {
     m_inSysEx = true;
+    m_handed = 0;
     Append(status);
     return;
   }
@@ -208,6 +219,7 @@ void TSysExChunker::Append(uint8_t byte) {
 void TSysExChunker::HandOnChunk() {
   const size_t count = m_chunkCount;
   m_chunkCount = 0;
+  m_handed += count;
   if (count > 0 && m_onChunk) {
     m_onChunk(m_chunk.data(), count);
   }
@@ -217,6 +229,7 @@ void TSysExChunker::DropSysEx() {
   m_inSysEx = false;
   m_broken = false;
   m_chunkCount = 0;
+  m_handed = 0;
 }
 
 void TSysExChunker::ClearShort() {

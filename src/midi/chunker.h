@@ -16,7 +16,9 @@ namespace zpm {
 // after a loss with no message to belong to, so the lost bytes held the start
 // of one; or the service or port behind the input is gone for good, with the
 // service's own reason.
-enum class TInputProblem { BytesLost, StartLost, ServiceLost };
+// PortBack is no problem but its end: the port that had gone is there again
+// and connected; reason is the line to log.
+enum class TInputProblem { BytesLost, StartLost, ServiceLost, PortBack };
 
 // Not thread-safe: one thread at a time feeds it (the driver side). The
 // handlers are called on that thread, from inside Feed/FeedShort.
@@ -26,8 +28,14 @@ public:
   using ChunkHandler = std::function<void(const uint8_t *bytes, size_t count)>;
   using ShortHandler = std::function<void(uint8_t status, uint8_t data1, uint8_t data2)>;
   using ProblemHandler = std::function<void(TInputProblem problem, const std::string &reason)>;
+  // After every fragment: whether a SysEx is under way, and how many of its
+  // bytes have come. A chunk is handed on only every 2048 bytes, so this is
+  // how the receiver knows that bytes are still coming in.
+  using ActivityHandler = std::function<void(bool inSysEx, size_t messageBytes)>;
 
   TSysExChunker(ChunkHandler onChunk, ShortHandler onShort, ProblemHandler onProblem = nullptr);
+
+  void SetActivityHandler(ActivityHandler onActivity) { m_onActivity = std::move(onActivity); }
 
   // Raw wire bytes in fragments of any size.
   void Feed(const uint8_t *bytes, size_t count);
@@ -42,6 +50,8 @@ public:
   // The service or port is gone: a message in progress is dropped and the
   // problem handler hears the reason.
   void MarkLost(const std::string &reason);
+  // The lost port is back and connected again; text says so.
+  void MarkBack(const std::string &text);
   // The input closes: a partly received message is discarded.
   void Reset();
 
@@ -57,6 +67,7 @@ private:
   ChunkHandler m_onChunk;
   ShortHandler m_onShort;
   ProblemHandler m_onProblem;
+  ActivityHandler m_onActivity;
 
   bool m_inSysEx = false;
   bool m_broken = false; // the SysEx in progress lost bytes: swallow the rest
@@ -65,6 +76,7 @@ private:
   bool m_startMayBeLost = false;
   std::array<uint8_t, kChunkSize> m_chunk{};
   size_t m_chunkCount = 0;
+  size_t m_handed = 0; // bytes of the SysEx under way handed on so far
 
   uint8_t m_status = 0; // running status; 0 = none
   int m_dataNeeded = 0;

@@ -20,6 +20,20 @@ std::string SlotText(const TFetchItem &item) {
 
 } // namespace
 
+void AwaitQuiet(TMidiLink &link, TTransferHost &host) {
+  // A bank dump at the cable's 3125 bytes a second, and some.
+  constexpr auto kLongest = std::chrono::milliseconds(12000);
+  constexpr int kStepMs = 100;
+  if (!link.reception.DeviceSending())
+    return;
+  host.WaitingForQuiet(true);
+  const auto until = TReception::Clock::now() + kLongest;
+  while (link.reception.DeviceSending() && TReception::Clock::now() < until &&
+         link.reception.LostReason().empty() && !host.ProgressCancelled())
+    host.Delay(kStepMs);
+  host.WaitingForQuiet(false);
+}
+
 TWaitOutcome AwaitDump(TMidiLink &link, TTransferHost &host, const TAwait &await,
                        const Bytes &request) {
   return link.SendAndAwait(await, request, [&] {
@@ -36,10 +50,12 @@ Bytes FetchDump(TMidiLink &link, TTransferHost &host, int retries, int retryPaus
     if (attempt > 0 && item.result == TFetchResult::CutShort && retryPauseMs > 0)
       host.Delay(retryPauseMs);
     item.tries = attempt + 1;
+    AwaitQuiet(link, host);
     const TWaitOutcome outcome = AwaitDump(link, host, await, request);
     item.result = FetchResultOf(outcome);
     item.received = outcome.received;
     item.expected = await.expectedSize;
+    item.cause = outcome.cause;
     if (item.result == TFetchResult::Fetched) {
       Bytes answer = link.reception.Buffer();
       item.checksumOk = checksumOk(answer);

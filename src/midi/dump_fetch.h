@@ -11,6 +11,13 @@
 
 namespace zpm {
 
+// Before a request: while the device is still sending (a dump the program
+// gave up on goes on arriving over a cable for seconds), waits until its
+// input has been quiet, at most a whole bank's time on the wire; what comes
+// meanwhile is logged and set aside. The front end says so meanwhile. An
+// answer asked for now would queue behind it.
+void AwaitQuiet(TMidiLink &link, TTransferHost &host);
+
 // The user's "&Cancel" becomes the wait's outcome; the close box leaves it
 // without an answer.
 TWaitOutcome AwaitDump(TMidiLink &link, TTransferHost &host, const TAwait &await,

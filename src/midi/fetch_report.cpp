@@ -47,9 +47,48 @@ const char *FetchResultText(TFetchResult result) {
   return "not sent";
 }
 
-std::string CutShortText(const char *what, size_t received, size_t expected) {
-  return std::string("The ") + what + " was cut short (" + std::to_string(received) + " of " +
-         std::to_string(expected) + " bytes); nothing was added.";
+namespace {
+
+std::string OfBytes(size_t received, size_t expected) {
+  return std::to_string(received) + " of " + std::to_string(expected) + " bytes";
+}
+
+} // namespace
+
+std::string CutShortText(const char *what, size_t received, size_t expected, TCutCause cause) {
+  const std::string of = OfBytes(received, expected);
+  switch (cause) {
+  case TCutCause::Stopped:
+    return std::string("The ") + what + " stopped after " + of + "; nothing was added.";
+  case TCutCause::LostBytes:
+    return std::string("Bytes of the ") + what + " were lost after " + of +
+           " (the computer or the MIDI service was too busy); nothing was added.";
+  case TCutCause::StartLost:
+    return std::string("The start of the ") + what +
+           " was lost (the computer or the MIDI service was too busy); nothing was added.";
+  case TCutCause::Ended:
+    break;
+  }
+  return std::string("The ") + what + " was cut short (" + of + "); nothing was added.";
+}
+
+std::string FetchFailureCause(const TFetchItem &item) {
+  if (item.result != TFetchResult::CutShort)
+    return "no complete answer";
+  const std::string of = OfBytes(item.received, item.expected);
+  switch (item.cause) {
+  case TCutCause::Stopped:
+    return "the dump stopped after " + of + "; check the cable and the synthesizer, and try again";
+  case TCutCause::LostBytes:
+    return "bytes were lost after " + of +
+           " because the computer or the MIDI service was too busy; try again with less running";
+  case TCutCause::StartLost:
+    return "the start of the dump was lost because the computer or the MIDI service was too "
+           "busy; try again with less running";
+  case TCutCause::Ended:
+    break;
+  }
+  return "the dump was cut short at " + of + "; check the cable and try again";
 }
 
 } // namespace zpm

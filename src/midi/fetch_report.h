@@ -29,6 +29,7 @@ struct TFetchItem {
   bool checksumOk = true;
   size_t received = 0; // CutShort: bytes of the last try and the size awaited
   size_t expected = 0;
+  TCutCause cause = TCutCause::Ended; // CutShort: why the last try came short
 };
 
 struct TFetchReport {
@@ -45,7 +46,15 @@ TFetchResult FetchResultOf(const TWaitOutcome &outcome);
 // "service lost", "not sent".
 const char *FetchResultText(TFetchResult result);
 
-// "The bank dump was cut short (30297 of 32777 bytes); nothing was added."
-std::string CutShortText(const char *what, size_t received, size_t expected);
+// "The bank dump was cut short (30297 of 32777 bytes); nothing was added.",
+// or as the cause says: "The bank dump stopped after 1000 of 32777 bytes;
+// nothing was added.", "Bytes of the bank dump were lost ...".
+std::string CutShortText(const char *what, size_t received, size_t expected,
+                         TCutCause cause = TCutCause::Ended);
+
+// Why the last try of an item that was not fetched failed, and what to try:
+// "the dump stopped after 1000 of 32777 bytes; check the cable and try
+// again", "no complete answer", ...
+std::string FetchFailureCause(const TFetchItem &item);
 
 } // namespace zpm

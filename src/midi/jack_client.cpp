@@ -219,6 +219,11 @@ TMidiResult TJackClient::Connect(const std::string &source, const std::string &d
     for (size_t slot = 0; slot < m_inCount.load(); ++slot)
       if (InputName(slot) == destination)
         m_in[slot].load()->peers.push_back(source);
+    for (size_t slot = 0; slot < m_outCount.load(); ++slot)
+      if (OutputName(slot) == source) {
+        m_outPeers.resize(std::max(m_outPeers.size(), slot + 1));
+        m_outPeers[slot].push_back(destination);
+      }
   }
   const int result = jack_connect(m_client, source.c_str(), destination.c_str());
   if (result == 0 || result == EEXIST) {
@@ -239,6 +244,11 @@ TMidiResult TJackClient::Disconnect(const std::string &source, const std::string
       if (InputName(slot) == destination)
         peers.erase(std::remove(peers.begin(), peers.end(), source), peers.end());
     }
+    for (size_t slot = 0; slot < m_outPeers.size(); ++slot)
+      if (OutputName(slot) == source)
+        m_outPeers[slot].erase(
+            std::remove(m_outPeers[slot].begin(), m_outPeers[slot].end(), destination),
+            m_outPeers[slot].end());
   }
   // Ports that have gone took their connections along.
   if (m_gone || m_unresponsive || Vanished(source) || Vanished(destination))

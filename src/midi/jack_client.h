@@ -39,6 +39,10 @@ public:
   // has shut down or the port it was connected from has gone; reason is the
   // sentence to show ("The JACK server has shut down.").
   using LostHandler = std::function<void(size_t inPort, const std::string &reason)>;
+  // Called on the worker thread when a port that had gone has come back
+  // under its name and our connection from it is made again; text is the
+  // line to log ("The MIDI port zavorin-sim:out is back.").
+  using BackHandler = std::function<void(size_t inPort, const std::string &text)>;
 
   static constexpr size_t kMaxPorts = 128; // per direction
 
@@ -100,6 +104,10 @@ public:
   // Whether the port (a full name) has gone since we first saw it, with
   // its client or on its own, and not come back.
   bool Vanished(const std::string &port);
+  // A port that comes back under its name (a program restarted) is
+  // connected again, to our inputs and from our outputs that were connected
+  // to it; each input is told through handler. Set before connecting.
+  void SetBackHandler(BackHandler handler);
 
 private:
   struct TInPort;
@@ -117,6 +125,9 @@ private:
   // after a second without one. False when they did not run.
   bool WaitForCycles(uint64_t count, bool bounded = true);
   void DeliverNotices();
+  void DeliverLost(const std::vector<std::string> &gonePorts, bool serverGone,
+                   const std::vector<std::vector<std::string>> &peers);
+  void Reconnect(const std::vector<std::string> &returned);
   void MarkListeningBroken();
   void Process(jack_nframes_t frames);
   void ReadInputs(jack_nframes_t frames);
@@ -159,7 +170,10 @@ private:
   std::mutex m_noticeMutex;
   std::vector<std::string> m_gonePorts; // full names, or a client name + ":"
   bool m_serverGoneNotice = false;
-  std::vector<std::string> m_vanished; // gone and not back, as m_gonePorts
+  std::vector<std::string> m_vanished;              // gone and not back, as m_gonePorts
+  std::vector<std::string> m_returned;              // ports registered again, full names
+  std::vector<std::vector<std::string>> m_outPeers; // per output slot: ports we connected it to
+  BackHandler m_back;
   // The server kept a call waiting past the limit: teardown asks no more.
   std::atomic<bool> m_unresponsive{false};
 

@@ -89,8 +89,58 @@ void TJackClient::Notice(const std::string &gonePort) {
 }
 
 void TJackClient::Returned(const std::string &port) {
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    m_vanished.erase(std::remove(m_vanished.begin(), m_vanished.end(), port), m_vanished.end());
+    // Ports are connected again one by one as they come; a client alone
+    // has none yet.
+    if (port.empty() || port.back() == ':')
+      return;
+    m_returned.push_back(port);
+  }
+  sem_post(&m_receivedReady);
+}
+
+void TJackClient::SetBackHandler(BackHandler handler) {
   std::lock_guard<std::mutex> lock(m_noticeMutex);
-  m_vanished.erase(std::remove(m_vanished.begin(), m_vanished.end(), port), m_vanished.end());
+  m_back = std::move(handler);
+}
+
+void TJackClient::Reconnect(const std::vector<std::string> &returned) {
+  // Our end of each connection to a returned port, and whether it is an
+  // input (told when connected again).
+  struct TLink {
+    std::string source, destination;
+    size_t inSlot;
+    bool input;
+  };
+  std::vector<TLink> links;
+  BackHandler back;
+  {
+    std::lock_guard<std::mutex> lock(m_noticeMutex);
+    back = m_back;
+    for (const std::string &port : returned) {
+      for (size_t slot = 0; slot < m_inCount.load(); ++slot)
+        for (const std::string &peer : m_in[slot].load()->peers)
+          if (peer == port)
+            links.push_back({peer, InputName(slot), slot, true});
+      for (size_t slot = 0; slot < m_outPeers.size(); ++slot)
+        for (const std::string &peer : m_outPeers[slot])
+          if (peer == port)
+            links.push_back({OutputName(slot), peer, slot, false});
+    }
+  }
+  for (const TLink &link : links) {
+    const int result = jack_connect(m_client, link.source.c_str(), link.destination.c_str());
+    if ((result != 0 && result != EEXIST) || !link.input)
+      continue;
+    std::lock_guard<std::mutex> lock(m_deliveryMutex);
+    TInPort *port = m_in[link.inSlot].load(std::memory_order_acquire);
+    // A later loss is told again.
+    port->toldLostGeneration = 0;
+    if (back && (port->generation.load(std::memory_order_acquire) & 1) != 0)
+      back(link.inSlot, "The MIDI port " + link.source + " is back.");
+  }
 }
 
 namespace {
@@ -112,13 +162,23 @@ void TJackClient::DeliverNotices() {
   std::vector<std::string> gonePorts;
   bool serverGone = false;
   std::vector<std::vector<std::string>> peers;
+  std::vector<std::string> returned;
   {
     std::lock_guard<std::mutex> lock(m_noticeMutex);
     gonePorts.swap(m_gonePorts);
+    returned.swap(m_returned);
     serverGone = m_serverGoneNotice;
     for (size_t slot = 0; slot < m_inCount.load(); ++slot)
       peers.push_back(m_in[slot].load()->peers);
   }
+  DeliverLost(gonePorts, serverGone, peers);
+  // Gone before back: a program restarted quickly is told in that order.
+  if (!returned.empty() && !m_gone)
+    Reconnect(returned);
+}
+
+void TJackClient::DeliverLost(const std::vector<std::string> &gonePorts, bool serverGone,
+                              const std::vector<std::vector<std::string>> &peers) {
   if ((gonePorts.empty() && !serverGone) || !m_lost)
     return;
   const std::string serverText = GoneText();

@@ -29,6 +29,10 @@ std::unique_ptr<TJackService> TJackService::Open() {
       nullptr, [self](size_t slot, const std::string &reason) { self->Lost(slot, reason); });
   if (!service->m_client)
     return nullptr;
+  service->m_client->SetBackHandler([self](size_t slot, const std::string &text) {
+    if (TSysExChunker *chunker = self->m_chunkers[slot])
+      chunker->MarkBack(text);
+  });
   service->m_inputs = service->m_client->OtherMidiPorts(true);
   service->m_outputs = service->m_client->OtherMidiPorts(false);
   service->m_inSlots.resize(service->m_inputs.size());

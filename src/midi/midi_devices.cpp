@@ -77,6 +77,10 @@ void TMidiInput::Open(int index) {
           if (OnInputProblem)
             OnInputProblem(index, problem, reason);
         });
+    m_chunkers[device]->SetActivityHandler([this, index](bool inSysEx, size_t messageBytes) {
+      if (OnActivity)
+        OnActivity(index, inSysEx, messageBytes);
+    });
   }
   const TMidiSystem::TPortRef port = Port(device);
   CheckResult(port.service->OpenInput(port.port, *m_chunkers[device]));

@@ -79,6 +79,9 @@ public:
   MidiDataHandler OnMidiData;
   SysExDataHandler OnSysExData;
   InputProblemHandler OnInputProblem;
+  // After every fragment of bytes, on the driver side: whether a SysEx of
+  // the device is under way (see TSysExChunker::ActivityHandler).
+  std::function<void(int device, bool inSysEx, size_t messageBytes)> OnActivity;
 
   void Open(int index) override;
   // A message in progress is dropped, never handed on short.

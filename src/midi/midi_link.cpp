@@ -24,6 +24,12 @@ std::string TMidiLink::LostReason() const {
 }
 
 void TMidiLink::Send(TMemoryStream &message) {
+  // A dead output takes bytes and says nothing: it is reported as such.
+  if (OutputDeviceIndex >= 0) {
+    const std::string problem = output.Problem(OutputDeviceIndex);
+    if (!problem.empty())
+      throw ZpmError(problem);
+  }
   // Stamped when it leaves; the answer's line never comes before it.
   const std::string time = LogTimeText();
   log.BeginSending();

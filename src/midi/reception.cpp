@@ -1,5 +1,7 @@
 #include "midi/reception.h"
 
+#include "midi/log_text.h"
+
 #include <algorithm>
 
 namespace zpm {
@@ -32,6 +34,13 @@ void TReception::HandleSysExData(int /*device*/, const uint8_t *bytes, size_t co
   bool closeNow = false;
   {
     std::lock_guard<std::mutex> guard(m_lock);
+    m_lastByte = Clock::now();
+    // The input's activity, when told, says this more exactly and later.
+    m_deviceMessageBytes = bytes[0] == kSysExStart ? count : m_deviceMessageBytes + count;
+    if (bytes[0] == kSysExStart)
+      m_deviceSending = true;
+    if (bytes[count - 1] == kSysExEnd)
+      m_deviceSending = false;
     const size_t before = m_receiveBuffer.size();
     HandleAwaitedChunk(bytes, count);
     received = m_receiveBuffer.size();
@@ -129,6 +138,7 @@ void TReception::HandleMidiData(int /*device*/, uint8_t status, uint8_t data1, u
   {
     // The chunker has dropped the SysEx this status byte interrupted.
     std::lock_guard<std::mutex> guard(m_lock);
+    m_deviceSending = false;
     if (m_inMessage) {
       EndMessage(false);
       if (m_outcome.end == TWaitEnd::CutShort && !m_closeSent) {
@@ -147,13 +157,21 @@ void TReception::HandleMidiData(int /*device*/, uint8_t status, uint8_t data1, u
 
 void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
                                     const std::string &reason) {
+  if (problem == TInputProblem::PortBack)
+    m_log.AddLogLine("[" + LogTimeText() + "] " + reason);
   bool closeNow = false;
   {
     std::lock_guard<std::mutex> guard(m_lock);
     bool waiting = m_waitMode != WaitNone && m_outcome.end == TWaitEnd::Waiting;
-    if (problem == TInputProblem::ServiceLost) {
+    if (problem == TInputProblem::PortBack) {
+      m_lostReason.clear();
+      m_inMessage = false;
+      m_deviceSending = false;
+      waiting = false;
+    } else if (problem == TInputProblem::ServiceLost) {
       m_lostReason = reason.empty() ? kInputGone : reason;
       m_inMessage = false;
+      m_deviceSending = false;
       if (waiting) {
         Finish(TWaitEnd::ServiceLost);
         m_outcome.reason = m_lostReason;
@@ -161,7 +179,9 @@ void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
     } else if (waiting &&
                (problem == TInputProblem::StartLost || (m_inMessage && m_messageAwaited))) {
       // The lost bytes broke the awaited message, or held the start of one.
-      Finish(TWaitEnd::CutShort, m_inMessage && m_messageAwaited ? m_messageSize : 0);
+      const bool broken = m_inMessage && m_messageAwaited;
+      Finish(TWaitEnd::CutShort, broken ? m_messageSize : 0,
+             broken ? TCutCause::LostBytes : TCutCause::StartLost);
     } else {
       // Lost between messages, or inside one not awaited: nothing awaited
       // is known to be broken. A busy computer misses cycles that carried
@@ -181,16 +201,65 @@ void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
     m_listener->CloseWaitRequested();
 }
 
+void TReception::HandleActivity(int /*device*/, bool inSysEx, size_t messageBytes) {
+  std::lock_guard<std::mutex> guard(m_lock);
+  m_lastByte = Clock::now();
+  m_deviceSending = inSysEx;
+  m_deviceMessageBytes = messageBytes;
+}
+
 void TReception::InputOpened() {
   std::lock_guard<std::mutex> guard(m_lock);
   m_lostReason.clear();
   m_inMessage = false;
 }
 
-void TReception::Finish(TWaitEnd end, size_t received) {
+void TReception::Finish(TWaitEnd end, size_t received, TCutCause cause) {
   m_outcome.end = end;
   m_outcome.received = received;
   m_outcome.expected = m_await.expectedSize;
+  m_outcome.cause = cause;
+}
+
+bool TReception::Stalled(Clock::time_point now) const {
+  // A message still gathering its first 2048 bytes is known only from the
+  // activity of the input: one that stops there is taken as the answer that
+  // stopped, since nothing else can come before it ends.
+  return m_waitMode != WaitNone && m_outcome.end == TWaitEnd::Waiting &&
+         ((m_inMessage && m_messageAwaited) || m_deviceSending) &&
+         now - m_lastByte >= kStalledAfter;
+}
+
+size_t TReception::StalledSize() const {
+  return m_deviceSending ? m_deviceMessageBytes : m_messageSize;
+}
+
+void TReception::CheckStalled() {
+  bool closeNow = false;
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (!Stalled(Clock::now()))
+      return;
+    Finish(TWaitEnd::CutShort, StalledSize(), TCutCause::Stopped);
+    m_inMessage = false;
+    m_deviceSending = false;
+    closeNow = !m_closeSent;
+    m_closeSent = true;
+  }
+  m_changed.notify_all();
+  std::lock_guard<std::mutex> guard(m_listenerLock);
+  if (closeNow && m_listener != nullptr)
+    m_listener->CloseWaitRequested();
+}
+
+bool TReception::HeardSince(Clock::time_point time) const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_lastByte >= time;
+}
+
+bool TReception::DeviceSending() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_deviceSending && Clock::now() - m_lastByte < kStalledAfter;
 }
 
 void TReception::StartWait() {
@@ -274,11 +343,26 @@ template <class Predicate>
 bool TReception::BlockUntil(std::unique_lock<std::mutex> &lock, Clock::time_point deadline,
                             Predicate ready) {
   const auto endsWait = [&] { return m_outcome.end != TWaitEnd::Waiting || ready(); };
-  if (deadline == Clock::time_point::max()) {
-    // wait_until would overflow converting the largest time point.
-    m_changed.wait(lock, endsWait);
-  } else {
-    m_changed.wait_until(lock, deadline, endsWait);
+  while (!endsWait()) {
+    const Clock::time_point now = Clock::now();
+    if (Stalled(now)) {
+      Finish(TWaitEnd::CutShort, StalledSize(), TCutCause::Stopped);
+      m_inMessage = false;
+      m_deviceSending = false;
+      break;
+    }
+    // A message under way is looked at again when it would stall.
+    const Clock::time_point stall = (m_inMessage && m_messageAwaited) || m_deviceSending
+                                        ? m_lastByte + kStalledAfter
+                                        : Clock::time_point::max();
+    const Clock::time_point until = std::min(deadline, stall);
+    if (until == Clock::time_point::max()) {
+      // wait_until would overflow converting the largest time point.
+      m_changed.wait(lock);
+    } else if (m_changed.wait_until(lock, until) == std::cv_status::timeout && until == deadline &&
+               Clock::now() >= deadline) {
+      break;
+    }
   }
   return ready();
 }

@@ -47,8 +47,15 @@ struct TAwait {
 // answer (the pause ran out, the close box).
 enum class TWaitEnd { Waiting, Complete, Cancelled, TimedOut, CutShort, ServiceLost };
 
+// Why an awaited message came cut short: it ended early (a status byte, a new
+// F0 or an F7 too soon), it stopped (no byte for a second: a device sends a
+// dump without pauses), or bytes were lost (the computer or the MIDI service
+// was too busy), within it or before it began.
+enum class TCutCause { Ended, Stopped, LostBytes, StartLost };
+
 struct TWaitOutcome {
   TWaitEnd end = TWaitEnd::Waiting;
+  TCutCause cause = TCutCause::Ended; // CutShort only
   // CutShort: the bytes the awaited message had when it ended or broke, and
   // the size it should have had.
   size_t received = 0;
@@ -72,6 +79,10 @@ struct TReceptionListener {
 class TReception {
 public:
   using Clock = std::chrono::steady_clock;
+  // A message that has begun and brought no byte for this long has stopped:
+  // a device sends a dump without pauses, and neither a cable nor a busy
+  // JACK server holds bytes back this long.
+  static constexpr std::chrono::milliseconds kStalledAfter{1000};
 
   explicit TReception(TEventLog &log);
   TReception(const TReception &) = delete;
@@ -88,6 +99,9 @@ public:
   void HandleSysExData(int device, const uint8_t *bytes, size_t count);
   void HandleMidiData(int device, uint8_t status, uint8_t data1, uint8_t data2);
   void HandleInputProblem(int device, TInputProblem problem, const std::string &reason);
+  // Bytes came in; inSysEx: a SysEx of the device is still under way, with
+  // messageBytes of it so far (some perhaps not yet handed on).
+  void HandleActivity(int device, bool inSysEx, size_t messageBytes);
   // The input was opened again: a service lost before no longer ends waits.
   void InputOpened();
 
@@ -128,6 +142,16 @@ public:
   // The service's reason once it is lost (until the input is opened again);
   // empty while it is there.
   std::string LostReason() const;
+  // From any thread: an awaited message that has begun and brought no byte
+  // for kStalledAfter has stopped, and its wait ends as cut short. Waits
+  // through WaitUntil* look for themselves; a wait dialog calls this.
+  void CheckStalled();
+  // A message of the device is still coming in (begun, not ended, its last
+  // byte less than kStalledAfter ago), whether or not anyone awaits it.
+  bool DeviceSending() const;
+  // A byte of the device came at or after the time.
+  bool HeardSince(Clock::time_point time) const;
+
   // From any thread: the user ended the wait.
   void CancelWait();
   bool WasCancelled() const;
@@ -135,7 +159,9 @@ public:
 private:
   // Under m_lock.
   void StartWait();
-  void Finish(TWaitEnd end, size_t received = 0);
+  void Finish(TWaitEnd end, size_t received = 0, TCutCause cause = TCutCause::Ended);
+  bool Stalled(Clock::time_point now) const;
+  size_t StalledSize() const;
   void HandleAwaitedChunk(const uint8_t *bytes, size_t count);
   void EndMessage(bool whole);
   bool Matches(const TAwaitedKind &kind, const uint8_t *bytes, size_t count) const;
@@ -154,6 +180,11 @@ private:
   TWaitOutcome m_outcome;
   bool m_closeSent = false;
   std::string m_lostReason; // not empty: the service is gone
+  // Every message of the device, awaited or not: one under way, and when
+  // its last byte came.
+  bool m_deviceSending = false;
+  size_t m_deviceMessageBytes = 0;
+  Clock::time_point m_lastByte{};
 
   // The message now coming in, seen from its first chunk on.
   bool m_inMessage = false;

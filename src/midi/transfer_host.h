@@ -48,6 +48,11 @@ public:
   virtual void SetBusy(bool busy) { (void)busy; }
   // A fetch is about to empty the list it fills: the list's selection goes.
   virtual void ListClearing() {}
+
+  // The device is still sending something nobody waits for, and the next
+  // request waits until it has finished: "Waiting for the synthesizer to
+  // finish sending..." (true), or it has (false).
+  virtual void WaitingForQuiet(bool waiting) { (void)waiting; }
 };
 
 } // namespace zpm

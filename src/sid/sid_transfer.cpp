@@ -144,25 +144,45 @@ int SelectSidBank(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t 
   // Device and bank go out clamped, and the answer is judged against what
   // went out, after the full pause and never earlier: a device that is slow
   // to answer must not be taken for one that has no PatchCart.
-  const TWaitOutcome ended =
-      link.SendAndAwait(SidBankSelectAwait(device), SidBankSelect(device, bank), [&] {
-        host.Delay(delayMs);
-        const int rest = kBankSelectAnswerMs - std::max(delayMs, 0);
-        if (rest <= 0)
-          return;
-        const auto whole = [&] {
-          const Bytes held = link.reception.Buffer();
-          return !held.empty() && held.back() == 0xF7;
-        };
-        if (!whole())
-          host.WaitForBytes(kSingleCartAnswerSize, rest);
-        // A longer answer begun is waited for to its end.
-        if (!whole() && link.reception.ReceivedSize() > 0)
-          host.WaitForBytes(kSidBankSelectSize, rest);
-      });
-  if (outcome)
-    *outcome = ended;
-  return ClassifySidBankSelectAnswer(link.reception.Buffer(), device, bank);
+  int selected = SidSingleCart;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    AwaitQuiet(link, host);
+    const auto asked = TReception::Clock::now();
+    const TWaitOutcome ended =
+        link.SendAndAwait(SidBankSelectAwait(device), SidBankSelect(device, bank), [&] {
+          host.Delay(delayMs);
+          const int rest = kBankSelectAnswerMs - std::max(delayMs, 0);
+          if (rest <= 0)
+            return;
+          const auto whole = [&] {
+            const Bytes held = link.reception.Buffer();
+            return !held.empty() && held.back() == 0xF7;
+          };
+          if (!whole())
+            host.WaitForBytes(kSingleCartAnswerSize, rest);
+          // A longer answer begun is waited for to its end.
+          if (!whole() && link.reception.ReceivedSize() > 0)
+            host.WaitForBytes(kSidBankSelectSize, rest);
+        });
+    if (outcome)
+      *outcome = ended;
+    const Bytes answer = link.reception.Buffer();
+    selected = ClassifySidBankSelectAnswer(answer, device, bank);
+    // Asked again: the first answer may come late, beside the second.
+    if (attempt > 0 && answer.size() == 2 * kSidBankSelectSize &&
+        ClassifySidBankSelectAnswer(Bytes(answer.begin(), answer.begin() + kSidBankSelectSize),
+                                    device, bank) == SidBankSelected &&
+        ClassifySidBankSelectAnswer(Bytes(answer.begin() + kSidBankSelectSize, answer.end()),
+                                    device, bank) == SidBankSelected)
+      selected = SidBankSelected;
+    // No answer while the device was sending something else: the answer
+    // may be queued behind it, so the device is not yet taken for one with
+    // a single PatchCart; it is asked once more when it has finished.
+    if (selected != SidSingleCart || ended.end == TWaitEnd::ServiceLost ||
+        !link.reception.Buffer().empty() || !link.reception.HeardSince(asked))
+      break;
+  }
+  return selected;
 }
 
 TFetchReport GetSingleSidPatch(TMidiLink &link, TTransferHost &host, TSidFetch &fetch,

@@ -358,5 +358,37 @@ TEST(JackXrunE2E, MissedCyclesDuringADumpAreLostBytesNeverASplicedMessage) {
   EXPECT_EQ(record.ClosedMessages(), 0u);
 }
 
+// The synthesizer's program restarts: its ports come back under their
+// names, and the device layer connects to them again, says so, and is
+// answered again; while they were gone, the output said so too.
+TEST(JackPortBack, ARestartedSimulatorIsConnectedAgainAndAnswers) {
+  TPrivateServer server(false);
+  ASSERT_EQ(server.Failure(), "");
+  ASSERT_TRUE(server.StartSimulator({})) << server.Failure();
+  TInputRecord record;
+  TDeviceRun run(record);
+  ASSERT_GE(run.in, 0);
+  ASSERT_GE(run.out, 0);
+  server.EndSimulator();
+  std::string reason;
+  Clock::time_point when;
+  ASSERT_TRUE(
+      record.WaitForProblem(TInputProblem::ServiceLost, std::chrono::seconds(5), reason, when));
+  EXPECT_EQ(reason, "The MIDI port zavorin-sim:out has gone.");
+  EXPECT_EQ(run.output->Problem(run.out), "The MIDI port zavorin-sim:in has gone.");
+
+  ASSERT_TRUE(server.StartSimulator({})) << server.Failure();
+  ASSERT_TRUE(
+      record.WaitForProblem(TInputProblem::PortBack, std::chrono::seconds(5), reason, when));
+  EXPECT_EQ(reason, "The MIDI port zavorin-sim:out is back.");
+  // The output is connected again once the simulator's input has come back.
+  for (int look = 0; look < 100 && !run.output->Problem(run.out).empty(); ++look)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(run.output->Problem(run.out), "");
+  run.output->Drain(run.out);
+  run.Request(SidPatchRequest(0, 1));
+  EXPECT_TRUE(record.WaitForBytes(266)) << "no answer after the restart";
+}
+
 } // namespace
 } // namespace zpm

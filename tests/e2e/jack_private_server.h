@@ -47,6 +47,11 @@ public:
   // arguments and waits for its "ready"; false with Failure() set if not.
   bool StartSimulator(const std::vector<std::string> &arguments);
   void KillSimulator() { m_sim.Kill(9); }
+  // Kills it and waits until it has ended, so that it can be started again.
+  void EndSimulator() {
+    m_sim.Kill(9);
+    m_sim.Wait();
+  }
 
 private:
   // Starts jackd and waits until it answers.

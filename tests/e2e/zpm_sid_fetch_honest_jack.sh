@@ -94,6 +94,23 @@ last=$(tail -n1 "$work/cutall.err")
 [ "$status" -eq 1 ] || fail "--all with bank C cut short exited $status: $last"
 [[ "$last" == "Bank C was not fetched"*"holds banks A, H." ]] || fail "unexpected last line: $last"
 
+# A dump that stops after 1000 bytes ends the run soon, naming why.
+start_sim stopped --fault short:1000 --fault-at 1
+status=0
+start=$(date +%s%N)
+"$zpm" sid fetch --bank A --delay 200 --wait 60000 --retries 0 --output "$work/stopped.syx" \
+  "${ports[@]}" 2>"$work/stopped.err" || status=$?
+elapsed=$((($(date +%s%N) - start) / 1000000))
+stop_sim
+last=$(tail -n1 "$work/stopped.err")
+[ "$status" -eq 1 ] || fail "a dump that stopped exited $status"
+# A busy machine may miss a cycle of the dump first: that is named instead.
+[[ "$last" == "Bank A was not fetched (the dump stopped after 1000 of 32777 bytes;"* ||
+  "$last" == "Bank A was not fetched (bytes were lost after "* ]] ||
+  fail "the stop is not named: $last"
+[ "$elapsed" -lt 10000 ] || fail "the stopped dump was noticed only after $elapsed ms"
+echo "a stopped dump: run over after $elapsed ms: $last"
+
 start_sim spliced --fault spliced:30297 --fault-at 1
 status=0
 start=$(date +%s%N)

@@ -122,6 +122,21 @@ TEST_F(ReceptionTest, WhenEachWaitCollectsAndAsksToClose) {
   }
 }
 
+// A device sends a dump without pauses: one that has begun and brings no
+// byte for a second has stopped, and its wait ends at once as cut short.
+TEST_F(ReceptionTest, ADumpThatStopsEndsItsWaitAsStopped) {
+  reception.BeginWait(SidBankDumpAwait(0));
+  Feed({Chunks({0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x04}, 32777, {2048})[0]});
+  EXPECT_TRUE(reception.DeviceSending());
+  EXPECT_TRUE(reception.WaitUntilEnded());
+  const TWaitOutcome outcome = reception.Outcome();
+  EXPECT_EQ(outcome.end, TWaitEnd::CutShort);
+  EXPECT_EQ(outcome.cause, TCutCause::Stopped);
+  EXPECT_EQ(outcome.received, 2048u);
+  EXPECT_FALSE(reception.DeviceSending());
+  reception.EndWait();
+}
+
 TEST_F(ReceptionTest, WaitsEndOnArrivalOnCancelAndAtTheDeadline) {
   reception.BeginWait(SidPatchDumpAwait(0, 5));
   SidPatchDump(); // before anyone waits

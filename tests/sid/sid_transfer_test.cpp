@@ -358,6 +358,41 @@ TEST(SidFetch, SingleBankGives128FreshPatchesOfTheFetchBank) {
   EXPECT_EQ(rig.host.listClearings, 1);
 }
 
+// A dump the program gave up on goes on arriving: nothing is asked until it
+// has ended, or the Bank Select's answer would queue behind it and the
+// device be taken for one with a single PatchCart.
+TEST(SidFetch, ADumpStillArrivingIsWaitedForBeforeAnythingIsAsked) {
+  TSimRig rig;
+  Bytes begun = {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x03};
+  begun.resize(1000, 0x11);
+  rig.Simulator().Inject(begun);
+  rig.host.during = [&](TFakeWait kind, int number) {
+    if (kind == TFakeWait::Delay && number == 1) {
+      Bytes rest(500, 0x11);
+      rest.push_back(0xF7);
+      rig.Simulator().Inject(rest);
+    }
+  };
+  TSidFetch fetch;
+  fetch.fetchBank = 2;
+  TPatchBank list;
+  rig.Synth(); // the first part is in before the fetch begins
+  const TFetchReport report = GetSingleSidBank(rig.link, rig.host, fetch, list);
+  EXPECT_TRUE(report.AllFetched());
+  EXPECT_EQ(rig.host.quietWaits, 1);
+  // The old dump's end is in the log before the Bank Select.
+  size_t end = 0, select = 0;
+  for (size_t i = 0; i < rig.log.Count(); ++i) {
+    const std::string line = rig.log.LineFromOldest(i);
+    if (line.find("IN : <Bytes> 1501") != std::string::npos)
+      end = i + 1;
+    if (line.find("OUT:") != std::string::npos && select == 0)
+      select = i + 1;
+  }
+  EXPECT_GT(end, 0u);
+  EXPECT_GT(select, end);
+}
+
 TEST(SidFetch, SingleBankOnFirmware16AsksAndFallsBackToBankA) {
   TSimRig rig(Firmware16(true));
   rig.host.answers = {false, true};

@@ -63,6 +63,7 @@ public:
   int progressCount = -1; // BeginProgress's count
   int progressSteps = 0;
   int progressEnds = 0;
+  int quietWaits = 0; // WaitingForQuiet(true) calls
 
   bool Ask(const std::string &text) override {
     questions.push_back(text);
@@ -108,6 +109,7 @@ public:
   void EndProgress() override { ++progressEnds; }
 
   void SetBusy(bool on) override { busy.push_back(on); }
+  void WaitingForQuiet(bool waiting) override { quietWaits += waiting ? 1 : 0; }
   void ListClearing() override { ++listClearings; }
 
 private:
@@ -152,6 +154,15 @@ public:
     };
     input.OnInputProblem = [this](int device, TInputProblem problem, const std::string &reason) {
       reception.HandleInputProblem(device, problem, reason);
+    };
+    input.OnActivity = [this](int device, bool inSysEx, size_t messageBytes) {
+      // Answers held on the cable are not heard coming either.
+      {
+        std::lock_guard<std::mutex> lock(m_heldLock);
+        if (m_holding)
+          return;
+      }
+      reception.HandleActivity(device, inSysEx, messageBytes);
     };
     input.Open(0);
     output.Open(0);

@@ -412,7 +412,8 @@ void TFmPage::RunFetch(
   QStringList cut;
   for (const TFetchItem &item : report.items)
     if (item.result == TFetchResult::CutShort)
-      cut << QString::fromStdString(CutShortText("patch dump", item.received, item.expected));
+      cut << QString::fromStdString(
+          CutShortText("patch dump", item.received, item.expected, item.cause));
   if (!cut.isEmpty())
     m_context.Host().Inform(cut.join("\r\n").toStdString());
   ShowError(QString::fromStdString(report.lostReason));

@@ -242,8 +242,8 @@ void TSidPage::RunFetch(const std::function<TFetchReport(TTransferHost &, TSidFe
   QStringList cut;
   for (const TFetchItem &item : report.items)
     if (item.result == TFetchResult::CutShort)
-      cut << QString::fromStdString(
-          CutShortText(item.patch > 0 ? "patch dump" : "bank dump", item.received, item.expected));
+      cut << QString::fromStdString(CutShortText(item.patch > 0 ? "patch dump" : "bank dump",
+                                                 item.received, item.expected, item.cause));
   if (!cut.isEmpty())
     m_context.Host().Inform(cut.join("\r\n").toStdString());
   ShowError(QString::fromStdString(report.lostReason));
