@@ -9,6 +9,7 @@
 #include "app/window_host.h"
 #include "fm/fm_fetch.h"
 #include "fm/fm_send.h"
+#include "sim/sim_port.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -40,7 +41,8 @@ void Measure(benchmark::State &state, size_t answerBytes, size_t requestBytes,
   QTemporaryDir dir;
   zpm::TSimOptions sim;
   sim.pace = true;
-  auto system = std::make_shared<zpm::TMidiSystem>(zpm::MidiApi::None, sim);
+  auto system =
+      std::make_shared<zpm::TMidiSystem>(zpm::MidiApi::None, std::make_unique<zpm::TSimPort>(sim));
   zpm::TMidiInput input(system);
   zpm::TMidiOutput output(system);
   zpm::TMainOptions options;

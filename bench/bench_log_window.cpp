@@ -5,6 +5,7 @@
 #include "app/app_windows.h"
 #include "app/log_window.h"
 #include "midi/log_text.h"
+#include "sim/sim_port.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -89,7 +90,8 @@ BENCHMARK(BM_LogWindowInBursts)->Iterations(1)->Unit(benchmark::kMillisecond);
 void BM_StartUpToShownMainWindow(benchmark::State &state) {
   QTemporaryDir dir;
   for (auto _ : state) {
-    auto system = std::make_shared<zpm::TMidiSystem>(zpm::MidiApi::Auto, zpm::TSimOptions{});
+    auto system = std::make_shared<zpm::TMidiSystem>(
+        zpm::MidiApi::Auto, std::make_unique<zpm::TSimPort>(zpm::TSimOptions{}));
     zpm::TMidiInput input(system);
     zpm::TMidiOutput output(system);
     zpm::TMainOptions options;

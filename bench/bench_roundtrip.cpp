@@ -4,6 +4,7 @@
 
 #include "midi/midi_devices.h"
 #include "sid/sid_messages.h"
+#include "sim/sim_port.h"
 
 #include <benchmark/benchmark.h>
 
@@ -14,7 +15,9 @@ namespace {
 using namespace zpm;
 
 void BM_SidPatchRoundTrip(benchmark::State &state) {
-  auto system = std::make_shared<TMidiSystem>(MidiApi::None, TSimOptions{});
+  auto port = std::make_unique<TSimPort>(TSimOptions{});
+  TSimPort &simulator = *port;
+  auto system = std::make_shared<TMidiSystem>(MidiApi::None, std::move(port));
   TMidiInput input(system);
   TMidiOutput output(system);
   std::atomic<size_t> received{0};
@@ -26,7 +29,7 @@ void BM_SidPatchRoundTrip(benchmark::State &state) {
   size_t expected = 0;
   for (auto _ : state) {
     output.SendSysEx(0, request);
-    system->Simulator().WaitIdle();
+    simulator.WaitIdle();
     expected += 266;
   }
   if (received != expected)
@@ -36,7 +39,9 @@ void BM_SidPatchRoundTrip(benchmark::State &state) {
 BENCHMARK(BM_SidPatchRoundTrip);
 
 void BM_SidBankDumpRoundTrip(benchmark::State &state) {
-  auto system = std::make_shared<TMidiSystem>(MidiApi::None, TSimOptions{});
+  auto port = std::make_unique<TSimPort>(TSimOptions{});
+  TSimPort &simulator = *port;
+  auto system = std::make_shared<TMidiSystem>(MidiApi::None, std::move(port));
   TMidiInput input(system);
   TMidiOutput output(system);
   std::atomic<size_t> chunks{0};
@@ -48,7 +53,7 @@ void BM_SidBankDumpRoundTrip(benchmark::State &state) {
   size_t expected = 0;
   for (auto _ : state) {
     output.SendSysEx(0, request);
-    system->Simulator().WaitIdle();
+    simulator.WaitIdle();
     expected += 17;
   }
   if (chunks != expected)

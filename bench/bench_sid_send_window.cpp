@@ -8,6 +8,7 @@
 #include "app/app_windows.h"
 #include "app/window_host.h"
 #include "sid/sid_send.h"
+#include "sim/sim_port.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -40,7 +41,8 @@ int PauseMs() {
 
 void BM_SendWholeBankThroughTheWindowHost(benchmark::State &state) {
   QTemporaryDir dir;
-  auto system = std::make_shared<zpm::TMidiSystem>(zpm::MidiApi::None, zpm::TSimOptions{});
+  auto system = std::make_shared<zpm::TMidiSystem>(
+      zpm::MidiApi::None, std::make_unique<zpm::TSimPort>(zpm::TSimOptions{}));
   zpm::TMidiInput input(system);
   zpm::TMidiOutput output(system);
   zpm::TMainOptions options;

@@ -2,6 +2,8 @@
 // simulator's ports for this run, --api the MIDI service.
 
 #include "app/app_windows.h"
+#include "midi/midi_system.h"
+#include "sim/sim_port.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -60,6 +62,8 @@ int main(int argc, char *argv[]) {
     options.api = chosen;
   }
 
+  // The simulator is this program's own demo device, listed after the service's ports.
+  zpm::SetBuiltInPort(std::make_unique<zpm::TSimPort>(zpm::TSimOptions{}));
   zpm::TAppWindows windows(options);
   windows.main->show();
   return QApplication::exec();

@@ -5,9 +5,9 @@
 
 #include "midi/alsa_client.h"
 #include "midi/jack_client.h"
-#include "midi/sim_wire.h"
 #include "patch/error.h"
 #include "sim/sim_options.h"
+#include "sim/sim_wire.h"
 
 #include <pthread.h>
 #include <signal.h>

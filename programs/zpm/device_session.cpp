@@ -4,6 +4,7 @@
 #include "zpm/interrupts.h"
 
 #include "patch/error.h"
+#include "sim/sim_port.h"
 
 #include <chrono>
 #include <exception>
@@ -74,7 +75,8 @@ MidiApi ParseApi(const CommandLine &line) {
 std::shared_ptr<TMidiSystem> OpenMidiSystem(const CommandLine &line) {
   const MidiApi api = ParseApi(line);
   // The simulator is listed only when asked for, so no port option reaches it by accident.
-  auto system = std::make_shared<TMidiSystem>(api, TSimOptions{}, api == MidiApi::None);
+  auto system = std::make_shared<TMidiSystem>(
+      api, api == MidiApi::None ? std::make_unique<TSimPort>(TSimOptions{}) : nullptr);
   if (api != MidiApi::None && system->Api() == MidiApi::None)
     throw ZpmError(system->ServiceProblem());
   return system;

@@ -3,6 +3,7 @@
 #include "fm/fm_send.h"
 #include "patch/error.h"
 #include "patch/list_text.h"
+#include "sid/sid_send.h"
 #include "zpm/cli_io.h"
 #include "zpm/device_session.h"
 #include "zpm/file_names.h"

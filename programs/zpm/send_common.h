@@ -3,7 +3,7 @@
 // report of the slots written, as text, as the JSON slots of "Every device
 // command", and as the sentence that names what was not done.
 
-#include "sid/sid_send.h"
+#include "midi/send_report.h"
 #include "zpm/command_line.h"
 
 #include <QJsonArray>

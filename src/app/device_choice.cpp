@@ -1,6 +1,6 @@
 #include "app/device_choice.h"
 
-#include "midi/sim_port.h"
+#include "sim/sim_port.h"
 
 namespace zpm {
 

@@ -5,8 +5,8 @@
 
 #include "app/main_context.h"
 #include "app/save_file.h"
+#include "midi/send_report.h"
 #include "patch/error.h"
-#include "sid/sid_send.h"
 
 #include <QApplication>
 #include <QDir>

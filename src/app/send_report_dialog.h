@@ -3,7 +3,7 @@
 // became of it, and "Retry failed slots" to send the failed ones again. It
 // knows nothing of the synthesizer the rows came from.
 
-#include "sid/sid_send.h"
+#include "midi/send_report.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "app/synth_claim.h"
 
 #include "midi/midi_devices.h"
-#include "midi/sim_port.h"
 #include "patch/error.h"
+#include "sim/sim_port.h"
 
 #include <QApplication>
 #include <QProgressDialog>

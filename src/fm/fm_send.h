@@ -6,9 +6,9 @@
 // banks it writes into first and read the written slots back afterwards.
 
 #include "midi/midi_link.h"
+#include "midi/send_report.h"
 #include "midi/transfer_host.h"
 #include "patch/patch.h"
-#include "sid/sid_send.h"
 
 #include <array>
 #include <functional>

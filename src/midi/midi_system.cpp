@@ -17,7 +17,7 @@ namespace {
 struct TDefaultSystem {
   std::mutex mutex;
   MidiApi api = MidiApi::Auto;
-  TSimOptions simulator;
+  std::unique_ptr<TMidiService> builtIn;
   std::shared_ptr<TMidiSystem> system;
 };
 
@@ -63,8 +63,8 @@ bool ParseMidiApi(const std::string &text, MidiApi &api) {
   return false;
 }
 
-TMidiSystem::TMidiSystem(MidiApi api, const TSimOptions &simulator, bool listSimulator)
-    : m_simulator(std::make_unique<TSimPort>(simulator)) {
+TMidiSystem::TMidiSystem(MidiApi api, std::unique_ptr<TMidiService> builtIn)
+    : m_builtIn(std::move(builtIn)) {
   std::string alsaProblem;
   if (api == MidiApi::Alsa || api == MidiApi::Auto) {
     alsaProblem = SequencerProblem();
@@ -92,9 +92,11 @@ TMidiSystem::TMidiSystem(MidiApi api, const TSimOptions &simulator, bool listSim
   }
   m_serviceInputs = m_inputNames.size();
   m_serviceOutputs = m_outputNames.size();
-  if (listSimulator) {
-    m_inputNames.emplace_back(TSimPort::kPortName);
-    m_outputNames.emplace_back(TSimPort::kPortName);
+  if (m_builtIn) {
+    for (std::string &name : m_builtIn->InputNames())
+      m_inputNames.push_back(std::move(name));
+    for (std::string &name : m_builtIn->OutputNames())
+      m_outputNames.push_back(std::move(name));
   }
 }
 
@@ -103,13 +105,13 @@ TMidiSystem::~TMidiSystem() = default;
 TMidiSystem::TPortRef TMidiSystem::Input(size_t index) const {
   if (index < m_serviceInputs)
     return {m_service.get(), index};
-  return {m_simulator.get(), index - m_serviceInputs};
+  return {m_builtIn.get(), index - m_serviceInputs};
 }
 
 TMidiSystem::TPortRef TMidiSystem::Output(size_t index) const {
   if (index < m_serviceOutputs)
     return {m_service.get(), index};
-  return {m_simulator.get(), index - m_serviceOutputs};
+  return {m_builtIn.get(), index - m_serviceOutputs};
 }
 
 bool SetMidiApi(MidiApi api) {
@@ -121,12 +123,12 @@ bool SetMidiApi(MidiApi api) {
   return true;
 }
 
-bool SetSimulatorOptions(const TSimOptions &options) {
+bool SetBuiltInPort(std::unique_ptr<TMidiService> port) {
   TDefaultSystem &instance = Default();
   std::lock_guard<std::mutex> lock(instance.mutex);
   if (instance.system)
     return false;
-  instance.simulator = options;
+  instance.builtIn = std::move(port);
   return true;
 }
 
@@ -134,7 +136,7 @@ std::shared_ptr<TMidiSystem> DefaultMidiSystem() {
   TDefaultSystem &instance = Default();
   std::lock_guard<std::mutex> lock(instance.mutex);
   if (!instance.system)
-    instance.system = std::make_shared<TMidiSystem>(instance.api, instance.simulator);
+    instance.system = std::make_shared<TMidiSystem>(instance.api, std::move(instance.builtIn));
   return instance.system;
 }
 

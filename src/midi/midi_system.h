@@ -1,12 +1,10 @@
 #pragma once
 // The MIDI services of one run and the device lists they make: the chosen
-// service's ports (ALSA sequencer or JACK), then the built-in simulator's
-// port. The lists are read once, so an index means the same port for the
-// whole run.
+// service's ports (ALSA sequencer or JACK), then the built-in port the
+// program hands in (its simulator), when it offers one. The lists are read
+// once, so an index means the same port for the whole run.
 
 #include "midi/midi_service.h"
-#include "midi/sim_port.h"
-#include "sim/sim_options.h"
 
 #include <memory>
 #include <string>
@@ -15,7 +13,7 @@
 namespace zpm {
 
 // Auto: ALSA when the sequencer exists, else JACK when a server runs.
-// None: the built-in simulator alone.
+// None: the built-in port alone.
 enum class MidiApi { Auto, Alsa, Jack, None };
 
 const char *MidiApiName(MidiApi api); // "auto", "alsa", "jack", "none"
@@ -25,9 +23,9 @@ bool ParseMidiApi(const std::string &text, MidiApi &api);
 class TMidiSystem {
 public:
   // A service that is not there is no error: its lists are then empty and
-  // ServiceProblem() says why. listSimulator false leaves the built-in
-  // simulator out of the lists, so that no index or name reaches it.
-  TMidiSystem(MidiApi api, const TSimOptions &simulator, bool listSimulator = true);
+  // ServiceProblem() says why. builtIn's ports follow the service's; without
+  // it no index or name reaches a port outside the service.
+  explicit TMidiSystem(MidiApi api, std::unique_ptr<TMidiService> builtIn = nullptr);
   ~TMidiSystem();
   TMidiSystem(const TMidiSystem &) = delete;
   TMidiSystem &operator=(const TMidiSystem &) = delete;
@@ -38,7 +36,6 @@ public:
   // ("The JACK server is not running."); empty when it came up or when None
   // was asked for.
   const std::string &ServiceProblem() const { return m_problem; }
-  TSimPort &Simulator() { return *m_simulator; }
 
   const std::vector<std::string> &InputNames() const { return m_inputNames; }
   const std::vector<std::string> &OutputNames() const { return m_outputNames; }
@@ -55,7 +52,7 @@ private:
   MidiApi m_api = MidiApi::None;
   std::string m_problem;
   std::unique_ptr<TMidiService> m_service;
-  std::unique_ptr<TSimPort> m_simulator;
+  std::unique_ptr<TMidiService> m_builtIn;
   size_t m_serviceInputs = 0;
   size_t m_serviceOutputs = 0;
   std::vector<std::string> m_inputNames;
@@ -65,7 +62,8 @@ private:
 // Settings for the system behind MidiInput() and MidiOutput(); they take
 // effect only before the first use, and return false after it.
 bool SetMidiApi(MidiApi api);
-bool SetSimulatorOptions(const TSimOptions &options);
+// The built-in port of that system; dropped when it comes too late.
+bool SetBuiltInPort(std::unique_ptr<TMidiService> port);
 // That system, created on the first call.
 std::shared_ptr<TMidiSystem> DefaultMidiSystem();
 

@@ -10,6 +10,7 @@
 #include "app/wait_dialog.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
+#include "support/sim_system.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -48,7 +49,7 @@ protected:
   // The windows as the program makes them; the simulator is device 0 of
   // each list, the only one, and behaves as sim says.
   void Start(bool simulator = false, const TSimOptions &sim = TSimOptions{}) {
-    m_system = std::make_shared<TMidiSystem>(MidiApi::None, sim);
+    m_system = SimulatorSystem(sim, m_simulator);
     m_input = std::make_unique<TMidiInput>(m_system);
     m_output = std::make_unique<TMidiOutput>(m_system);
     TMainOptions options;
@@ -63,6 +64,7 @@ protected:
     m_output.reset();
     m_input.reset();
     m_system.reset();
+    m_simulator = nullptr;
   }
 
   template <typename T> T *Find(const char *name) {
@@ -75,12 +77,13 @@ protected:
   TConfigPage &Config() { return *Find<TConfigPage>("ConfigPage"); }
   bool InputOpen() const { return m_input->GetHandle(0) != nullptr; }
   bool OutputOpen() const { return m_output->GetHandle(0) != nullptr; }
-  TSimPort &Simulator() { return m_system->Simulator(); }
+  TSimPort &Simulator() { return *m_simulator; }
 
   std::unique_ptr<TAppWindows> app;
 
 private:
   QTemporaryDir m_dir;
+  TSimPort *m_simulator = nullptr; // owned by m_system
   std::shared_ptr<TMidiSystem> m_system;
   std::unique_ptr<TMidiInput> m_input;
   std::unique_ptr<TMidiOutput> m_output;

@@ -9,6 +9,7 @@
 #include "patch/checksum.h"
 #include "patch/error.h"
 #include "sid/sid_messages.h"
+#include "sim/sim_port.h"
 #include "sim/sim_synth.h"
 
 #include <gtest/gtest.h>
@@ -81,7 +82,7 @@ protected:
     auto gone = TJackClient::Open("gone", true, nullptr);
     ASSERT_TRUE(gone && gone->AddInput("in", slot).Ok());
     s_system = new std::shared_ptr<TMidiSystem>(
-        std::make_shared<TMidiSystem>(MidiApi::Jack, TSimOptions{}));
+        std::make_shared<TMidiSystem>(MidiApi::Jack, std::make_unique<TSimPort>(TSimOptions{})));
     // "gone" closes here, after the lists were made.
   }
   static void TearDownTestSuite() {

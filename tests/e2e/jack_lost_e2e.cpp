@@ -9,6 +9,7 @@
 #include "midi/midi_devices.h"
 #include "patch/error.h"
 #include "sid/sid_messages.h"
+#include "sim/sim_port.h"
 #include "sim/sim_synth.h"
 
 #include <gtest/gtest.h>
@@ -133,7 +134,8 @@ private:
 // The device layer on the private server, talking to zavorin-sim.
 struct TDeviceRun {
   explicit TDeviceRun(TInputRecord &record)
-      : system(std::make_shared<TMidiSystem>(MidiApi::Jack, TSimOptions{})),
+      : system(std::make_shared<TMidiSystem>(MidiApi::Jack,
+                                             std::make_unique<TSimPort>(TSimOptions{}))),
         input(std::make_unique<TMidiInput>(system)), output(std::make_unique<TMidiOutput>(system)) {
     input->OnSysExData = [&record](int, const uint8_t *bytes, size_t count) {
       record.Chunk(bytes, count);

@@ -5,6 +5,7 @@
 #include "midi/alsa_service.h"
 #include "midi/cable_pacer.h"
 #include "midi/midi_system.h"
+#include "sim/sim_port.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +87,7 @@ TEST(DevicesAlsaTest, NoSequencerMeansNoPortsAndNoError) {
   if (TAlsaClient::SequencerExists())
     GTEST_SKIP() << "this machine has a sequencer";
   EXPECT_EQ(TAlsaService::Open(), nullptr);
-  TMidiSystem system(MidiApi::Alsa, TSimOptions{});
+  TMidiSystem system(MidiApi::Alsa, std::make_unique<TSimPort>(TSimOptions{}));
   EXPECT_EQ(system.Api(), MidiApi::None);
   EXPECT_EQ(system.InputNames(), std::vector<std::string>{"Zavorin Simulator"});
   EXPECT_EQ(system.OutputNames(), std::vector<std::string>{"Zavorin Simulator"});

@@ -6,6 +6,7 @@
 #include "midi/jack_ring.h"
 #include "midi/jack_service.h"
 #include "midi/midi_system.h"
+#include "sim/sim_port.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ TEST(DevicesJackTest, NoServerMeansNoPortsAndNoError) {
 
   testing::internal::CaptureStderr();
   EXPECT_EQ(TJackService::Open(), nullptr);
-  TMidiSystem system(MidiApi::Jack, TSimOptions{});
+  TMidiSystem system(MidiApi::Jack, std::make_unique<TSimPort>(TSimOptions{}));
   const std::string complaints = testing::internal::GetCapturedStderr();
 
   if (previous)

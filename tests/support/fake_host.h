@@ -14,9 +14,9 @@
 #include "midi/event_log.h"
 #include "midi/midi_devices.h"
 #include "midi/midi_link.h"
-#include "midi/midi_system.h"
 #include "midi/reception.h"
 #include "midi/transfer_host.h"
+#include "support/sim_system.h"
 
 #include <cstdint>
 #include <deque>
@@ -135,8 +135,8 @@ private:
 class TSimRig {
 public:
   explicit TSimRig(const TSimOptions &options = TSimOptions{})
-      : system(std::make_shared<TMidiSystem>(MidiApi::None, options)), input(system),
-        output(system), link{output, reception, log}, host(reception, system->Simulator()) {
+      : system(SimulatorSystem(options, m_simulator)), input(system),
+        output(system), link{output, reception, log}, host(reception, *m_simulator) {
     input.OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
       {
         std::lock_guard<std::mutex> lock(m_heldLock);
@@ -170,7 +170,7 @@ public:
     link.OutputDeviceIndex = 0;
   }
 
-  TSimPort &Simulator() { return system->Simulator(); }
+  TSimPort &Simulator() { return *m_simulator; }
   // The simulated devices, once every answer is out.
   TSimSynth &Synth() {
     Simulator().WaitIdle();
@@ -209,6 +209,11 @@ public:
 
   TEventLog log;
   TReception reception{log};
+
+private:
+  TSimPort *m_simulator; // set with system, which owns it
+
+public:
   std::shared_ptr<TMidiSystem> system;
 
 private:

@@ -1,11 +1,12 @@
 #pragma once
 // The built-in simulator in the device lists: one input and one output named
 // "Zavorin Simulator", with the simulated SID and FM of this process behind
-// them. Its answers reach the input's chunker on the wire's own thread, as a
-// driver's would.
+// them; the programs that offer it hand it to their TMidiSystem. Its
+// answers reach the input's chunker on the wire's own thread, as a driver's
+// would.
 
 #include "midi/midi_service.h"
-#include "midi/sim_wire.h"
+#include "sim/sim_wire.h"
 
 namespace zpm {
 

@@ -1,4 +1,4 @@
-#include "midi/sim_port.h"
+#include "sim/sim_port.h"
 
 #include "midi/chunker.h"
 

@@ -1,4 +1,4 @@
-#include "midi/sim_wire.h"
+#include "sim/sim_wire.h"
 
 #include "midi/din_pacing.h"
 

@@ -7,6 +7,7 @@
 #include "patch/error.h"
 #include "sid/sid_messages.h"
 #include "sim/sim_synth.h"
+#include "support/sim_system.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ protected:
     m_input.reset();
     m_output.reset();
     m_options = options;
-    m_system = std::make_shared<TMidiSystem>(MidiApi::None, options);
+    m_system = SimulatorSystem(options, m_simulator);
     m_input = std::make_unique<TMidiInput>(m_system);
     m_output = std::make_unique<TMidiOutput>(m_system);
     m_input->OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
@@ -38,7 +39,7 @@ protected:
   void Send(const Bytes &message) {
     TMemoryStream stream(message);
     m_output->SendSysEx(0, stream);
-    m_system->Simulator().WaitIdle();
+    m_simulator->WaitIdle();
   }
 
   // What an independent model with the same options answers.
@@ -53,6 +54,7 @@ protected:
   }
 
   TSimOptions m_options;
+  TSimPort *m_simulator = nullptr; // owned by m_system
   std::shared_ptr<TMidiSystem> m_system;
   std::unique_ptr<TMidiInput> m_input;
   std::unique_ptr<TMidiOutput> m_output;
@@ -74,7 +76,7 @@ TEST_F(DevicesSimulatorTest, PatchRequestGivesOne266ByteChunk) {
   TMemoryStream stream(request);
   stream.SetPosition(4);
   m_output->SendSysEx(0, stream);
-  m_system->Simulator().WaitIdle();
+  m_simulator->WaitIdle();
   EXPECT_EQ(stream.Position(), 0u);
   EXPECT_EQ(stream.Data(), request);
 
@@ -143,7 +145,7 @@ TEST_F(DevicesSimulatorTest, PacedAnswersArriveWholeAndInOrder) {
   TMemoryStream second(SidPatchRequest(0, 2));
   m_output->SendSysEx(0, first);
   m_output->SendSysEx(0, second);
-  m_system->Simulator().WaitIdle();
+  m_simulator->WaitIdle();
   const std::vector<Bytes> chunks = Chunks();
   ASSERT_EQ(chunks.size(), 2u);
   EXPECT_EQ(chunks[0], Expected(SidPatchRequest(0, 1)));
@@ -198,7 +200,7 @@ TEST_F(DevicesSimulatorTest, NothingArrivesOnAClosedInput) {
   m_input->Open(0);
   m_input->Close(0);
   Send(SidPatchRequest(0, 2)); // input closed again
-  m_system->Simulator().WaitIdle();
+  m_simulator->WaitIdle();
   EXPECT_TRUE(Chunks().empty());
   m_input->Open(0);
   Send(SidPatchRequest(0, 3));
@@ -246,14 +248,17 @@ TEST(DevicesDefaultTest, TheSingleObjectsUseTheApiSetBeforeFirstUse) {
   ASSERT_TRUE(SetMidiApi(MidiApi::None));
   TSimOptions options;
   options.sidId = 5;
-  ASSERT_TRUE(SetSimulatorOptions(options));
+  auto port = std::make_unique<TSimPort>(options);
+  const TMidiService *simulator = port.get();
+  ASSERT_TRUE(SetBuiltInPort(std::move(port)));
   TMidiInput &input = MidiInput();
   EXPECT_EQ(&MidiInput(), &input);
   EXPECT_EQ(&MidiOutput(), &MidiOutput());
   EXPECT_EQ(input.DeviceNames(), std::vector<std::string>{"Zavorin Simulator"});
   EXPECT_FALSE(SetMidiApi(MidiApi::Jack));
-  EXPECT_FALSE(SetSimulatorOptions(TSimOptions{}));
-  EXPECT_EQ(DefaultMidiSystem()->Simulator().Synth().Options().sidId, 5);
+  EXPECT_FALSE(SetBuiltInPort(std::make_unique<TSimPort>(TSimOptions{})));
+  EXPECT_EQ(DefaultMidiSystem()->Input(0).service, simulator);
+  EXPECT_EQ(DefaultMidiSystem()->Output(0).service, simulator);
 
   MidiApi api = MidiApi::None;
   for (const char *name : {"auto", "alsa", "jack", "none"}) {
