@@ -132,6 +132,9 @@ void TellLoad(TMainContext &context, QWidget *page, const QString &path, size_t 
               const QString &error, const QString &notice) {
   if (!error.isEmpty()) {
     QMessageBox::critical(page, QApplication::applicationDisplayName(), error);
+    // The status line must not go on naming the file loaded before.
+    context.ReportDone(
+        QStringLiteral("%1 was refused; the list is empty").arg(QFileInfo(path).fileName()));
     return;
   }
   context.ReportDone(FileDoneText(loaded, "loaded from", path));

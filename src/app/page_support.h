@@ -61,9 +61,10 @@ QString Attempt(const std::function<void()> &operation);
 // "128 patches saved to bankA.syx", "1 patch loaded from lead.syx".
 QString FileDoneText(size_t count, const char *done, const QString &path);
 
-// The end of a load on either page: the loader's refusal in an error box, or
-// the count loaded in the log and the status line, then what the load found
-// beyond its patches, if anything, in one warning box.
+// The end of a load on either page: the loader's refusal in an error box and
+// "<file> was refused; the list is empty" in the log and the status line, or
+// the count loaded there; then what the load found beyond its patches, if
+// anything, in one warning box.
 void TellLoad(TMainContext &context, QWidget *page, const QString &path, size_t loaded,
               const QString &error, const QString &notice);
 

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 
 namespace zpm {
 namespace {
@@ -299,6 +300,8 @@ TEST_F(FmPageTest, LoadFillsTheThreeSendListsByType) {
   EXPECT_TRUE(errors[0].endsWith(" is not a FM patch SysEx file.")) << errors[0].toStdString();
   EXPECT_EQ(Rows(TFmListId::VoicesSend), 0);
   EXPECT_EQ(Find<QLabel>("lbFMLoadSysex")->text(), "mixed.syx");
+  EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage().toStdString(),
+            "sid.syx was refused; the list is empty");
 }
 
 TEST_F(FmPageTest, LoadingSaysOnceWhatWasCutShortAndWhichChecksumsAreWrong) {
