@@ -261,10 +261,11 @@ QStringList Unnamed(QWidget *root) {
   QList<QWidget *> widgets = root->findChildren<QWidget *>();
   widgets.prepend(root);
   for (QWidget *widget : widgets) {
+    // The parts Qt builds inside a control, except a line edit's buttons
+    // (such as its clear button), which a screen reader shows.
     if (widget->window() != root->window() || qobject_cast<QHeaderView *>(widget) ||
-        qobject_cast<QAbstractItemView *>(widget->parentWidget()) ||
-        qobject_cast<QLineEdit *>(widget->parentWidget()))
-      continue; // the parts Qt builds inside a control
+        qobject_cast<QAbstractItemView *>(widget->parentWidget()))
+      continue;
     const bool control =
         qobject_cast<QAbstractButton *>(widget) || qobject_cast<QComboBox *>(widget) ||
         qobject_cast<QAbstractSpinBox *>(widget) || qobject_cast<QLineEdit *>(widget) ||
