@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -86,6 +87,9 @@ TfrmLog::TfrmLog(TEventLog &log, QWidget *parent)
   edFind->setPlaceholderText("Find in the log (Enter: next older line)");
   edFind->setAccessibleName("Find in the log");
   edFind->setClearButtonEnabled(true);
+  // The only button Qt puts inside the field is its clear button, which has no name of its own.
+  for (QToolButton *clear : edFind->findChildren<QToolButton *>())
+    clear->setAccessibleName("Clear the text to find");
   edFind->hide();
   edFind->installEventFilter(this);
   connect(edFind, &QLineEdit::returnPressed, this, &TfrmLog::FindNext);

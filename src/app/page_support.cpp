@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 
 namespace zpm {
 
@@ -125,6 +126,21 @@ QString FileDoneText(size_t count, const char *done, const QString &path) {
       .arg(count == 1 ? "" : "es")
       .arg(done)
       .arg(QFileInfo(path).fileName());
+}
+
+void TellLoad(TMainContext &context, QWidget *page, const QString &path, size_t loaded,
+              const QString &error, const QString &notice) {
+  if (!error.isEmpty()) {
+    QMessageBox::critical(page, QApplication::applicationDisplayName(), error);
+    // The status line must not go on naming the file loaded before.
+    context.ReportDone(
+        QStringLiteral("%1 was refused; the list is empty").arg(QFileInfo(path).fileName()));
+    return;
+  }
+  context.ReportDone(FileDoneText(loaded, "loaded from", path));
+  // One message per load, however many patches it concerns.
+  if (!notice.isEmpty())
+    QMessageBox::warning(page, QApplication::applicationDisplayName(), notice);
 }
 
 int OneRowToSend(const std::vector<int> &selected, int count, TMainContext &context,

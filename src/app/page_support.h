@@ -61,6 +61,13 @@ QString Attempt(const std::function<void()> &operation);
 // "128 patches saved to bankA.syx", "1 patch loaded from lead.syx".
 QString FileDoneText(size_t count, const char *done, const QString &path);
 
+// The end of a load on either page: the loader's refusal in an error box and
+// "<file> was refused; the list is empty" in the log and the status line, or
+// the count loaded there; then what the load found beyond its patches, if
+// anything, in one warning box.
+void TellLoad(TMainContext &context, QWidget *page, const QString &path, size_t loaded,
+              const QString &error, const QString &notice);
+
 // The one selected row that "Send selected to another patch location" acts
 // on, or -1: nothing selected; more than one (the user is told); the devices
 // not open (showError tells why); a row past the list's count.

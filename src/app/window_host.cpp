@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -150,11 +149,7 @@ bool TWindowHost::AwaitBytes(size_t count, int timeoutMs) {
 }
 
 void TWindowHost::BeginProgress(int count) {
-  QProgressBar *bar = m_working.Progress();
-  // One step per item, so the bar is full exactly when the last item is
-  // done; a range of 0..0 would show the busy animation instead of an empty bar.
-  bar->setRange(0, std::max(1, count));
-  bar->setValue(0);
+  m_working.Begin(count);
   m_working.show();
   m_working.raise();
   m_controls->setEnabled(false);
@@ -163,8 +158,7 @@ void TWindowHost::BeginProgress(int count) {
 }
 
 void TWindowHost::StepProgress() {
-  QProgressBar *bar = m_working.Progress();
-  bar->setValue(std::min(bar->value() + 1, bar->maximum()));
+  m_working.Step();
 }
 
 bool TWindowHost::ProgressCancelled() {
@@ -172,6 +166,9 @@ bool TWindowHost::ProgressCancelled() {
 }
 
 void TWindowHost::EndProgress() {
+  // The run's own report may say nothing of a stop; the user learns how far it got.
+  if (ProgressCancelled() && m_working.Done() < m_working.Count())
+    m_context.ReportDone(WorkingCancelledText(m_working.Count(), m_working.Done()));
   m_working.hide();
   m_controls->setEnabled(true);
   m_context.SetCanClose(true);

@@ -152,6 +152,7 @@ TFmLoadReport LoadFmFile(const Bytes &data, const std::string &path, TFMPatchBan
           report.cutShort = true;
           report.cutShortRow = {patch.PatchType(), list->Count()};
           report.cutShortBytes = read;
+          patch.CutShort = true;
         }
         list->Add(patch);
       }

@@ -48,7 +48,8 @@ struct TFmLoadRow {
 // What a load found beyond the patches themselves, for the front ends to tell.
 struct TFmLoadReport {
   // A dump the end of the file cut short, when it was loaded: its dump holds
-  // cutShortBytes from the file, the rest are blank (Init values).
+  // cutShortBytes from the file, the rest are blank (Init values), and the
+  // patch is marked CutShort so that no send takes it.
   bool cutShort = false;
   TFmLoadRow cutShortRow{0, -1};
   size_t cutShortBytes = 0;

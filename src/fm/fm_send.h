@@ -61,7 +61,8 @@ struct TFmSendOptions {
 
 // The slots a job would write, before anything is sent: rows past the
 // type's last slot are listed as not sent. Raises ZpmError when a patch the
-// job would send holds a byte of 80h or above, naming its row and slot.
+// job would send holds a byte of 80h or above or was cut short by the end of
+// its file, naming its row and slot.
 std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists, int firstRow = 1);
 
 // Runs a job as the window's button does: nothing when it has nothing to

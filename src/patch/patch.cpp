@@ -30,6 +30,7 @@ void TPatch::Init() {
   InitHeader(Dump.data(), 0x46);
   Dump[kSidDumpSize - 1] = 0xF7;
   Bank = 0;
+  CutShort = false;
 }
 
 void TPatch::SetDeviceNumber(uint8_t device) {
@@ -79,6 +80,7 @@ void TFMPatch::Init() {
   Dump.fill(0);
   InitHeader(Dump.data(), 0x49);
   Dump[kFmDumpSize - 1] = 0xF7;
+  CutShort = false;
 }
 
 void TFMPatch::SetDeviceNumber(uint8_t device) {

@@ -22,6 +22,9 @@ public:
   TPatch() { Init(); }
 
   uint8_t Bank = 0; // 0..7, shown as "A" + Bank; not part of the dump
+  // The end of its file came inside its dump: the rest is blank, so the
+  // synthesizer would take a patch the file never held.
+  bool CutShort = false;
   std::array<uint8_t, kSidDumpSize> Dump{};
 
   void Init();
@@ -52,6 +55,7 @@ class TFMPatch {
 public:
   TFMPatch() { Init(); }
 
+  bool CutShort = false; // as TPatch::CutShort
   std::array<uint8_t, kFmDumpSize> Dump{};
 
   void Init();

@@ -48,6 +48,7 @@ void ReadSidMessages(const Bytes &data, const std::string &path, TMemoryStream &
         // Read returned what was left: the end of the file, so this is the last patch.
         report.cutShortRow = into.Count();
         report.cutShortBytes = read;
+        patch.CutShort = true;
       }
       into.Add(patch);
     } else if (command == kSidBankSelect) {

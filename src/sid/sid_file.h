@@ -28,7 +28,8 @@ Bytes SidFileBytes(const TPatchBank &bank);
 // What a load found beyond the patches themselves, for the front ends to tell.
 struct TSidLoadReport {
   // The row of a Patch Dump the end of the file cut short, or -1. Its dump
-  // holds the cutShortBytes the file had; the rest are blank (Init values).
+  // holds the cutShortBytes the file had; the rest are blank (Init values),
+  // and the patch is marked CutShort so that no send takes it.
   int cutShortRow = -1;
   size_t cutShortBytes = 0;
   // Rows whose checksum byte does not match their data, in row order.

@@ -48,7 +48,8 @@ struct TSidSendOptions {
 
 // The slots a job would write, before anything is sent: a Rows job lists the
 // rows past patch 128 as not sent. Raises ZpmError when a patch the job would
-// send holds a byte of 80h or above, naming its row, slot and name.
+// send holds a byte of 80h or above or was cut short by the end of its file,
+// naming its row, slot and name.
 std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &list,
                                    int firstRow = 1);
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include <thread>
@@ -199,19 +200,61 @@ TEST_F(TWaitTest, WorkingDialogDisablesTheWindowUntilTheRunEndsAndCancelStopsIt)
   EXPECT_TRUE(app->working->isEnabled());
   EXPECT_FALSE(Main().CanClose());
   EXPECT_EQ(bar->maximum(), 5);
+  auto *line = app->working->findChild<QLabel *>("lbProgress");
+  EXPECT_EQ(line->text().toStdString(), "Patch 1 of 5");
   host.StepProgress();
   EXPECT_EQ(bar->value(), 1);
+  EXPECT_TRUE(line->text().startsWith("Patch 2 of 5")) << line->text().toStdString();
   EXPECT_FALSE(host.ProgressCancelled());
   QTest::keyClick(app->working, Qt::Key_Escape);
   EXPECT_TRUE(host.ProgressCancelled());
   host.EndProgress();
   EXPECT_TRUE(Find<QWidget>("pnlMain")->isEnabled());
   EXPECT_TRUE(Main().CanClose());
+  // What was done, in the status line and the log.
+  EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage().toStdString(),
+            "Cancelled after 1 of 5 patches.");
+  const std::string newest = Main().Log().Line(0);
+  EXPECT_TRUE(QString::fromStdString(newest).endsWith("] Cancelled after 1 of 5 patches."))
+      << newest;
 
   host.BeginProgress(2);
   QTest::keyClick(app->working, Qt::Key_Return);
   EXPECT_TRUE(host.ProgressCancelled());
   host.EndProgress();
+  EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage().toStdString(),
+            "Cancelled after 0 of 2 patches.");
+
+  // A run that ends by itself leaves the status line as it was.
+  host.BeginProgress(1);
+  host.StepProgress();
+  host.EndProgress();
+  EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage().toStdString(),
+            "Cancelled after 0 of 2 patches.");
+}
+
+// The line beside the bar, from the count, the patches done and the time so far.
+TEST(WorkingProgressText, SaysWhichPatchAndAboutHowLongIsLeft) {
+  struct Case {
+    int count;
+    int done;
+    qint64 elapsedMs;
+    const char *text;
+  } const cases[] = {
+      {1024, 0, 0, "Patch 1 of 1024"},
+      {1024, 0, 5000, "Patch 1 of 1024"}, // no patch done yet: nothing to go by
+      {1024, 16, 11400, "Patch 17 of 1024, about 12 min left"},
+      {10, 5, 20000, "Patch 6 of 10, about 20 s left"},
+      {10, 9, 100, "Patch 10 of 10, about 1 s left"},
+      {2, 1, 59600, "Patch 2 of 2, about 1 min left"},
+      {1000, 10, 60000, "Patch 11 of 1000, about 1 h 39 min left"},
+      {100, 1, 3600000 / 99, "Patch 2 of 100, about 1 h left"},
+      {5, 5, 1000, "Patch 5 of 5"},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(WorkingProgressText(c.count, c.done, c.elapsedMs).toStdString(), c.text)
+        << c.count << " " << c.done << " " << c.elapsedMs;
+  EXPECT_EQ(WorkingCancelledText(1, 0).toStdString(), "Cancelled after 0 of 1 patch.");
 }
 
 } // namespace

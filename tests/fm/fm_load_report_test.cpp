@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace zpm {
@@ -74,6 +75,14 @@ TEST(FmLoadReport, TellsTheCutShortDumpAndTheWrongChecksumsPerList) {
     TFMPatchBank v, d, e;
     const TFmLoadReport report = LoadFmFile(c.file, "/f.syx", v, d, e);
     EXPECT_EQ(report.cutShort, c.cut);
+    // The list itself tells which patch was cut short, for the sends.
+    const std::pair<uint8_t, const TFMPatchBank *> lists[] = {
+        {kFmVoice, &v}, {kFmDrumset, &d}, {kFmEnsemble, &e}};
+    for (const auto &[type, bank] : lists)
+      for (int row = 0; row < bank->Count(); ++row)
+        EXPECT_EQ(bank->GetPatch(row).CutShort,
+                  c.cut && c.cutRow.type == type && c.cutRow.index == row)
+            << int(type) << " row " << row;
     if (c.cut) {
       EXPECT_TRUE(report.cutShortRow == c.cutRow);
       EXPECT_EQ(report.cutShortBytes, c.cutBytes);

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace zpm {
 namespace {
 
@@ -360,19 +362,32 @@ TEST(FmSendOps, ThePatchToSlotLandsThereAndARefusalNamesTheChosenBank) {
 }
 
 TEST(FmSendOps, APatchThatCannotBeSentWholeStopsTheRunFirst) {
-  TSimRig rig;
-  rig.link.OutputDeviceIndex = -1;
-  TLists lists;
-  lists.Add({kFmVoice, 0, 0});
-  lists.Add({kFmVoice, 0, 1});
-  lists.voices.GetPatch(1).Data()[40] = 0x80;
-  try {
-    RunFmSend(rig.link, rig.host, Options(), Job(TFmSendMode::AllTypes), lists.View());
-    ADD_FAILURE() << "no error";
-  } catch (const ZpmError &error) {
-    EXPECT_NE(std::string(error.what()).find("voices patch A:2 in row 2"), std::string::npos);
+  struct TBreak {
+    const char *what;
+    std::function<void(TFMPatch &)> breakIt;
+  } breaks[] = {
+      {" holds a byte of 80h or above", [](TFMPatch &p) { p.Data()[40] = 0x80; }},
+      {" is cut short in its file", [](TFMPatch &p) { p.CutShort = true; }},
+  };
+  for (const TBreak &broken : breaks) {
+    SCOPED_TRACE(broken.what);
+    TSimRig rig;
+    rig.link.OutputDeviceIndex = -1;
+    TLists lists;
+    lists.Add({kFmVoice, 0, 0});
+    lists.Add({kFmVoice, 0, 1});
+    broken.breakIt(lists.voices.GetPatch(1));
+    try {
+      RunFmSend(rig.link, rig.host, Options(), Job(TFmSendMode::AllTypes), lists.View());
+      ADD_FAILURE() << "no error";
+    } catch (const ZpmError &error) {
+      EXPECT_NE(
+          std::string(error.what()).find(std::string("voices patch A:2 in row 2") + broken.what),
+          std::string::npos)
+          << error.what();
+    }
+    EXPECT_TRUE(rig.Sent().empty());
   }
-  EXPECT_TRUE(rig.Sent().empty());
 }
 
 TEST(FmSendOps, ClosedDevicesStopBeforeAnythingIsSent) {

@@ -66,6 +66,9 @@ TEST(SidLoadReport, TellsTheCutShortPatchAndTheWrongChecksums) {
     EXPECT_EQ(report.cutShortRow, c.cutRow);
     EXPECT_EQ(report.cutShortBytes, c.cutBytes);
     EXPECT_EQ(report.wrongChecksumRows, c.wrongRows);
+    // The list itself tells which patch was cut short, for the sends.
+    for (int row = 0; row < loaded.Count(); ++row)
+      EXPECT_EQ(loaded.GetPatch(row).CutShort, row == c.cutRow) << "row " << row;
     if (c.cutRow >= 0) {
       // The bytes that were there, then the blank Init values: data 0, checksum 0, F7.
       const TPatch &cut = loaded.GetPatch(c.cutRow);

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace zpm {
 namespace {
 
@@ -302,33 +304,43 @@ TEST(SidSend, APortThatGoesEndsTheRunWithThePatchInFlightUnknown) {
 }
 
 TEST(SidSend, APatchThatCannotBeSentWholeStopsTheRunBeforeAnything) {
-  TPatchBank list = MakeList({{0, 1}, {1, 16}, {1, 17}});
-  list.GetPatch(1).Data()[40] = 0x80;
+  struct TBreak {
+    const char *what;
+    std::function<void(TPatch &)> breakIt;
+  } breaks[] = {
+      {" holds a byte of 80h or above", [](TPatch &p) { p.Data()[40] = 0x80; }},
+      {" is cut short in its file", [](TPatch &p) { p.CutShort = true; }},
+  };
   const std::string text = "Patch B:17 \"R1";
   const std::vector<TSidSendJob> jobs = {{},
                                          {TSidSendMode::Bank, 1, 0, 0, {}},
                                          {TSidSendMode::Rows, 0, 0, 0, {0, 1}},
                                          {TSidSendMode::PatchTo, 0, 0, 0, {1}}};
-  for (const TSidSendJob &job : jobs) {
-    TSimRig rig;
-    rig.host.defaultAnswer = true;
-    try {
-      RunSidSend(rig.link, rig.host, Options(), job, list);
-      ADD_FAILURE() << "the broken patch was not refused";
-    } catch (const ZpmError &error) {
-      const std::string what = error.what();
-      EXPECT_EQ(what.rfind(text, 0), 0u) << what;
-      EXPECT_NE(what.find("in row 2 holds a byte of 80h or above"), std::string::npos) << what;
+  for (const TBreak &broken : breaks) {
+    SCOPED_TRACE(broken.what);
+    TPatchBank list = MakeList({{0, 1}, {1, 16}, {1, 17}});
+    broken.breakIt(list.GetPatch(1));
+    for (const TSidSendJob &job : jobs) {
+      TSimRig rig;
+      rig.host.defaultAnswer = true;
+      try {
+        RunSidSend(rig.link, rig.host, Options(), job, list);
+        ADD_FAILURE() << "the broken patch was not refused";
+      } catch (const ZpmError &error) {
+        const std::string what = error.what();
+        EXPECT_EQ(what.rfind(text, 0), 0u) << what;
+        EXPECT_NE(what.find(std::string("in row 2") + broken.what), std::string::npos) << what;
+      }
+      EXPECT_TRUE(rig.Sent().empty());
+      EXPECT_TRUE(rig.host.questions.empty());
     }
-    EXPECT_TRUE(rig.Sent().empty());
-    EXPECT_TRUE(rig.host.questions.empty());
+    // Rows that would go past 128 are not sent, so they are not in the way.
+    TSimRig rig(SimWithId(3));
+    rig.host.defaultAnswer = true;
+    const TSendReport report =
+        RunSidSend(rig.link, rig.host, Options(), {TSidSendMode::Rows, 0, 0, 127, {0, 1}}, list);
+    EXPECT_EQ(Results(report), (std::vector<TSendResult>{W, NS}));
   }
-  // Rows that would go past 128 are not sent, so they are not in the way.
-  TSimRig rig(SimWithId(3));
-  rig.host.defaultAnswer = true;
-  const TSendReport report =
-      RunSidSend(rig.link, rig.host, Options(), {TSidSendMode::Rows, 0, 0, 127, {0, 1}}, list);
-  EXPECT_EQ(Results(report), (std::vector<TSendResult>{W, NS}));
 }
 
 TEST(SidSend, TheDeviceCheckNamesTheDeviceThatIsMissing) {

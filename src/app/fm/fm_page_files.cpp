@@ -1,6 +1,7 @@
 // The FM page's files: the save buttons of both tabs and "&Load SysEx file".
 #include "app/fm/fm_page.h"
 
+#include "app/load_notice.h"
 #include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
 #include "fm/fm_file.h"
@@ -104,20 +105,23 @@ void TFmPage::btnFMLoadSysExClick() {
     List(id).clearSelection();
     Bank(id).Clear();
   }
+  QString notice;
   const QString error = Attempt([&] {
-    LoadFmFile(ReadWholeFile(path), QDir::toNativeSeparators(path).toStdString(),
-               Bank(TFmListId::VoicesSend), Bank(TFmListId::DrumsSend),
-               Bank(TFmListId::EnsemblesSend));
+    TFMPatchBank &voices = Bank(TFmListId::VoicesSend);
+    TFMPatchBank &drums = Bank(TFmListId::DrumsSend);
+    TFMPatchBank &ensembles = Bank(TFmListId::EnsemblesSend);
+    const TFmLoadReport report =
+        LoadFmFile(ReadWholeFile(path), QDir::toNativeSeparators(path).toStdString(), voices, drums,
+                   ensembles);
     m_loadedFile->setText(QFileInfo(path).fileName());
+    notice = FmLoadNotice(report, voices, drums, ensembles);
   });
   size_t loaded = 0;
   for (TFmListId id : {TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend}) {
     List(id).Model().SetCount(Bank(id).Count());
     loaded += CountOf(Bank(id));
   }
-  ShowError(error);
-  if (error.isEmpty())
-    m_context.ReportDone(FileDoneText(loaded, "loaded from", path));
+  TellLoad(m_context, this, path, loaded, error, notice);
 }
 
 } // namespace zpm

@@ -63,6 +63,14 @@ void TInlineSpinEdit::stepBy(int steps) {
   setValue(std::clamp(value() + steps, std::min(m_lower, m_upper), std::max(m_lower, m_upper)));
 }
 
+bool TInlineSpinEdit::focusNextPrevChild(bool next) {
+  // Hiding the editor while it has the focus moves it on this way too.
+  if (!isVisible())
+    return QSpinBox::focusNextPrevChild(next);
+  emit tabbed(next);
+  return true;
+}
+
 void TInlineSpinEdit::focusOutEvent(QFocusEvent *event) {
   QSpinBox::focusOutEvent(event);
   emit left();
@@ -87,6 +95,8 @@ TRangeGridView::TRangeGridView(RangeGrid grid, const char *gridName, const char 
   setModel(&m_model);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  // The arrows move between the cells; Tab moves on to the next control.
+  setTabKeyNavigation(false);
   setShowGrid(true);
   verticalHeader()->hide();
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -108,6 +118,7 @@ TRangeGridView::TRangeGridView(RangeGrid grid, const char *gridName, const char 
   connect(m_editor, qOverload<int>(&QSpinBox::valueChanged), this,
           [this](int value) { EditorChange(value); });
   connect(m_editor, &TInlineSpinEdit::left, this, [this] { EditorExit(); });
+  connect(m_editor, &TInlineSpinEdit::tabbed, this, [this](bool next) { EditorTabbed(next); });
 }
 
 void TRangeGridView::SelectGridCell(int column, int gridRow) {
@@ -127,6 +138,10 @@ void TRangeGridView::SelectCell(const QModelIndex &current) {
   const QPoint topLeft = viewport()->mapTo(parentWidget(), cell.topLeft());
   m_placing = true;
   m_editor->setGeometry(topLeft.x() + 2, topLeft.y() + 2, cell.width() + 2, cell.height() + 2);
+  // Named after its cell: the group box's title would name it otherwise.
+  m_editor->setAccessibleName(QStringLiteral("%1, %2").arg(
+      QString::fromStdString(m_grid.Cell(kGridNameColumn, current.row() + 1)),
+      QString::fromStdString(m_grid.Cell(current.column(), 0))));
   m_editor->SetLimits(m_grid.EditorLower(), m_grid.EditorUpper());
   m_editor->setValue(m_grid.EditorValue());
   m_editor->show();
@@ -156,6 +171,12 @@ void TRangeGridView::EditorExit() {
   m_model.CellChanged(column, row);
   m_editor->hide();
   setFocus();
+}
+
+void TRangeGridView::EditorTabbed(bool next) {
+  EditorExit();
+  // From the grid, which the editor has just handed the focus back to.
+  focusNextPrevChild(next);
 }
 
 } // namespace zpm

@@ -43,8 +43,11 @@ public:
 
 signals:
   void left();
+  // Tab (next) or Shift+Tab pressed: the grid decides where the focus goes.
+  void tabbed(bool next);
 
 protected:
+  bool focusNextPrevChild(bool next) override;
   void focusOutEvent(QFocusEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
 
@@ -73,6 +76,8 @@ private:
   void EditorChange(int value);
   // InlineSpinEditExit / InlineSpinEditFMExit.
   void EditorExit();
+  // Tab and Shift+Tab in the editor leave the grid, as they do from the grid.
+  void EditorTabbed(bool next);
 
   RangeGrid m_grid;
   TRangeGridModel m_model;

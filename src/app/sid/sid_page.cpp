@@ -1,9 +1,9 @@
 #include "app/sid/sid_page.h"
 
+#include "app/load_notice.h"
 #include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
-#include "app/sid/sid_load_notice.h"
 #include "app/sid/sid_send_panel.h"
 #include "app/sid/spin_button_widget.h"
 #include "patch/error.h"
@@ -331,12 +331,8 @@ void TSidPage::btnLoadSysFileClick() {
     notice = SidLoadNotice(report, m_context.SidFileBank());
   });
   m_fileList->Model().SetCount(m_context.SidFileBank().Count());
-  ShowError(error);
-  if (error.isEmpty())
-    m_context.ReportDone(FileDoneText(m_context.SidFileBank().Count(), "loaded from", path));
-  // One message per load, however many patches it concerns.
-  if (!notice.isEmpty())
-    QMessageBox::warning(this, QApplication::applicationDisplayName(), notice);
+  TellLoad(m_context, this, path, static_cast<size_t>(m_context.SidFileBank().Count()), error,
+           notice);
 }
 
 } // namespace zpm

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 
 namespace zpm {
 namespace {
@@ -299,6 +300,35 @@ TEST_F(FmPageTest, LoadFillsTheThreeSendListsByType) {
   EXPECT_TRUE(errors[0].endsWith(" is not a FM patch SysEx file.")) << errors[0].toStdString();
   EXPECT_EQ(Rows(TFmListId::VoicesSend), 0);
   EXPECT_EQ(Find<QLabel>("lbFMLoadSysex")->text(), "mixed.syx");
+  EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage().toStdString(),
+            "sid.syx was refused; the list is empty");
+}
+
+TEST_F(FmPageTest, LoadingSaysOnceWhatWasCutShortAndWhichChecksumsAreWrong) {
+  Open();
+  page->SelectTab(TFmPage::SendTab);
+  TFMPatchBank patches;
+  TFMPatch wrong = FmPatch(kFmVoice, 0, 1);
+  wrong.Dump[266] ^= 0x01;
+  for (const TFMPatch &patch : {FmPatch(kFmVoice, 0, 0), wrong, FmPatch(kFmEnsemble, 2, 5),
+                                FmPatch(kFmDrumset, 1, 2), FmPatch(kFmDrumset, 1, 3)})
+    patches.Add(patch);
+  Bytes cut = FmBankFile(patches);
+  cut.resize(cut.size() - 200); // drumset B:4 keeps 68 of its 268 bytes
+  const QString path = dir.filePath("cut.syx");
+  WriteBytes(path, cut);
+  EXPECT_EQ(Load(path),
+            QStringList{"The file ends inside patch B:4 (row 2 of the drumsets list): only 68 of "
+                        "its 268 bytes were in the file, so its last 200 bytes are blank. The "
+                        "checksums of 2 patches do not match their data: A:2 of the voices, B:4 "
+                        "of the drumsets. Such patches are loaded as the file holds them; check "
+                        "them before sending them."});
+  EXPECT_EQ(Rows(TFmListId::DrumsSend), 2);
+  TFMPatchBank good;
+  good.Add(FmPatch(kFmVoice, 3, 3));
+  const QString whole = dir.filePath("whole.syx");
+  WriteBytes(whole, FmBankFile(good));
+  EXPECT_TRUE(Load(whole).isEmpty());
 }
 
 TEST_F(FmPageTest, SaveAndSendButtonsAreOnOnlyWhileTheirListsHavePatches) {

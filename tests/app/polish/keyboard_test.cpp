@@ -4,6 +4,8 @@
 // every control.
 
 #include "app/app_fixture.h"
+#include "app/random/random_page.h"
+#include "app/random/range_grid_widget.h"
 #include "app/sid/save_location_dialog.h"
 #include "app/sid/sid_list_widget.h"
 #include "app/sid/sid_page.h"
@@ -18,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -95,6 +98,50 @@ TEST_F(TKeyboardTest, TabLeavesEachPatchListAndTheArrowsMoveWithin) {
   EXPECT_EQ(list->currentIndex().row(), 1);
   for (auto *other : Main().findChildren<TSidPatchList *>())
     EXPECT_FALSE(other->tabKeyNavigation()) << other->objectName().toStdString();
+}
+
+// From inside a random page's range grid, Tab and Shift+Tab move on to the
+// controls beside it, whether the in-cell editor is open or not.
+struct TGridKey {
+  const char *page;
+  const char *row; // whose "Min" cell the editor opens over
+  bool inEditor;   // Tab pressed in the open editor, else in the grid itself
+  bool back;       // Shift+Tab
+  const char *after;
+};
+
+const TGridKey kGridKeys[] = {
+    {"SidRandomPage", "Filter_Cutoff", true, false, "seSIDrnd"},
+    {"SidRandomPage", "Filter_Cutoff", false, false, "seSIDrnd"},
+    {"SidRandomPage", "Filter_Cutoff", true, true, "tvNavigation"},
+    {"SidRandomPage", "Filter_Cutoff", false, true, "tvNavigation"},
+    {"FmRandomPage", "OP1_Volume", true, false, "seFMSeed"},
+    {"FmRandomPage", "OP1_Volume", false, true, "tvNavigation"},
+};
+
+TEST_F(TKeyboardTest, TabAndShiftTabLeaveTheRangeGridsAndTheEditorIsNamedAfterItsCell) {
+  Start();
+  ShowActive(&Main());
+  for (const TGridKey &key : kGridKeys) {
+    SCOPED_TRACE(std::string(key.page) + (key.inEditor ? " editor" : " grid") +
+                 (key.back ? " Shift+Tab" : " Tab"));
+    auto *page = Find<TRandomPage>(key.page);
+    Find<QStackedWidget>("pgPages")->setCurrentWidget(page);
+    TRangeGridView &grid = *page->GridView();
+    grid.SelectGridCell(kGridMinColumn, grid.Grid().FindRow(key.row));
+    ASSERT_TRUE(grid.Editor()->hasFocus());
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(grid.Editor())->text(QAccessible::Name).toStdString(),
+        std::string(key.row) + ", Min");
+    if (!key.inEditor)
+      QTest::keyClick(grid.Editor(), Qt::Key_Return);
+    ASSERT_EQ(grid.Editor()->isVisible(), key.inEditor);
+    QTest::keyClick(QApplication::focusWidget(), key.back ? Qt::Key_Backtab : Qt::Key_Tab,
+                    key.back ? Qt::ShiftModifier : Qt::NoModifier);
+    EXPECT_FALSE(grid.Editor()->isVisible());
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), key.after);
+  }
 }
 
 struct TAccelerator {
@@ -214,10 +261,11 @@ QStringList Unnamed(QWidget *root) {
   QList<QWidget *> widgets = root->findChildren<QWidget *>();
   widgets.prepend(root);
   for (QWidget *widget : widgets) {
+    // The parts Qt builds inside a control, except a line edit's buttons
+    // (such as its clear button), which a screen reader shows.
     if (widget->window() != root->window() || qobject_cast<QHeaderView *>(widget) ||
-        qobject_cast<QAbstractItemView *>(widget->parentWidget()) ||
-        qobject_cast<QLineEdit *>(widget->parentWidget()))
-      continue; // the parts Qt builds inside a control
+        qobject_cast<QAbstractItemView *>(widget->parentWidget()))
+      continue;
     const bool control =
         qobject_cast<QAbstractButton *>(widget) || qobject_cast<QComboBox *>(widget) ||
         qobject_cast<QAbstractSpinBox *>(widget) || qobject_cast<QLineEdit *>(widget) ||

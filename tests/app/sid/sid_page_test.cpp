@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTest>
 
 namespace zpm {
@@ -289,6 +290,8 @@ TEST_F(TSidPageTest, RefusedFileLeavesTheListEmptyAndTheNameAsItWas) {
   EXPECT_TRUE(FileList()->selectionModel()->selectedRows().isEmpty());
   EXPECT_FALSE(Find<QPushButton>("btnFileSendAll")->isEnabled()); // nothing left to send
   EXPECT_EQ(Find<QLabel>("lbLoadedFile")->text(), "good.syx");
+  EXPECT_EQ(Find<QStatusBar>("sbStatus")->currentMessage().toStdString(),
+            "fm.syx was refused; the list is empty");
   EXPECT_EQ(Press("btnLoadSysFile", Picking({TempPath("empty.syx")})).told,
             QStringList{TempPath("empty.syx") + " is too short (0 bytes)"});
 }
