@@ -1,13 +1,18 @@
-// zpm random: the file "Create && Save to SysEx" writes, from the same control values.
+// zpm random: the file "Create && Save to SysEx" writes, from the same control
+// values, or with --send the run "Create && Save to SID" and "Create && Save
+// to FM" make into the synthesizer.
+#include "fm/fm_file.h"
 #include "random/fm_random.h"
 #include "random/random_error.h"
 #include "random/random_run.h"
 #include "random/random_send.h"
 #include "random/sid_random.h"
+#include "sid/sid_file.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
+#include "zpm/send_common.h"
 
 #include <cstdint>
 
@@ -30,15 +35,48 @@ void ApplySet(RangeGrid &grid, const QString &setting) {
                 ParseSigned("--set", range[1]));
 }
 
-// The run into the synthesizer: the same patches, the device's ID in them.
+// The run into the synthesizer: the same patches, the device's ID in them,
+// with the sends' backup, read-back, report and exit status.
 int SendRandomRun(const CommandLine &line, bool fm, RandomRun run, const RangeGrid &grid) {
+  const int retries = ParseRetries(line);
+  const QString backup = CheckedBackupPath(line); // before anything goes out, not after
   TDeviceSession session(line);
   const TDeviceSettings &settings = session.Settings();
   run.DeviceId = settings.deviceId;
-  const TRandomSendReport report =
-      fm ? SendFmRandomRun(session.Link(), session.Host(), run, grid, settings.ackTimeoutMs)
-         : SendSidRandomRun(session.Link(), session.Host(), run, grid, settings.delayMs);
-  PrintOut(QString::fromStdString(RandomRunSummary(run, report.sent) + "\n"));
+  TRandomSendReport report;
+  if (fm) {
+    TFmSendOptions options;
+    options.ackTimeoutMs = settings.ackTimeoutMs;
+    options.retries = retries;
+    options.verify = line.IsSet("verify");
+    options.backup = !backup.isEmpty();
+    options.saveBackup = [&](const TFMPatchBank &banks) {
+      WriteWholeFile(backup, FmBankFile(banks));
+      return backup.toStdString();
+    };
+    report = SendFmRandomRun(session.Link(), session.Host(), run, grid, options);
+  } else {
+    TSidSendOptions options;
+    options.delayMs = settings.delayMs;
+    options.retries = retries;
+    options.verify = line.IsSet("verify");
+    options.backup = !backup.isEmpty();
+    options.saveBackup = [&](const TPatchBank &banks) {
+      WriteWholeFile(backup, SidFileBytes(banks));
+      return backup.toStdString();
+    };
+    report = SendSidRandomRun(session.Link(), session.Host(), run, grid, options);
+  }
+  const TSendReport &sends = report.send;
+  const QString summary = QString::fromStdString(RandomRunSummary(run, report.sent) + "\n");
+  if (line.IsSet("json"))
+    PrintErr(summary); // standard output holds the JSON document alone
+  else
+    PrintOut(summary);
+  // The slots are listed when they say more than the summary line.
+  PrintSendReport(line, sends, QString(), backup, sends.verified || !sends.AllDone());
+  if (!sends.backupProblem.empty())
+    throw ZpmError(sends.backupProblem);
   if (!report.lostReason.empty())
     throw ZpmError(RandomLostText(run, report));
   if (report.bankRefused)
@@ -55,6 +93,9 @@ int SendRandomRun(const CommandLine &line, bool fm, RandomRun run, const RangeGr
   if (report.sent < RandomRunLength(run))
     throw ZpmError("The run stopped after " + std::to_string(report.sent) + " of " +
                    std::to_string(RandomRunLength(run)) + " patches.");
+  const QString failure = SendFailureText(sends);
+  if (!failure.isEmpty())
+    throw ZpmError(failure.toStdString());
   return ExitDone;
 }
 
@@ -62,7 +103,8 @@ int SendRandomRun(const CommandLine &line, bool fm, RandomRun run, const RangeGr
 
 int RunRandom(const QStringList &args) {
   CommandLine line("zpm random sid|fm --seed N --bank L --first N --count N (--output FILE | "
-                   "--send) [--device-id N] [--set NAME=MIN:MAX ...] [device options]",
+                   "--send [--backup FILE] [--verify] [--retries N] [--json]) [--device-id N] "
+                   "[--set NAME=MIN:MAX ...] [device options]",
                    "Creates random patches into a .syx file, as \"Create && Save to SysEx\" "
                    "does, or with --send into the synthesizer, as \"Create && Save to SID\" "
                    "and \"Create && Save to FM\" do.");
@@ -73,6 +115,9 @@ int RunRandom(const QStringList &args) {
   line.AddValueOption("output", "FILE", "The file to write.");
   line.AddValueOption("set", "NAME=MIN:MAX", "Replace one parameter's range; repeatable.");
   line.AddFlag("send", "Send the patches to the synthesizer instead of writing a file.");
+  AddSendReportOptions(line, "With --send: send again up to N times (0..10, default 2) an FM "
+                             "voice that was not acknowledged, and ask again for dumps of the "
+                             "backup or the read-back.");
   AddDeviceOptions(line, true);
   if (!line.Parse(args, 1))
     return ExitDone;
@@ -97,6 +142,9 @@ int RunRandom(const QStringList &args) {
   const bool send = line.IsSet("send");
   if (send == line.IsSet("output"))
     throw UsageError("Give exactly one of --output and --send.");
+  for (const char *option : {"backup", "verify", "retries", "json"})
+    if (!send && line.IsSet(option))
+      throw UsageError(QString("--%1 goes with --send.").arg(QLatin1String(option)));
 
   RangeGrid grid = fm ? MakeFmRandomGrid() : MakeSidRandomGrid();
   try {

@@ -169,21 +169,26 @@ QString CheckedBackupPath(const CommandLine &line) {
   return backup;
 }
 
-void FinishSend(const CommandLine &line, const TSendReport &report, const QString &file,
-                const QString &backup) {
+void PrintSendReport(const CommandLine &line, const TSendReport &report, const QString &file,
+                     const QString &backup, bool listSlots) {
   if (line.IsSet("json")) {
     QJsonObject json;
     json["slots"] = SendJsonSlots(report);
-    json["file"] = file;
+    json["file"] = file.isNull() ? QJsonValue() : QJsonValue(file);
     json["backup"] = report.backupPath.empty()
                          ? QJsonValue()
                          : QJsonValue(QString::fromStdString(report.backupPath));
     PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
-  } else {
+  } else if (listSlots) {
     PrintOut(SendTextReport(report));
   }
   if (!report.backupPath.empty())
     PrintErr(QString("The banks written into were saved to %1 first.\n").arg(backup));
+}
+
+void FinishSend(const CommandLine &line, const TSendReport &report, const QString &file,
+                const QString &backup) {
+  PrintSendReport(line, report, file, backup);
   if (report.items.empty())
     throw ZpmError("Nothing was sent: no patch of " + file.toStdString() + " matches the choice.");
   const QString failure = SendFailureText(report);

@@ -28,7 +28,11 @@ TSendSelection ParseSendSelection(const CommandLine &line);
 QString CheckedBackupPath(const CommandLine &line);
 
 // The report on standard output (text, or the JSON of "Every device
-// command"), the backup named, and ZpmError naming what was not done.
+// command"; a null file is null there), the text's slot lines only with
+// listSlots, and the backup named on standard error.
+void PrintSendReport(const CommandLine &line, const TSendReport &report, const QString &file,
+                     const QString &backup, bool listSlots = true);
+// The report as PrintSendReport gives it, and ZpmError naming what was not done.
 void FinishSend(const CommandLine &line, const TSendReport &report, const QString &file,
                 const QString &backup);
 

@@ -1,7 +1,9 @@
 #include "app/backup_file.h"
 
 #include "app/save_file.h"
+#include "fm/fm_file.h"
 #include "patch/error.h"
+#include "sid/sid_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,6 +27,14 @@ std::string SaveBackupFile(const char *prefix, const Bytes &bytes) {
                        .arg(where, saved.reason)
                        .toStdString());
   return where.toStdString();
+}
+
+std::string SaveSidBackup(const TPatchBank &banks) {
+  return SaveBackupFile("sid", SidFileBytes(banks));
+}
+
+std::string SaveFmBackup(const TFMPatchBank &banks) {
+  return SaveBackupFile("fm", FmBankFile(banks));
 }
 
 } // namespace zpm

@@ -63,11 +63,11 @@ void SelectNone(QComboBox *combo) {
   combo->setCurrentIndex(combo->count() - 1);
 }
 
-// The FM page's two options are the SID page's settings: ticking one ticks both.
-void ShareCheck(QCheckBox *sid, QCheckBox *fm) {
-  fm->setChecked(sid->isChecked());
-  QObject::connect(sid, &QCheckBox::toggled, fm, &QCheckBox::setChecked);
-  QObject::connect(fm, &QCheckBox::toggled, sid, &QCheckBox::setChecked);
+// Another page's option is the SID send tab's setting: ticking one ticks both.
+void ShareCheck(QCheckBox *sid, QCheckBox *other) {
+  other->setChecked(sid->isChecked());
+  QObject::connect(sid, &QCheckBox::toggled, other, &QCheckBox::setChecked);
+  QObject::connect(other, &QCheckBox::toggled, sid, &QCheckBox::setChecked);
 }
 
 } // namespace
@@ -184,15 +184,22 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   m_config = new TConfigPage(runningApi, m_pages);
   AddPage("SID", QString(), m_sidPage);
   AddPage("SID", "Patches", m_sidPage);
-  AddPage("SID", "Random", new TRandomPage(TRandomPage::Synth::Sid, *this, m_pages));
+  auto *sidRandom = new TRandomPage(TRandomPage::Synth::Sid, *this, m_pages);
+  AddPage("SID", "Random", sidRandom);
   auto *fmPage = new TFmPage(*this, m_pages);
-  ShareCheck(m_sidPage->findChild<QCheckBox *>("cbBackupBeforeSend"),
-             fmPage->SendPanel().BackupCheck());
-  ShareCheck(m_sidPage->findChild<QCheckBox *>("cbVerifyAfterSend"),
-             fmPage->SendPanel().VerifyCheck());
+  auto *fmRandom = new TRandomPage(TRandomPage::Synth::Fm, *this, m_pages);
+  // Every write offers the same two options, kept once in the settings.
+  auto *backup = m_sidPage->findChild<QCheckBox *>("cbBackupBeforeSend");
+  auto *verify = m_sidPage->findChild<QCheckBox *>("cbVerifyAfterSend");
+  ShareCheck(backup, fmPage->SendPanel().BackupCheck());
+  ShareCheck(verify, fmPage->SendPanel().VerifyCheck());
+  for (TRandomPage *random : {sidRandom, fmRandom}) {
+    ShareCheck(backup, random->BackupCheck());
+    ShareCheck(verify, random->VerifyCheck());
+  }
   AddPage("FM", QString(), fmPage);
   AddPage("FM", "Patches", fmPage);
-  AddPage("FM", "Random", new TRandomPage(TRandomPage::Synth::Fm, *this, m_pages));
+  AddPage("FM", "Random", fmRandom);
   AddPage("Config", QString(), m_config);
   AddPage("About", QString(), new TAboutPage(m_pages));
 

@@ -1,11 +1,13 @@
 #include "random/random_send.h"
 
+#include "fm/fm_send_safety.h"
 #include "fm/fm_transfer.h"
 #include "midi/host_scopes.h"
 #include "patch/error.h"
 #include "patch/list_text.h"
 #include "random/fm_random.h"
 #include "random/sid_random.h"
+#include "sid/sid_send_safety.h"
 #include "sid/sid_transfer.h"
 
 namespace zpm {
@@ -15,9 +17,17 @@ namespace {
 const char *const kSinglePatchCartQuestion =
     "Zavorin SID 1.6 supports only 1 PatchCart.\r\nWrite to this Bank ?";
 
+// What the sends call the slots a run did not write, so that the report
+// and its retries treat them alike.
+const char *const kCancelled = "cancelled";
+const char *const kDeclined = "declined";
+const char *const kServiceLost = "the MIDI service was lost";
+const char *const kInFlight = "on its way when the connection was lost";
+
 // Sends one patch; false when the service, a port or the device went away
 // (send returns the reason, or raises it), the patch's arrival unknown.
-template <typename Send> bool SendOrLose(TMidiLink &link, TRandomSendReport &report, Send send) {
+template <typename Send>
+bool SendOrLose(TMidiLink &link, TRandomSendReport &report, TSendItem &item, Send send) {
   try {
     report.lostReason = send();
   } catch (const ZpmError &e) {
@@ -29,7 +39,35 @@ template <typename Send> bool SendOrLose(TMidiLink &link, TRandomSendReport &rep
   if (report.lostReason.empty())
     return true;
   report.unknown = 1;
+  report.send.lostReason = report.lostReason;
+  item.result = TSendResult::Unknown;
+  item.reason = kInFlight;
   return false;
+}
+
+TSendItem PlannedItem(int row, int bank, int slot, int type, const uint8_t *name) {
+  TSendItem item;
+  item.row = row;
+  item.bank = bank;
+  item.number = slot;
+  item.type = type;
+  item.name = ListNameText(name);
+  return item;
+}
+
+void MarkUnsent(TSendReport &sends, const char *reason) {
+  for (TSendItem &item : sends.items)
+    if (item.result == TSendResult::NotSent && item.reason.empty())
+      item.reason = reason;
+}
+
+// The patches a run did not get to say why.
+void EndSlots(TRandomSendReport &report) {
+  report.send.cancelled = report.cancelled;
+  if (!report.lostReason.empty())
+    MarkUnsent(report.send, kServiceLost);
+  else if (report.cancelled)
+    MarkUnsent(report.send, kCancelled);
 }
 
 std::string Plural(int count, const char *one, const char *many) {
@@ -40,87 +78,152 @@ std::string Plural(int count, const char *one, const char *many) {
 
 TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
                                    const RangeGrid &grid, int delayMs) {
+  TSidSendOptions options;
+  options.delayMs = delayMs;
+  return SendSidRandomRun(link, host, run, grid, options);
+}
+
+TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                   const RangeGrid &grid, const TSidSendOptions &given) {
   link.CheckDevicesOpen();
-  // The patches are checked before anything goes out.
-  SidRandomPatches patches(run, grid);
-  const auto device = static_cast<uint8_t>(run.DeviceId);
+  TSidSendOptions options = given;
+  options.device = static_cast<uint8_t>(run.DeviceId);
+  const uint8_t device = options.device;
   const auto bank = static_cast<uint8_t>(run.Bank);
   TRandomSendReport report;
-  TProgressRun progress(host, run.Count);
-  const int selected = SelectSidBank(link, host, device, bank, delayMs);
-  if (selected == -1 && !host.Ask(kSinglePatchCartQuestion)) {
-    report.bankRefused = true;
-    return report;
-  }
-  if (selected == 0) {
-    host.Inform("Bank " + BankLetter(bank) + " not available.");
-    report.bankRefused = true;
-    return report;
-  }
-  // "&Cancel" is looked at only after a patch: one pressed during the bank
-  // selection still lets the first patch go.
+  // The patches are made, and checked, before anything goes out.
+  SidRandomPatches patches(run, grid);
   while (patches.Next()) {
     TPatch patch = patches.Patch();
-    TMemoryStream message;
-    patch.SaveToStreamAs(message, device);
-    // No answer comes: a patch counts as sent once it has left and the
-    // connection is still there after the pause.
-    if (!SendOrLose(link, report, [&] {
-          link.Send(message);
-          link.Drain();
-          host.Delay(delayMs);
-          return link.LostReason();
-        }))
-      break;
-    host.StepProgress();
-    ++report.sent;
-    if (host.ProgressCancelled()) {
-      report.cancelled = true;
-      break;
+    patch.Bank = bank;
+    uint8_t name[kNameSize];
+    patch.GetName(name);
+    report.sidPatches.Add(patch);
+    report.send.items.push_back(
+        PlannedItem(report.sidPatches.Count() - 1, run.Bank, patches.Slot(), -1, name));
+  }
+  TSendReport &sends = report.send;
+  if (options.backup && !BackupSidBanks(link, host, options, report.sidPatches, sends))
+    return report;
+  {
+    TProgressRun progress(host, run.Count);
+    const int selected = SelectSidBank(link, host, device, bank, options.delayMs);
+    if (selected == -1 && !host.Ask(kSinglePatchCartQuestion)) {
+      report.bankRefused = true;
+      sends.declined = true;
+      MarkUnsent(sends, kDeclined);
+      return report;
+    }
+    if (selected == 0) {
+      host.Inform("Bank " + BankLetter(bank) + " not available.");
+      report.bankRefused = true;
+      for (TSendItem &item : sends.items)
+        item.result = TSendResult::NotAvailable;
+      return report;
+    }
+    // "&Cancel" is looked at only after a patch: one pressed during the bank
+    // selection still lets the first patch go.
+    for (TSendItem &item : sends.items) {
+      TPatch patch = report.sidPatches.GetPatch(item.row);
+      TMemoryStream message;
+      patch.SaveToStreamAs(message, device);
+      ++item.tries;
+      // No answer comes: a patch counts as sent once it has left and the
+      // connection is still there after the pause.
+      if (!SendOrLose(link, report, item, [&] {
+            link.Send(message);
+            link.Drain();
+            host.Delay(options.delayMs);
+            return link.LostReason();
+          }))
+        break;
+      item.result = TSendResult::Written;
+      host.StepProgress();
+      ++report.sent;
+      if (host.ProgressCancelled()) {
+        report.cancelled = true;
+        break;
+      }
     }
   }
+  EndSlots(report);
+  if (options.verify && sends.lostReason.empty())
+    VerifySidSlots(link, host, options, report.sidPatches, sends);
   return report;
 }
 
 TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
                                   const RangeGrid &grid, int ackTimeoutMs) {
+  TFmSendOptions options;
+  options.ackTimeoutMs = ackTimeoutMs;
+  return SendFmRandomRun(link, host, run, grid, options);
+}
+
+TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                  const RangeGrid &grid, const TFmSendOptions &given) {
   link.CheckDevicesOpen();
-  FmRandomPatches patches(run, grid);
-  const auto device = static_cast<uint8_t>(run.DeviceId);
+  TFmSendOptions options = given;
+  options.device = static_cast<uint8_t>(run.DeviceId);
   TRandomSendReport report;
-  TProgressRun progress(host, run.Count);
+  FmRandomPatches patches(run, grid);
   while (patches.Next()) {
-    TFMPatch voice = patches.Patch();
-    TMemoryStream message;
-    voice.SaveToStreamAs(message, device);
-    // The full timeout each time, as the device may still be busy writing
-    // when its acknowledgement is out.
-    FmWriteReply reply = FmWriteReply::NoReply;
-    if (!SendOrLose(link, report, [&] {
+    uint8_t name[kNameSize];
+    patches.Patch().GetName(name);
+    report.fmVoices.Add(patches.Patch());
+    report.send.items.push_back(
+        PlannedItem(report.fmVoices.Count() - 1, run.Bank, patches.Slot(), kFmVoice, name));
+  }
+  TSendReport &sends = report.send;
+  if (options.backup && !BackupFmBanks(link, host, options, sends))
+    return report;
+  {
+    TProgressRun progress(host, run.Count);
+    for (TSendItem &item : sends.items) {
+      TFMPatch voice = report.fmVoices.GetPatch(item.row);
+      TMemoryStream message;
+      voice.SaveToStreamAs(message, options.device);
+      // The full timeout each time, as the device may still be busy writing
+      // when its acknowledgement is out.
+      FmWriteReply reply = FmWriteReply::NoReply;
+      bool kept = true;
+      do {
+        ++item.tries;
+        kept = SendOrLose(link, report, item, [&] {
           TWaitOutcome outcome;
-          reply =
-              WriteFmPatch(link, host, message, ackTimeoutMs, TFmWriteWait::FullTimeout, &outcome);
+          reply = WriteFmPatch(link, host, message, options.ackTimeoutMs, TFmWriteWait::FullTimeout,
+                               &outcome);
           link.Drain();
           return outcome.end == TWaitEnd::ServiceLost ? outcome.reason : link.LostReason();
-        }))
-      break;
-    switch (reply) {
-    case FmWriteReply::Acknowledged:
-      ++report.acknowledged;
-      break;
-    case FmWriteReply::Refused:
-      ++report.refused;
-      break;
-    case FmWriteReply::NoReply:
-      ++report.unanswered;
-      break;
+        });
+      } while (kept && reply == FmWriteReply::NoReply && item.tries <= options.retries);
+      if (!kept)
+        break;
+      switch (reply) {
+      case FmWriteReply::Acknowledged:
+        ++report.acknowledged;
+        item.result = TSendResult::Written;
+        break;
+      case FmWriteReply::Refused:
+        ++report.refused;
+        item.result = TSendResult::NotAvailable;
+        break;
+      case FmWriteReply::NoReply:
+        ++report.unanswered;
+        item.result = TSendResult::NoAnswer;
+        break;
+      }
+      host.StepProgress();
+      ++report.sent;
+      if (host.ProgressCancelled()) {
+        report.cancelled = true;
+        break;
+      }
     }
-    host.StepProgress();
-    ++report.sent;
-    if (host.ProgressCancelled()) {
-      report.cancelled = true;
-      break;
-    }
+  }
+  EndSlots(report);
+  if (options.verify && sends.lostReason.empty()) {
+    const TFMPatchBank none;
+    VerifyFmSlots(link, host, options, TFmLists{report.fmVoices, none, none}, sends);
   }
   return report;
 }

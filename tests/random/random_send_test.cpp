@@ -1,6 +1,7 @@
 // The random device runs over the in-process simulator with the fake host's
 // clock: what reaches the device's memory, the pauses, the bank answers,
-// the FM acknowledgements counted, and the summary line of every run.
+// the FM acknowledgements counted, the summary line of every run, and the
+// sends' backup and read-back around a run.
 
 #include "random/random_send.h"
 
@@ -150,6 +151,102 @@ TEST(FmRandomSend, ASilentDeviceCountsAsUnanswered) {
   EXPECT_EQ(report.sent, 2);
   EXPECT_EQ(report.unanswered, 2);
   EXPECT_EQ(FmRefusalText(MakeRun(5, 0, 1, 2), report), "");
+}
+
+// Backup, run and read-back as a send does them: the bank is saved before
+// the first patch goes out, and the slot of a write the device lost differs.
+TEST(RandomSendSafety, BackupThenRunThenVerify) {
+  using R = TSendResult;
+  TSimOptions dropSecond;
+  dropSecond.dropWrite = 2;
+  TSimOptions noBankB;
+  noBankB.sidBanks = static_cast<TBankMask>(kAllBanks & ~0x02);
+  noBankB.fmVoiceBanks = noBankB.sidBanks;
+  TSimOptions silent;
+  silent.fault = {TSimFaultKind::Silence, 0, 1};
+  struct Case {
+    const char *what;
+    bool fm;
+    TSimOptions sim;
+    int bank;
+    std::vector<R> results;
+    int backedUp; // patches handed to the backup; -1: none saved
+    const char *problem;
+  };
+  const Case cases[] = {
+      {"SID, a lost write", false, dropSecond, 2, {R::Verified, R::Differs, R::Verified}, 128, ""},
+      {"FM voices", true, TSimOptions{}, 2, {R::Verified, R::Verified, R::Verified}, 128, ""},
+      {"SID bank missing",
+       false,
+       noBankB,
+       1,
+       {R::NotAvailable, R::NotAvailable, R::NotAvailable},
+       -1,
+       ""},
+      {"FM bank missing",
+       true,
+       noBankB,
+       1,
+       {R::NotAvailable, R::NotAvailable, R::NotAvailable},
+       -1,
+       ""},
+      {"SID backup cut off",
+       false,
+       silent,
+       2,
+       {R::NotSent, R::NotSent, R::NotSent},
+       -1,
+       "The backup of bank C is incomplete (no answer), so nothing was sent."},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    TSimRig rig(c.sim);
+    rig.host.defaultWaitAnswer = kWaitClosed;
+    const RandomRun run = MakeRun(8, c.bank, 5, 3);
+    const RangeGrid grid = c.fm ? MakeFmRandomGrid() : MakeSidRandomGrid();
+    std::vector<Bytes> before;
+    for (uint8_t n = 0; n < 128; ++n)
+      before.push_back(c.fm ? rig.Synth().FmPatchData(kFmVoice, static_cast<uint8_t>(c.bank), n)
+                            : rig.Synth().SidPatchData(static_cast<uint8_t>(c.bank), n));
+    int backedUp = -1;
+    size_t sentAtBackup = 0;
+    const auto save = [&](const auto &banks) {
+      backedUp = banks.Count();
+      sentAtBackup = rig.Sent().size();
+      for (int n = 0; n < banks.Count(); ++n)
+        EXPECT_EQ(Bytes(banks.GetPatch(n).Data(), banks.GetPatch(n).Data() + kDataSize),
+                  before[static_cast<size_t>(n)]);
+      return std::string("backup.syx");
+    };
+    TRandomSendReport report;
+    if (c.fm) {
+      TFmSendOptions options;
+      options.backup = options.verify = true;
+      options.saveBackup = save;
+      report = SendFmRandomRun(rig.link, rig.host, run, grid, options);
+    } else {
+      TSidSendOptions options;
+      options.backup = options.verify = true;
+      options.saveBackup = save;
+      report = SendSidRandomRun(rig.link, rig.host, run, grid, options);
+    }
+    const TSendReport &send = report.send;
+    std::vector<R> results;
+    for (const TSendItem &item : send.items) {
+      results.push_back(item.result);
+      EXPECT_EQ(item.name, RandomPatchName(item.number) + std::string(2, ' '));
+      EXPECT_EQ(item.bank, c.bank);
+    }
+    EXPECT_EQ(results, c.results);
+    EXPECT_EQ(send.items.front().number, 4);
+    EXPECT_EQ(backedUp, c.backedUp);
+    EXPECT_EQ(send.backupProblem.empty(), *c.problem == '\0');
+    EXPECT_EQ(send.backupProblem.rfind(c.problem, 0), 0u) << send.backupProblem;
+    // Only the fetches of the backup had gone out when it was saved.
+    for (size_t i = 0; i < sentAtBackup; ++i)
+      EXPECT_LT(rig.Sent()[i].size(), kSidDumpSize);
+    EXPECT_EQ(send.AllDone(), c.results == std::vector<R>(3, R::Verified));
+  }
 }
 
 } // namespace

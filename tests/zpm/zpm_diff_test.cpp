@@ -187,5 +187,51 @@ TEST_F(ZpmDiff, RandomSendPrintsWhatItMade) {
   EXPECT_EQ(file.out, "1 patch, slot 128 of bank H; 1 past slot 128 not made\n");
 }
 
+// --verify, --backup and --json as the sends take them: every patch read
+// back, the bank saved first, the JSON of a send with no file.
+TEST_F(ZpmDiff, RandomSendVerifiesAndReportsAsASend) {
+  struct Case {
+    QStringList args;
+    const char *type;
+    bool backup;
+  };
+  const Case cases[] = {
+      {{"random", "sid", "--seed", "3", "--bank", "C", "--first", "127", "--count", "3"},
+       "sid",
+       false},
+      {{"random", "fm", "--seed", "3", "--bank", "E", "--first", "127", "--count", "3"},
+       "voices",
+       true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.type);
+    const QString backup = Path(QString(c.type) + "-backup.syx");
+    const QStringList backupArgs = c.backup ? QStringList{"--backup", backup} : QStringList{};
+    const Outcome run =
+        Zpm(c.args + QStringList{"--send", "--verify", "--json"} + backupArgs + kSimulator);
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_TRUE(json["file"].isNull());
+    EXPECT_EQ(json["backup"].toString(), c.backup ? backup : QString());
+    EXPECT_EQ(QFile(backup).size(), c.backup ? 128 * 268 : 0);
+    const QJsonArray written = json["slots"].toArray();
+    ASSERT_EQ(written.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+      const QJsonObject slot = written[i].toObject();
+      EXPECT_EQ(slot["slot"].toString(), QString("%1:%2").arg(c.args[5]).arg(127 + i));
+      EXPECT_EQ(slot["type"].toString(), c.type);
+      EXPECT_EQ(slot["name"].toString(), QString("Random Patch %1  ").arg(127 + i).left(16));
+      EXPECT_EQ(slot["result"].toString(), "verified");
+      EXPECT_EQ(slot["tries"].toInt(), 1);
+    }
+  }
+  // The options belong to the run into the synthesizer.
+  const Outcome file = Zpm({"random", "sid", "--seed", "3", "--bank", "A", "--first", "1",
+                            "--count", "1", "--output", Path("v.syx"), "--verify"});
+  EXPECT_EQ(file.code, 2);
+  EXPECT_EQ(file.err, "--verify goes with --send.\n");
+  EXPECT_FALSE(QFile::exists(Path("v.syx")));
+}
+
 } // namespace
 } // namespace zpm

@@ -95,10 +95,6 @@ QStringList PositionItems(uint8_t type) {
   return items;
 }
 
-std::string SaveFmBackup(const TFMPatchBank &banks) {
-  return SaveBackupFile("fm", FmBankFile(banks));
-}
-
 std::vector<TSendReportRow> ReportRows(const TSendReport &report) {
   std::vector<TSendReportRow> rows;
   for (const TSendItem &item : report.items)
@@ -303,24 +299,37 @@ void TFmSendPanel::RunSend(const TFmSendJob &job, const TFmLists &lists) {
 }
 
 void TFmSendPanel::ShowReport(TSendReport &report, const TFmLists &lists) {
-  TfrmSendReport dialog(m_context.MainWindow() ? m_context.MainWindow() : m_parent);
-  for (;;) {
-    dialog.ShowRows(ReportRows(report), SendSummary(report, FmSendResultText));
-    if (!dialog.AskRetry())
-      return;
-    try {
-      RetryFmSlots(m_context.Link(), m_context.Host(), Options(), lists, report);
-    } catch (const std::exception &e) {
-      ShowError(QString::fromStdString(e.what()));
-    }
-    ShowError(QString::fromStdString(report.lostReason));
-  }
+  ShowFmSendReport(
+      m_context, m_parent, [this] { return Options(); }, report, lists);
 }
 
 void TFmSendPanel::ShowError(const QString &text) {
   if (!text.isEmpty())
     QMessageBox::critical(m_context.MainWindow() ? m_context.MainWindow() : m_parent,
                           QApplication::applicationDisplayName(), text);
+}
+
+void ShowFmSendReport(TMainContext &context, QWidget *parent,
+                      const std::function<TFmSendOptions()> &options, TSendReport &report,
+                      const TFmLists &lists) {
+  QWidget *window = context.MainWindow() ? context.MainWindow() : parent;
+  const auto showError = [window](const std::string &text) {
+    if (!text.empty())
+      QMessageBox::critical(window, QApplication::applicationDisplayName(),
+                            QString::fromStdString(text));
+  };
+  TfrmSendReport dialog(window);
+  for (;;) {
+    dialog.ShowRows(ReportRows(report), SendSummary(report, FmSendResultText));
+    if (!dialog.AskRetry())
+      return;
+    try {
+      RetryFmSlots(context.Link(), context.Host(), options(), lists, report);
+    } catch (const std::exception &e) {
+      showError(e.what());
+    }
+    showError(report.lostReason);
+  }
 }
 
 } // namespace zpm

@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -78,5 +79,12 @@ private:
   QCheckBox *m_verify;
   TfrmFMSaveLocation *m_saveLocation = nullptr;
 };
+
+// The report of an FM send that the user reads, until "&Close": "Retry
+// failed slots" sends them again with the options of that moment and shows
+// the report anew.
+void ShowFmSendReport(TMainContext &context, QWidget *parent,
+                      const std::function<TFmSendOptions()> &options, TSendReport &report,
+                      const TFmLists &lists);
 
 } // namespace zpm

@@ -1,13 +1,17 @@
 #include "app/random/random_page.h"
 
+#include "app/backup_file.h"
+#include "app/fm/fm_send_panel.h"
 #include "app/page_support.h"
 #include "app/random/range_grid_widget.h"
+#include "app/sid/sid_send_panel.h"
 #include "patch/error.h"
 #include "random/fm_random.h"
 #include "random/random_send.h"
 #include "random/sid_random.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -17,6 +21,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace zpm {
 
@@ -34,6 +40,8 @@ struct TPageNames {
   const char *toFile;
   const char *toDevice;
   const char *toDeviceCaption;
+  const char *backup;
+  const char *verify;
 };
 
 const TPageNames kSidNames = {"SidRandomPage",
@@ -46,7 +54,9 @@ const TPageNames kSidNames = {"SidRandomPage",
                               "seSIDrndNum",
                               "btnSIDCreateRandomSysEx",
                               "btnSIDCreateRandomSID",
-                              "Create && Save to SID"};
+                              "Create && Save to SID",
+                              "cbSIDrndBackupBeforeSend",
+                              "cbSIDrndVerifyAfterSend"};
 const TPageNames kFmNames = {"FmRandomPage",
                              "Create FM Random Patches",
                              "FMRandomGrid",
@@ -57,7 +67,9 @@ const TPageNames kFmNames = {"FmRandomPage",
                              "seFMrndNum",
                              "btnFMCreateRandomSysEx",
                              "btnFMCreateRandomFM",
-                             "Create && Save to FM"};
+                             "Create && Save to FM",
+                             "cbFMrndBackupBeforeSend",
+                             "cbFMrndVerifyAfterSend"};
 
 QSpinBox *Spin(const char *name, int min, int max, int value, QWidget *parent) {
   auto *spin = new QSpinBox(parent);
@@ -65,6 +77,17 @@ QSpinBox *Spin(const char *name, int min, int max, int value, QWidget *parent) {
   spin->setRange(min, max);
   spin->setValue(value);
   return spin;
+}
+
+// As after a send: the report when the slots were read back, when a lost
+// connection cut the run short, or when a slot is worth sending again. The
+// voices of a bank the device lacks have their own message instead.
+bool ShowsReport(const TSendReport &report) {
+  return report.verified || !report.lostReason.empty() ||
+         std::any_of(report.items.begin(), report.items.end(), [](const TSendItem &item) {
+           return item.result == TSendResult::NoAnswer || item.result == TSendResult::Differs ||
+                  item.result == TSendResult::Unverified || item.result == TSendResult::Unknown;
+         });
 }
 
 } // namespace
@@ -96,6 +119,10 @@ TRandomPage::TRandomPage(Synth synth, TMainContext &context, QWidget *parent)
   toDevice->setObjectName(QLatin1String(names.toDevice));
   connect(toFile, &QPushButton::clicked, this, &TRandomPage::CreateToSysExClick);
   connect(toDevice, &QPushButton::clicked, this, &TRandomPage::CreateToDeviceClick);
+  m_backup = new QCheckBox(QStringLiteral("Back up destination banks first"), group);
+  m_backup->setObjectName(QLatin1String(names.backup));
+  m_verify = new QCheckBox(QStringLiteral("Verify after sending"), group);
+  m_verify->setObjectName(QLatin1String(names.verify));
   m_status = new QLabel(group);
   m_status->setObjectName(QStringLiteral("lblRandomStatus"));
   m_status->setWordWrap(true);
@@ -109,6 +136,8 @@ TRandomPage::TRandomPage(Synth synth, TMainContext &context, QWidget *parent)
   side->addLayout(form);
   side->addWidget(toFile);
   side->addWidget(toDevice);
+  side->addWidget(m_backup);
+  side->addWidget(m_verify);
   side->addWidget(m_status);
   side->addStretch(1);
   auto *row = new QHBoxLayout(group);
@@ -159,21 +188,52 @@ void TRandomPage::CreateToDeviceClick() {
   TRandomSendReport report;
   QString error;
   try {
-    report = m_synth == Synth::Sid ? SendSidRandomRun(m_context.Link(), m_context.Host(), run,
-                                                      Grid(), m_context.SidDelay())
-                                   : SendFmRandomRun(m_context.Link(), m_context.Host(), run,
-                                                     Grid(), m_context.FmDelay());
+    if (m_synth == Synth::Sid) {
+      TSidSendOptions options;
+      options.delayMs = m_context.SidDelay();
+      options.backup = m_backup->isChecked();
+      options.verify = m_verify->isChecked();
+      options.saveBackup = SaveSidBackup;
+      report = SendSidRandomRun(m_context.Link(), m_context.Host(), run, Grid(), options);
+    } else {
+      report = SendFmRandomRun(m_context.Link(), m_context.Host(), run, Grid(), FmOptions());
+    }
   } catch (const ZpmError &e) {
     error = QString::fromStdString(e.what());
   }
   m_status->setText(QString::fromStdString(RandomRunSummary(run, report.sent)));
   if (!error.isEmpty())
     return ShowError(error);
-  if (!report.lostReason.empty())
-    return ShowError(QString::fromStdString(RandomLostText(run, report)));
+  TSendReport &sends = report.send;
+  if (!sends.backupProblem.empty())
+    return ShowError(QString::fromStdString(sends.backupProblem));
   const std::string refusals = FmRefusalText(run, report);
-  if (!refusals.empty())
+  if (!report.lostReason.empty())
+    ShowError(QString::fromStdString(RandomLostText(run, report)));
+  else if (!refusals.empty())
     m_context.Host().Inform(refusals);
+  if (report.lostReason.empty() && !sends.lostReason.empty()) // lost while reading back
+    ShowError(QString::fromStdString(sends.lostReason));
+  if (!ShowsReport(sends))
+    return;
+  if (m_synth == Synth::Sid) {
+    ShowSidSendReport(m_context, this, sends, report.sidPatches);
+  } else {
+    const TFMPatchBank none;
+    ShowFmSendReport(
+        m_context, this, [this] { return FmOptions(); }, sends,
+        TFmLists{report.fmVoices, none, none});
+  }
+}
+
+TFmSendOptions TRandomPage::FmOptions() const {
+  TFmSendOptions options;
+  options.device = m_context.FmDeviceId();
+  options.ackTimeoutMs = m_context.FmDelay();
+  options.backup = m_backup->isChecked();
+  options.verify = m_verify->isChecked();
+  options.saveBackup = SaveFmBackup;
+  return options;
 }
 
 void TRandomPage::ShowError(const QString &text) {

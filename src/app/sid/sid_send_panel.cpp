@@ -55,10 +55,6 @@ QStringList PositionItems() {
   return items;
 }
 
-std::string SaveSidBackup(const TPatchBank &banks) {
-  return SaveBackupFile("sid", SidFileBytes(banks));
-}
-
 QString SlotText(const TSendItem &item) {
   return QString::fromStdString(BankLetter(static_cast<uint8_t>(item.bank))) + ":" +
          QString::number(item.number + 1);
@@ -225,27 +221,37 @@ void TSidSendPanel::RunSend(const TSidSendJob &job, const TPatchBank &list) {
 }
 
 void TSidSendPanel::ShowReport(TSendReport &report, const TPatchBank &list) {
-  TSidSendOptions options;
-  options.device = m_context.SidDeviceId();
-  options.delayMs = m_context.SidDelay();
-  TfrmSendReport dialog(m_context.MainWindow() ? m_context.MainWindow() : this);
-  for (;;) {
-    dialog.ShowRows(ReportRows(report), SendSummary(report, SendResultText));
-    if (!dialog.AskRetry())
-      return;
-    report.lostReason.clear();
-    try {
-      RetrySidSlots(m_context.Link(), m_context.Host(), options, list, report);
-    } catch (const std::exception &e) {
-      ShowError(QString::fromStdString(e.what()));
-    }
-    ShowError(QString::fromStdString(report.lostReason));
-  }
+  ShowSidSendReport(m_context, this, report, list);
 }
 
 void TSidSendPanel::ShowError(const QString &text) {
   if (!text.isEmpty())
     QMessageBox::critical(this, QApplication::applicationDisplayName(), text);
+}
+
+void ShowSidSendReport(TMainContext &context, QWidget *parent, TSendReport &report,
+                       const TPatchBank &list) {
+  const auto showError = [parent](const std::string &text) {
+    if (!text.empty())
+      QMessageBox::critical(parent, QApplication::applicationDisplayName(),
+                            QString::fromStdString(text));
+  };
+  TfrmSendReport dialog(context.MainWindow() ? context.MainWindow() : parent);
+  for (;;) {
+    dialog.ShowRows(ReportRows(report), SendSummary(report, SendResultText));
+    if (!dialog.AskRetry())
+      return;
+    report.lostReason.clear();
+    TSidSendOptions options;
+    options.device = context.SidDeviceId();
+    options.delayMs = context.SidDelay();
+    try {
+      RetrySidSlots(context.Link(), context.Host(), options, list, report);
+    } catch (const std::exception &e) {
+      showError(e.what());
+    }
+    showError(report.lostReason);
+  }
 }
 
 } // namespace zpm

@@ -63,4 +63,10 @@ private:
   QCheckBox *m_verify;
 };
 
+// The report of a SID send that the user reads, until "&Close": "Retry
+// failed slots" sends them again with the Config page's values of that
+// moment and shows the report anew.
+void ShowSidSendReport(TMainContext &context, QWidget *parent, TSendReport &report,
+                       const TPatchBank &list);
+
 } // namespace zpm

@@ -1,17 +1,23 @@
 // The random pages in the real main window: the range grid and its
 // in-place editor, the file run against what the real zpm writes, and the
-// device runs into the built-in simulator on the real clock.
+// device runs into the built-in simulator on the real clock, with the send
+// tabs' backup, read-back and report.
 
 #include "app/random/random_page.h"
 #include "app/random/range_grid_widget.h"
 
 #include "app/page_fixture.h"
+#include "app/send_report_dialog.h"
 #include "random/fm_random.h"
 #include "random/sid_random.h"
 #include "zpm/zpm_run.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProgressBar>
+#include <QStandardPaths>
+#include <QTableWidget>
 #include <QTest>
 
 namespace zpm {
@@ -367,6 +373,76 @@ TEST_F(RandomPage, DeviceRunBlocksClosingAndAlwaysRestoresTheIdleWindow) {
   while (expected.Next())
     EXPECT_EQ(Simulator().Synth().SidPatchData(0, static_cast<uint8_t>(expected.Slot())),
               DataOf(expected.Patch()));
+}
+
+// The send tabs' two options on the random page: the bank is saved first,
+// the patches are read back, and the report offers the lost write again.
+TEST_F(RandomPage, DeviceRunBacksUpVerifiesAndReportsAsASend) {
+  QStandardPaths::setTestModeEnabled(true);
+  const QString backups =
+      QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath("backups");
+  TSimOptions dropSecond;
+  dropSecond.dropWrite = 2;
+  struct Case {
+    Synth synth;
+    TSimOptions sim;
+    const char *backup, *verify, *button, *files;
+    std::vector<QStringList> reports;
+  };
+  const Case cases[] = {
+      {Synth::Sid,
+       dropSecond,
+       "cbSIDrndBackupBeforeSend",
+       "cbSIDrndVerifyAfterSend",
+       "btnSIDCreateRandomSID",
+       "sid-*.syx",
+       {{"D:1 verified", "D:2 differs", "D:3 verified"},
+        {"D:1 verified", "D:2 verified", "D:3 verified"}}},
+      {Synth::Fm,
+       TSimOptions{},
+       "cbFMrndBackupBeforeSend",
+       "cbFMrndVerifyAfterSend",
+       "btnFMCreateRandomFM",
+       "fm-*.syx",
+       {{"D:1 verified", "D:2 verified", "D:3 verified"}}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.button);
+    QDir(backups).removeRecursively();
+    Open(c.synth, c.sim, 20, 100);
+    const bool sid = c.synth == Synth::Sid;
+    Set(sid ? "seSIDrnd" : "seFMSeed", 5, sid ? "cbSIDrndBank" : "cbFMrndBank", 3,
+        sid ? "seSIDrndPatch" : "seFMrndPatch", 1, sid ? "seSIDrndNum" : "seFMrndNum", 3);
+    Find<QCheckBox>(c.backup)->setChecked(true);
+    Find<QCheckBox>(c.verify)->setChecked(true);
+    // One setting with the send tabs'.
+    EXPECT_TRUE(Find<QCheckBox>("cbBackupBeforeSend")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("cbFMVerifyAfterSend")->isChecked());
+
+    std::vector<QStringList> reports;
+    TDialogs dialogs;
+    dialogs.other = [&](QWidget *modal) {
+      auto *dialog = qobject_cast<TfrmSendReport *>(modal);
+      if (!dialog)
+        return;
+      auto *table = dialog->findChild<QTableWidget *>("lvSlots");
+      QStringList rows;
+      for (int row = 0; row < table->rowCount(); ++row)
+        rows << table->item(row, 0)->text() + " " +
+                    table->item(row, table->columnCount() - 1)->text();
+      reports.push_back(rows);
+      auto *retry = dialog->findChild<QPushButton *>("btnRetry");
+      dialog
+          ->findChild<QPushButton *>(reports.size() == 1 && retry->isEnabled() ? "btnRetry"
+                                                                               : "btnClose")
+          ->click();
+    };
+    EXPECT_TRUE(Click(c.button, dialogs).isEmpty());
+    EXPECT_EQ(reports, c.reports);
+    EXPECT_EQ(page->StatusText(), "3 patches, slots 1-3 of bank D");
+    EXPECT_EQ(QDir(backups).entryList({c.files}, QDir::Files).size(), 1);
+  }
+  QDir(backups).removeRecursively();
 }
 
 } // namespace
