@@ -202,10 +202,17 @@ void TReception::HandleInputProblem(int /*device*/, TInputProblem problem,
 }
 
 void TReception::HandleActivity(int /*device*/, bool inSysEx, size_t messageBytes) {
-  std::lock_guard<std::mutex> guard(m_lock);
-  m_lastByte = Clock::now();
-  m_deviceSending = inSysEx;
-  m_deviceMessageBytes = messageBytes;
+  bool began = false;
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_lastByte = Clock::now();
+    began = inSysEx && !m_deviceSending;
+    m_deviceSending = inSysEx;
+    m_deviceMessageBytes = messageBytes;
+  }
+  // A waiting side learns when to look for a stall.
+  if (began)
+    m_changed.notify_all();
 }
 
 void TReception::InputOpened() {
