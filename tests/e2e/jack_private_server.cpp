@@ -67,7 +67,9 @@ TPrivateServer::TPrivateServer(bool synchronous) {
   static int s_count = 0;
   m_name = "zpmtest" + std::to_string(getpid()) + "x" + std::to_string(++s_count);
   setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
-  m_argv = {"jackd", "-n", m_name, "-r"};
+  // Realtime where the system allows it (else jackd runs without): a busy
+  // machine then does not make the clients miss cycles.
+  m_argv = {"jackd", "-n", m_name, "-R"};
   if (synchronous)
     m_argv.push_back("-S");
   for (const char *arg : {"-d", "dummy", "-r", "48000", "-p", "256", "-C", "0", "-P", "0"})
