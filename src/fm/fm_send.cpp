@@ -49,17 +49,6 @@ bool SendsWhole(const TFMPatch &patch, bool at) {
   return true;
 }
 
-// Why a patch cannot be sent whole, to follow its name; empty when it can.
-std::string UnsendableText(const TFMPatch &patch, bool at) {
-  if (patch.CutShort)
-    return " is cut short in its file and cannot be sent whole, so nothing was sent. Load a "
-           "whole copy of the file.";
-  if (!SendsWhole(patch, at))
-    return " holds a byte of 80h or above and cannot be sent whole, so nothing was sent. "
-           "Correct the patch in its file and load the file again.";
-  return {};
-}
-
 TSendItem PlannedItem(const TFMPatchBank &list, int type, int row, int bank, int number, bool at) {
   TSendItem item;
   item.type = type;
@@ -258,7 +247,8 @@ std::vector<TSendItem> PlanFmSend(const TFmSendJob &job, const TFmLists &lists, 
   }
   for (const TSendItem &item : items) {
     const TFMPatch &patch = lists.Of(item.type).GetPatch(item.row);
-    const std::string why = item.reason.empty() ? UnsendableText(patch, item.at) : "";
+    const std::string why =
+        item.reason.empty() ? UnsendableText(patch.CutShort, SendsWhole(patch, item.at)) : "";
     if (!why.empty())
       throw ZpmError("The " + std::string(FmListName(item.type)) + " patch " +
                      BankLetter(patch.Bank()) + ":" + std::to_string(patch.PatchNumber() + 1) +

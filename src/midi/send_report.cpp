@@ -32,4 +32,14 @@ void CheckSendDevicesOpen(const TMidiLink &link) {
     throw ZpmError("Midi input device not open.");
 }
 
+std::string UnsendableText(bool cutShort, bool sendsWhole) {
+  if (cutShort)
+    return " is cut short in its file and cannot be sent whole, so nothing was sent. Load a "
+           "whole copy of the file.";
+  if (!sendsWhole)
+    return " holds a byte of 80h or above and cannot be sent whole, so nothing was sent. "
+           "Correct the patch in its file and load the file again.";
+  return {};
+}
+
 } // namespace zpm

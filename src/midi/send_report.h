@@ -75,6 +75,11 @@ struct TSendReport {
   std::vector<int> FailedRows() const;
 };
 
+// Why a patch cannot be sent whole, to follow its name: cut short in its
+// file, or holding a byte of 80h or above (which would end the message
+// early); empty when it can.
+std::string UnsendableText(bool cutShort, bool sendsWhole);
+
 // "Midi output device not open." or "Midi input device not open.", the
 // output first.
 void CheckSendDevicesOpen(const TMidiLink &link);

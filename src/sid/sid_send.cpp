@@ -45,17 +45,6 @@ bool SendsWhole(const TPatch &patch, bool at) {
   return true;
 }
 
-// Why a patch cannot be sent whole, to follow its name; empty when it can.
-std::string UnsendableText(const TPatch &patch, bool at) {
-  if (patch.CutShort)
-    return " is cut short in its file and cannot be sent whole, so nothing was sent. Load a "
-           "whole copy of the file.";
-  if (!SendsWhole(patch, at))
-    return " holds a byte of 80h or above and cannot be sent whole, so nothing was sent. "
-           "Correct the patch in its file and load the file again.";
-  return {};
-}
-
 struct TRun {
   TMidiLink &link;
   TTransferHost &host;
@@ -290,7 +279,8 @@ std::vector<TSendItem> PlanSidSend(const TSidSendJob &job, const TPatchBank &lis
   }
   for (const TSendItem &item : items) {
     const TPatch &patch = list.GetPatch(item.row);
-    const std::string why = item.reason.empty() ? UnsendableText(patch, item.at) : "";
+    const std::string why =
+        item.reason.empty() ? UnsendableText(patch.CutShort, SendsWhole(patch, item.at)) : "";
     if (!why.empty())
       throw ZpmError("Patch " + BankLetter(patch.Bank) + ":" +
                      std::to_string(patch.PatchNumber() + 1) + " \"" + TrimmedName(item.name) +
