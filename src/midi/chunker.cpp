@@ -60,8 +60,9 @@ void TSysExChunker::Feed(const uint8_t *bytes, size_t count) {
     }
     ++i;
   }
+  // A message broken by lost bytes goes on arriving all the same.
   if (count > 0 && m_onActivity)
-    m_onActivity(m_inSysEx && !m_broken, m_handed + m_chunkCount);
+    m_onActivity(m_inSysEx, m_handed + m_chunkCount);
 }
 
 void TSysExChunker::FeedShort(uint8_t status, uint8_t data1, uint8_t data2) {
