@@ -1,5 +1,7 @@
 #include "app/backup_file.h"
 
+#include "app/main_context.h"
+
 #include "app/save_file.h"
 #include "fm/fm_file.h"
 #include "patch/error.h"
@@ -35,6 +37,26 @@ std::string SaveSidBackup(const TPatchBank &banks) {
 
 std::string SaveFmBackup(const TFMPatchBank &banks) {
   return SaveBackupFile("fm", FmBankFile(banks));
+}
+
+TSidSendOptions WindowSidSendOptions(const TMainContext &context, bool backup, bool verify) {
+  TSidSendOptions options;
+  options.device = context.SidDeviceId();
+  options.delayMs = context.SidDelay();
+  options.backup = backup;
+  options.verify = verify;
+  options.saveBackup = SaveSidBackup;
+  return options;
+}
+
+TFmSendOptions WindowFmSendOptions(const TMainContext &context, bool backup, bool verify) {
+  TFmSendOptions options;
+  options.device = context.FmDeviceId();
+  options.ackTimeoutMs = context.FmDelay();
+  options.backup = backup;
+  options.verify = verify;
+  options.saveBackup = SaveFmBackup;
+  return options;
 }
 
 } // namespace zpm

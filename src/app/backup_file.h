@@ -2,8 +2,10 @@
 // Where a send's backup goes: backups/PREFIX-YYYYMMDD-HHMMSS.syx below the
 // user's data folder, written whole or not at all.
 
+#include "fm/fm_send.h"
 #include "patch/patch.h"
 #include "patch/stream.h"
+#include "sid/sid_send.h"
 
 #include <string>
 
@@ -16,5 +18,13 @@ std::string SaveBackupFile(const char *prefix, const Bytes &bytes);
 // file ("fm-...").
 std::string SaveSidBackup(const TPatchBank &banks);
 std::string SaveFmBackup(const TFMPatchBank &banks);
+
+class TMainContext;
+
+// A window send's options: the Config page's device ID and pause (or
+// acknowledge timeout), the backup and read-back as ticked, backups saved
+// as above.
+TSidSendOptions WindowSidSendOptions(const TMainContext &context, bool backup, bool verify);
+TFmSendOptions WindowFmSendOptions(const TMainContext &context, bool backup, bool verify);
 
 } // namespace zpm

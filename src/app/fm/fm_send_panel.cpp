@@ -176,13 +176,7 @@ TFmLists TFmSendPanel::Lists() const {
 }
 
 TFmSendOptions TFmSendPanel::Options() const {
-  TFmSendOptions options;
-  options.device = m_context.FmDeviceId();
-  options.ackTimeoutMs = m_context.FmDelay();
-  options.backup = m_backup->isChecked();
-  options.verify = m_verify->isChecked();
-  options.saveBackup = SaveFmBackup;
-  return options;
+  return WindowFmSendOptions(m_context, m_backup->isChecked(), m_verify->isChecked());
 }
 
 bool TFmSendPanel::eventFilter(QObject *watched, QEvent *event) {

@@ -189,12 +189,9 @@ void TRandomPage::CreateToDeviceClick() {
   QString error;
   try {
     if (m_synth == Synth::Sid) {
-      TSidSendOptions options;
-      options.delayMs = m_context.SidDelay();
-      options.backup = m_backup->isChecked();
-      options.verify = m_verify->isChecked();
-      options.saveBackup = SaveSidBackup;
-      report = SendSidRandomRun(m_context.Link(), m_context.Host(), run, Grid(), options);
+      report = SendSidRandomRun(
+          m_context.Link(), m_context.Host(), run, Grid(),
+          WindowSidSendOptions(m_context, m_backup->isChecked(), m_verify->isChecked()));
     } else {
       report = SendFmRandomRun(m_context.Link(), m_context.Host(), run, Grid(), FmOptions());
     }
@@ -227,13 +224,7 @@ void TRandomPage::CreateToDeviceClick() {
 }
 
 TFmSendOptions TRandomPage::FmOptions() const {
-  TFmSendOptions options;
-  options.device = m_context.FmDeviceId();
-  options.ackTimeoutMs = m_context.FmDelay();
-  options.backup = m_backup->isChecked();
-  options.verify = m_verify->isChecked();
-  options.saveBackup = SaveFmBackup;
-  return options;
+  return WindowFmSendOptions(m_context, m_backup->isChecked(), m_verify->isChecked());
 }
 
 void TRandomPage::ShowError(const QString &text) {

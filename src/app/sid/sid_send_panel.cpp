@@ -199,12 +199,8 @@ void TSidSendPanel::StoreDifferent(TSidPatchList &getList) {
 }
 
 void TSidSendPanel::RunSend(const TSidSendJob &job, const TPatchBank &list) {
-  TSidSendOptions options;
-  options.device = m_context.SidDeviceId();
-  options.delayMs = m_context.SidDelay();
-  options.backup = m_backup->isChecked();
-  options.verify = m_verify->isChecked();
-  options.saveBackup = SaveSidBackup;
+  const TSidSendOptions options =
+      WindowSidSendOptions(m_context, m_backup->isChecked(), m_verify->isChecked());
   TSendReport report;
   QString error;
   try {
