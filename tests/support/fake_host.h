@@ -211,7 +211,7 @@ public:
   TReception reception{log};
 
 private:
-  TSimPort *m_simulator; // set with system, which owns it
+  TSimPort *m_simulator = nullptr; // set with system, which owns it
 
 public:
   std::shared_ptr<TMidiSystem> system;
