@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast the driver side cuts a bank dump into chunks, and what one log line
 // costs on an empty log and on one that already holds a million lines.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An FM bank fetched and written through the window's own host (its waits
 // are nested event loops) with the built-in simulator sending at DIN speed
 // (3125 bytes/s) and no MIDI service in between. Goal: 128 voices, each a

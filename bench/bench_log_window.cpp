@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log window with a million lines: what taking in one more line costs at
 // the start and at the end (goal: the same, under 5 us), and how long the
 // program takes from nothing to a shown main window (goal: under 0.5 s).

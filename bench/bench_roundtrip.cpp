@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One SID Patch Request and its 266-byte answer through the whole device
 // layer: SendSysEx, the built-in simulator (unpaced), its delivery thread,
 // the chunker and OnSysExData.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading and listing a 10,000-patch SID file, the way "&Load SysEx file"
 // fills the send list and the list then draws every row.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Send &patch list to SID" of a whole bank through the window's own host
 // (its pauses are nested event loops) to the built-in simulator. Goals: the
 // process uses at most 2% of a core over the run, and the run takes no more

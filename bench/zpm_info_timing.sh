@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times `zpm info` as a whole process on the 10,000-patch SID file of
 # bench_sid_load. Usage: bench/zpm_info_timing.sh BUILD_DIR [RUNS]
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the FM file loader: it must never hang, crash or
 // read out of bounds, and a refused file loads nothing.
 #include "fm/fm_file.h"

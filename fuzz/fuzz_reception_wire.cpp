@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the chunker and the reception with a cable's worth of traffic built
 // from the input: whole SysEx messages, real-time bytes inside them, channel
 // messages, stray bytes, lost bytes (an overrun or xrun) anywhere, a lost

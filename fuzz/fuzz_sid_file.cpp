@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the SID file loader: it must never hang, crash or
 // read out of bounds, and whatever it loads must be whole patches.
 #include "patch/error.h"

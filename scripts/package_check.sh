@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package and installs it with apt into a clean Debian 12
 # (a minimal bookworm root made by debootstrap), then runs what was
 # installed there: zpm and the window, each with the built-in simulator.

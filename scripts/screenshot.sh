@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/screenshot.png: the program as built in build/app, started with
 # --simulator on a virtual display, a fresh settings file, main window and
 # log, after fetching a patch twice ("Get Single &Patch", Alt+P).

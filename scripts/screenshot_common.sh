@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the screenshot scripts. Needs xvfb, x11-utils, xdotool and
 # imagemagick.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/screenshot-fm.png: the program as built in build/app (or the
 # path given), started with --simulator on a virtual display with a fresh
 # settings file, on its FM page after fetching a bank of voices and

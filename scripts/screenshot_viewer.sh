@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes docs/viewer.png and docs/viewer-parameters.png (the patch viewer's
 # two tabs over a patch fetched from the simulator) and docs/random.png (the SID random page): the program as built
 # in build/dev (or the folder given), started with --simulator on a virtual

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what the build needs, builds the window into build/app and starts
 # it on the built-in simulated synthesizers ("Zavorin Simulator"). Further
 # arguments go to the program, e.g. --api jack.

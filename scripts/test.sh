@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: the normal build with warnings as
 # errors (unit, integration, window and end-to-end tests on a private JACK
 # server, then zpm and zavorin-sim over ALSA in a VM with a Debian kernel), a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zavorin-patch-manager: the window. --simulator picks the built-in
 // simulator's ports for this run, --api the MIDI service.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zavorin-sim: the simulated Zavorin SID and Zavorin FM on a JACK or ALSA
 // client with the ports "in" and "out". Prints "ready" once the ports exist,
 // runs until SIGINT or SIGTERM (or until its JACK server shuts down: exit 1),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // zpm's side of a transfer: questions answered from --yes, waits bounded by
 // --wait, delays as plain sleeps, progress and notices on standard error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every zpm command shares: output streams, numbers from the command
 // line, and the exit codes. Files: file_names.h and safe_files.h.

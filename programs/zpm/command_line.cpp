@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "zpm/command_line.h"
 
 #include "zpm/cli_io.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Option parsing shared by the commands: --help, and bad usage as UsageError.
 

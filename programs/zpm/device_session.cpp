@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "zpm/device_session.h"
 
 #include "zpm/cli_io.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the device commands share: their common options, the MIDI service
 // with the chosen ports opened, the reception and the log, wired together as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm diff: two patch sources compared slot by slot; each a .syx file or a
 // bank fetched from the synthesizer ("what changed on my synth since my last
 // backup?").

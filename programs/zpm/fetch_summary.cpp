@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "zpm/fetch_summary.h"
 
 #include "fm/fm_send.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What zpm tells of a fetch: the JSON slots of "Every device command" and the
 // sentence that names what was not fetched.

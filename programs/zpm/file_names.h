@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command-line arguments keep every byte of a file name. A name that is not
 // valid in the local encoding (UTF-8) would otherwise be decoded with

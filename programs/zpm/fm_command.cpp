@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm fm fetch: "Get Single &Patch", "Get &Single Bank" or "Get &All Banks"
 // of the FM Get tab for one type or all three, saved as that type's "Save
 // all patches to SysEx file" or the "All Types" save.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm fm send: the FM Send tab on a loaded file: "Send all patches to FM" of
 // "All Types", a type's "Send all", or its copy of a source bank or of
 // selected rows, with an optional backup of the banks it writes into and a

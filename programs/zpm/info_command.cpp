@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm info: a file's patches as the send-side lists show them.
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ctrl+C and SIGTERM during a device command: the first one asks the run to
 // stop after the patch in progress (as "&Cancel" does in the window), so it

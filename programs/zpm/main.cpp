@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm: the command-line front end of Zavorin Patch Manager.
 #include "patch/error.h"
 #include "zpm/cli_io.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A .syx file loaded the way the window's "&Load SysEx file" buttons load it,
 // and the rows of its send-side lists.

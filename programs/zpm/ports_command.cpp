@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm ports: the input and output ports as the Config page lists them.
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm random: the file "Create && Save to SysEx" writes, from the same control
 // values, or with --send the run "Create && Save to SID" and "Create && Save
 // to FM" make into the synthesizer.

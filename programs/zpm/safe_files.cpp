@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "zpm/safe_files.h"
 
 #include "patch/error.h"

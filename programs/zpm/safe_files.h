@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Files as zpm reads and writes them: patches come only from regular files of
 // at most 64 MiB, and are written only as regular files, whole, synced to the

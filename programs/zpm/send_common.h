@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What zpm's send commands share: the --rows and --to values, and the
 // report of the slots written, as text, as the JSON slots of "Every device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm show: one patch as the patch viewer shows it.
 #include "patch/error.h"
 #include "viewer/patch_view.h"

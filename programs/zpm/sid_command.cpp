@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm sid fetch: "Get Single &Patch", "Get &Single Bank" or "Get &All Banks",
 // saved as "Save all patches to SysEx file" saves the fetched list.
 #include "patch/error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm sid send: "Send &patch list to SID" and "Send selected patch to
 // &destination" on a loaded file, with an optional backup of the banks it
 // writes into and a read-back of what it wrote.

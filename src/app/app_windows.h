@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's windows, created once at start in their fixed order and
 // reused for the whole run: the main window first (it reads the settings

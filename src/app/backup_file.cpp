@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/backup_file.h"
 
 #include "app/main_context.h"

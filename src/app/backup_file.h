@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a send's backup goes: backups/PREFIX-YYYYMMDD-HHMMSS.syx below the
 // user's data folder, written whole or not at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "&Config" page: MIDI devices and service, the log option, and the SID
 // and FM transfer settings. Its handlers belong to the main window.

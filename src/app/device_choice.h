@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which port of a device list a run opens at start. A port is remembered
 // by its index (the settings' Midi/Input and Midi/Output) and by its name;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/load_notice.h"
 
 #include "fm/fm_list.h"

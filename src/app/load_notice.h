@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window tells after loading a SID or FM file, beyond the patches
 // shown: the patch the end of the file cut short, and the patches whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The log's lines for memLog, newest first, one page at a time. A list view
 // lays out every row it is given whenever the count changes (tens of

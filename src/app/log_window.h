@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Log" tool window: every MIDI line of the run, newest first, in
 // memLog, with "&Clear log" in its context menu. Lines can be selected

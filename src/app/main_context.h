@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the main window offers the pages it holds: the MIDI link and the
 // window's transfer host, the patch banks it owns, the Config page's values,

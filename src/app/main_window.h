@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: owner of the state that outlives one user action (the
 // devices, the reception and its log, the banks, the busy flag), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A page's tabs and the buttons on them may share an accelerator letter
 // ("&Send SID patch" and "Get &Single Bank"). Left alone, the first press of

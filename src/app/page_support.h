@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the patch pages share around their handlers: the host a fetch runs
 // with (the list's selection goes when the bank is emptied), the hourglass

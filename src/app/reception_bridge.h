@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reception's notices (byte count, wait complete) brought from the
 // driver thread to the user-interface thread as Qt signals.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saving a file whole or not at all, for every file the window writes: the
 // patch files, the backups made before a send, the log and the settings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The report of a send that read its slots back: a row per slot with what
 // became of it, and "Retry failed slots" to send the failed ones again. It

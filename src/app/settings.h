@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings file: an INI file read once at start and written once at
 // close, its keys in a fixed order, booleans stored as 1 or 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/synth_claim.h"
 
 #include "midi/midi_devices.h"

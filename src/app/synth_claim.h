@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's hold on the synthesizer: an operation that starts talking to
 // the output port takes its lock, waiting (with "&Cancel") while another

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Carries a notice from any thread (the MIDI driver's, mostly) to a QObject's
 // own thread. A burst of notices costs one call: while one is on its way,

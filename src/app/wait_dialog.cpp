@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/wait_dialog.h"
 
 #include "midi/transfer_host.h"

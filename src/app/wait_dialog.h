@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Waiting for SysEx": shows the bytes received so far and stays until the
 // reception has what it waits for, or the user ends the wait.

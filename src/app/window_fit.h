@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the log window goes beside the main window, so that both stay on
 // the screen's available area whatever its size and scale factor: directly

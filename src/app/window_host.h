@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's side of a transfer: message boxes, the "Waiting for SysEx"
 // dialog, waits that keep the user interface alive (DelayWithMessages) and

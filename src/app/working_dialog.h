@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Working...": the progress of a long send, with the "&Cancel" that stops
 // it after the patch in progress, and a line that says how far the run is.

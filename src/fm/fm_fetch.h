@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three fetches of the FM "Get Patch" group ("Get Single &Patch", "Get
 // &Single Bank", "Get &All Banks"): loops over single-patch requests, since

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // FM .syx files: FM Patch Dumps back to back, nothing before, between or after
 // them. Each dump carries its own type, bank and patch number.

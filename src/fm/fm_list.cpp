@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fm/fm_list.h"
 
 #include "fm/fm_messages.h"

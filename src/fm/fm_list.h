@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts of the six FM patch lists (voices, drumsets and ensembles, on the
 // get and on the send tab) and of the "Send FM Patch" dialog.

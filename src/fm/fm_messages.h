@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The FM synthesizer's SysEx messages (header F0 00 00 7E 49, device ID) and
 // how its replies are told apart: by their length alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing FM patches into the synthesizer's memory, one Patch Dump each,
 // each answered by an acknowledgement or a refusal: a type's "Send all", the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fm/fm_transfer.h"
 
 #include "midi/dump_fetch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Talking to the FM synthesizer: one patch fetched per request, one patch
 // written per message with its acknowledgement. The fetch and send pages

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One duplex ALSA sequencer client with an input port "in" and an output
 // port "out", shared by the device layer and the zavorin-sim program. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device lists on the ALSA sequencer: every other client's MIDI port as
 // "client name:port name". Our one input port connects from each open

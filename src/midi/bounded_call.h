@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a call that may never return (a request to a MIDI server that has
 // died or hangs) on a thread of its own and waits for it only so long.

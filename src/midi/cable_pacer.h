@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps output toward a hardware MIDI port at the cable's speed. The kernel
 // hands bytes to the cable from a small buffer and drops what does not fit,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns the raw bytes of a MIDI input into what the reception handles: SysEx
 // chunks of at most 2048 bytes (cut at 2048 and at F7, whatever the sizes of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The speed of a MIDI cable: 31250 baud, ten bits a byte, 3125 bytes a
 // second. The simulated synthesizers send at this pace when asked to, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/dump_fetch.h"
 
 #include "midi/log_text.h"

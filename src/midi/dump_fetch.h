@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Asking the device for one dump and waiting for it, again while the answer
 // comes cut short, damaged or not at all: what the SID and the FM fetches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The store behind the log window: every MIDI line of the run, newest first,
 // written from the driver thread and the user-interface thread alike.

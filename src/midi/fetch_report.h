@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What became of each thing a fetch asked the device for, so that a front end
 // can say exactly what arrived and what did not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a transfer shows of itself while it runs, undone however it ends:
 // the "Working..." dialog, the hourglass pointer, the refused close.

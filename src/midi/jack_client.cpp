@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TJackClient: opening and closing, ports and connections, and the sending
 // side. The process cycle and the server's notices have files of their own.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One JACK client with MIDI ports of its own, shared by the device layer and
 // the zavorin-sim program. The process callback only moves bytes through

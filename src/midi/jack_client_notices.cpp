@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the server tells a TJackClient off its process thread: that it shut
 // down, that ports or clients went away, that cycles ran late. The worker
 // hands it on to the listening inputs after the events that came before.

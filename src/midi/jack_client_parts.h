@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the parts of TJackClient share: the per-port state and the guard its
 // JACK callbacks go through. Only the client's own files include this.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The realtime side of TJackClient: each process cycle moves received
 // events into the incoming ring and queued pieces into JACK events; the
 // worker thread hands received events and notices on.

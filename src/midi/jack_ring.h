@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Records in JACK ring buffers: a fixed header and its bytes, published
 // together so the reading side never sees half a record; and how outgoing

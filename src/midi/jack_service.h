@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device lists on JACK: every other client's MIDI port by its full name.
 // Opening a device registers a port of our own for it (kept until the end)

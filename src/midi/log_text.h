@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text of the MIDI log's lines: the time of day, the byte count and every
 // byte in hex for SysEx, status and data bytes for short messages.

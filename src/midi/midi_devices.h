@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's MIDI devices: one input object and one output object, each
 // listing its devices by name (index = position in the list), opening and

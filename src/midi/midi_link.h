@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The open devices and the receive state that every transfer works through:
 // what the main window owns for its transfers, and zpm and the tests alike.

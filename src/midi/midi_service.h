@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A MIDI service that stands behind the device objects: the ALSA sequencer,
 // JACK, or the built-in simulator. Each lists its ports once, when it comes

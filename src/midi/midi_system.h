@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The MIDI services of one run and the device lists they make: the chosen
 // service's ports (ALSA sequencer or JACK), then the built-in port the

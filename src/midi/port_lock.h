@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One program at a time talks to a synthesizer: whoever sends to a MIDI
 // output port holds an advisory lock on it for the length of an operation.

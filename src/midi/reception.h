@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receive side of the program: logs everything that arrives and, while
 // an operation waits for an answer, collects in ReceiveBuffer the whole

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/send_report.h"
 
 #include "midi/midi_link.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What became of each slot a send wrote into, and the planning and device
 // check that the SID and FM sends share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a transfer operation needs from the front end that runs it: the
 // message boxes, the "Waiting for SysEx" dialog, the delay that keeps the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Texts shared by every patch list: the bank letter and the 16-character name.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SID and FM patch records: each holds its complete SysEx dump image exactly
 // as it travels on the wire.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An ordered list of patches that owns them; positions are 0-based and the
 // same patch may occur more than once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A growable in-memory byte stream with a read/write position, the common
 // currency of the loaders, writers and message builders.

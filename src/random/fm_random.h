@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // FM random voices: each parameter byte drawn from its row of the FM range
 // grid, the voices of a run built one by one for a file or for the device.

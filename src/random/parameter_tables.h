@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two constant tables behind the random-patch range grids: every
 // parameter the generators fill, in the order the grids list them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A value that the random pages' controls could never hold (a seed, bank,
 // patch or count outside its control's range, a range set on a rule row).

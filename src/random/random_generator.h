@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The seeded pseudo-random generator both random pages draw from: a 32-bit
 // linear congruential state, so a seed always gives the same patches.

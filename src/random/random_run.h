@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What both random pages share: the control values of a run, the ranges of
 // those controls, how many patches a run makes, and the bytes every created

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Random runs into the synthesizer, "Create && Save to SID" and "Create &&
 // Save to FM": the same patches a file run writes, sent one message each with

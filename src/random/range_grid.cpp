@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "random/range_grid.h"
 
 #include "patch/error.h"

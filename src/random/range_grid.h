@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The model behind a random page's range grid: three columns (name, "Min",
 // "Max") under a header row, one row per table entry, and the one in-place

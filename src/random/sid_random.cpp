@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "random/sid_random.h"
 
 #include "sid/sid_messages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SID random patches: each parameter byte drawn from its row of the SID range
 // grid, the patches of a run built one by one for a file or for the device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Cutting the SID's Bank Dump (F0 00 00 7E 46 dd 04, 128 x 256 data bytes,
 // two closing bytes) into patch records, for a fetched bank and for a file

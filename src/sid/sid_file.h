@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SID ".syx" files: nothing but SID SysEx messages as they travel on the
 // cable. Written as a Bank Select ahead of each run of patches of one bank,

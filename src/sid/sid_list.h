@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the two SID patch lists (fetched and loaded patches) show: the three
 // columns and the texts of one row.

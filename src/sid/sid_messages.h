@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The SID synthesizer's SysEx messages (header F0 00 00 7E 46, device number,
 // command) and how its answers to a Bank Select are told apart.

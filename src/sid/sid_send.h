@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing SID patches into the synthesizer's memory: "Send &patch list to
 // SID", "Send selected patch to &destination" (all patches of a bank, or the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a send can do around its writes: fetch the banks it will write into
 // before anything goes out, and read the written slots back afterwards to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Talking to the SID synthesizer: the requests, the bank selection with its
 // answer, and the three fetches ("Get Single &Patch", "Get &Single Bank",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated Zavorin FM: voices, drumsets and ensembles, eight banks of
 // each type present or not, single-patch requests and acknowledged writes.

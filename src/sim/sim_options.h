@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a simulated synthesizer pair is set up with: the zavorin-sim program
 // parses it from its command line, tests and the built-in port fill it in.

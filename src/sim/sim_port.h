@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The built-in simulator in the device lists: one input and one output named
 // "Zavorin Simulator", with the simulated SID and FM of this process behind

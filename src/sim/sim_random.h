@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulator's own deterministic pseudo-random numbers (splitmix64): the
 // same seed gives the same memory and the same garbage on every platform.

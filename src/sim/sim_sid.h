@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated Zavorin SID: up to eight PatchCarts of 128 patches each, a
 // selected bank that requests and writes act on, and the single-cart

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated Zavorin SID and Zavorin FM behind one MIDI port pair: bytes
 // from the host go in, the devices' answers come out. No threads and no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated synthesizer pair on the end of a cable: the model gets the
 // host's bytes at once, and its answers travel back on a thread of their

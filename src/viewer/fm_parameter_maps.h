@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What each byte of an FM voice, drumset and ensemble means, as the parameter
 // view lists it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A short reading of the log's lines for people: what each SysEx line
 // carries ("SID Patch Dump C:17 'Lead' checksum ok", "FM acknowledgement",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parameter view of a patch: rows of a label and the value of one byte of
 // the dump image, chosen by what the image says it is.

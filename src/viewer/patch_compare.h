@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two patch images side by side: their parameter rows paired in map order
 // with the rows whose values differ marked, and the byte positions that

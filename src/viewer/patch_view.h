@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts of the patch viewer for one patch: caption, the five status-bar
 // panels and the parameter rows, plus the hex view's position texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two patch sources compared slot by slot, for "what changed on my synth
 // since my last backup?". A slot is where a patch lives: its kind, bank and

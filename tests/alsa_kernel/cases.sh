@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=dash disable=SC2034,SC2154 # CASES is read and rc set by /init
 # The cases run in the VM, in this order. Each is a function case_NAME that
 # runs in its own folder /tmp/NAME and calls fail "reason" on a fault; a new

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash disable=SC2154 # set by run.sh and kernel.sh, which source this
 # Builds the VM's initramfs: busybox, the sound modules with their load order,
 # the two programs under test with every library they load, ALSA's

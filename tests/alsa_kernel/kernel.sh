@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash disable=SC2154 # cache, skip and fail come from run.sh, which sources this
 # Fetches and unpacks what the VM boots: a Debian kernel with its own sound
 # modules, and a static busybox. The packages are downloaded with apt-get and

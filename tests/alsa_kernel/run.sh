@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The ALSA backend on a real kernel sequencer: boots a Debian kernel under
 # qemu (TCG) with its own snd-seq, snd-seq-dummy and snd-virmidi modules, and
 # in it runs zavorin-sim and zpm over ALSA (the cases are in cases.sh). The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's windows over a private simulator-only MIDI system and a
 // settings file in a temporary folder, and helpers for answering modal

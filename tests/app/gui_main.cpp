@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's tests need a QApplication around GoogleTest.
 
 #include <QApplication>

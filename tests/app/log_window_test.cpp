@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log window: newest line first, "&Clear log", lines from the driver
 // thread, and a page that stays put when the user has scrolled away.
 

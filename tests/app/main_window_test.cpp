@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up from the settings file, the device lists, closing, and the log
 // window's place and visibility as the main window governs them.
 

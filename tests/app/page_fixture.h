@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A page of the real main window over the built-in simulator: the pauses
 // of the Config page set short, and every dialog an action brings up

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window reads as a patch file: a regular file of a sane size; a
 // named pipe, a folder or a huge file is refused at once with a sentence.
 

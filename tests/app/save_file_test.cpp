@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every file the window writes is saved whole or not at all: when the system
 // refuses the bytes (a file size limit, a full disk), the user is told why
 // and the file that was there before is left exactly as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file by itself: what a hand-edited or damaged file gives.
 
 #include "app/settings.h"

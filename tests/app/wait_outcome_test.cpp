@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real "Waiting for SysEx" dialog over a wait for whole messages: it
 // counts only the awaited message and closes at once when that message is cut
 // short or the service goes, fed through the input's chunker by the simulator.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ways the window waits: the "Waiting for SysEx" dialog, the delay that
 // keeps the user interface alive, the byte wait, and the "Working..." dialog.
 

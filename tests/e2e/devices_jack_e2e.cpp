@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device layer on a real JACK server against the zavorin-sim program
 // (started by jack_e2e.sh on the server named by JACK_DEFAULT_SERVER), plus
 // two clients of our own: "recorder", which records what the layer sends it,

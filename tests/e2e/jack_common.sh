@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the end-to-end scripts on JACK share, sourced after `set -euo pipefail`
 # with $sim set: a private JACK server named after the script's process, a
 # work folder, and every process started through it stopped on exit, however

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts a private JACK server and zavorin-sim on it, runs the device layer's
 # JACK checks against them, stops zavorin-sim with SIGTERM and checks what it
 # saved. Every process started here is stopped on every way out.

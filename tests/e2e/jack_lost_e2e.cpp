@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device layer on a private JACK server of its own per test, against
 // zavorin-sim: what the input hears when the server or the simulator is
 // killed in the middle of a bank dump, or when this process misses cycles,

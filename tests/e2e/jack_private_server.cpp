@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "jack_private_server.h"
 
 #include "midi/jack_client.h"

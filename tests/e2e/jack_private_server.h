@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private JACK server (jackd2's dummy driver) under a name of its own, and
 // zavorin-sim on it, started and stopped by a test so that it can kill

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end on a real JACK server: zpm fetches FM patches from zavorin-sim
 # (each type by patch, bank and all banks, and all types at once) and the
 # files must be byte for byte what the simulator saves of its memory; then

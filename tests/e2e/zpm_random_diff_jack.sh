@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end on a real JACK server: a backup of a zavorin-sim bank compares
 # equal with the bank itself; after zpm random --send the bank differs in
 # exactly the slots sent, and holds what zpm random writes to a file for the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end on a real JACK server: sends that meet trouble report exactly
 # what reached the synthesizer. Each case compares the memory zavorin-sim
 # saves with zpm's JSON report slot by slot: a slot "written" holds what was

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # zpm sid fetch over a real JACK server against zavorin-sim when things go
 # wrong: Bank Select answers that come after the pause, a bank that never
 # answers, a dump cut short. A file zpm writes holds only whole banks equal to

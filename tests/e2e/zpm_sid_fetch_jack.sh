@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end on a real JACK server: zavorin-sim holds seeded SID banks, zpm
 # fetches a patch, a bank and all banks over JACK, and each file must equal
 # what the simulator writes of its own memory when it exits.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # zpm sid fetch over a real JACK server when the service itself fails under a
 # paced bank dump: the server killed mid-dump ends the run at once with the
 # server's reason and nothing written; zpm stalled for 80 ms (its cycles

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end on a real JACK server: zpm sends SID patches into zavorin-sim
 # (the whole list, one bank into another, chosen rows to a slot), and the
 # memory the simulator saves when it exits must be its memory before, with

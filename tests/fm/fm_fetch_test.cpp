@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FM "Get Patch" fetches against the simulated FM: which requests go
 // out, what lands in the list and in what order, the refusal, Cancel and
 // "nothing" rules, and the retries zpm asks for.

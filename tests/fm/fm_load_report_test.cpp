@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What LoadFmFile reports besides the patches: a dump the end of the file cut
 // short, and the rows, per list, whose checksum does not match their data.
 #include "fm/fm_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FM sends against the simulated FM: which slots are written and where
 // they land in its memory, the refusal and the missing acknowledgement,
 // the copy question, Cancel, progress that ends full, the waits each send

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One FM patch fetched or written against the simulated FM: what goes out,
 // how the reply is judged, and how long the write waits on the fake clock.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary root, checks the desktop entry, and
 # runs the installed programs' --version and --help without a display.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ALSA side that runs without a sequencer: how sequencer events become
 // MIDI bytes, and that a machine without /dev/snd/seq simply has no ports.
 

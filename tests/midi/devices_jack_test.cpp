@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JACK without a server: the layer must neither start one nor complain, and
 // the lists then hold the built-in simulator alone. And how outgoing bytes
 // are cut into pieces of one message each, which become JACK events of their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hold on a synthesizer's output port, between two real processes: a
 // second one is kept out and told who holds it, and gets in once the holder
 // lets go or dies, however it dies.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waits for whole messages of one kind, fed as raw wire bytes through the
 // real chunker, the way every input hands them to the reception.
 #include "midi/chunker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "patch/checksum.h"
 #include "random/fm_random.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The random device runs over the in-process simulator with the fake host's
 // clock: what reaches the device's memory, the pauses, the bank answers,
 // the FM acknowledgements counted, the summary line of every run, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the SID fetches report bank by bank and patch by patch, through the
 // in-process simulator: faults on the cable, late Bank Select answers, lost
 // bytes and a lost service.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What LoadSidFile reports besides the patches: a Patch Dump the end of the
 // file cut short, and the rows whose checksum byte does not match their data.
 #include "patch/checksum.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SID sends against the simulated SID: which Patch Dumps go out and where
 // they land in its memory, what the user is asked or told, Cancel, the
 // refusal of patches that cannot be sent whole, backups and read-back.

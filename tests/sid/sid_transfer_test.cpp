@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bank selection and the three SID fetches against the simulated SID, step
 // by step: what goes out (the log's OUT lines), what the user is asked or
 // told, and what lands in the list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fm/fm_file.h"
 #include "patch/error.h"
 #include "sid/sid_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device layer end to end with the built-in simulator: requests go out
 // through SendSysEx, answers come back through the chunker to OnSysExData on
 // the simulator's own thread. WaitIdle replaces every sleep.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sid/sid_bank_dump.h"
 #include "sid/sid_messages.h"
 #include "sim/sim_sid.h"

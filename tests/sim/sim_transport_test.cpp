@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fm/fm_messages.h"
 #include "sid/sid_messages.h"
 #include "sim/sim_fm.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A transfer host for tests over the built-in simulator, with a fake clock
 // and scripted answers, and a rig that wires the simulator port to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A MIDI system of the built-in simulator alone, as the programs that offer
 // it make one; the test keeps the port to drive and inspect it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log's readings, through the very lines the log writes.
 
 #include "midi/log_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing two patch images row by row and byte by byte, and two sources
 // slot by slot.
 

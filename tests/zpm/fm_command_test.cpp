@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm fm fetch and zpm fm send on the real program: bad usage is turned
 // away before any MIDI service is touched, and against the built-in
 // simulator a whole run reports every slot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm sid fetch's own options, checked on the real program before any MIDI
 // service is touched: a bad --retries is bad usage and writes nothing.
 #include <gtest/gtest.h>

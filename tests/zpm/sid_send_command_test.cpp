@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm sid send on the real program with the built-in simulator: bad usage
 // is refused before anything goes out, a patch that cannot be sent whole
 // stops the run and is named, and the exit code says whether all was done.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm diff and zpm random --send, run as the real program: files made by
 // zpm random itself, banks fetched from the built-in simulator.
 #include "patch/patch.h"

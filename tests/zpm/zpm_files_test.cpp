@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm reads patches only from regular files of at most 64 MiB, writes only
 // regular files, whole and synced, keeps every byte of a file name, and
 // names the system's reason when a write fails.

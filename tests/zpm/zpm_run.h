@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the real zpm with arguments given as bytes (a file name need not be
 // UTF-8, which QProcess cannot pass), in a folder, with extra environment and

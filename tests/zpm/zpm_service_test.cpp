@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI service of the device commands: one that cannot be used ends the
 // run at once, naming it, with nothing written; the built-in simulator is
 // reached only with --simulator, never by a port index or name.

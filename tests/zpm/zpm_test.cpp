@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm's contract, checked by running the real program on real files.
 #include "fm/fm_file.h"
 #include "patch/patch.h"

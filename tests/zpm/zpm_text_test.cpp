@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zpm's texts: numbers checked before they are narrowed, no control
 // character ever sent to the terminal, and what a load found (a patch cut
 // short, wrong checksums) said in zpm info.

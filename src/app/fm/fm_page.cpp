@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/fm/fm_page.h"
 
 #include "app/fm/fm_send_panel.h"

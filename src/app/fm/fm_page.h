@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The FM patches page: "&Get FM Patch" fetches voices, drumsets or
 // ensembles into the three get banks and saves them to files; "&Send FM

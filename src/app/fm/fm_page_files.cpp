@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FM page's files: the save buttons of both tabs and "&Load SysEx file".
 #include "app/fm/fm_page.h"
 

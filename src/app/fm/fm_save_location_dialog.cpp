@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/fm/fm_save_location_dialog.h"
 
 #include "fm/fm_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Send FM Patch": where the get tab's "Send Selected" writes the selected
 // fetched voice, drumset or ensemble. The SID page's dialog with the patch

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sending part of the FM page: per type "Send all", the copy of a source
 // bank or of the selection to a destination, the "All Types" sends with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/random/random_page.h"
 
 #include "app/backup_file.h"

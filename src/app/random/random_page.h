@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two random-patch pages ("Random" under "SID" and under "FM"): the
 // range grid, the seed, bank, first patch and number, and the two runs,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/random/range_grid_widget.h"
 
 #include <QHeaderView>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIDRandomGrid and FMRandomGrid: a three-column grid over the range-grid
 // model (name, "Min", "Max"), whose cells change only through the in-place

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/sid/save_location_dialog.h"
 
 #include "app/sid/spin_button_widget.h"

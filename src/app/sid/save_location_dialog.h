@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Save patch": where "Send selected to another patch location" stores the
 // selected fetched patch. Created once and reused, so the destination bank

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A SID patch list: a report-style view that keeps no rows of its own. It
 // only knows how many rows there are; each row's texts are asked for when

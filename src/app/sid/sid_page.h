@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The SID patches page: "&Get SID patch" fetches patches from the device into
 // SidGetBank and saves them to files, "&Send SID patch" loads a file into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/sid/sid_send_panel.h"
 
 #include "app/backup_file.h"

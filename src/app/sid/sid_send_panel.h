@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Patch list" group of the "&Send SID patch" tab: source and
 // destination, the two send buttons and the options to back up the

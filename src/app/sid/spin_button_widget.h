@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An up/down spin button without a text of its own: it keeps a number in its
 // Tag and tells when one of its arrows is pressed; the edit field beside it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The second patch of "Compare with...": any patch of the program's eight
 // lists, or of a .syx file the user opens. Each entry keeps a copy of its

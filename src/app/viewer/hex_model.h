@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the hex view shows, apart from how it is drawn: a read-only copy of
 // the bytes laid out 16 to a row, a header row above them, the position

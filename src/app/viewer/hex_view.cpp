@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/viewer/hex_view.h"
 
 #include "viewer/patch_view.h"

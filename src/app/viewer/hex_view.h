@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // HexView: the read-only hex dump of the patch viewer, painted row by row
 // from its model. Only the rows in sight are drawn, so the cost of a repaint

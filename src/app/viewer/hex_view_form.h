@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TfrmHexView, the patch viewer: one patch at a time as a read-only hex dump
 // and as a list of its parameters, with "Compare with..." to set a second

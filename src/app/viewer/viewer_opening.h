@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The patch viewer's side of the patch lists: a right-button press on a row
 // whose index is below the bank's Count opens that patch in the viewer; a

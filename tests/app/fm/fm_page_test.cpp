@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FM page in the real main window over the built-in simulator: the six
 // lists, the "Get Patch" group and its fetches, the files of both tabs, and
 // the save and send buttons that follow their lists.

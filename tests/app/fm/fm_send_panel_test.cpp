@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sending and copying on the FM page in the real main window over the
 // built-in simulator: the controls, where the patches land in the device's
 // memory, what the user is asked and told, Cancel, "Send FM Patch", and the

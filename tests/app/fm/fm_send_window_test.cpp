@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An FM send in the whole program: the real "Working..." dialog and
 // acknowledgement waits over the built-in simulator, the main window
 // refusing to close while patches go out, and the backup and read-back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which port a run opens: by name wherever it now stands, else by index,
 // and the built-in simulator only when the run asks for it; then the same
 // through the real main window and its settings file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feedback in the real main window: buttons that would do nothing are off,
 // and the wait dialog shows what it awaits and how much of it has come.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window from the keyboard and through the accessibility
 // layer: bank choosers, Tab out of a list, accelerators with one press,
 // Escape ending a run of fetches, the title of every box, and a name for

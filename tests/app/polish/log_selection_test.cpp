@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log window's lines by mouse and keyboard: selecting, copying whole
 // lines, finding, saving the whole log, and long lines cut in the view only.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in simulator answers like a device on a cable: after the send
 // has returned, so each request's line comes before its answer's, and the
 // wait sees the answer come in.

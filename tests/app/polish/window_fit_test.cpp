@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main and log windows on screens of every size and scale: inside the
 // available area, the log below when it fits, else shortened, beside, or
 // over the lowest part; and the name column after "Bnk" is dragged.

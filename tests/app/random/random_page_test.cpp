@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The random pages in the real main window: the range grid and its
 // in-place editor, the file run against what the real zpm writes, and the
 // device runs into the built-in simulator on the real clock, with the send

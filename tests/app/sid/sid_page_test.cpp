@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SID patches page inside the real main window over the built-in
 // simulator: its real widgets found by object name, its real boxes and file
 // dialogs answered as a user would; files go through a temporary folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The send tab and "Send selected to another patch location" inside the real
 // main window over the built-in simulator: what the controls do, what lands
 // in the device's memory, what the user is told in the real boxes, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A send in the whole program: the real "Working..." dialog, the real pauses
 // (kept short), the main window refusing to close while patches go out, and
 // the send options kept in the settings file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The SID page inside the program's real windows over the built-in
 // simulator, its pause after each SysEx block 1 ms.

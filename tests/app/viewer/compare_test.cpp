@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Compare with..." through the real windows: the viewer opened from a list,
 // the second patch picked from the program's lists or from a file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The patch viewer through its real widgets: the right-click opening on the
 // program's SID lists and on any list that attaches to it, the hex view's
 // rows, colours and hint, the parameter list, and "Compare with...".
