@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/library_schema.h"
+
+#include "library/library_types.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace zpm {
+
+namespace {
+
+// "ZPML": marks a SQLite file as this program's library.
+constexpr int64_t kApplicationId = 0x5A504D4C;
+constexpr int kBusyTimeoutMs = 5000;
+
+// Each step moves a file from version i to i + 1.
+const char *const kMigrations[kLibraryVersion] = {
+    R"sql(
+CREATE TABLE patch (
+  id INTEGER PRIMARY KEY,
+  hash TEXT NOT NULL,
+  sound TEXT NOT NULL,
+  kind INTEGER NOT NULL CHECK (kind BETWEEN 0 AND 3),
+  name_text TEXT,
+  favourite INTEGER NOT NULL DEFAULT 0,
+  note TEXT NOT NULL DEFAULT '',
+  flaws INTEGER NOT NULL DEFAULT 0,
+  seen INTEGER NOT NULL DEFAULT 0,
+  first_seen INTEGER NOT NULL,
+  last_seen INTEGER NOT NULL,
+  data BLOB NOT NULL
+);
+CREATE INDEX patch_by_hash ON patch (hash);
+CREATE INDEX patch_by_sound ON patch (sound);
+CREATE INDEX patch_by_name ON patch (name_text COLLATE NOCASE);
+CREATE TABLE file (
+  id INTEGER PRIMARY KEY,
+  path BLOB NOT NULL,
+  size INTEGER NOT NULL,
+  mtime INTEGER NOT NULL,
+  imported INTEGER NOT NULL
+);
+CREATE INDEX file_by_path ON file (path, size, mtime);
+CREATE TABLE snapshot (
+  id INTEGER PRIMARY KEY,
+  time INTEGER NOT NULL,
+  source TEXT NOT NULL CHECK (source IN ('fetch', 'send')),
+  fm INTEGER NOT NULL,
+  device INTEGER NOT NULL
+);
+CREATE TABLE sighting (
+  id INTEGER PRIMARY KEY,
+  patch_id INTEGER NOT NULL REFERENCES patch (id),
+  source TEXT NOT NULL CHECK (source IN ('file', 'device', 'random', 'send')),
+  file_id INTEGER REFERENCES file (id),
+  row INTEGER,
+  snapshot_id INTEGER REFERENCES snapshot (id),
+  kind INTEGER NOT NULL,
+  bank INTEGER,
+  slot INTEGER,
+  verified INTEGER NOT NULL DEFAULT 0,
+  flaws INTEGER NOT NULL DEFAULT 0,
+  time INTEGER NOT NULL
+);
+CREATE INDEX sighting_by_patch ON sighting (patch_id);
+CREATE INDEX sighting_by_file ON sighting (file_id);
+CREATE INDEX sighting_by_bank ON sighting (kind, bank, snapshot_id) WHERE snapshot_id IS NOT NULL;
+CREATE INDEX sighting_by_snapshot ON sighting (snapshot_id) WHERE snapshot_id IS NOT NULL;
+CREATE TABLE tag (
+  patch_id INTEGER NOT NULL REFERENCES patch (id),
+  tag TEXT NOT NULL,
+  PRIMARY KEY (patch_id, tag)
+) WITHOUT ROWID;
+CREATE INDEX tag_by_text ON tag (tag);
+CREATE TABLE user_bank (
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL UNIQUE,
+  kind INTEGER NOT NULL CHECK (kind BETWEEN 0 AND 3),
+  created INTEGER NOT NULL
+);
+CREATE TABLE user_bank_slot (
+  bank_id INTEGER NOT NULL REFERENCES user_bank (id),
+  slot INTEGER NOT NULL,
+  patch_id INTEGER NOT NULL REFERENCES patch (id),
+  PRIMARY KEY (bank_id, slot)
+) WITHOUT ROWID;
+)sql",
+};
+
+[[noreturn]] void Refuse(const std::string &path, const std::string &what) {
+  throw TLibraryError("The library " + path + " " + what);
+}
+
+const char *kLeftAlone = "; it was left as it is. Name another library file with --library or "
+                         "ZPM_LIBRARY, or move this one away.";
+
+// Looks at an existing file before SQLite may touch it: SQLite would take
+// an empty file, or write a journal beside any other.
+bool ExistingFileIsDatabase(const std::string &path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0)
+    return false;
+  if (!S_ISREG(info.st_mode))
+    Refuse(path, std::string("is not a regular file") + kLeftAlone);
+  if (info.st_size == 0)
+    return false;
+  char head[16] = {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    Refuse(path, std::string("cannot be read (") + std::strerror(errno) + ")" + kLeftAlone);
+  in.read(head, sizeof head);
+  if (in.gcount() != sizeof head || std::memcmp(head, "SQLite format 3", 16) != 0)
+    Refuse(path, std::string("is not a patch library (not a SQLite database)") + kLeftAlone);
+  return true;
+}
+
+} // namespace
+
+std::string LibraryFailureText(const std::string &path, const TSqliteError &error) {
+  switch (error.Code()) {
+  case SQLITE_BUSY:
+  case SQLITE_LOCKED:
+    return "The library " + path +
+           " is busy: another program is writing to it. Try again when it has finished.";
+  case SQLITE_FULL:
+    return "The disk that holds the library " + path +
+           " is full; nothing of this change was kept. Make room and try again.";
+  case SQLITE_CORRUPT:
+  case SQLITE_NOTADB:
+    return "The library " + path + " is damaged (" + error.what() + ")" + kLeftAlone;
+  case SQLITE_READONLY:
+  case SQLITE_PERM:
+  case SQLITE_CANTOPEN:
+    return "The library " + path + " cannot be written (" + error.what() +
+           "). Check the file's and its folder's permissions.";
+  default:
+    return "The library " + path + " could not be used (" + error.what() + ").";
+  }
+}
+
+std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
+  try {
+    const bool existed = ExistingFileIsDatabase(path);
+    auto db = std::make_unique<TSqliteDb>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
+                                                    SQLITE_OPEN_NOMUTEX);
+    sqlite3_busy_timeout(db->Handle(), kBusyTimeoutMs);
+    const int64_t version = db->Number("PRAGMA user_version");
+    const int64_t application = db->Number("PRAGMA application_id");
+    if (version > kLibraryVersion)
+      Refuse(path, "was made by a newer version of the program; it was left as it is.");
+    if (existed) {
+      const bool tables = db->Number("SELECT count(*) FROM sqlite_schema") > 0;
+      if (application != kApplicationId && (application != 0 || version != 0 || tables))
+        Refuse(path, std::string("is a database of another program") + kLeftAlone);
+      TStatement check = db->Prepare("PRAGMA quick_check");
+      if (check.Step() && check.Text(0) != "ok")
+        Refuse(path, "is damaged (" + check.Text(0) + ")" + kLeftAlone);
+    }
+    db->Exec("PRAGMA journal_mode = WAL");
+    db->Exec("PRAGMA synchronous = NORMAL");
+    db->Exec("PRAGMA foreign_keys = ON");
+    if (version < kLibraryVersion) {
+      if (version > 0) {
+        TStatement backup = db->Prepare("VACUUM INTO ?");
+        backup.Bind(1, path + ".v" + std::to_string(version) + ".bak").Run();
+      }
+      TTransaction transaction(*db);
+      // Another program may have moved it forward while this one waited.
+      const int64_t now = db->Number("PRAGMA user_version");
+      for (int64_t step = now; step < kLibraryVersion; ++step)
+        db->Exec(kMigrations[step]);
+      if (now < kLibraryVersion) {
+        db->Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+        db->Exec("PRAGMA user_version = " + std::to_string(kLibraryVersion));
+      }
+      transaction.Commit();
+    }
+    return db;
+  } catch (const TSqliteError &error) {
+    throw TLibraryError(LibraryFailureText(path, error));
+  }
+}
+
+} // namespace zpm

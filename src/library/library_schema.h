@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The library file: opening it safely, its tables, and moving an older file
+// forward.
+
+#include "library/sqlite_db.h"
+
+#include <memory>
+#include <string>
+
+namespace zpm {
+
+// The version of the tables this program writes (PRAGMA user_version).
+constexpr int kLibraryVersion = 1;
+
+// Opens or makes the library at path, ready to use: WAL, a busy timeout,
+// foreign keys. A file that is not this program's library, fails the quick
+// check or was made by a newer version raises TLibraryError and is left
+// exactly as it was; an older one is copied aside as path.vN.bak and moved
+// forward in one transaction.
+std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path);
+
+// What a failure of the database means for the musician, naming the file.
+std::string LibraryFailureText(const std::string &path, const TSqliteError &error);
+
+} // namespace zpm

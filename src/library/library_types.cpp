@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/library_types.h"
+
+#include "library/sha256.h"
+#include "patch/checksum.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace zpm {
+
+namespace {
+
+const char *const kKindTexts[kKindCount] = {"sid", "fm-voice", "fm-drumset", "fm-ensemble"};
+
+std::string HashOf(const TPatchBytes &patch, size_t from) {
+  TSha256 sha;
+  const char *kind = KindText(patch.kind);
+  sha.Add(kind, std::strlen(kind));
+  sha.Add(patch.data.data() + from, patch.data.size() - from);
+  const std::array<uint8_t, 32> digest = sha.Finish();
+  static const char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (size_t i = 0; i < 8; ++i) {
+    hex += kHex[digest[i] >> 4];
+    hex += kHex[digest[i] & 15];
+  }
+  return hex;
+}
+
+} // namespace
+
+const char *KindText(TKind kind) {
+  return kKindTexts[static_cast<int>(kind)];
+}
+
+bool ParseKind(const std::string &text, TKind &kind) {
+  for (int i = 0; i < kKindCount; ++i)
+    if (text == kKindTexts[i]) {
+      kind = static_cast<TKind>(i);
+      return true;
+    }
+  return false;
+}
+
+int SlotsPerBank(TKind kind) {
+  switch (kind) {
+  case TKind::FmDrumset:
+    return 16;
+  case TKind::FmEnsemble:
+    return 32;
+  default:
+    return 128;
+  }
+}
+
+bool HasName(TKind kind) {
+  return kind == TKind::Sid || kind == TKind::FmVoice;
+}
+
+std::string FlawText(uint8_t flaws) {
+  std::string text;
+  if (flaws & kFlawCutShort)
+    text = "cut short";
+  if (flaws & kFlawChecksum)
+    text += text.empty() ? "wrong checksum" : ", wrong checksum";
+  return text;
+}
+
+bool PatchBytesOf(const uint8_t *image, size_t size, TPatchBytes &patch) {
+  if (size < 8 || image[0] != 0xF0 || image[1] != 0 || image[2] != 0 || image[3] != 0x7E ||
+      image[6] != 0x02)
+    return false;
+  size_t offset = 0, checksumAt = 0;
+  if (image[4] == 0x46 && size >= 266) {
+    patch.kind = TKind::Sid;
+    offset = 8;
+    checksumAt = 264;
+  } else if (image[4] == 0x49 && size >= 268) {
+    switch (image[7]) {
+    case 0x00:
+      patch.kind = TKind::FmVoice;
+      break;
+    case 0x10:
+      patch.kind = TKind::FmDrumset;
+      break;
+    case 0x70:
+      patch.kind = TKind::FmEnsemble;
+      break;
+    default:
+      return false;
+    }
+    offset = 10;
+    checksumAt = 266;
+  } else {
+    return false;
+  }
+  std::memcpy(patch.data.data(), image + offset, patch.data.size());
+  patch.flaws = DataChecksum(patch.data.data()) == image[checksumAt] ? kFlawNone : kFlawChecksum;
+  return true;
+}
+
+std::string PatchHash(const TPatchBytes &patch) {
+  return HashOf(patch, 0);
+}
+
+std::string SoundHash(const TPatchBytes &patch) {
+  return HashOf(patch, HasName(patch.kind) ? 16 : 0);
+}
+
+std::string ShownName(const uint8_t *name16) {
+  std::string text;
+  for (size_t i = 0; i < 16; ++i) {
+    const uint8_t c = name16[i];
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+      text += '?';
+    else if (c < 0x80)
+      text += static_cast<char>(c);
+    else {
+      text += static_cast<char>(0xC0 | (c >> 6));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  while (!text.empty() && text.back() == ' ')
+    text.pop_back();
+  return text;
+}
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string IsoTime(int64_t ms) {
+  const time_t seconds = static_cast<time_t>(ms / 1000);
+  struct tm local {};
+  localtime_r(&seconds, &local);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  const int offset = static_cast<int>(local.tm_gmtoff / 60);
+  const int size = offset < 0 ? -offset : offset;
+  char zone[32];
+  std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', size / 60 % 100,
+                size % 60);
+  return std::string(text) + zone;
+}
+
+bool ParseIsoTime(const std::string &text, int64_t &ms) {
+  struct tm when {};
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
+  const bool dateOnly = text.size() == 10;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &used) != 3 || used != 10)
+    return false;
+  size_t at = 10;
+  if (!dateOnly) {
+    if (text[at] != 'T' && text[at] != ' ')
+      return false;
+    if (std::sscanf(text.c_str() + at + 1, "%2d:%2d%n", &hour, &minute, &used) != 2 || used != 5)
+      return false;
+    at += 6;
+    if (at < text.size() && text[at] == ':') {
+      if (std::sscanf(text.c_str() + at + 1, "%2d%n", &second, &used) != 1 || used != 2)
+        return false;
+      at += 3;
+    }
+  }
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
+    return false;
+  when.tm_year = year - 1900;
+  when.tm_mon = month - 1;
+  when.tm_mday = day;
+  // A day alone means the state that day ended with.
+  when.tm_hour = dateOnly ? 23 : hour;
+  when.tm_min = dateOnly ? 59 : minute;
+  when.tm_sec = dateOnly ? 59 : second;
+  time_t seconds = 0;
+  if (at == text.size()) {
+    when.tm_isdst = -1;
+    seconds = mktime(&when);
+  } else {
+    int zoneMinutes = 0;
+    if (text.substr(at) != "Z") {
+      int zh = 0, zm = 0;
+      if ((text[at] != '+' && text[at] != '-') ||
+          std::sscanf(text.c_str() + at + 1, "%2d:%2d%n", &zh, &zm, &used) != 2 || used != 5 ||
+          at + 6 != text.size())
+        return false;
+      zoneMinutes = (text[at] == '-' ? -1 : 1) * (zh * 60 + zm);
+    }
+    seconds = timegm(&when) - zoneMinutes * 60;
+  }
+  // The whole second counts as "at" it.
+  ms = static_cast<int64_t>(seconds) * 1000 + 999;
+  return true;
+}
+
+} // namespace zpm
