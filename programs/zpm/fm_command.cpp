@@ -13,6 +13,7 @@
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
 #include "zpm/fetch_summary.h"
+#include "zpm/library_record.h"
 #include "zpm/safe_files.h"
 
 #include <QJsonDocument>
@@ -52,6 +53,7 @@ int RunFmFetch(const QStringList &args) {
   AddRetriesAndJsonOptions(line, "Ask again up to N times (0..10, default 2) for a dump that "
                                  "came cut short, damaged or not at all.");
   AddDeviceOptions(line, true);
+  AddLibraryOptions(line);
   if (!line.Parse(args, 0))
     return ExitDone;
   const int modes = int(line.IsSet("patch")) + int(line.IsSet("bank")) + int(line.IsSet("all"));
@@ -100,6 +102,7 @@ int RunFmFetch(const QStringList &args) {
     }
   }
 
+  RecordFmFetch(line, fetch.device, fetched[0], fetched[1], fetched[2]);
   const int count = fetched[0].Count() + fetched[1].Count() + fetched[2].Count();
   const bool saved = count > 0;
   if (saved) {

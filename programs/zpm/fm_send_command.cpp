@@ -6,11 +6,13 @@
 #include "fm/fm_file.h"
 #include "fm/fm_messages.h"
 #include "fm/fm_send.h"
+#include "library/library_files.h"
 #include "patch/error.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
+#include "zpm/library_record.h"
 #include "zpm/patch_file.h"
 #include "zpm/safe_files.h"
 #include "zpm/send_common.h"
@@ -44,6 +46,7 @@ int RunFmSendCommand(const QStringList &args) {
                        "Send again up to N times (0..10, default 2) a patch that was not "
                        "acknowledged, and ask again for dumps of the backup or the read-back.");
   AddDeviceOptions(line, true);
+  AddLibraryOptions(line);
   if (!line.Parse(args, 1))
     return ExitDone;
   const TSendSelection selection = ParseSendSelection(line);
@@ -85,6 +88,10 @@ int RunFmSendCommand(const QStringList &args) {
   options.ackTimeoutMs = session.Settings().ackTimeoutMs;
   const TSendReport report = RunFmSend(session.Link(), session.Host(), options, job, lists);
 
+  RecordSend(
+      line, true, options.device, report,
+      [&](const TSendItem &item) { return PatchBytesOf(lists.Of(item.type).GetPatch(item.row)); },
+      false);
   FinishSend(line, report, file.path, backup);
   return ExitDone;
 }

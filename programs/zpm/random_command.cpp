@@ -3,6 +3,7 @@
 // values, or with --send the run "Create && Save to SID" and "Create && Save
 // to FM" make into the synthesizer.
 #include "fm/fm_file.h"
+#include "library/library_files.h"
 #include "random/fm_random.h"
 #include "random/random_error.h"
 #include "random/random_run.h"
@@ -13,6 +14,7 @@
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
+#include "zpm/library_record.h"
 #include "zpm/send_common.h"
 
 #include <cstdint>
@@ -69,6 +71,13 @@ int SendRandomRun(const CommandLine &line, bool fm, RandomRun run, const RangeGr
     report = SendSidRandomRun(session.Link(), session.Host(), run, grid, options);
   }
   const TSendReport &sends = report.send;
+  RecordSend(
+      line, fm, settings.deviceId, sends,
+      [&](const TSendItem &item) {
+        return fm ? PatchBytesOf(report.fmVoices.GetPatch(item.row))
+                  : PatchBytesOf(report.sidPatches.GetPatch(item.row));
+      },
+      true);
   const QString summary = QString::fromStdString(RandomRunSummary(run, report.sent) + "\n");
   if (line.IsSet("json"))
     PrintErr(summary); // standard output holds the JSON document alone
@@ -120,6 +129,7 @@ int RunRandom(const QStringList &args) {
                              "voice that was not acknowledged, and ask again for dumps of the "
                              "backup or the read-back.");
   AddDeviceOptions(line, true);
+  AddLibraryOptions(line);
   if (!line.Parse(args, 1))
     return ExitDone;
 
@@ -143,7 +153,7 @@ int RunRandom(const QStringList &args) {
   const bool send = line.IsSet("send");
   if (send == line.IsSet("output"))
     throw UsageError("Give exactly one of --output and --send.");
-  for (const char *option : {"backup", "verify", "retries", "json"})
+  for (const char *option : {"backup", "verify", "retries", "json", "library", "no-library"})
     if (!send && line.IsSet(option))
       throw UsageError(QString("--%1 goes with --send.").arg(QLatin1String(option)));
 

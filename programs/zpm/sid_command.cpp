@@ -10,6 +10,7 @@
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
 #include "zpm/fetch_summary.h"
+#include "zpm/library_record.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -39,6 +40,7 @@ int RunSidFetch(const QStringList &args) {
   AddRetriesAndJsonOptions(line, "Ask again up to N times (0..10, default 2) for a dump that "
                                  "came cut short, damaged or not at all.");
   AddDeviceOptions(line, true);
+  AddLibraryOptions(line);
   if (!line.Parse(args, 0))
     return ExitDone;
   const int modes = int(line.IsSet("patch")) + int(line.IsSet("bank")) + int(line.IsSet("all"));
@@ -67,6 +69,7 @@ int RunSidFetch(const QStringList &args) {
   else
     report = GetAllSidBanks(session.Link(), session.Host(), fetch, fetched);
 
+  RecordSidFetch(line, fetch.device, fetched);
   const bool saved = fetched.Count() > 0;
   if (saved) {
     WriteWholeFile(output, SidFileBytes(fetched));

@@ -2,6 +2,7 @@
 // zpm sid send: "Send &patch list to SID" and "Send selected patch to
 // &destination" on a loaded file, with an optional backup of the banks it
 // writes into and a read-back of what it wrote.
+#include "library/library_files.h"
 #include "patch/error.h"
 #include "patch/list_text.h"
 #include "sid/sid_file.h"
@@ -10,6 +11,7 @@
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
+#include "zpm/library_record.h"
 #include "zpm/patch_file.h"
 #include "zpm/send_common.h"
 
@@ -31,6 +33,7 @@ int RunSidSendCommand(const QStringList &args) {
                        "Ask again up to N times (0..10, default 2) for a dump of the backup or "
                        "the read-back that came cut short, damaged or not at all.");
   AddDeviceOptions(line, true);
+  AddLibraryOptions(line);
   if (!line.Parse(args, 1))
     return ExitDone;
   const TSendSelection selection = ParseSendSelection(line);
@@ -65,6 +68,9 @@ int RunSidSendCommand(const QStringList &args) {
   options.delayMs = session.Settings().delayMs;
   const TSendReport report = RunSidSend(session.Link(), session.Host(), options, job, file.sid);
 
+  RecordSend(
+      line, false, options.device, report,
+      [&](const TSendItem &item) { return PatchBytesOf(file.sid.GetPatch(item.row)); }, false);
   FinishSend(line, report, file.path, backup);
   return ExitDone;
 }

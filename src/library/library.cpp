@@ -299,7 +299,7 @@ int64_t TLibrary::RecordSnapshot(const TSnapshotRecord &record) {
     TStatement sight = m_db->Prepare(
         "INSERT INTO sighting (patch_id, source, snapshot_id, kind, bank, slot, verified, flaws, "
         "time) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    for (const TSnapshotRecord::TSlot &slot : record.slots) {
+    for (const TSnapshotRecord::TSlot &slot : record.places) {
       int64_t fresh = 0;
       const int64_t id = StorePatch(slot.placed.patch, time, fresh);
       const char *source = record.source == TSnapshotRecord::TSource::Fetch ? "device"
@@ -577,7 +577,7 @@ std::vector<TSnapshotRow> TLibrary::History(TKind kind, int bank) {
       }
       const int slot = static_cast<int>(query.Int(4));
       const int64_t patch = query.Int(5);
-      history.back().slots.push_back(slot);
+      history.back().numbers.push_back(slot);
       const auto before = state.find(slot);
       if (before != state.end() && before->second != patch)
         ++history.back().changed;

@@ -89,7 +89,7 @@ struct TSnapshotRecord {
     bool verified = false; // read back the same after a send
     bool random = false;   // a random patch sent
   };
-  std::vector<TSlot> slots;
+  std::vector<TSlot> places;
 };
 
 struct TImportedFile {
@@ -152,7 +152,7 @@ struct TSnapshotRow {
   int64_t time = 0;
   std::string source; // "fetch" or "send"
   int device = 0;
-  std::vector<int> slots; // numbers in the bank, 0-based, ascending
+  std::vector<int> numbers; // the slots in the bank, 0-based, ascending
   int changed = 0;
 };
 

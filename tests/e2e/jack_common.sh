@@ -6,6 +6,8 @@
 # shellcheck shell=bash
 export JACK_DEFAULT_SERVER=zpmtest$$
 work=$(mktemp -d)
+# What zpm keeps of its transfers goes to the run's own library.
+export ZPM_LIBRARY=$work/library.sqlite
 pids=()
 # The clients go before the server: a server stopped under its clients may
 # leave its entry in JACK's registry, which holds eight servers.

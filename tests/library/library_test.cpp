@@ -160,7 +160,7 @@ TEST_F(LibraryTest, SnapshotsGiveTheBankAtAnyTimeAndExportInPlace) {
   TSnapshotRecord fetch;
   fetch.time = 1000;
   for (int n = 0; n < 3; ++n)
-    fetch.slots.push_back(
+    fetch.places.push_back(
         {{PatchBytesOf(Sid("P" + std::to_string(n), uint8_t(n), 2, uint8_t(n))), 2, n, 0},
          false,
          false});
@@ -168,15 +168,15 @@ TEST_F(LibraryTest, SnapshotsGiveTheBankAtAnyTimeAndExportInPlace) {
   TSnapshotRecord send;
   send.source = TSnapshotRecord::TSource::Send;
   send.time = 2000;
-  send.slots.push_back({{PatchBytesOf(Sid("New", 9)), 2, 1, 0}, true, false});
-  send.slots.push_back({{PatchBytesOf(Sid("P2", 2)), 2, 2, 0}, true, false}); // unchanged
+  send.places.push_back({{PatchBytesOf(Sid("New", 9)), 2, 1, 0}, true, false});
+  send.places.push_back({{PatchBytesOf(Sid("P2", 2)), 2, 2, 0}, true, false}); // unchanged
   library.RecordSnapshot(send);
 
   const std::vector<TSnapshotRow> history = library.History(TKind::Sid, 2);
   ASSERT_EQ(history.size(), 2u);
   EXPECT_EQ(history[0].source, "send");
   EXPECT_EQ(history[0].changed, 1);
-  EXPECT_EQ(history[1].slots, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(history[1].numbers, (std::vector<int>{0, 1, 2}));
   EXPECT_TRUE(library.History(TKind::Sid, 3).empty());
 
   const std::vector<TBankSlot> before = library.BankAt(TKind::Sid, 2, 1500);

@@ -56,6 +56,9 @@ inline RawRun RunZpm(const std::vector<std::string> &args, const RunSetup &setup
     dup2(nothing, 0);
     if (chdir(setup.folder.c_str()) != 0)
       _exit(125);
+    // What the device commands keep goes to a library of the run's own, not the user's.
+    const std::string library = std::string(outName) + ".library";
+    setenv("ZPM_LIBRARY", library.c_str(), 1);
     for (const auto &[name, value] : setup.env)
       setenv(name.c_str(), value.c_str(), 1);
     if (setup.fileSizeLimit >= 0) {
@@ -84,6 +87,8 @@ inline RawRun RunZpm(const std::vector<std::string> &args, const RunSetup &setup
   run.err = SlurpFile(errName);
   unlink(outName);
   unlink(errName);
+  for (const char *suffix : {".library", ".library-wal", ".library-shm"})
+    unlink((std::string(outName) + suffix).c_str());
   return run;
 }
 
