@@ -129,6 +129,9 @@ std::string LibraryFailureText(const std::string &path, const TSqliteError &erro
   case SQLITE_FULL:
     return "The disk that holds the library " + path +
            " is full; nothing of this change was kept. Make room and try again.";
+  case SQLITE_IOERR:
+    return "The library " + path + " could not be written or read (" + error.what() +
+           "); nothing of this change was kept. Check the disk and try again.";
   case SQLITE_CORRUPT:
   case SQLITE_NOTADB:
     return "The library " + path + " is damaged (" + error.what() + ")" + kLeftAlone;
