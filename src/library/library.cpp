@@ -108,6 +108,19 @@ TWhere WhereOf(const TSearch &search) {
     where.values.emplace_back(TWhere::Number, std::to_string(search.relatedTo));
     where.values.emplace_back(TWhere::Number, std::to_string(search.relatedTo));
   }
+  if (search.inBankAt) {
+    // The latest record of each slot at or before the time.
+    where.Add("p.id IN (SELECT s.patch_id FROM sighting s JOIN snapshot n ON n.id = "
+              "s.snapshot_id WHERE s.kind = ? AND s.bank = ? AND n.time <= ? AND NOT EXISTS "
+              "(SELECT 1 FROM sighting s2 JOIN snapshot n2 ON n2.id = s2.snapshot_id WHERE "
+              "s2.kind = s.kind AND s2.bank = s.bank AND s2.slot = s.slot AND n2.time <= ? AND "
+              "(n2.time > n.time OR (n2.time = n.time AND n2.id > n.id))))");
+    const TSearch::TBankAt &at = *search.inBankAt;
+    where.values.emplace_back(TWhere::Number, std::to_string(static_cast<int>(at.kind)));
+    where.values.emplace_back(TWhere::Number, std::to_string(at.bank));
+    where.values.emplace_back(TWhere::Number, std::to_string(at.time));
+    where.values.emplace_back(TWhere::Number, std::to_string(at.time));
+  }
   return where;
 }
 

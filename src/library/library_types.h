@@ -110,6 +110,13 @@ struct TSearch {
   bool favouritesOnly = false;
   std::string file;      // seen in this file (its path as stored)
   int64_t relatedTo = 0; // patches of the same sound as this one
+  // Patches that were in the bank of the synthesizer at the time.
+  struct TBankAt {
+    TKind kind = TKind::Sid;
+    int bank = 0;
+    int64_t time = 0;
+  };
+  std::optional<TBankAt> inBankAt;
   TSortBy sort = TSortBy::Name;
   bool descending = false;
   int64_t offset = 0;

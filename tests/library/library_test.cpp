@@ -185,6 +185,16 @@ TEST_F(LibraryTest, SnapshotsGiveTheBankAtAnyTimeAndExportInPlace) {
   EXPECT_EQ(*after[1].name, "New");
   EXPECT_EQ(after[3].id, 0); // never fetched: unknown
   EXPECT_EQ(library.BankAt(TKind::Sid, 2, 999)[0].id, 0);
+  TSearch inBank;
+  inBank.inBankAt = TSearch::TBankAt{TKind::Sid, 2, 1500};
+  std::string names;
+  for (const TPatchRow &row : library.Search(inBank))
+    names += *row.name + ";";
+  EXPECT_EQ(names, "P0;P1;P2;");
+  inBank.inBankAt->time = 2000;
+  EXPECT_EQ(library.Count(inBank), 3); // P0, New, P2
+  inBank.text = "new";
+  EXPECT_EQ(library.Count(inBank), 1);
 
   TPatchBank loaded;
   LoadSidFile(PlacedPatchFile(library.SnapshotSlots(first), 0), "x", loaded);
