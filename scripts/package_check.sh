@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Debian package and installs it with apt into a clean Debian 12
-# (a minimal bookworm root made by debootstrap), then runs what was
-# installed there: zpm and the window, each with the built-in simulator.
-# Needs root, debootstrap and the Debian mirror; the root is kept in
+# Builds the Debian package, has lintian check it (any error or warning
+# fails), and installs it with apt into a clean Debian 12 (a minimal
+# bookworm root made by debootstrap), then runs what was installed there:
+# zpm and the window, each with the built-in simulator, and man on the
+# three manual pages. Needs root, debootstrap and the Debian mirror
+# (lintian is installed when missing); the root is kept in
 # build/clean-bookworm for the next run (delete it to start clean again).
 # Usage: scripts/package_check.sh
 set -euo pipefail
@@ -14,6 +16,11 @@ deb=build/pkg/zavorin-patch-manager_0.8_amd64.deb
 cmake -S . -B build/pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DZPM_BUILD_TESTS=OFF >/dev/null
 ninja -C build/pkg zavorin-patch-manager zpm zavorin-sim
 (cd build/pkg && cpack -G DEB >/dev/null)
+
+if ! command -v lintian >/dev/null; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq lintian >/dev/null
+fi
+lintian --fail-on error,warning "$deb" || { echo "lintian finds fault with $deb" >&2; exit 1; }
 
 if [ ! -x "$root/usr/bin/apt-get" ]; then
   rm -rf "$root"
@@ -36,9 +43,15 @@ inside 'zpm --version && zavorin-patch-manager --version'
 inside 'cd /tmp && zpm sid fetch --simulator --in 0 --out 0 --bank B --output /tmp/b.syx'
 inside 'test -f /usr/share/applications/zavorin-patch-manager.desktop &&
         test -f /usr/share/icons/hicolor/scalable/apps/zavorin-patch-manager.svg &&
-        ls /usr/share/man/man1/zpm.1*'
+        test -f /usr/share/doc/zavorin-patch-manager/copyright'
+inside 'export DEBIAN_FRONTEND=noninteractive; apt-get install -y -qq man-db >/dev/null'
+for page in zavorin-patch-manager zavorin-sim zpm; do
+  inside "test \"\$(man -w $page)\" = /usr/share/man/man1/$page.1.gz &&
+          MANPAGER=cat man $page | grep -q '^NAME'" ||
+    { echo "man $page does not show the installed page" >&2; exit 1; }
+done
 # The window stays up with the simulator until it is stopped.
 status=0
 inside 'cd /tmp && QT_QPA_PLATFORM=offscreen timeout 5 zavorin-patch-manager --simulator' || status=$?
 [ "$status" -eq 124 ] || { echo "the installed window ended by itself ($status)" >&2; exit 1; }
-echo "package check passed: installed in a clean Debian 12 and started"
+echo "package check passed: lintian clean, installed in a clean Debian 12, started, man pages shown"

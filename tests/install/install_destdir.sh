@@ -13,7 +13,10 @@ for file in usr/bin/zavorin-patch-manager usr/bin/zpm usr/bin/zavorin-sim \
             usr/share/applications/zavorin-patch-manager.desktop \
             usr/share/icons/hicolor/scalable/apps/zavorin-patch-manager.svg \
             usr/share/icons/hicolor/48x48/apps/zavorin-patch-manager.png \
-            usr/share/man/man1/zpm.1; do
+            usr/share/man/man1/zpm.1.gz usr/share/man/man1/zavorin-sim.1.gz \
+            usr/share/man/man1/zavorin-patch-manager.1.gz \
+            usr/share/doc/zavorin-patch-manager/copyright \
+            usr/share/doc/zavorin-patch-manager/changelog.gz; do
   [ -e "$root/$file" ] || { echo "missing after install: $file"; exit 1; }
 done
 
@@ -27,5 +30,8 @@ case "$version" in *0.8*) ;; *) echo "unexpected zpm version text"; exit 1 ;; es
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$root/usr/bin/zavorin-patch-manager" --version
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$root/usr/bin/zavorin-patch-manager" --help \
   | grep -q -- "--simulator"
-man -l "$root/usr/share/man/man1/zpm.1" > /dev/null 2>&1 || grep -q "^.TH ZPM 1" "$root/usr/share/man/man1/zpm.1"
+for page in zpm zavorin-sim zavorin-patch-manager; do
+  file="$root/usr/share/man/man1/$page.1.gz"
+  man -l "$file" > /dev/null 2>&1 || zcat "$file" | grep -qi "^.TH $page 1"
+done
 echo "install into DESTDIR: ok"
