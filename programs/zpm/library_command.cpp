@@ -113,11 +113,12 @@ QString ImportLine(const TImportedFile &file) {
     const bool named = file.error.compare(0, file.path.size(), file.path) == 0;
     return (named ? QString() : path + ": ") + "refused: " + ShownBytes(file.error);
   }
-  QString line = file.unchanged ? QString("%1: unchanged since it was imported (%2 already known)")
-                                      .arg(path, Plural(file.knownPatches, "patch", "patches"))
-                                : QString("%1: %2 new, %3 already known")
-                                      .arg(path, Plural(file.newPatches, "patch", "patches"))
-                                      .arg(file.knownPatches);
+  QString line = file.unchanged
+                     ? QString("%1: unchanged since it was imported (%2 already known)")
+                           .arg(path, Plural(file.knownPatches, "patch", "patches"))
+                     : QString("%1: %2, %3 already known")
+                           .arg(path, Plural(file.newPatches, "new patch", "new patches"))
+                           .arg(file.knownPatches);
   if (!file.warning.empty())
     line += "; " + ShownBytes(file.warning);
   return line;

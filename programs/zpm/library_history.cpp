@@ -94,9 +94,10 @@ int RunLibraryHistory(const QStringList &args) {
     return ExitDone;
   const TBankName bank = ParseBankName("The bank", line.Positional(0));
   const bool json = line.IsSet("json");
+  const int64_t at = line.IsSet("at") ? ParseTime("--at", line.Value("at")) : 0;
   const auto library = OpenLibrary(line);
   if (line.IsSet("at"))
-    return ShowBankAt(*library, bank, ParseTime("--at", line.Value("at")), json);
+    return ShowBankAt(*library, bank, at, json);
 
   const std::vector<TSnapshotRow> history = library->History(bank.kind, bank.bank);
   if (json) {
@@ -172,14 +173,23 @@ struct TExportSet {
   QString where; // how the patches are placed in the file
 };
 
-TExportSet BankAtSet(TLibrary &library, const QString &text) {
+struct TBankAt {
+  TBankName bank;
+  int64_t time = 0;
+};
+
+TBankAt ParseBankAt(const QString &text) {
   const qsizetype at = text.indexOf('@');
   if (at < 0)
     throw UsageError(
         QString("--bank-at needs a bank and a time such as sid:C@2026-12-07, not \"%1\".")
             .arg(text));
-  const TBankName bank = ParseBankName("--bank-at", text.left(at));
-  const int64_t time = ParseTime("--bank-at", text.mid(at + 1));
+  return {ParseBankName("--bank-at", text.left(at)), ParseTime("--bank-at", text.mid(at + 1))};
+}
+
+TExportSet BankAtSet(TLibrary &library, const TBankAt &state) {
+  const TBankName &bank = state.bank;
+  const int64_t time = state.time;
   TExportSet set;
   int unknown = 0;
   for (const TBankSlot &slot : library.BankAt(bank.kind, bank.bank, time)) {
@@ -282,11 +292,12 @@ int RunLibraryExport(const QStringList &args) {
                                ? ParseNumberIn("--snapshot", line.Value("snapshot"), 1, INT64_MAX)
                                : 0;
   const TSearch search = SearchOf(line, line.Value("search"));
+  const TBankAt bankAt = line.IsSet("bank-at") ? ParseBankAt(line.Value("bank-at")) : TBankAt{};
   const auto library = OpenLibrary(line);
 
   TExportSet set;
   if (line.IsSet("bank-at")) {
-    set = BankAtSet(*library, line.Value("bank-at"));
+    set = BankAtSet(*library, bankAt);
   } else if (snapshot) {
     set = SnapshotSet(*library, snapshot);
   } else if (line.IsSet("user-bank")) {
