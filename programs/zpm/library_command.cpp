@@ -2,8 +2,6 @@
 // zpm library: the patch library from the command line. Importing files,
 // finding patches, what the musician says about them, and the file's health;
 // the bank history and exports are in library_history.cpp.
-#include "fm/fm_file.h"
-#include "library/library_files.h"
 #include "midi/transfer_host.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
