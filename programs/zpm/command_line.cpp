@@ -21,6 +21,10 @@ void CommandLine::AddFlag(const QString &name, const QString &help) {
 }
 
 bool CommandLine::Parse(const QStringList &args, int positionalCount) {
+  return Parse(args, positionalCount, positionalCount);
+}
+
+bool CommandLine::Parse(const QStringList &args, int atLeast, int atMost) {
   if (!m_parser.parse(QStringList{"zpm"} + args)) {
     // Qt's texts end with a full stop of their own; one is enough.
     const QString error = m_parser.errorText();
@@ -34,11 +38,11 @@ bool CommandLine::Parse(const QStringList &args, int positionalCount) {
     return false;
   }
   const QStringList positional = m_parser.positionalArguments();
-  if (positional.size() != positionalCount)
-    throw UsageError(positional.size() < positionalCount
-                         ? QString("Missing argument. Usage: %1").arg(m_usage)
-                         : QString("Unexpected argument \"%1\". Usage: %2")
-                               .arg(positional.at(positionalCount), m_usage));
+  if (positional.size() < atLeast)
+    throw UsageError(QString("Missing argument. Usage: %1").arg(m_usage));
+  if (atMost >= 0 && positional.size() > atMost)
+    throw UsageError(
+        QString("Unexpected argument \"%1\". Usage: %2").arg(positional.at(atMost), m_usage));
   return true;
 }
 

@@ -16,11 +16,14 @@ public:
 
   // Returns false when --help was given (the usage has been printed).
   bool Parse(const QStringList &args, int positionalCount);
+  // As Parse, for atLeast to atMost arguments; atMost -1 for any number.
+  bool Parse(const QStringList &args, int atLeast, int atMost);
 
   bool IsSet(const QString &name) const { return m_parser.isSet(name); }
   QString Value(const QString &name) const { return m_parser.value(name); }
   QStringList Values(const QString &name) const { return m_parser.values(name); }
   QString Positional(int index) const { return m_parser.positionalArguments().at(index); }
+  QStringList Positionals() const { return m_parser.positionalArguments(); }
   // The value of an option that must be given.
   QString Required(const QString &name) const;
 

@@ -17,5 +17,9 @@ int RunDiff(const QStringList &args);
 int RunFm(const QStringList &args);
 // zpm fm send, reached through RunFm.
 int RunFmSendCli(const QStringList &args);
+int RunLibrary(const QStringList &args);
+// zpm library history and export, reached through RunLibrary.
+int RunLibraryHistory(const QStringList &args);
+int RunLibraryExport(const QStringList &args);
 
 } // namespace zpm::cli

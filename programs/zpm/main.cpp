@@ -28,6 +28,7 @@ const char *const kUsage =
     "  fm fetch       fetch FM patches from the synthesizer into a .syx file\n"
     "  fm send        send the FM patches of a .syx file to the synthesizer\n"
     "  diff A B       compare two .syx files or banks of the synthesizer slot by slot\n"
+    "  library        the patch library: import, search, show, tag, history, export\n"
     "\n"
     "zpm COMMAND --help shows a command's options; zpm --version its version.\n";
 
@@ -57,7 +58,7 @@ int main(int argc, char **argv) {
   }
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
       {"info", RunInfo}, {"show", RunShow}, {"random", RunRandom}, {"ports", RunPorts},
-      {"sid", RunSid},   {"fm", RunFm},     {"diff", RunDiff}};
+      {"sid", RunSid},   {"fm", RunFm},     {"diff", RunDiff},     {"library", RunLibrary}};
   const auto found = commands.find(command);
   try {
     if (found == commands.end())

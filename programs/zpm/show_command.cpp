@@ -6,18 +6,13 @@
 #include "zpm/command_line.h"
 #include "zpm/commands.h"
 #include "zpm/patch_file.h"
+#include "zpm/patch_view_output.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <algorithm>
 
 namespace zpm::cli {
 
 namespace {
-
-QString Latin1(const std::string &text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 PatchViewText ViewOf(const LoadedFile &file, PatchList list, int index) {
   switch (list) {
@@ -31,24 +26,6 @@ PatchViewText ViewOf(const LoadedFile &file, PatchList list, int index) {
     return ViewFmPatch(file.ensembles.GetPatch(index));
   }
   throw ZpmError("Unknown patch list.");
-}
-
-QString HexDumpText(const Bytes &image) {
-  QString text;
-  for (size_t row = 0; row < image.size(); row += 16) {
-    QString hex, chars;
-    for (size_t i = row; i < row + 16 && i < image.size(); ++i) {
-      hex += QString("%1 ").arg(image[i], 2, 16, QChar('0'));
-      chars += image[i] >= 32 && image[i] != 127 ? QChar(image[i]) : QChar('.');
-    }
-    text += QString("%1  %2 %3\n").arg(Latin1(HexPositionText(row))).arg(hex, -48).arg(chars);
-  }
-  return text;
-}
-
-// A text of the viewer as a field of a line on the terminal.
-QString Shown(const std::string &text) {
-  return TerminalField(Latin1(text));
 }
 
 } // namespace
@@ -97,27 +74,11 @@ int RunShow(const QStringList &args) {
   const PatchViewText view = ViewOf(file, list, index);
 
   if (line.IsSet("json")) {
-    QJsonArray panels, rows;
-    for (const std::string &panel : view.panels)
-      panels.append(Latin1(panel));
-    for (const ParameterRow &row : view.rows)
-      rows.append(QJsonArray{Latin1(row.label), Latin1(row.value)});
-    QJsonObject json;
-    json["caption"] = Latin1(view.caption);
-    json["panels"] = panels;
-    json["sysex"] = QString::fromStdString(HexPairs(view.image));
-    json["rows"] = rows;
-    PrintOutBytes(QJsonDocument(json).toJson(QJsonDocument::Indented));
+    const std::string json = "{" + PatchViewJsonMembers(view) + "}\n";
+    PrintOutBytes(QByteArray::fromStdString(json));
     return ExitDone;
   }
-  QStringList panelTexts;
-  for (const std::string &panel : view.panels)
-    panelTexts << Shown(panel);
-  QString text = Shown(view.caption) + "\n" + panelTexts.join("  |  ") + "\n\n" +
-                 HexDumpText(view.image) + "\n";
-  for (const ParameterRow &row : view.rows)
-    text += QString("%1  %2\n").arg(Shown(row.label), -28).arg(Shown(row.value));
-  PrintOut(text);
+  PrintOut(PatchViewListing(view));
   return ExitDone;
 }
 

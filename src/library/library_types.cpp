@@ -111,8 +111,12 @@ std::string SoundHash(const TPatchBytes &patch) {
 }
 
 std::string ShownName(const uint8_t *name16) {
+  // Names padded with NUL bytes end where the padding begins.
+  size_t length = 16;
+  while (length > 0 && name16[length - 1] == 0)
+    --length;
   std::string text;
-  for (size_t i = 0; i < 16; ++i) {
+  for (size_t i = 0; i < length; ++i) {
     const uint8_t c = name16[i];
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
       text += '?';
