@@ -11,6 +11,7 @@
 #include "zpm/patch_file.h"
 #include "zpm/patch_view_output.h"
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -137,7 +138,21 @@ int RunImport(const QStringList &args) {
   const auto library = OpenLibrary(line);
   TInterrupts::Install();
   TImportProgress progress;
-  const std::vector<TImportedFile> files = library->Import(paths, &progress);
+  const bool json = line.IsSet("json");
+  // Each file is told as soon as it is in: a library that fails later keeps it.
+  std::vector<TImportedFile> files;
+  std::string failure;
+  try {
+    library->Import(paths, &progress, [&](const TImportedFile &file) {
+      files.push_back(file);
+      if (!json) {
+        PrintOut(ImportLine(file) + "\n");
+        std::fflush(stdout);
+      }
+    });
+  } catch (const TLibraryError &error) {
+    failure = error.what();
+  }
 
   int64_t fresh = 0, known = 0, refused = 0;
   for (const TImportedFile &file : files) {
@@ -145,31 +160,30 @@ int RunImport(const QStringList &args) {
     known += file.knownPatches;
     refused += !file.error.empty();
   }
-  if (line.IsSet("json")) {
-    std::string json = "{\"files\": [";
+  if (json) {
+    std::string text = "{\"files\": [";
     for (size_t i = 0; i < files.size(); ++i) {
       const TImportedFile &file = files[i];
-      json += std::string(i ? ",\n  " : "\n  ") + "{\"path\": " + JsonBytes(file.path) +
+      text += std::string(i ? ",\n  " : "\n  ") + "{\"path\": " + JsonBytes(file.path) +
               ", \"new\": " + std::to_string(file.newPatches) +
               ", \"known\": " + std::to_string(file.knownPatches) +
               ", \"error\": " + JsonOrNull(!file.error.empty(), file.error) +
               ", \"warning\": " + JsonOrNull(!file.warning.empty(), file.warning) +
               ", \"unchanged\": " + (file.unchanged ? "true" : "false") + "}";
     }
-    json += std::string(files.empty() ? "]" : "\n]") + ", \"new\": " + std::to_string(fresh) +
+    text += std::string(files.empty() ? "]" : "\n]") + ", \"new\": " + std::to_string(fresh) +
             ", \"known\": " + std::to_string(known) + "}\n";
-    PrintOutBytes(QByteArray::fromStdString(json));
+    PrintOutBytes(QByteArray::fromStdString(text));
   } else {
-    QString text;
-    for (const TImportedFile &file : files)
-      text += ImportLine(file) + "\n";
-    text += QString("%1: %2, %3 already known, %4 refused.\n")
-                .arg(Plural(static_cast<int64_t>(files.size()), "file", "files"),
-                     Plural(fresh, "new patch", "new patches"))
-                .arg(known)
-                .arg(refused);
-    PrintOut(text);
+    PrintOut(QString("%1: %2, %3 already known, %4 refused.\n")
+                 .arg(Plural(static_cast<int64_t>(files.size()), "file", "files"),
+                      Plural(fresh, "new patch", "new patches"))
+                 .arg(known)
+                 .arg(refused));
   }
+  if (!failure.empty())
+    throw ZpmError(failure + " The files listed above are in the library; import again to "
+                             "add the rest.");
   if (refused == 0)
     return ExitDone;
   PrintErr(QString("%1 of %2 could not be read; the others were imported.\n")

@@ -258,8 +258,9 @@ TImportedFile TLibrary::ImportFile(const std::string &givenPath) {
   });
 }
 
-std::vector<TImportedFile> TLibrary::Import(const std::vector<std::string> &paths,
-                                            TTransferHost *host) {
+std::vector<TImportedFile>
+TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
+                 const std::function<void(const TImportedFile &)> &done) {
   std::vector<std::string> files;
   std::vector<TImportedFile> results;
   for (const std::string &path : paths) {
@@ -278,6 +279,8 @@ std::vector<TImportedFile> TLibrary::Import(const std::vector<std::string> &path
         unreadable.error = "The folder " + path + " could not be read to the end (" +
                            error.message() + "); the files found before were imported.";
         results.push_back(unreadable);
+        if (done)
+          done(unreadable);
       }
       std::sort(found.begin(), found.end());
       files.insert(files.end(), found.begin(), found.end());
@@ -291,6 +294,8 @@ std::vector<TImportedFile> TLibrary::Import(const std::vector<std::string> &path
     if (host && host->ProgressCancelled())
       break;
     results.push_back(ImportFile(file));
+    if (done)
+      done(results.back());
     if (host)
       host->StepProgress();
   }

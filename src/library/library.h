@@ -9,6 +9,7 @@
 #include "library/library_types.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,8 +42,10 @@ public:
   TImportedFile ImportFile(const std::string &path);
   // Files and folders (recursively, .syx of either case), file by file, with
   // progress through the host (one step per file; ProgressCancelled stops
-  // before the next file).
-  std::vector<TImportedFile> Import(const std::vector<std::string> &paths, TTransferHost *host);
+  // before the next file). Each file, once committed, goes to done at once:
+  // a library that fails on a later file (full, busy) raises TLibraryError.
+  std::vector<TImportedFile> Import(const std::vector<std::string> &paths, TTransferHost *host,
+                                    const std::function<void(const TImportedFile &)> &done = {});
   // A fetch or a send: one snapshot of the slots it brought or wrote, and a
   // sighting of each patch. Returns the snapshot's ID.
   int64_t RecordSnapshot(const TSnapshotRecord &record);
