@@ -290,14 +290,20 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
   }
   if (host)
     host->BeginProgress(static_cast<int>(files.size()));
-  for (const std::string &file : files) {
-    if (host && host->ProgressCancelled())
-      break;
-    results.push_back(ImportFile(file));
-    if (done)
-      done(results.back());
+  try {
+    for (const std::string &file : files) {
+      if (host && host->ProgressCancelled())
+        break;
+      results.push_back(ImportFile(file));
+      if (done)
+        done(results.back());
+      if (host)
+        host->StepProgress();
+    }
+  } catch (...) {
     if (host)
-      host->StepProgress();
+      host->EndProgress();
+    throw;
   }
   if (host)
     host->EndProgress();
