@@ -31,29 +31,32 @@ TSha256::TSha256()
 void TSha256::Add(const void *data, size_t size) {
   const auto *bytes = static_cast<const uint8_t *>(data);
   m_length += size;
-  while (size > 0) {
+  if (m_buffered > 0) {
     const size_t take = std::min(size, m_buffer.size() - m_buffered);
     std::memcpy(m_buffer.data() + m_buffered, bytes, take);
     m_buffered += take;
     bytes += take;
     size -= take;
-    if (m_buffered == m_buffer.size()) {
-      Block(m_buffer.data());
-      m_buffered = 0;
-    }
+    if (m_buffered < m_buffer.size())
+      return;
+    Block(m_buffer.data());
+    m_buffered = 0;
   }
+  // Whole blocks straight from the caller's bytes.
+  for (; size >= m_buffer.size(); bytes += m_buffer.size(), size -= m_buffer.size())
+    Block(bytes);
+  std::memcpy(m_buffer.data(), bytes, size);
+  m_buffered = size;
 }
 
 std::array<uint8_t, 32> TSha256::Finish() {
   const uint64_t bits = m_length * 8;
-  const uint8_t one = 0x80, zero = 0;
-  Add(&one, 1);
-  while (m_buffered != 56)
-    Add(&zero, 1);
-  uint8_t length[8];
+  // 80h, zeros up to 8 bytes short of a block's end, the length in bits.
+  uint8_t padding[72] = {0x80};
+  const size_t zeros = (m_buffered < 56 ? 56 : 120) - m_buffered;
   for (int i = 0; i < 8; ++i)
-    length[i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
-  Add(length, 8);
+    padding[zeros + static_cast<size_t>(i)] = static_cast<uint8_t>(bits >> (56 - 8 * i));
+  Add(padding, zeros + 8);
   std::array<uint8_t, 32> digest{};
   for (size_t i = 0; i < 32; ++i)
     digest[i] = static_cast<uint8_t>(m_state[i / 4] >> (24 - 8 * (i % 4)));

@@ -69,10 +69,19 @@ TEST(Sha256, KnownDigests) {
     const char *start; // first 8 bytes of the digest
   } cases[] = {{"", "e3b0c44298fc1c14"},
                {"abc", "ba7816bf8f01cfea"},
-               {std::string(1000, 'a'), "41edece42d63e8d9"}};
+               {std::string(1000, 'a'), "41edece42d63e8d9"},
+               // The padding fits the last block, or needs one more.
+               {std::string(55, 'a'), "9f4390f8d30c2dd9"},
+               {std::string(56, 'a'), "b35439a4ac6f0948"},
+               {std::string(63, 'a'), "7d3e74a05d7db15b"},
+               {std::string(64, 'a'), "ffe054fe7ae0cb6d"},
+               {std::string(119, 'a'), "31eba51c313a5c08"},
+               {std::string(120, 'a'), "2f3d335432c70b58"}};
   for (const auto &c : cases) {
     TSha256 sha;
-    sha.Add(c.text.data(), c.text.size());
+    // In uneven pieces, so bytes are both buffered and taken whole.
+    for (size_t at = 0, piece = 1; at < c.text.size(); at += piece, piece = piece * 3 % 97 + 1)
+      sha.Add(c.text.data() + at, std::min(piece, c.text.size() - at));
     const auto digest = sha.Finish();
     char hex[17];
     for (int i = 0; i < 8; ++i)
