@@ -63,6 +63,17 @@ std::array<uint8_t, 32> TSha256::Finish() {
   return digest;
 }
 
+// One round, the eight working variables named where they stand this round
+// rather than moved along, which is what the unrolled rounds below save.
+#define ZPM_SHA_ROUND(a, b, c, d, e, f, g, h, i)                                                   \
+  do {                                                                                             \
+    const uint32_t t1 =                                                                            \
+        h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];    \
+    const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));  \
+    d += t1;                                                                                       \
+    h = t1 + t2;                                                                                   \
+  } while (false)
+
 void TSha256::Block(const uint8_t *block) {
   uint32_t w[64];
   for (int i = 0; i < 16; ++i)
@@ -75,18 +86,15 @@ void TSha256::Block(const uint8_t *block) {
   }
   uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3], e = m_state[4],
            f = m_state[5], g = m_state[6], h = m_state[7];
-  for (int i = 0; i < 64; ++i) {
-    const uint32_t t1 =
-        h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-    const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-    h = g;
-    g = f;
-    f = e;
-    e = d + t1;
-    d = c;
-    c = b;
-    b = a;
-    a = t1 + t2;
+  for (int i = 0; i < 64; i += 8) {
+    ZPM_SHA_ROUND(a, b, c, d, e, f, g, h, i);
+    ZPM_SHA_ROUND(h, a, b, c, d, e, f, g, i + 1);
+    ZPM_SHA_ROUND(g, h, a, b, c, d, e, f, i + 2);
+    ZPM_SHA_ROUND(f, g, h, a, b, c, d, e, i + 3);
+    ZPM_SHA_ROUND(e, f, g, h, a, b, c, d, i + 4);
+    ZPM_SHA_ROUND(d, e, f, g, h, a, b, c, i + 5);
+    ZPM_SHA_ROUND(c, d, e, f, g, h, a, b, i + 6);
+    ZPM_SHA_ROUND(b, c, d, e, f, g, h, a, i + 7);
   }
   m_state[0] += a;
   m_state[1] += b;
@@ -97,5 +105,7 @@ void TSha256::Block(const uint8_t *block) {
   m_state[6] += g;
   m_state[7] += h;
 }
+
+#undef ZPM_SHA_ROUND
 
 } // namespace zpm
