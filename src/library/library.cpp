@@ -196,6 +196,24 @@ private:
   std::vector<TSightingValues> m_rows;
 };
 
+class TLongerLog {
+public:
+  explicit TLongerLog(TSqliteDb &db) : m_db(db) { m_db.Exec("PRAGMA wal_autocheckpoint = 16384"); }
+  ~TLongerLog() {
+    try {
+      m_db.Exec("PRAGMA wal_autocheckpoint = 1000");
+      m_db.Exec("PRAGMA wal_checkpoint(PASSIVE)");
+    } catch (const TSqliteError &) {
+      // The next commit copies the log back when this one could not.
+    }
+  }
+  TLongerLog(const TLongerLog &) = delete;
+  TLongerLog &operator=(const TLongerLog &) = delete;
+
+private:
+  TSqliteDb &m_db;
+};
+
 bool IsSyxName(const fs::path &path) {
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -370,6 +388,10 @@ std::vector<TImportedFile> TLibrary::Import(const std::vector<std::string> &path
   }
   if (host)
     host->BeginProgress(static_cast<int>(files.size()));
+  // SQLite copies its log back into the file every 1000 pages, each time
+  // rewriting most of the file and waiting for the disk twice; an import
+  // lets the log grow longer and has it copied back once, at its end.
+  const TLongerLog longerLog(*m_db);
   for (const std::string &file : files) {
     if (host && host->ProgressCancelled())
       break;

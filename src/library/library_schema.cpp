@@ -162,6 +162,8 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
     }
     db->Exec("PRAGMA journal_mode = WAL");
     db->Exec("PRAGMA synchronous = NORMAL");
+    // Once copied back, a log that grew long during an import shrinks again.
+    db->Exec("PRAGMA journal_size_limit = 4194304");
     db->Exec("PRAGMA foreign_keys = ON");
     if (version < kLibraryVersion) {
       if (version > 0) {
