@@ -121,11 +121,19 @@ void NameHas(sqlite3_context *context, int, sqlite3_value **values) {
   const unsigned char *text = sqlite3_value_text(values[1]);
   const auto textSize = static_cast<size_t>(sqlite3_value_bytes(values[1]));
   bool found = textSize == 0;
-  for (size_t at = 0; !found && at + textSize <= nameSize; ++at) {
-    size_t k = 0;
-    while (k < textSize && FoldAscii(name[at + k]) == FoldAscii(text[k]))
-      ++k;
-    found = k == textSize;
+  if (!found && textSize <= nameSize) {
+    // The first byte in either case, looked for before anything else.
+    const unsigned char first = FoldAscii(text[0]);
+    const unsigned char upper =
+        first >= 'a' && first <= 'z' ? static_cast<unsigned char>(first - 32) : first;
+    for (size_t at = 0; !found && at + textSize <= nameSize; ++at) {
+      if (name[at] != first && name[at] != upper)
+        continue;
+      size_t k = 1;
+      while (k < textSize && FoldAscii(name[at + k]) == FoldAscii(text[k]))
+        ++k;
+      found = k == textSize;
+    }
   }
   sqlite3_result_int(context, found ? 1 : 0);
 }
