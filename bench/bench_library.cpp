@@ -234,15 +234,16 @@ void BM_SearchCommonName(benchmark::State &state) {
 }
 BENCHMARK(BM_SearchCommonName)->Unit(benchmark::kMillisecond);
 
-// A fetched bank: half its patches already in the library, half new.
-zpm::TSnapshotRecord FetchedBank(int64_t fetch) {
+// A fetched bank: half its patches already in the library and half new, or
+// all of them known, as when a bank is fetched again.
+zpm::TSnapshotRecord FetchedBank(int64_t fetch, bool halfNew) {
   zpm::TSnapshotRecord record;
   record.source = zpm::TSnapshotRecord::TSource::Fetch;
   record.device = 0;
   for (int slot = 0; slot < 128; ++slot) {
     zpm::TSnapshotRecord::TSlot place;
-    const int64_t index =
-        slot % 2 ? (fetch * 64 + slot) % kBigLibrary : kBigLibrary + fetch * 64 + slot / 2;
+    const int64_t index = slot % 2 || !halfNew ? (fetch * 128 + slot) % kBigLibrary
+                                               : kBigLibrary + fetch * 64 + slot / 2;
     place.placed.patch = MadePatch(static_cast<int>(index));
     place.placed.bank = static_cast<int>(fetch % 8);
     place.placed.number = slot;
@@ -265,16 +266,33 @@ void BM_OpenLibrary(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenLibrary)->Unit(benchmark::kMillisecond);
 
-void BM_RecordFetchedBank(benchmark::State &state) {
+// The database's own check that opening runs, alone.
+void BM_QuickCheck(benchmark::State &state) {
+  zpm::TLibrary lib(BigLibrary());
+  for (auto _ : state)
+    benchmark::DoNotOptimize(lib.Db().Number("PRAGMA quick_check"));
+}
+BENCHMARK(BM_QuickCheck)->Unit(benchmark::kMillisecond);
+
+void RecordBanks(benchmark::State &state, bool halfNew) {
   zpm::TLibrary lib(BigLibrary());
   for (auto _ : state) {
     state.PauseTiming();
-    const zpm::TSnapshotRecord record = FetchedBank(Fetches()++);
+    const zpm::TSnapshotRecord record = FetchedBank(Fetches()++, halfNew);
     state.ResumeTiming();
     lib.RecordSnapshot(record);
   }
 }
+
+void BM_RecordFetchedBank(benchmark::State &state) {
+  RecordBanks(state, true);
+}
 BENCHMARK(BM_RecordFetchedBank)->Unit(benchmark::kMillisecond);
+
+void BM_RecordRefetchedBank(benchmark::State &state) {
+  RecordBanks(state, false);
+}
+BENCHMARK(BM_RecordRefetchedBank)->Unit(benchmark::kMillisecond);
 
 // What one `zpm sid fetch` pays: the library opened, the bank recorded, the
 // library closed.
@@ -282,7 +300,7 @@ void BM_OpenAndRecordFetchedBank(benchmark::State &state) {
   const std::string &path = BigLibrary();
   for (auto _ : state) {
     state.PauseTiming();
-    const zpm::TSnapshotRecord record = FetchedBank(Fetches()++);
+    const zpm::TSnapshotRecord record = FetchedBank(Fetches()++, true);
     state.ResumeTiming();
     zpm::TLibrary lib(path);
     lib.RecordSnapshot(record);
