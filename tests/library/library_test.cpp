@@ -313,6 +313,22 @@ TEST_F(LibraryTest, KeptStatementsAreNotSharedWhileInUseAndHoldNothingAfter) {
   EXPECT_FALSE(again->Step());
 }
 
+// A sighting's source is one of the four the library knows, and no other.
+TEST_F(LibraryTest, SightingSourcesAreTheFourKnownOnes) {
+  TLibrary library(Path("lib.sqlite"));
+  TSighting seen;
+  seen.source = TSighting::TSource::Random;
+  library.RecordSightings({seen});
+  const auto add = [&](const std::string &source) {
+    library.Db().Exec("INSERT INTO sighting (patch_id, source, kind, time) VALUES (1, '" + source +
+                      "', 0, 0)");
+  };
+  for (const char *source : {"file", "device", "random", "send"})
+    EXPECT_NO_THROW(add(source)) << source;
+  for (const char *source : {"fetch", "File", ""})
+    EXPECT_THROW(add(source), TSqliteError) << source;
+}
+
 // Files the program cannot read are refused and never changed.
 TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
   {
