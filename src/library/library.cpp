@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 namespace zpm {
 
@@ -82,9 +83,67 @@ struct TWhere {
   void Add(const std::string &condition) { sql += (sql.empty() ? " WHERE " : " AND ") + condition; }
 };
 
+// True for UTF-8 without a NUL: there zpm_name_has and LIKE agree.
+bool PlainUtf8(const std::string &text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t more = 0;
+    if (lead == 0 || (lead >= 0x80 && lead < 0xC2) || lead >= 0xF5)
+      return false;
+    if (lead >= 0xF0)
+      more = 3;
+    else if (lead >= 0xE0)
+      more = 2;
+    else if (lead >= 0xC2)
+      more = 1;
+    if (text.size() - i <= more)
+      return false;
+    for (size_t k = 1; k <= more; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+        return false;
+    i += more + 1;
+  }
+  return true;
+}
+
+unsigned char FoldAscii(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+// zpm_name_has(name, text): whether name holds text, ASCII letters in
+// either case, as LIKE '%text%' decides but without reading a pattern at
+// every row, which made LIKE the larger part of a search.
+void NameHas(sqlite3_context *context, int, sqlite3_value **values) {
+  if (sqlite3_value_type(values[0]) == SQLITE_NULL || sqlite3_value_type(values[1]) == SQLITE_NULL)
+    return;
+  const unsigned char *name = sqlite3_value_text(values[0]);
+  const auto nameSize = static_cast<size_t>(sqlite3_value_bytes(values[0]));
+  const unsigned char *text = sqlite3_value_text(values[1]);
+  const auto textSize = static_cast<size_t>(sqlite3_value_bytes(values[1]));
+  bool found = textSize == 0;
+  if (!found && textSize <= nameSize) {
+    // The first byte in either case, looked for before anything else.
+    const unsigned char first = FoldAscii(text[0]);
+    const unsigned char upper =
+        first >= 'a' && first <= 'z' ? static_cast<unsigned char>(first - 32) : first;
+    for (size_t at = 0; !found && at + textSize <= nameSize; ++at) {
+      if (name[at] != first && name[at] != upper)
+        continue;
+      size_t k = 1;
+      while (k < textSize && FoldAscii(name[at + k]) == FoldAscii(text[k]))
+        ++k;
+      found = k == textSize;
+    }
+  }
+  sqlite3_result_int(context, found ? 1 : 0);
+}
+
 TWhere WhereOf(const TSearch &search) {
   TWhere where;
-  if (!search.text.empty()) {
+  if (!search.text.empty() && PlainUtf8(search.text)) {
+    where.Add("zpm_name_has(p.name_text, ?)");
+    where.values.emplace_back(TWhere::Text, search.text);
+  } else if (!search.text.empty()) {
     where.Add("p.name_text LIKE ? ESCAPE '\\'");
     where.values.emplace_back(TWhere::Text, "%" + EscapeLike(search.text) + "%");
   }
@@ -136,6 +195,96 @@ void BindWhere(TStatement &statement, const TWhere &where) {
   }
 }
 
+// One row of the sighting table; an absent value is NULL.
+struct TSightingValues {
+  int64_t patch = 0;
+  const char *source = "file";
+  std::optional<int64_t> file, row, snapshot;
+  int64_t kind = 0;
+  std::optional<int64_t> bank, slot;
+  int64_t verified = 0, flaws = 0, time = 0;
+};
+
+// Writes sightings many rows to a statement: the schema checks a row's
+// source against a list, and SQLite builds a table of that list for every
+// run of a statement, which one row at a time cost more than the row.
+class TSightingWriter {
+public:
+  explicit TSightingWriter(TSqliteDb &db) : m_db(db) {}
+  ~TSightingWriter() = default;
+  TSightingWriter(const TSightingWriter &) = delete;
+  TSightingWriter &operator=(const TSightingWriter &) = delete;
+
+  void Add(const TSightingValues &values) {
+    m_rows.push_back(values);
+    if (m_rows.size() == kLargestRun)
+      Flush();
+  }
+  // Before the transaction commits.
+  void Flush() {
+    size_t done = 0;
+    // Runs of 64, 32, ... 1 rows: a few statements of fixed shapes.
+    for (size_t run = kLargestRun; run > 0; run /= 2)
+      while (m_rows.size() - done >= run) {
+        Write(done, run);
+        done += run;
+      }
+    m_rows.clear();
+  }
+
+private:
+  static constexpr size_t kLargestRun = 64;
+  static constexpr int kColumns = 11;
+
+  void Write(size_t from, size_t count) {
+    std::string sql = "INSERT INTO sighting (patch_id, source, file_id, row, snapshot_id, kind, "
+                      "bank, slot, verified, flaws, time) VALUES ";
+    for (size_t i = 0; i < count; ++i)
+      sql += i ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    TCachedStatement insert = m_db.Cached(sql);
+    for (size_t i = 0; i < count; ++i) {
+      const TSightingValues &values = m_rows[from + i];
+      const int at = static_cast<int>(i) * kColumns;
+      const auto bind = [&](int column, const std::optional<int64_t> &value) {
+        if (value)
+          insert->Bind(at + column, *value);
+        else
+          insert->BindNull(at + column);
+      };
+      insert->Bind(at + 1, values.patch).Bind(at + 2, std::string(values.source));
+      bind(3, values.file);
+      bind(4, values.row);
+      bind(5, values.snapshot);
+      insert->Bind(at + 6, values.kind);
+      bind(7, values.bank);
+      bind(8, values.slot);
+      insert->Bind(at + 9, values.verified).Bind(at + 10, values.flaws).Bind(at + 11, values.time);
+    }
+    insert->Run();
+  }
+
+  TSqliteDb &m_db;
+  std::vector<TSightingValues> m_rows;
+};
+
+class TLongerLog {
+public:
+  explicit TLongerLog(TSqliteDb &db) : m_db(db) { m_db.Exec("PRAGMA wal_autocheckpoint = 16384"); }
+  ~TLongerLog() {
+    try {
+      m_db.Exec("PRAGMA wal_autocheckpoint = 1000");
+      m_db.Exec("PRAGMA wal_checkpoint(PASSIVE)");
+    } catch (const TSqliteError &) {
+      // The next commit copies the log back when this one could not.
+    }
+  }
+  TLongerLog(const TLongerLog &) = delete;
+  TLongerLog &operator=(const TLongerLog &) = delete;
+
+private:
+  TSqliteDb &m_db;
+};
+
 bool IsSyxName(const fs::path &path) {
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -170,46 +319,63 @@ std::string LibraryFilePath(const std::string &path) {
 
 TLibrary::TLibrary(const std::string &path) : m_path(path) {
   m_db = OpenLibraryFile(path);
+  sqlite3_create_function_v2(m_db->Handle(), "zpm_name_has", 2,
+                             SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                             NameHas, nullptr, nullptr, nullptr);
 }
 
 TLibrary::~TLibrary() = default;
 
-int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, int64_t &newCount) {
+int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh) {
   const std::string hash = PatchHash(patch);
-  TStatement find = m_db->Prepare("SELECT id, kind, data, flaws FROM patch WHERE hash = ?");
-  find.Bind(1, hash);
-  while (find.Step()) {
-    const std::vector<uint8_t> data = find.Blob(2);
-    if (find.Int(1) == static_cast<int>(patch.kind) && data.size() == patch.data.size() &&
-        std::equal(data.begin(), data.end(), patch.data.begin())) {
-      const int64_t id = find.Int(0);
-      // Once seen whole, the bytes are known to be what a synthesizer held.
-      const uint8_t flaws = static_cast<uint8_t>(find.Int(3)) & patch.flaws;
-      if (flaws != find.Int(3)) {
-        TStatement update = m_db->Prepare("UPDATE patch SET flaws = ? WHERE id = ?");
-        update.Bind(1, flaws).Bind(2, id).Run();
+  {
+    TCachedStatement find = m_db->Cached("SELECT id, kind, data, flaws FROM patch WHERE hash = ?");
+    find->Bind(1, hash);
+    while (find->Step()) {
+      const std::vector<uint8_t> data = find->Blob(2);
+      if (find->Int(1) == static_cast<int>(patch.kind) && data.size() == patch.data.size() &&
+          std::equal(data.begin(), data.end(), patch.data.begin())) {
+        const int64_t id = find->Int(0);
+        // Once seen whole, the bytes are known to be what a synthesizer held.
+        const uint8_t flaws = static_cast<uint8_t>(find->Int(3)) & patch.flaws;
+        if (flaws != find->Int(3)) {
+          TCachedStatement update = m_db->Cached("UPDATE patch SET flaws = ? WHERE id = ?");
+          update->Bind(1, flaws).Bind(2, id).Run();
+        }
+        fresh = false;
+        return id;
       }
-      return id;
     }
   }
-  TStatement insert =
-      m_db->Prepare("INSERT INTO patch (hash, sound, kind, data, name_text, flaws, first_seen, "
-                    "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0)");
-  insert.Bind(1, hash).Bind(2, SoundHash(patch)).Bind(3, static_cast<int64_t>(patch.kind));
-  insert.BindBlob(4, patch.data.data(), patch.data.size());
+  // Stored as seen once, which spares writing its row again.
+  TCachedStatement insert =
+      m_db->Cached("INSERT INTO patch (hash, sound, kind, data, name_text, flaws, first_seen, "
+                   "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1)");
+  insert->Bind(1, hash).Bind(2, SoundHash(patch)).Bind(3, static_cast<int64_t>(patch.kind));
+  insert->BindBlob(4, patch.data.data(), patch.data.size());
   if (HasName(patch.kind))
-    insert.Bind(5, ShownName(patch.data.data()));
+    insert->Bind(5, ShownName(patch.data.data()));
   else
-    insert.BindNull(5);
-  insert.Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Run();
-  ++newCount;
+    insert->BindNull(5);
+  insert->Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Run();
+  fresh = true;
   return m_db->LastInsertId();
 }
 
-void TLibrary::NoteSeen(int64_t patch, int64_t time) {
-  TStatement update = m_db->Prepare("UPDATE patch SET seen = seen + 1, last_seen = max(last_seen, "
-                                    "?), first_seen = min(first_seen, ?) WHERE id = ?");
-  update.Bind(1, time).Bind(2, time).Bind(3, patch).Run();
+int64_t TLibrary::Sight(const TPatchBytes &patch, int64_t time, TSeen &seen) {
+  bool fresh = false;
+  const int64_t id = StorePatch(patch, time, fresh);
+  if (!fresh)
+    ++seen[id];
+  return id;
+}
+
+void TLibrary::NoteSeen(const TSeen &seen, int64_t time) {
+  TCachedStatement update =
+      m_db->Cached("UPDATE patch SET seen = seen + ?, last_seen = max(last_seen, ?), first_seen "
+                   "= min(first_seen, ?) WHERE id = ?");
+  for (const auto &[id, times] : seen)
+    update->Bind(1, times).Bind(2, time).Bind(3, time).Bind(4, id).Run();
 }
 
 TImportedFile TLibrary::ImportFile(const std::string &givenPath) {
@@ -224,35 +390,44 @@ TImportedFile TLibrary::ImportFile(const std::string &givenPath) {
   }
   result.warning = file.warning;
   return Guarded(m_path, [&] {
-    TStatement known =
-        m_db->Prepare("SELECT id, (SELECT count(*) FROM sighting WHERE file_id = file.id) FROM "
-                      "file WHERE path = ? AND size = ? AND mtime = ?");
-    known.BindBlob(1, result.path.data(), result.path.size());
-    known.Bind(2, file.size).Bind(3, file.mtime);
-    if (known.Step()) {
+    TCachedStatement known =
+        m_db->Cached("SELECT id, (SELECT count(*) FROM sighting WHERE file_id = file.id) FROM "
+                     "file WHERE path = ? AND size = ? AND mtime = ?");
+    known->BindBlob(1, result.path.data(), result.path.size());
+    known->Bind(2, file.size).Bind(3, file.mtime);
+    if (known->Step()) {
       result.unchanged = true;
-      result.knownPatches = static_cast<int>(known.Int(1));
+      result.knownPatches = static_cast<int>(known->Int(1));
       return result;
     }
+    known->Reset();
     const int64_t now = NowMs();
     TTransaction transaction(*m_db);
-    TStatement addFile =
-        m_db->Prepare("INSERT INTO file (path, size, mtime, imported) VALUES (?, ?, ?, ?)");
-    addFile.BindBlob(1, result.path.data(), result.path.size());
-    addFile.Bind(2, file.size).Bind(3, file.mtime).Bind(4, now).Run();
+    TCachedStatement addFile =
+        m_db->Cached("INSERT INTO file (path, size, mtime, imported) VALUES (?, ?, ?, ?)");
+    addFile->BindBlob(1, result.path.data(), result.path.size());
+    addFile->Bind(2, file.size).Bind(3, file.mtime).Bind(4, now).Run();
     const int64_t fileId = m_db->LastInsertId();
-    TStatement sight = m_db->Prepare("INSERT INTO sighting (patch_id, source, file_id, row, kind, "
-                                     "flaws, time) VALUES (?, 'file', ?, ?, ?, ?, ?)");
+    TSightingWriter sight(*m_db);
+    TSeen seen;
     for (const TFilePatch &patch : file.patches) {
-      int64_t fresh = 0;
+      bool fresh = false;
       const int64_t id = StorePatch(patch.patch, now, fresh);
-      result.newPatches += static_cast<int>(fresh);
-      result.knownPatches += static_cast<int>(1 - fresh);
-      sight.Bind(1, id).Bind(2, fileId).Bind(3, static_cast<int64_t>(patch.row));
-      sight.Bind(4, static_cast<int64_t>(patch.patch.kind));
-      sight.Bind(5, static_cast<int64_t>(patch.patch.flaws)).Bind(6, now).Run();
-      NoteSeen(id, now);
+      if (fresh)
+        ++result.newPatches;
+      else
+        ++result.knownPatches, ++seen[id];
+      TSightingValues values;
+      values.patch = id;
+      values.file = fileId;
+      values.row = patch.row;
+      values.kind = static_cast<int64_t>(patch.patch.kind);
+      values.flaws = patch.patch.flaws;
+      values.time = now;
+      sight.Add(values);
     }
+    sight.Flush();
+    NoteSeen(seen, now);
     transaction.Commit();
     return result;
   });
@@ -290,6 +465,10 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
   }
   if (host)
     host->BeginProgress(static_cast<int>(files.size()));
+  // SQLite copies its log back into the file every 1000 pages, each time
+  // rewriting most of the file and waiting for the disk twice; an import
+  // lets the log grow longer and has it copied back once, at its end.
+  const TLongerLog longerLog(*m_db);
   try {
     for (const std::string &file : files) {
       if (host && host->ProgressCancelled())
@@ -314,29 +493,33 @@ int64_t TLibrary::RecordSnapshot(const TSnapshotRecord &record) {
   return Guarded(m_path, [&] {
     const int64_t time = record.time ? record.time : NowMs();
     TTransaction transaction(*m_db);
-    TStatement add =
-        m_db->Prepare("INSERT INTO snapshot (time, source, fm, device) VALUES (?, ?, ?, ?)");
-    add.Bind(1, time).Bind(
+    TCachedStatement add =
+        m_db->Cached("INSERT INTO snapshot (time, source, fm, device) VALUES (?, ?, ?, ?)");
+    add->Bind(1, time).Bind(
         2, std::string(record.source == TSnapshotRecord::TSource::Fetch ? "fetch" : "send"));
-    add.Bind(3, static_cast<int64_t>(record.fm)).Bind(4, static_cast<int64_t>(record.device)).Run();
+    add->Bind(3, static_cast<int64_t>(record.fm))
+        .Bind(4, static_cast<int64_t>(record.device))
+        .Run();
     const int64_t snapshot = m_db->LastInsertId();
-    TStatement sight = m_db->Prepare(
-        "INSERT INTO sighting (patch_id, source, snapshot_id, kind, bank, slot, verified, flaws, "
-        "time) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    TSightingWriter sight(*m_db);
+    TSeen seen;
     for (const TSnapshotRecord::TSlot &slot : record.places) {
-      int64_t fresh = 0;
-      const int64_t id = StorePatch(slot.placed.patch, time, fresh);
-      const char *source = record.source == TSnapshotRecord::TSource::Fetch ? "device"
-                           : slot.random                                    ? "random"
-                                                                            : "send";
-      sight.Bind(1, id).Bind(2, std::string(source)).Bind(3, snapshot);
-      sight.Bind(4, static_cast<int64_t>(slot.placed.patch.kind));
-      sight.Bind(5, static_cast<int64_t>(slot.placed.bank));
-      sight.Bind(6, static_cast<int64_t>(slot.placed.number));
-      sight.Bind(7, static_cast<int64_t>(slot.verified));
-      sight.Bind(8, static_cast<int64_t>(slot.placed.patch.flaws)).Bind(9, time).Run();
-      NoteSeen(id, time);
+      TSightingValues values;
+      values.patch = Sight(slot.placed.patch, time, seen);
+      values.source = record.source == TSnapshotRecord::TSource::Fetch ? "device"
+                      : slot.random                                    ? "random"
+                                                                       : "send";
+      values.snapshot = snapshot;
+      values.kind = static_cast<int64_t>(slot.placed.patch.kind);
+      values.bank = slot.placed.bank;
+      values.slot = slot.placed.number;
+      values.verified = slot.verified;
+      values.flaws = slot.placed.patch.flaws;
+      values.time = time;
+      sight.Add(values);
     }
+    sight.Flush();
+    NoteSeen(seen, time);
     transaction.Commit();
     return snapshot;
   });
@@ -346,36 +529,35 @@ void TLibrary::RecordSightings(const std::vector<TSighting> &sightings) {
   Guarded(m_path, [&] {
     const int64_t time = NowMs();
     TTransaction transaction(*m_db);
-    TStatement sight = m_db->Prepare("INSERT INTO sighting (patch_id, source, file_id, row, kind, "
-                                     "flaws, time) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    TStatement findFile = m_db->Prepare("SELECT id FROM file WHERE path = ? ORDER BY id DESC");
-    TStatement addFile =
-        m_db->Prepare("INSERT INTO file (path, size, mtime, imported) VALUES (?, -1, -1, ?)");
-    for (const TSighting &seen : sightings) {
-      int64_t fresh = 0;
-      const int64_t id = StorePatch(seen.patch, time, fresh);
-      int64_t fileId = 0;
-      if (seen.source == TSighting::TSource::File) {
-        const std::string path = LibraryFilePath(seen.path);
-        findFile.BindBlob(1, path.data(), path.size());
-        if (findFile.Step()) {
-          fileId = findFile.Int(0);
+    TCachedStatement findFile = m_db->Cached("SELECT id FROM file WHERE path = ? ORDER BY id DESC");
+    TCachedStatement addFile =
+        m_db->Cached("INSERT INTO file (path, size, mtime, imported) VALUES (?, -1, -1, ?)");
+    TSightingWriter sight(*m_db);
+    TSeen seen;
+    for (const TSighting &sighting : sightings) {
+      TSightingValues values;
+      values.patch = Sight(sighting.patch, time, seen);
+      values.source = "random";
+      if (sighting.source == TSighting::TSource::File) {
+        values.source = "file";
+        const std::string path = LibraryFilePath(sighting.path);
+        findFile->BindBlob(1, path.data(), path.size());
+        if (findFile->Step()) {
+          values.file = findFile->Int(0);
         } else {
-          addFile.BindBlob(1, path.data(), path.size()).Bind(2, time).Run();
-          fileId = m_db->LastInsertId();
+          addFile->BindBlob(1, path.data(), path.size()).Bind(2, time).Run();
+          values.file = m_db->LastInsertId();
         }
-        findFile.Reset();
+        findFile->Reset();
       }
-      sight.Bind(1, id).Bind(
-          2, std::string(seen.source == TSighting::TSource::File ? "file" : "random"));
-      if (fileId)
-        sight.Bind(3, fileId);
-      else
-        sight.BindNull(3);
-      sight.Bind(4, static_cast<int64_t>(seen.row)).Bind(5, static_cast<int64_t>(seen.patch.kind));
-      sight.Bind(6, static_cast<int64_t>(seen.patch.flaws)).Bind(7, time).Run();
-      NoteSeen(id, time);
+      values.row = sighting.row;
+      values.kind = static_cast<int64_t>(sighting.patch.kind);
+      values.flaws = sighting.patch.flaws;
+      values.time = time;
+      sight.Add(values);
     }
+    sight.Flush();
+    NoteSeen(seen, time);
     transaction.Commit();
   });
 }

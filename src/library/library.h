@@ -9,7 +9,11 @@
 #include "library/library_types.h"
 
 #include <cstdint>
+<<<<<<< HEAD
 #include <functional>
+=======
+#include <map>
+>>>>>>> bench17
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,8 +107,13 @@ public:
   TSqliteDb &Db() { return *m_db; }
 
 private:
-  int64_t StorePatch(const TPatchBytes &patch, int64_t time, int64_t &newCount);
-  void NoteSeen(int64_t patch, int64_t time);
+  // How many more times each known patch was seen in one change.
+  using TSeen = std::map<int64_t, int64_t>;
+  // The patch's ID, storing it as seen once when it is new.
+  int64_t StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh);
+  int64_t Sight(const TPatchBytes &patch, int64_t time, TSeen &seen);
+  // One write per patch, however often a change saw it.
+  void NoteSeen(const TSeen &seen, int64_t time);
 
   std::string m_path;
   std::unique_ptr<TSqliteDb> m_db;

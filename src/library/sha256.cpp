@@ -31,34 +31,48 @@ TSha256::TSha256()
 void TSha256::Add(const void *data, size_t size) {
   const auto *bytes = static_cast<const uint8_t *>(data);
   m_length += size;
-  while (size > 0) {
+  if (m_buffered > 0) {
     const size_t take = std::min(size, m_buffer.size() - m_buffered);
     std::memcpy(m_buffer.data() + m_buffered, bytes, take);
     m_buffered += take;
     bytes += take;
     size -= take;
-    if (m_buffered == m_buffer.size()) {
-      Block(m_buffer.data());
-      m_buffered = 0;
-    }
+    if (m_buffered < m_buffer.size())
+      return;
+    Block(m_buffer.data());
+    m_buffered = 0;
   }
+  // Whole blocks straight from the caller's bytes.
+  for (; size >= m_buffer.size(); bytes += m_buffer.size(), size -= m_buffer.size())
+    Block(bytes);
+  std::memcpy(m_buffer.data(), bytes, size);
+  m_buffered = size;
 }
 
 std::array<uint8_t, 32> TSha256::Finish() {
   const uint64_t bits = m_length * 8;
-  const uint8_t one = 0x80, zero = 0;
-  Add(&one, 1);
-  while (m_buffered != 56)
-    Add(&zero, 1);
-  uint8_t length[8];
+  // 80h, zeros up to 8 bytes short of a block's end, the length in bits.
+  uint8_t padding[72] = {0x80};
+  const size_t zeros = (m_buffered < 56 ? 56 : 120) - m_buffered;
   for (int i = 0; i < 8; ++i)
-    length[i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
-  Add(length, 8);
+    padding[zeros + static_cast<size_t>(i)] = static_cast<uint8_t>(bits >> (56 - 8 * i));
+  Add(padding, zeros + 8);
   std::array<uint8_t, 32> digest{};
   for (size_t i = 0; i < 32; ++i)
     digest[i] = static_cast<uint8_t>(m_state[i / 4] >> (24 - 8 * (i % 4)));
   return digest;
 }
+
+// One round, the eight working variables named where they stand this round
+// rather than moved along, which is what the unrolled rounds below save.
+#define ZPM_SHA_ROUND(a, b, c, d, e, f, g, h, i)                                                   \
+  do {                                                                                             \
+    const uint32_t t1 =                                                                            \
+        h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];    \
+    const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));  \
+    d += t1;                                                                                       \
+    h = t1 + t2;                                                                                   \
+  } while (false)
 
 void TSha256::Block(const uint8_t *block) {
   uint32_t w[64];
@@ -72,18 +86,15 @@ void TSha256::Block(const uint8_t *block) {
   }
   uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3], e = m_state[4],
            f = m_state[5], g = m_state[6], h = m_state[7];
-  for (int i = 0; i < 64; ++i) {
-    const uint32_t t1 =
-        h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-    const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-    h = g;
-    g = f;
-    f = e;
-    e = d + t1;
-    d = c;
-    c = b;
-    b = a;
-    a = t1 + t2;
+  for (int i = 0; i < 64; i += 8) {
+    ZPM_SHA_ROUND(a, b, c, d, e, f, g, h, i);
+    ZPM_SHA_ROUND(h, a, b, c, d, e, f, g, i + 1);
+    ZPM_SHA_ROUND(g, h, a, b, c, d, e, f, i + 2);
+    ZPM_SHA_ROUND(f, g, h, a, b, c, d, e, i + 3);
+    ZPM_SHA_ROUND(e, f, g, h, a, b, c, d, i + 4);
+    ZPM_SHA_ROUND(d, e, f, g, h, a, b, c, i + 5);
+    ZPM_SHA_ROUND(c, d, e, f, g, h, a, b, i + 6);
+    ZPM_SHA_ROUND(b, c, d, e, f, g, h, a, i + 7);
   }
   m_state[0] += a;
   m_state[1] += b;
@@ -94,5 +105,7 @@ void TSha256::Block(const uint8_t *block) {
   m_state[6] += g;
   m_state[7] += h;
 }
+
+#undef ZPM_SHA_ROUND
 
 } // namespace zpm

@@ -100,6 +100,21 @@ bool TStatement::IsNull(int column) const {
   return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
 
+TCachedStatement::TCachedStatement(TStatement &kept, bool &busy)
+    : m_statement(&kept), m_busy(&busy) {
+  busy = true;
+}
+
+TCachedStatement::TCachedStatement(sqlite3 *db, const char *sql)
+    : m_own(std::in_place, db, sql), m_statement(&*m_own) {}
+
+TCachedStatement::~TCachedStatement() {
+  if (m_busy) {
+    m_statement->Reset();
+    *m_busy = false;
+  }
+}
+
 TSqliteDb::TSqliteDb(const std::string &path, int flags) {
   const int code = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
   if (code != SQLITE_OK) {
@@ -111,7 +126,24 @@ TSqliteDb::TSqliteDb(const std::string &path, int flags) {
 }
 
 TSqliteDb::~TSqliteDb() {
+  // A connection with statements left open would not close.
+  m_kept.clear();
   sqlite3_close(m_db);
+}
+
+TCachedStatement TSqliteDb::Cached(const std::string &sql) {
+  // Searches of ever new shapes must not make the set grow without end.
+  constexpr size_t kMostKept = 64;
+  auto found = m_kept.find(sql);
+  if (found == m_kept.end()) {
+    if (m_kept.size() >= kMostKept)
+      return TCachedStatement(m_db, sql.c_str());
+    found =
+        m_kept.emplace(sql, std::make_unique<TKept>(TKept{TStatement(m_db, sql.c_str())})).first;
+  }
+  if (found->second->busy)
+    return TCachedStatement(m_db, sql.c_str());
+  return TCachedStatement(found->second->statement, found->second->busy);
 }
 
 void TSqliteDb::Exec(const std::string &sql) {

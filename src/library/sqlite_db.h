@@ -5,8 +5,11 @@
 // happened in its own words.
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -53,6 +56,26 @@ private:
   sqlite3_stmt *m_stmt = nullptr;
 };
 
+// A statement the connection keeps prepared, borrowed for one use: reset
+// with its bindings cleared when this goes, so no half-read query holds the
+// database. When the kept one is in use already, a fresh one stands in.
+class TCachedStatement {
+public:
+  TCachedStatement(TStatement &kept, bool &busy);
+  TCachedStatement(sqlite3 *db, const char *sql);
+  ~TCachedStatement();
+  TCachedStatement(const TCachedStatement &) = delete;
+  TCachedStatement &operator=(const TCachedStatement &) = delete;
+
+  TStatement &operator*() { return *m_statement; }
+  TStatement *operator->() { return m_statement; }
+
+private:
+  std::optional<TStatement> m_own;
+  TStatement *m_statement;
+  bool *m_busy = nullptr;
+};
+
 class TSqliteDb {
 public:
   // flags as sqlite3_open_v2 takes them.
@@ -63,6 +86,8 @@ public:
 
   void Exec(const std::string &sql);
   TStatement Prepare(const char *sql) { return TStatement(m_db, sql); }
+  // The statement for sql, prepared on its first use and kept for the next.
+  TCachedStatement Cached(const std::string &sql);
   // The first column of the first row of a query, as a number (0 without a row).
   int64_t Number(const char *sql);
   int64_t LastInsertId() const;
@@ -70,7 +95,12 @@ public:
   sqlite3 *Handle() { return m_db; }
 
 private:
+  struct TKept {
+    TStatement statement;
+    bool busy = false;
+  };
   sqlite3 *m_db = nullptr;
+  std::unordered_map<std::string, std::unique_ptr<TKept>> m_kept;
 };
 
 // BEGIN IMMEDIATE at once (so two writers never deadlock on an upgrade),

@@ -69,10 +69,19 @@ TEST(Sha256, KnownDigests) {
     const char *start; // first 8 bytes of the digest
   } cases[] = {{"", "e3b0c44298fc1c14"},
                {"abc", "ba7816bf8f01cfea"},
-               {std::string(1000, 'a'), "41edece42d63e8d9"}};
+               {std::string(1000, 'a'), "41edece42d63e8d9"},
+               // The padding fits the last block, or needs one more.
+               {std::string(55, 'a'), "9f4390f8d30c2dd9"},
+               {std::string(56, 'a'), "b35439a4ac6f0948"},
+               {std::string(63, 'a'), "7d3e74a05d7db15b"},
+               {std::string(64, 'a'), "ffe054fe7ae0cb6d"},
+               {std::string(119, 'a'), "31eba51c313a5c08"},
+               {std::string(120, 'a'), "2f3d335432c70b58"}};
   for (const auto &c : cases) {
     TSha256 sha;
-    sha.Add(c.text.data(), c.text.size());
+    // In uneven pieces, so bytes are both buffered and taken whole.
+    for (size_t at = 0, piece = 1; at < c.text.size(); at += piece, piece = piece * 3 % 97 + 1)
+      sha.Add(c.text.data() + at, std::min(piece, c.text.size() - at));
     const auto digest = sha.Finish();
     char hex[17];
     for (int i = 0; i < 8; ++i)
@@ -205,6 +214,129 @@ TEST_F(LibraryTest, SnapshotsGiveTheBankAtAnyTimeAndExportInPlace) {
     EXPECT_EQ(loaded.GetPatch(n).PatchNumber(), n);
     EXPECT_TRUE(std::equal(expected.Data(), expected.Data() + 256, loaded.GetPatch(n).Data()));
   }
+}
+
+// A search by name finds what LIKE '%text%' finds, in the same order:
+// ASCII letters in either case, other letters as they are, % and _ as
+// themselves, patches without a name never.
+TEST_F(LibraryTest, SearchByNameFindsWhatLikeFinds) {
+  TLibrary library(Path("lib.sqlite"));
+  std::vector<TSighting> sightings;
+  const char *const names[] = {"Bass",     "bASS drum", "\xC9t\xE9 pad", "\xE9t\xE9 lead",
+                               "100% Fat", "Under_sc",  "a\\b",          "Plain"};
+  uint8_t seed = 0;
+  for (const char *name : names) {
+    TSighting seen;
+    seen.source = TSighting::TSource::Random;
+    seen.patch = PatchBytesOf(Sid(name, seed++));
+    sightings.push_back(seen);
+  }
+  TSighting drums;
+  drums.source = TSighting::TSource::Random;
+  drums.patch.kind = TKind::FmDrumset;
+  sightings.push_back(drums);
+  library.RecordSightings(sightings);
+
+  for (const std::string text :
+       {"bass", "BASS", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", "\xC3\xA9", "%", "_", "0% F",
+        "r_s", "\\", "t", "\xE9", "zzz", "s d"}) {
+    std::vector<int64_t> expected;
+    TStatement like = library.Db().Prepare(
+        "SELECT id FROM patch WHERE name_text LIKE ? ESCAPE '\\' ORDER BY name_text COLLATE "
+        "NOCASE, id");
+    std::string pattern = "%";
+    for (char c : text)
+      pattern += c == '%' || c == '_' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+    like.Bind(1, pattern + "%");
+    while (like.Step())
+      expected.push_back(like.Int(0));
+    TSearch search;
+    search.text = text;
+    std::vector<int64_t> found;
+    for (const TPatchRow &row : library.Search(search))
+      found.push_back(row.id);
+    EXPECT_EQ(found, expected) << text;
+    EXPECT_EQ(library.Count(search), static_cast<int64_t>(expected.size())) << text;
+  }
+}
+
+// Sightings go to the database in runs of rows; every row keeps its patch,
+// place and count whatever run it fell into.
+TEST_F(LibraryTest, LongFilesAndBanksKeepEverySighting) {
+  std::vector<TPatch> patches;
+  for (int n = 0; n < 100; ++n)
+    patches.push_back(Sid("P" + std::to_string(n % 30), uint8_t(n % 30)));
+  Write(Path("long.syx"), SidFile(patches));
+  TLibrary library(Path("lib.sqlite"));
+  const TImportedFile imported = library.ImportFile(Path("long.syx"));
+  EXPECT_EQ(imported.newPatches, 30);
+  EXPECT_EQ(imported.knownPatches, 70);
+  TStatement rows = library.Db().Prepare("SELECT row, patch_id FROM sighting ORDER BY id");
+  for (int n = 0; n < 100; ++n) {
+    ASSERT_TRUE(rows.Step());
+    EXPECT_EQ(rows.Int(0), n);
+    const TStoredPatch stored = library.Patch(rows.Int(1));
+    EXPECT_TRUE(std::equal(patches[size_t(n)].Data(), patches[size_t(n)].Data() + 256,
+                           stored.patch.data.begin()))
+        << n;
+    EXPECT_EQ(library.Row(rows.Int(1)).seen, n % 30 < 10 ? 4 : 3) << n;
+  }
+  EXPECT_FALSE(rows.Step());
+
+  TSnapshotRecord fetch;
+  for (int n = 0; n < 128; ++n)
+    fetch.places.push_back(
+        {{PatchBytesOf(patches[size_t(n % 100)]), 5, n, 0}, n % 3 == 0, n % 2 == 0});
+  const std::vector<TPlacedPatch> slots = library.SnapshotSlots(library.RecordSnapshot(fetch));
+  ASSERT_EQ(slots.size(), 128u);
+  for (int n = 0; n < 128; ++n) {
+    EXPECT_EQ(slots[size_t(n)].bank, 5);
+    EXPECT_EQ(slots[size_t(n)].number, n);
+    EXPECT_EQ(slots[size_t(n)].patch.data, PatchBytesOf(patches[size_t(n % 100)]).data) << n;
+  }
+  // Rows 0, 30, 60 and 90 of the file; slots 0, 30, 60, 90 and 100.
+  EXPECT_EQ(library.Row(slots[0].id).seen, 4 + 5);
+  EXPECT_EQ(library.Db().Number("SELECT count(*) FROM sighting WHERE verified = 1"), 43);
+}
+
+// A kept statement is handed out once at a time and let go of whole: one
+// in use is never reset under its user, and none holds the file after.
+TEST_F(LibraryTest, KeptStatementsAreNotSharedWhileInUseAndHoldNothingAfter) {
+  TSqliteDb db(Path("plain.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  db.Exec("CREATE TABLE t (x INTEGER); INSERT INTO t VALUES (1), (2), (3)");
+  const std::string sql = "SELECT x FROM t ORDER BY x";
+  {
+    TCachedStatement outer = db.Cached(sql);
+    ASSERT_TRUE(outer->Step());
+    EXPECT_EQ(outer->Int(0), 1);
+    {
+      TCachedStatement inner = db.Cached(sql);
+      ASSERT_TRUE(inner->Step());
+      EXPECT_EQ(inner->Int(0), 1);
+    }
+    ASSERT_TRUE(outer->Step());
+    EXPECT_EQ(outer->Int(0), 2);
+  }
+  TSqliteDb writer(Path("plain.sqlite"), SQLITE_OPEN_READWRITE);
+  EXPECT_NO_THROW(writer.Exec("BEGIN EXCLUSIVE; DELETE FROM t; COMMIT"));
+  TCachedStatement again = db.Cached(sql);
+  EXPECT_FALSE(again->Step());
+}
+
+// A sighting's source is one of the four the library knows, and no other.
+TEST_F(LibraryTest, SightingSourcesAreTheFourKnownOnes) {
+  TLibrary library(Path("lib.sqlite"));
+  TSighting seen;
+  seen.source = TSighting::TSource::Random;
+  library.RecordSightings({seen});
+  const auto add = [&](const std::string &source) {
+    library.Db().Exec("INSERT INTO sighting (patch_id, source, kind, time) VALUES (1, '" + source +
+                      "', 0, 0)");
+  };
+  for (const char *source : {"file", "device", "random", "send"})
+    EXPECT_NO_THROW(add(source)) << source;
+  for (const char *source : {"fetch", "File", ""})
+    EXPECT_THROW(add(source), TSqliteError) << source;
 }
 
 // Files the program cannot read are refused and never changed.
