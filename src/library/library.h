@@ -9,11 +9,8 @@
 #include "library/library_types.h"
 
 #include <cstdint>
-<<<<<<< HEAD
 #include <functional>
-=======
 #include <map>
->>>>>>> bench17
 #include <memory>
 #include <optional>
 #include <string>
