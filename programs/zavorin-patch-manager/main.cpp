@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // zavorin-patch-manager: the window. --simulator picks the built-in
-// simulator's ports for this run, --api the MIDI service.
+// simulator's ports for this run, --api the MIDI service; a .syx file named
+// after them is loaded into the page of its kind.
 
 #include "app/app_windows.h"
 #include "midi/midi_system.h"
@@ -48,6 +49,7 @@ int main(int argc, char *argv[]) {
   const QCommandLineOption api("api", "MIDI service for this run: alsa or jack.", "service");
   parser.addOption(simulator);
   parser.addOption(api);
+  parser.addPositionalArgument("file", "A .syx file to load into the page of its kind.", "[FILE]");
   parser.process(app);
 
   zpm::TMainOptions options;
@@ -67,5 +69,7 @@ int main(int argc, char *argv[]) {
   zpm::SetBuiltInPort(std::make_unique<zpm::TSimPort>(zpm::TSimOptions{}));
   zpm::TAppWindows windows(options);
   windows.main->show();
+  if (!parser.positionalArguments().isEmpty())
+    windows.main->OpenFile(parser.positionalArguments().first());
   return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 #include "app/app_windows.h"
 
 #include "app/fm/fm_page.h"
+#include "app/library/library_page.h"
 #include "app/log_window.h"
 #include "app/sid/save_location_dialog.h"
 #include "app/sid/sid_list_widget.h"
@@ -42,6 +43,8 @@ TAppWindows::TAppWindows(const TMainOptions &options)
     for (TFmListId id : {TFmListId::VoicesGet, TFmListId::DrumsGet, TFmListId::EnsemblesGet,
                          TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend})
       AttachPatchViewer(&fm->List(id), *hexView, fm->Bank(id));
+  if (auto *library = main->findChild<TLibraryPage *>())
+    library->SetViewer(hexView);
   auto *pick = new TfrmComparePick(*main, hexView);
   hexView->compareChooser = [pick](TCompareChoice &choice) { return pick->Choose(choice); };
 }

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -59,7 +60,9 @@ TConfigPage::TConfigPage(MidiApi runningApi, QWidget *parent)
       seDelay(SpinEdit("seDelay", 5000, 10, 750, this)),
       seSIDDeviceID(SpinEdit("seSIDDeviceID", 127, 1, 0, this)),
       seFMDelay(SpinEdit("seFMDelay", 5000, 10, 1500, this)),
-      seFMDeviceID(SpinEdit("seFMDeviceID", 127, 1, 0, this)) {
+      seFMDeviceID(SpinEdit("seFMDeviceID", 127, 1, 0, this)),
+      cbKeepInLibrary(new QCheckBox("&Keep fetched and loaded patches in the library", this)),
+      lbLibraryPath(new QLabel(this)) {
   setObjectName("ConfigPage");
   cbLog->setObjectName("cbLog");
   cbLog->setChecked(true);
@@ -81,9 +84,18 @@ TConfigPage::TConfigPage(MidiApi runningApi, QWidget *parent)
   AddRow(devicesForm, "MIDI &service:", cbxMidiApi);
   devicesForm->addRow(QString(), lbMidiApiNote);
 
+  cbKeepInLibrary->setObjectName("cbKeepInLibrary");
+  cbKeepInLibrary->setChecked(true);
+  lbLibraryPath->setObjectName("lbLibraryPath");
+  lbLibraryPath->setAccessibleName("The library file");
+  lbLibraryPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto *options = new QGroupBox("Options");
   auto *optionsLayout = new QVBoxLayout(options);
   optionsLayout->addWidget(cbLog);
+  auto *libraryRow = new QHBoxLayout;
+  libraryRow->addWidget(cbKeepInLibrary);
+  libraryRow->addWidget(lbLibraryPath, 1);
+  optionsLayout->addLayout(libraryRow);
 
   auto *sid = new QGroupBox("SID");
   auto *sidForm = new QFormLayout(sid);
@@ -95,6 +107,11 @@ TConfigPage::TConfigPage(MidiApi runningApi, QWidget *parent)
   AddRow(fmForm, "&Acknowledge Timeout (ms):", seFMDelay);
   AddRow(fmForm, "Device ID:", seFMDeviceID);
 
+  cbKeepInLibrary->setObjectName("cbKeepInLibrary");
+  cbKeepInLibrary->setChecked(true);
+  lbLibraryPath->setObjectName("lbLibraryPath");
+  lbLibraryPath->setAccessibleName("The library file");
+  lbLibraryPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto *tab = new QWidget;
   auto *column = new QVBoxLayout(tab);
   column->addWidget(devices);

@@ -33,6 +33,9 @@ public:
   QSpinBox *seSIDDeviceID;
   QSpinBox *seFMDelay;
   QSpinBox *seFMDeviceID;
+  QCheckBox *cbKeepInLibrary;
+  // The library file's path, or why it could not be opened.
+  QLabel *lbLibraryPath;
 };
 
 } // namespace zpm

@@ -15,6 +15,8 @@ class QWidget;
 
 namespace zpm {
 
+class TLibrary;
+
 class TMainContext {
 public:
   virtual ~TMainContext() = default;
@@ -49,6 +51,20 @@ public:
   // False while a send runs: the window then refuses to close.
   virtual void SetCanClose(bool canClose) = 0;
   virtual QWidget *MainWindow() = 0;
+
+  // The send tabs' "Back up destination banks first" and "Verify after
+  // sending", for sends made from elsewhere.
+  virtual bool BackupBeforeSend() const = 0;
+  virtual bool VerifyAfterSend() const = 0;
+
+  // The patch library opened at start; null when it could not be opened
+  // (LibraryProblem says why).
+  virtual TLibrary *Library() = 0;
+  virtual QString LibraryProblem() const = 0;
+  // The Config page's "Keep fetched and loaded patches in the library".
+  virtual bool KeepInLibrary() const = 0;
+  // Patches went into the library: what shows it reads it again.
+  virtual void LibraryChanged() = 0;
 };
 
 } // namespace zpm

@@ -6,6 +6,8 @@
 #include "app/device_choice.h"
 #include "app/fm/fm_page.h"
 #include "app/fm/fm_send_panel.h"
+#include "app/library/library_access.h"
+#include "app/library/library_page.h"
 #include "app/log_window.h"
 #include "app/random/random_page.h"
 #include "app/reception_bridge.h"
@@ -23,11 +25,16 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -36,6 +43,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -88,11 +96,16 @@ TfrmMain::TfrmMain(const TMainOptions &options, QWidget *parent) : QWidget(paren
   m_claim = new TSynthClaim(this);
   m_link->OnClaim = [this] { m_claim->Claim(*m_output, m_link->OutputDeviceIndex); };
   m_bridge = std::make_unique<TReceptionBridge>(m_reception);
+  OpenLibrary(options.libraryPath);
 
   BuildWindow(m_input->System().Api());
   m_config->seDelay->setValue(m_settings.SidDelay);
   m_config->seFMDelay->setValue(m_settings.FmDelay);
   m_config->SetChosenApi(m_settings.Api);
+  m_config->cbKeepInLibrary->setChecked(m_settings.KeepInLibrary);
+  m_config->lbLibraryPath->setText(
+      m_library ? QDir::toNativeSeparators(QString::fromStdString(m_library->Path()))
+                : m_libraryProblem);
 
   const TDeviceChoice input =
       ChooseDevice(m_input->DeviceNames(), m_settings.InputDevice,
@@ -188,6 +201,7 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   auto *sidRandom = new TRandomPage(TRandomPage::Synth::Sid, *this, m_pages);
   AddPage("SID", "Random", sidRandom);
   auto *fmPage = new TFmPage(*this, m_pages);
+  m_fmPage = fmPage;
   auto *fmRandom = new TRandomPage(TRandomPage::Synth::Fm, *this, m_pages);
   // Every write offers the same two options, kept once in the settings.
   auto *backup = m_sidPage->findChild<QCheckBox *>("cbBackupBeforeSend");
@@ -201,6 +215,8 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   AddPage("FM", QString(), fmPage);
   AddPage("FM", "Patches", fmPage);
   AddPage("FM", "Random", fmRandom);
+  m_libraryPage = new TLibraryPage(*this, m_pages);
+  AddPage("Library", QString(), m_libraryPage);
   AddPage("Config", QString(), m_config);
   AddPage("About", QString(), new TAboutPage(m_pages));
 
@@ -239,6 +255,54 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
 
   m_sidPage->SelectTab(TSidPage::GetTab);
   tvNavigation->setCurrentItem(tvNavigation->topLevelItem(0));
+  setAcceptDrops(true);
+}
+
+namespace {
+
+// The .syx files among what is dragged over the window.
+QStringList SysExFiles(const QMimeData *data) {
+  QStringList paths;
+  for (const QUrl &url : data->urls())
+    if (url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".syx"), Qt::CaseInsensitive))
+      paths << url.toLocalFile();
+  return paths;
+}
+
+} // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent *event) {
+  if (!SysExFiles(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent *event) {
+  const QStringList paths = SysExFiles(event->mimeData());
+  if (paths.isEmpty())
+    return;
+  event->acceptProposedAction();
+  // A page holds one file at a time: the first one dropped.
+  OpenFile(paths.first());
+}
+
+void TfrmMain::OpenFile(const QString &path) {
+  QFile file(path);
+  QByteArray head;
+  if (file.open(QIODevice::ReadOnly))
+    head = file.read(5);
+  // The FM family byte tells the two kinds of file apart, as loading does.
+  const bool fm = head.size() == 5 && static_cast<uint8_t>(head[4]) == 0x49;
+  QWidget *page = fm ? static_cast<QWidget *>(m_fmPage) : m_sidPage;
+  for (auto it = m_nodePages.begin(); it != m_nodePages.end(); ++it)
+    if (it.value() == page && it.key()->parent() == nullptr)
+      tvNavigation->setCurrentItem(it.key());
+  if (fm) {
+    m_fmPage->SelectTab(TFmPage::SendTab);
+    m_fmPage->LoadFile(path);
+  } else {
+    m_sidPage->SelectTab(TSidPage::SendTab);
+    m_sidPage->LoadFile(path);
+  }
 }
 
 void TfrmMain::AddPage(const QString &node, const QString &child, QWidget *page) {
@@ -461,6 +525,7 @@ void TfrmMain::FormClose() {
   settings.Api = m_config->ChosenApi();
   settings.BackupBeforeSend = m_sidPage->SendPanel().BackupBeforeSend();
   settings.VerifyAfterSend = m_sidPage->SendPanel().VerifyAfterSend();
+  settings.KeepInLibrary = m_config->cbKeepInLibrary->isChecked();
   const QString unsaved = WriteSettings(m_settingsPath, settings);
   if (!unsaved.isEmpty())
     QMessageBox::warning(this, windowTitle(),
@@ -485,6 +550,35 @@ void TfrmMain::CloseDevices() {
       m_output->Close(m_link->OutputDeviceIndex);
   } catch (const std::exception &) {
   }
+}
+
+void TfrmMain::OpenLibrary(const QString &path) {
+  try {
+    m_library =
+        std::make_unique<TLibrary>(path.isEmpty() ? DefaultLibraryPath() : path.toStdString());
+  } catch (const std::exception &error) {
+    m_libraryProblem = QString::fromStdString(error.what()) +
+                       QStringLiteral(" The library stays closed for this run; move that file "
+                                      "aside or set ZPM_LIBRARY to another file, then start the "
+                                      "program again.");
+  }
+}
+
+bool TfrmMain::KeepInLibrary() const {
+  return m_config->cbKeepInLibrary->isChecked();
+}
+
+bool TfrmMain::BackupBeforeSend() const {
+  return m_sidPage->SendPanel().BackupBeforeSend();
+}
+
+bool TfrmMain::VerifyAfterSend() const {
+  return m_sidPage->SendPanel().VerifyAfterSend();
+}
+
+void TfrmMain::LibraryChanged() {
+  if (m_libraryPage)
+    m_libraryPage->Reload();
 }
 
 void TfrmMain::ReportDone(const QString &text) {

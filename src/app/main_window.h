@@ -28,6 +28,9 @@ class QTreeWidgetItem;
 namespace zpm {
 
 class TConfigPage;
+class TFmPage;
+class TLibrary;
+class TLibraryPage;
 class TReceptionBridge;
 class TSidPage;
 class TSynthClaim;
@@ -52,6 +55,8 @@ struct TMainOptions {
   // The run's device objects over the chosen service. Empty: MidiInput()
   // and MidiOutput() of the program.
   std::function<TRunDevices(MidiApi)> devices;
+  // The patch library's file. Empty: DefaultLibraryPath().
+  QString libraryPath;
 };
 
 class TfrmMain : public QWidget, public TMainContext {
@@ -68,6 +73,11 @@ public:
   // A page under a node of the navigation tree ("SID" / "Random"); a new
   // top node when child is empty.
   void AddPage(const QString &node, const QString &child, QWidget *page);
+
+  // Loads a .syx file into the send tab of the page of its kind (SID or FM,
+  // by its first bytes) and shows that page: a file dropped on the window or
+  // named when the program starts.
+  void OpenFile(const QString &path);
 
   TMidiLink &Link() override { return *m_link; }
   TTransferHost &Host() override;
@@ -88,6 +98,12 @@ public:
   void ReportDone(const QString &text) override;
   void SetCanClose(bool canClose) override { m_canClose = canClose; }
   QWidget *MainWindow() override { return this; }
+  TLibrary *Library() override { return m_library.get(); }
+  QString LibraryProblem() const override { return m_libraryProblem; }
+  bool KeepInLibrary() const override;
+  bool BackupBeforeSend() const override;
+  bool VerifyAfterSend() const override;
+  void LibraryChanged() override;
 
   bool CanClose() const { return m_canClose; }
   int InputDeviceIndex() const;
@@ -110,11 +126,14 @@ public slots:
 protected:
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
   void moveEvent(QMoveEvent *event) override;
   void changeEvent(QEvent *event) override;
 
 private:
   void BuildWindow(MidiApi runningApi);
+  void OpenLibrary(const QString &path);
   void FillDeviceList(QComboBox *combo, const TMidiDevices &devices, int &index);
   void OpenDevice(TMidiDevices &devices, QComboBox *combo, int &index, int selected);
   void ChangeDevice(TMidiDevices &devices, QComboBox *combo, int &index);
@@ -153,6 +172,11 @@ private:
   std::optional<int> m_keptInput;
   std::optional<int> m_keptOutput;
 
+  // Opened once at start; a library that cannot be opened leaves the rest
+  // of the program as it was, and the Library page says why.
+  std::unique_ptr<TLibrary> m_library;
+  QString m_libraryProblem;
+
   TMidiInput *m_input = nullptr;
   TMidiOutput *m_output = nullptr;
   std::unique_ptr<TMidiLink> m_link;
@@ -166,6 +190,8 @@ private:
   QStatusBar *m_status = nullptr;
   TConfigPage *m_config = nullptr;
   TSidPage *m_sidPage = nullptr;
+  TLibraryPage *m_libraryPage = nullptr;
+  TFmPage *m_fmPage = nullptr;
   QTreeWidget *tvNavigation = nullptr;
   QStackedWidget *m_pages = nullptr;
   QHash<QTreeWidgetItem *, QWidget *> m_nodePages;

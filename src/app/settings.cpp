@@ -99,7 +99,8 @@ std::vector<TIniSection> OwnSections(const TSettings &s) {
       {"ZavorinPatchManager",
        {{"InputDeviceName", s.InputDeviceName},
         {"OutputDeviceName", s.OutputDeviceName},
-        {"LogDecode", s.LogDecode ? "1" : "0"}}},
+        {"LogDecode", s.LogDecode ? "1" : "0"},
+        {"KeepInLibrary", s.KeepInLibrary ? "1" : "0"}}},
   };
 }
 
@@ -132,6 +133,7 @@ TSettings ReadSettings(const QString &path) {
   s.InputDeviceName = ReadString(ini, "ZavorinPatchManager", "InputDeviceName");
   s.OutputDeviceName = ReadString(ini, "ZavorinPatchManager", "OutputDeviceName");
   s.LogDecode = ReadInteger(ini, "ZavorinPatchManager", "LogDecode", 0) != 0;
+  s.KeepInLibrary = ReadInteger(ini, "ZavorinPatchManager", "KeepInLibrary", 1) != 0;
   return s;
 }
 

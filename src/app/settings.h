@@ -28,6 +28,8 @@ struct TSettings {
   QString InputDeviceName;
   QString OutputDeviceName;
   bool LogDecode = false;
+  // The Config page's "Keep fetched and loaded patches in the library".
+  bool KeepInLibrary = true;
 };
 
 // A missing file or key gives the default; a value that is not a number

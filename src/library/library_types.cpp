@@ -118,6 +118,9 @@ std::string ShownName(const uint8_t *name16) {
   std::string text;
   for (size_t i = 0; i < length; ++i) {
     const uint8_t c = name16[i];
+    // A name ends at its first zero byte, as the lists and the viewer read it.
+    if (c == 0)
+      break;
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
       text += '?';
     else if (c < 0x80)

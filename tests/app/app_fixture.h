@@ -35,6 +35,7 @@ protected:
   void TearDown() override { Stop(); }
 
   QString SettingsPath() const { return m_dir.filePath("zavorin-patch-manager.ini"); }
+  QString LibraryPath() const { return m_dir.filePath("library.sqlite"); }
 
   void WriteSettingsText(const char *text) {
     QFile file(SettingsPath());
@@ -57,6 +58,8 @@ protected:
     options.settingsPath = SettingsPath();
     options.simulator = simulator;
     options.devices = [this](MidiApi) { return TRunDevices{m_input.get(), m_output.get()}; };
+    // Never the user's own library.
+    options.libraryPath = LibraryPath();
     app = std::make_unique<TAppWindows>(options);
   }
 

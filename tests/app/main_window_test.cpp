@@ -54,11 +54,11 @@ TEST_F(TMainWindowTest, FirstStartWithoutSettingsFileUsesDefaultsAndWritesAllKey
 
   EXPECT_TRUE(Main().close());
   EXPECT_EQ(NonEmptyLines(SettingsText()),
-            QStringList({"[Midi]", "Input=-1", "Output=-1", "[SID]", "Delay=750", "[FM]",
-                         "Delay=1500", "[Main]", "ShowLog=1",
-                         "SavedReadSysExDir=", "SavedSaveSysExDir=", "MidiApi=auto",
-                         "BackupBeforeSend=0", "VerifyAfterSend=0", "[ZavorinPatchManager]",
-                         "InputDeviceName=", "OutputDeviceName=", "LogDecode=0"}));
+            QStringList(
+                {"[Midi]", "Input=-1", "Output=-1", "[SID]", "Delay=750", "[FM]", "Delay=1500",
+                 "[Main]", "ShowLog=1", "SavedReadSysExDir=", "SavedSaveSysExDir=", "MidiApi=auto",
+                 "BackupBeforeSend=0", "VerifyAfterSend=0", "[ZavorinPatchManager]",
+                 "InputDeviceName=", "OutputDeviceName=", "LogDecode=0", "KeepInLibrary=1"}));
 }
 
 TEST_F(TMainWindowTest, SavedSettingsAreReadAndAnIndexBeyondTheListMeansNone) {
@@ -169,9 +169,9 @@ TEST_F(TMainWindowTest, NavigationTreeShowsEachNodesPage) {
   EXPECT_EQ(Main().minimumSize(), Main().maximumSize());
   auto *tree = Find<QTreeWidget>("tvNavigation");
   auto *pages = Find<QStackedWidget>("pgPages");
-  ASSERT_EQ(tree->topLevelItemCount(), 4);
-  const QStringList nodes = {"SID", "FM", "Config", "About"};
-  for (int i = 0; i < 4; ++i)
+  ASSERT_EQ(tree->topLevelItemCount(), 5);
+  const QStringList nodes = {"SID", "FM", "Library", "Config", "About"};
+  for (int i = 0; i < 5; ++i)
     EXPECT_EQ(tree->topLevelItem(i)->text(0), nodes[i]);
   EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "Patches");
   EXPECT_EQ(tree->topLevelItem(1)->child(0)->text(0), "Patches");
@@ -179,10 +179,12 @@ TEST_F(TMainWindowTest, NavigationTreeShowsEachNodesPage) {
 
   QWidget *sidPage = pages->currentWidget();
   tree->setCurrentItem(tree->topLevelItem(2));
+  EXPECT_EQ(pages->currentWidget(), Find<QWidget>("LibraryPage"));
+  tree->setCurrentItem(tree->topLevelItem(3));
   EXPECT_EQ(pages->currentWidget(), &Config());
   tree->setCurrentItem(tree->topLevelItem(0)->child(0));
   EXPECT_EQ(pages->currentWidget(), sidPage);
-  tree->setCurrentItem(tree->topLevelItem(3));
+  tree->setCurrentItem(tree->topLevelItem(4));
   auto *about = Find<QPlainTextEdit>("memAbout");
   EXPECT_TRUE(about->isReadOnly());
   EXPECT_TRUE(about->toPlainText().startsWith("Zavorin Patch Manager v0.8\n"));

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -126,6 +127,27 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
   EXPECT_EQ(*found[2].name, "Fat bass");
   EXPECT_EQ(library.Related(found[0].id), std::vector<int64_t>{found[2].id});
   EXPECT_EQ(library.Resolve(found[0].hash.substr(0, 8)), found[0].id);
+}
+
+TEST(ShownName, EndsAtTheFirstZeroAndMarksControlBytes) {
+  struct Case {
+    const char *bytes;
+    size_t size;
+    const char *shown;
+  };
+  const Case cases[] = {
+      {"Lead\0\0\0\0\0\0\0\0\0\0\0\0", 16, "Lead"},
+      {"Lead            ", 16, "Lead"},
+      {"Ab\0cd", 5, "Ab"},
+      {"A\x01"
+       "B",
+       3, "A?B"},
+  };
+  for (const Case &c : cases) {
+    uint8_t name[16] = {};
+    std::memcpy(name, c.bytes, c.size);
+    EXPECT_EQ(ShownName(name), c.shown) << c.shown;
+  }
 }
 
 TEST_F(LibraryTest, SearchFiltersByKindTagFavouriteAndFile) {

@@ -2,6 +2,7 @@
 #include "app/fm/fm_page.h"
 
 #include "app/fm/fm_send_panel.h"
+#include "app/library/library_record.h"
 #include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
@@ -408,6 +409,8 @@ void TFmPage::RunFetch(
   TFetchReport report;
   const QString error = Attempt([&] { report = fetch(host, values); });
   list.Model().SetCount(Bank(id).Count());
+  if (AnyFetched(report))
+    KeepSnapshot(m_context, FmFetchRecord(Bank(id), values.device));
   ShowError(error);
   // The wait dialog closed by itself; the user learns why nothing came.
   QStringList cut;

@@ -48,6 +48,8 @@ public:
   // Sets every list to its bank's Count, after banks changed from outside.
   void RefreshLists();
   TFmSendPanel &SendPanel() { return *m_sendPanel; }
+  // "&Load SysEx file" for a file chosen elsewhere (dropped, named at start).
+  void LoadFile(const QString &path);
 
 public slots:
   void btnFMGetSinglePatchClick();

@@ -2,6 +2,7 @@
 // The FM page's files: the save buttons of both tabs and "&Load SysEx file".
 #include "app/fm/fm_page.h"
 
+#include "app/library/library_record.h"
 #include "app/load_notice.h"
 #include "app/page_support.h"
 #include "app/sid/sid_list_widget.h"
@@ -100,8 +101,11 @@ void TFmPage::btnFMSaveSelectedClick() {
 
 void TFmPage::btnFMLoadSysExClick() {
   const QString path = m_context.OpenSysExFile();
-  if (path.isEmpty())
-    return;
+  if (!path.isEmpty())
+    LoadFile(path);
+}
+
+void TFmPage::LoadFile(const QString &path) {
   for (TFmListId id : {TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend}) {
     List(id).clearSelection();
     Bank(id).Clear();
@@ -122,6 +126,9 @@ void TFmPage::btnFMLoadSysExClick() {
     List(id).Model().SetCount(Bank(id).Count());
     loaded += CountOf(Bank(id));
   }
+  KeepSightings(m_context, FileSightings(path, {},
+                                         {&Bank(TFmListId::VoicesSend), &Bank(TFmListId::DrumsSend),
+                                          &Bank(TFmListId::EnsemblesSend)}));
   TellLoad(m_context, this, path, loaded, error, notice);
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/backup_file.h"
 #include "app/fm/fm_save_location_dialog.h"
+#include "app/library/library_record.h"
 #include "app/page_support.h"
 #include "app/send_report_dialog.h"
 #include "app/sid/sid_list_widget.h"
@@ -275,11 +276,13 @@ void TFmSendPanel::SendFetchedPatch(uint8_t type, TSidPatchList &list, const TFM
 void TFmSendPanel::RunSend(const TFmSendJob &job, const TFmLists &lists) {
   TSendReport report;
   QString error;
+  const TFmSendOptions options = Options();
   try {
-    report = RunFmSend(m_context.Link(), m_context.Host(), Options(), job, lists);
+    report = RunFmSend(m_context.Link(), m_context.Host(), options, job, lists);
   } catch (const std::exception &e) {
     error = QString::fromStdString(e.what());
   }
+  KeepSnapshot(m_context, FmSendRecord(report, lists, options.device));
   ShowError(error);
   ShowError(QString::fromStdString(report.backupProblem));
   ShowError(QString::fromStdString(report.lostReason));
@@ -318,11 +321,14 @@ void ShowFmSendReport(TMainContext &context, QWidget *parent,
     dialog.ShowRows(ReportRows(report), SendSummary(report, FmSendResultText));
     if (!dialog.AskRetry())
       return;
+    const TSendReport before = report;
+    const TFmSendOptions values = options();
     try {
-      RetryFmSlots(context.Link(), context.Host(), options(), lists, report);
+      RetryFmSlots(context.Link(), context.Host(), values, lists, report);
     } catch (const std::exception &e) {
       showError(e.what());
     }
+    KeepSnapshot(context, FmSendRecord(SentAgain(before, report), lists, values.device));
     showError(report.lostReason);
   }
 }

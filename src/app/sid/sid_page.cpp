@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/sid/sid_page.h"
 
+#include "app/library/library_record.h"
 #include "app/load_notice.h"
 #include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
@@ -238,6 +239,8 @@ void TSidPage::RunFetch(const std::function<TFetchReport(TTransferHost &, TSidFe
   const QString error = Attempt([&] { report = fetch(host, values); });
   SetGetBank(values.fetchBank);
   m_getList->Model().SetCount(m_context.SidGetBank().Count());
+  if (AnyFetched(report))
+    KeepSnapshot(m_context, SidFetchRecord(m_context.SidGetBank(), values.device));
   ShowError(error);
   // The wait dialog closed by itself; the user learns why nothing came.
   QStringList cut;
@@ -320,8 +323,11 @@ void TSidPage::btnSysExStoreDifferentClick() {
 
 void TSidPage::btnLoadSysFileClick() {
   const QString path = m_context.OpenSysExFile();
-  if (path.isEmpty())
-    return;
+  if (!path.isEmpty())
+    LoadFile(path);
+}
+
+void TSidPage::LoadFile(const QString &path) {
   m_fileList->clearSelection();
   m_context.SidFileBank().Clear();
   QString notice;
@@ -332,6 +338,7 @@ void TSidPage::btnLoadSysFileClick() {
     notice = SidLoadNotice(report, m_context.SidFileBank());
   });
   m_fileList->Model().SetCount(m_context.SidFileBank().Count());
+  KeepSightings(m_context, FileSightings(path, {&m_context.SidFileBank()}, {}));
   TellLoad(m_context, this, path, static_cast<size_t>(m_context.SidFileBank().Count()), error,
            notice);
 }

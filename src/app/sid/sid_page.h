@@ -47,6 +47,9 @@ public:
   QStringList lvSysExPatchListData(int item) const;
   QStringList lvFilePatchListData(int item) const;
 
+  // "&Load SysEx file" for a file chosen elsewhere (dropped, named at start).
+  void LoadFile(const QString &path);
+
   // The "Patch list" group of the send tab.
   TSidSendPanel &SendPanel() { return *m_sendPanel; }
 

@@ -2,6 +2,7 @@
 #include "app/sid/sid_send_panel.h"
 
 #include "app/backup_file.h"
+#include "app/library/library_record.h"
 #include "app/page_support.h"
 #include "app/send_report_dialog.h"
 #include "app/sid/save_location_dialog.h"
@@ -209,6 +210,7 @@ void TSidSendPanel::RunSend(const TSidSendJob &job, const TPatchBank &list) {
   } catch (const std::exception &e) {
     error = QString::fromStdString(e.what());
   }
+  KeepSnapshot(m_context, SidSendRecord(report, list, options.device));
   ShowError(error);
   ShowError(QString::fromStdString(report.backupProblem));
   ShowError(QString::fromStdString(report.lostReason));
@@ -242,11 +244,13 @@ void ShowSidSendReport(TMainContext &context, QWidget *parent, TSendReport &repo
     TSidSendOptions options;
     options.device = context.SidDeviceId();
     options.delayMs = context.SidDelay();
+    const TSendReport before = report;
     try {
       RetrySidSlots(context.Link(), context.Host(), options, list, report);
     } catch (const std::exception &e) {
       showError(e.what());
     }
+    KeepSnapshot(context, SidSendRecord(SentAgain(before, report), list, options.device));
     showError(report.lostReason);
   }
 }

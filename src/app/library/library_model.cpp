@@ -1,0 +1,298 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/library/library_model.h"
+
+#include "app/library/library_access.h"
+
+#include <QDataStream>
+#include <QDateTime>
+#include <QIODevice>
+#include <QMimeData>
+
+#include <algorithm>
+
+namespace zpm {
+
+namespace {
+
+QString KindName(TKind kind) {
+  switch (kind) {
+  case TKind::Sid:
+    return QStringLiteral("SID");
+  case TKind::FmVoice:
+    return QStringLiteral("FM voice");
+  case TKind::FmDrumset:
+    return QStringLiteral("FM drumset");
+  case TKind::FmEnsemble:
+    return QStringLiteral("FM ensemble");
+  }
+  return QString();
+}
+
+QString TagsText(const std::vector<std::string> &tags) {
+  QStringList texts;
+  for (const std::string &tag : tags)
+    texts << QString::fromStdString(tag);
+  return texts.join(QStringLiteral(", "));
+}
+
+// "lead, bass ,, pad" -> lead, bass, pad.
+std::vector<std::string> ParseTags(const QString &text) {
+  std::vector<std::string> tags;
+  for (const QString &part : text.split(QLatin1Char(','))) {
+    const std::string tag = part.trimmed().toStdString();
+    if (!tag.empty() && std::find(tags.begin(), tags.end(), tag) == tags.end())
+      tags.push_back(tag);
+  }
+  return tags;
+}
+
+QString NameText(const TPatchRow &row) {
+  QString name = row.name ? QString::fromStdString(*row.name) : QStringLiteral("(no name)");
+  if (row.flaws != kFlawNone)
+    name += QStringLiteral(" [%1]").arg(QString::fromStdString(FlawText(row.flaws)));
+  return name;
+}
+
+const std::vector<TPatchRow> kNoRows;
+
+} // namespace
+
+TLibraryModel::TLibraryModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void TLibraryModel::SetLibrary(TLibrary *library) {
+  m_library = library;
+  Reload();
+}
+
+void TLibraryModel::SetSearch(const TSearch &search) {
+  m_search = search;
+  m_search.offset = 0;
+  m_search.limit = -1;
+  Reload();
+}
+
+void TLibraryModel::Reload() {
+  beginResetModel();
+  m_pages.clear();
+  m_recent.clear();
+  m_count = 0;
+  if (m_library) {
+    try {
+      m_count = static_cast<int>(std::min<int64_t>(m_library->Count(m_search), INT32_MAX));
+    } catch (const std::exception &error) {
+      m_lastError = QString::fromStdString(error.what());
+    }
+  }
+  endResetModel();
+}
+
+const std::vector<TPatchRow> &TLibraryModel::Page(int page) const {
+  const auto found = m_pages.find(page);
+  if (found != m_pages.end()) {
+    m_recent.remove(page);
+    m_recent.push_front(page);
+    return found->second;
+  }
+  if (!m_library)
+    return kNoRows;
+  TSearch search = m_search;
+  search.offset = int64_t(page) * kPageSize;
+  search.limit = kPageSize;
+  std::vector<TPatchRow> rows;
+  try {
+    rows = m_library->Search(search);
+  } catch (const std::exception &) {
+    // A busy library shows the rows empty; the next look reads them again.
+    return kNoRows;
+  }
+  ++m_pagesRead;
+  if (m_recent.size() >= kPagesKept) {
+    m_pages.erase(m_recent.back());
+    m_recent.pop_back();
+  }
+  m_recent.push_front(page);
+  return m_pages.emplace(page, std::move(rows)).first->second;
+}
+
+const TPatchRow *TLibraryModel::RowAt(int row) const {
+  if (row < 0 || row >= m_count)
+    return nullptr;
+  const std::vector<TPatchRow> &page = Page(row / kPageSize);
+  const size_t at = static_cast<size_t>(row % kPageSize);
+  return at < page.size() ? &page[at] : nullptr;
+}
+
+int64_t TLibraryModel::IdAt(int row) const {
+  const TPatchRow *found = RowAt(row);
+  return found ? found->id : 0;
+}
+
+int TLibraryModel::rowCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : m_count;
+}
+
+int TLibraryModel::columnCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TLibraryModel::data(const QModelIndex &index, int role) const {
+  const TPatchRow *row = index.isValid() ? RowAt(index.row()) : nullptr;
+  if (!row)
+    return QVariant();
+  const int column = index.column();
+  if (column == Favourite && role == Qt::CheckStateRole)
+    return row->favourite ? Qt::Checked : Qt::Unchecked;
+  if (role == Qt::AccessibleTextRole && column == Favourite)
+    return row->favourite ? QStringLiteral("favourite") : QStringLiteral("not a favourite");
+  if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
+    return QVariant();
+  switch (column) {
+  case Name:
+    return NameText(*row);
+  case Kind:
+    return KindName(row->kind);
+  case Tags:
+    return TagsText(row->tags);
+  case Favourite:
+    return role == Qt::DisplayRole && row->favourite ? QStringLiteral("\u2605") : QVariant();
+  case FirstSeen:
+    return QDateTime::fromMSecsSinceEpoch(row->firstSeen)
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  case Seen:
+    return QVariant::fromValue(static_cast<qlonglong>(row->seen));
+  case Note:
+    return QString::fromStdString(row->note);
+  default:
+    return QVariant();
+  }
+}
+
+QVariant TLibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    return QAbstractTableModel::headerData(section, orientation, role);
+  static const char *const kHeaders[] = {"Name",       "Kind",       "Tags", "\u2605",
+                                         "First seen", "Times seen", "Note"};
+  return section >= 0 && section < ColumnCount ? QString::fromUtf8(kHeaders[section]) : QVariant();
+}
+
+Qt::ItemFlags TLibraryModel::flags(const QModelIndex &index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (!index.isValid())
+    return flags;
+  flags |= Qt::ItemIsDragEnabled;
+  if (index.column() == Tags || index.column() == Note)
+    flags |= Qt::ItemIsEditable;
+  if (index.column() == Favourite)
+    flags |= Qt::ItemIsUserCheckable;
+  return flags;
+}
+
+bool TLibraryModel::Change(int row, const std::function<void(TLibrary &, int64_t)> &change) {
+  const int64_t id = IdAt(row);
+  if (!m_library || id == 0)
+    return false;
+  try {
+    change(*m_library, id);
+  } catch (const std::exception &error) {
+    m_lastError = QString::fromStdString(error.what());
+    emit refused(m_lastError);
+    return false;
+  }
+  m_lastError.clear();
+  // The row is read again; it stays in the list until the next search.
+  m_pages.erase(row / kPageSize);
+  m_recent.remove(row / kPageSize);
+  emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+  return true;
+}
+
+bool TLibraryModel::setData(const QModelIndex &index, const QVariant &value, int role) {
+  if (!index.isValid())
+    return false;
+  if (index.column() == Favourite && role == Qt::CheckStateRole) {
+    const bool favourite = value.toInt() == Qt::Checked;
+    return Change(index.row(), [favourite](TLibrary &library, int64_t id) {
+      library.SetFavourite(id, favourite);
+    });
+  }
+  if (role != Qt::EditRole)
+    return false;
+  if (index.column() == Note) {
+    const std::string note = value.toString().toStdString();
+    return Change(index.row(),
+                  [&note](TLibrary &library, int64_t id) { library.SetNote(id, note); });
+  }
+  if (index.column() == Tags) {
+    const TPatchRow *row = RowAt(index.row());
+    if (!row)
+      return false;
+    const std::vector<std::string> before = row->tags;
+    const std::vector<std::string> after = ParseTags(value.toString());
+    return Change(index.row(), [&](TLibrary &library, int64_t id) {
+      for (const std::string &tag : before)
+        if (std::find(after.begin(), after.end(), tag) == after.end())
+          library.RemoveTag(id, tag);
+      for (const std::string &tag : after)
+        if (std::find(before.begin(), before.end(), tag) == before.end())
+          library.AddTag(id, tag);
+    });
+  }
+  return false;
+}
+
+void TLibraryModel::sort(int column, Qt::SortOrder order) {
+  TSortBy by;
+  switch (column) {
+  case Name:
+    by = TSortBy::Name;
+    break;
+  case Kind:
+    by = TSortBy::Kind;
+    break;
+  case FirstSeen:
+    by = TSortBy::FirstSeen;
+    break;
+  default:
+    return;
+  }
+  TSearch search = m_search;
+  search.sort = by;
+  search.descending = order == Qt::DescendingOrder;
+  SetSearch(search);
+}
+
+QStringList TLibraryModel::mimeTypes() const {
+  return {QLatin1String(kLibraryPatchMime)};
+}
+
+QMimeData *TLibraryModel::mimeData(const QModelIndexList &indexes) const {
+  std::vector<int> rows;
+  for (const QModelIndex &index : indexes)
+    rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  QByteArray bytes;
+  QDataStream stream(&bytes, QIODevice::WriteOnly);
+  for (int row : rows)
+    if (const int64_t id = IdAt(row))
+      stream << static_cast<qint64>(id);
+  auto *data = new QMimeData;
+  data->setData(QLatin1String(kLibraryPatchMime), bytes);
+  return data;
+}
+
+QList<qint64> LibraryPatchIds(const QMimeData *data) {
+  QList<qint64> ids;
+  if (!data)
+    return ids;
+  QByteArray bytes = data->data(QLatin1String(kLibraryPatchMime));
+  QDataStream stream(&bytes, QIODevice::ReadOnly);
+  while (!stream.atEnd()) {
+    qint64 id = 0;
+    stream >> id;
+    ids << id;
+  }
+  return ids;
+}
+
+} // namespace zpm

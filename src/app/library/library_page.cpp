@@ -1,0 +1,425 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/library/library_page.h"
+
+#include "app/library/library_access.h"
+#include "app/library/library_model.h"
+#include "app/library/library_record.h"
+#include "app/library/library_send.h"
+#include "app/library/user_bank_panel.h"
+#include "app/mnemonic_arbiter.h"
+#include "app/page_support.h"
+#include "app/viewer/hex_view_form.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace zpm {
+
+namespace {
+
+// The "Working..." dialog's Cancel acts between files: the import runs on
+// this thread, so the window gets its turn after each one.
+class TImportHost : public TListHost {
+public:
+  explicit TImportHost(TTransferHost &host) : TListHost(host, [] {}) {}
+  void StepProgress() override {
+    TListHost::StepProgress();
+    QApplication::processEvents();
+  }
+};
+
+QLabel *Label(const QString &text, QWidget *buddy) {
+  auto *label = new QLabel(text);
+  label->setBuddy(buddy);
+  return label;
+}
+
+QString Count(int64_t count, const char *one, const char *many) {
+  return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+} // namespace
+
+TLibraryList::TLibraryList(QWidget *parent) : QTableView(parent) {}
+
+void TLibraryList::keyPressEvent(QKeyEvent *event) {
+  // An editor's own Enter comes here too once it has committed; it opens nothing.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      state() != EditingState && currentIndex().isValid()) {
+    emit openRequested(currentIndex().row());
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+TLibraryPage::TLibraryPage(TMainContext &context, QWidget *parent)
+    : QWidget(parent), m_context(context), m_model(new TLibraryModel(this)) {
+  setObjectName(QStringLiteral("LibraryPage"));
+  m_tabs = new QTabWidget(this);
+  m_tabs->setObjectName(QStringLiteral("pcLibrary"));
+  m_tabs->addTab(BuildPatchesTab(), QStringLiteral("&Patches"));
+  m_tabs->addTab(BuildHistoryTab(), QStringLiteral("&History"));
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_tabs);
+  connect(m_model, &TLibraryModel::refused, this, &TLibraryPage::ShowError);
+  new TMnemonicArbiter(this);
+  Reload();
+}
+
+QWidget *TLibraryPage::BuildPatchesTab() {
+  auto *tab = new QWidget;
+  lbLibraryProblem = new QLabel(tab);
+  lbLibraryProblem->setObjectName(QStringLiteral("lbLibraryProblem"));
+  lbLibraryProblem->setWordWrap(true);
+  lbLibraryProblem->setAccessibleName(QStringLiteral("Why the library is not available"));
+
+  edLibrarySearch = new QLineEdit(tab);
+  edLibrarySearch->setObjectName(QStringLiteral("edLibrarySearch"));
+  edLibrarySearch->setAccessibleName(QStringLiteral("Search the patch names"));
+  edLibrarySearch->setPlaceholderText(QStringLiteral("any part of the name"));
+  cbxLibraryKind = new QComboBox(tab);
+  cbxLibraryKind->setObjectName(QStringLiteral("cbxLibraryKind"));
+  cbxLibraryKind->setAccessibleName(QStringLiteral("Kind of patch"));
+  cbxLibraryKind->addItem(QStringLiteral("All kinds"), -1);
+  cbxLibraryKind->addItem(QStringLiteral("SID"), static_cast<int>(TKind::Sid));
+  cbxLibraryKind->addItem(QStringLiteral("FM voice"), static_cast<int>(TKind::FmVoice));
+  cbxLibraryKind->addItem(QStringLiteral("FM drumset"), static_cast<int>(TKind::FmDrumset));
+  cbxLibraryKind->addItem(QStringLiteral("FM ensemble"), static_cast<int>(TKind::FmEnsemble));
+  cbxLibraryTag = new QComboBox(tab);
+  cbxLibraryTag->setObjectName(QStringLiteral("cbxLibraryTag"));
+  cbxLibraryTag->setAccessibleName(QStringLiteral("Tag"));
+  cbxLibraryTag->setMinimumContentsLength(10);
+  cbLibraryFavourites = new QCheckBox(QStringLiteral("&Favourites only"), tab);
+  cbLibraryFavourites->setObjectName(QStringLiteral("cbLibraryFavourites"));
+  cbLibraryFavourites->setAccessibleName(QStringLiteral("Favourites only"));
+  connect(edLibrarySearch, &QLineEdit::textChanged, this, &TLibraryPage::edLibrarySearchChange);
+  connect(cbxLibraryKind, &QComboBox::currentIndexChanged, this,
+          &TLibraryPage::edLibrarySearchChange);
+  connect(cbxLibraryTag, &QComboBox::currentIndexChanged, this,
+          &TLibraryPage::edLibrarySearchChange);
+  connect(cbLibraryFavourites, &QCheckBox::toggled, this, &TLibraryPage::edLibrarySearchChange);
+
+  lvLibrary = new TLibraryList(tab);
+  connect(lvLibrary, &TLibraryList::openRequested, this, &TLibraryPage::OpenPatch);
+  lvLibrary->setObjectName(QStringLiteral("lvLibrary"));
+  lvLibrary->setAccessibleName(QStringLiteral("Patches in the library"));
+  lvLibrary->setModel(m_model);
+  lvLibrary->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lvLibrary->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lvLibrary->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+  lvLibrary->setDragEnabled(true);
+  lvLibrary->setDragDropMode(QAbstractItemView::DragOnly);
+  lvLibrary->setSortingEnabled(true);
+  lvLibrary->sortByColumn(TLibraryModel::Name, Qt::AscendingOrder);
+  lvLibrary->setWordWrap(false);
+  lvLibrary->verticalHeader()->hide();
+  // Rows of one height let the view ask only for the rows it shows.
+  lvLibrary->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  lvLibrary->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  QHeaderView *header = lvLibrary->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->resizeSection(TLibraryModel::Name, 150);
+  header->resizeSection(TLibraryModel::Kind, 80);
+  header->resizeSection(TLibraryModel::Tags, 100);
+  header->resizeSection(TLibraryModel::Favourite, 28);
+  header->resizeSection(TLibraryModel::FirstSeen, 110);
+  header->resizeSection(TLibraryModel::Seen, 70);
+  header->setStretchLastSection(true);
+  lvLibrary->viewport()->installEventFilter(this);
+
+  lbLibraryCount = new QLabel(tab);
+  lbLibraryCount->setObjectName(QStringLiteral("lbLibraryCount"));
+  btnImportFolder = new QPushButton(QStringLiteral("&Import folder..."), tab);
+  btnImportFolder->setObjectName(QStringLiteral("btnImportFolder"));
+  btnImportFolder->setAccessibleName(QStringLiteral("Import a folder of SysEx files"));
+  connect(btnImportFolder, &QPushButton::clicked, this, &TLibraryPage::btnImportFolderClick);
+
+  auto *filters = new QHBoxLayout;
+  filters->addWidget(Label(QStringLiteral("Sea&rch:"), edLibrarySearch));
+  filters->addWidget(edLibrarySearch, 1);
+  filters->addWidget(Label(QStringLiteral("&Kind:"), cbxLibraryKind));
+  filters->addWidget(cbxLibraryKind);
+  filters->addWidget(Label(QStringLiteral("T&ag:"), cbxLibraryTag));
+  filters->addWidget(cbxLibraryTag);
+  filters->addWidget(cbLibraryFavourites);
+  auto *bottom = new QHBoxLayout;
+  bottom->addWidget(lbLibraryCount, 1);
+  bottom->addWidget(btnImportFolder);
+  auto *column = new QVBoxLayout;
+  column->addWidget(lbLibraryProblem);
+  column->addLayout(filters);
+  column->addWidget(Label(QStringLiteral("Patches &list (right click or Enter: view)"), lvLibrary));
+  column->addWidget(lvLibrary, 1);
+  column->addLayout(bottom);
+  m_userBanks = new TUserBankPanel(
+      m_context, [this] { return SelectedIds(); }, tab);
+  auto *layout = new QHBoxLayout(tab);
+  layout->addLayout(column, 1);
+  layout->addWidget(m_userBanks);
+  return tab;
+}
+
+QWidget *TLibraryPage::BuildHistoryTab() {
+  auto *tab = new QWidget;
+  cbxHistoryBank = new QComboBox(tab);
+  cbxHistoryBank->setObjectName(QStringLiteral("cbxHistoryBank"));
+  cbxHistoryBank->setAccessibleName(QStringLiteral("Bank of the synthesizer"));
+  const std::pair<TKind, const char *> kinds[] = {{TKind::Sid, "SID"},
+                                                  {TKind::FmVoice, "FM voices"},
+                                                  {TKind::FmDrumset, "FM drumsets"},
+                                                  {TKind::FmEnsemble, "FM ensembles"}};
+  for (const auto &kind : kinds)
+    for (int bank = 0; bank < 8; ++bank)
+      cbxHistoryBank->addItem(QStringLiteral("%1 bank %2")
+                                  .arg(QLatin1String(kind.second))
+                                  .arg(QChar(QLatin1Char(static_cast<char>('A' + bank)))),
+                              static_cast<int>(kind.first) * 8 + bank);
+  connect(cbxHistoryBank, &QComboBox::currentIndexChanged, this, &TLibraryPage::FillHistory);
+  lvHistory = new QTableWidget(0, 4, tab);
+  lvHistory->setObjectName(QStringLiteral("lvHistory"));
+  lvHistory->setAccessibleName(QStringLiteral("Snapshots of the bank, newest first"));
+  lvHistory->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Source"),
+                                        QStringLiteral("Slots"), QStringLiteral("Changed")});
+  lvHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+  lvHistory->setSelectionMode(QAbstractItemView::SingleSelection);
+  lvHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lvHistory->verticalHeader()->hide();
+  lvHistory->horizontalHeader()->resizeSection(0, 160);
+  lvHistory->horizontalHeader()->setStretchLastSection(true);
+  btnHistoryRestore = new QPushButton(QStringLiteral("&Restore"), tab);
+  btnHistoryRestore->setObjectName(QStringLiteral("btnHistoryRestore"));
+  btnHistoryRestore->setAccessibleName(QStringLiteral("Restore the chosen snapshot"));
+  btnHistoryRestore->setToolTip(
+      QStringLiteral("Sends the snapshot's slots back to its bank, backed up first and read back"));
+  connect(btnHistoryRestore, &QPushButton::clicked, this, &TLibraryPage::btnHistoryRestoreClick);
+
+  auto *top = new QHBoxLayout;
+  top->addWidget(Label(QStringLiteral("&Bank:"), cbxHistoryBank));
+  top->addWidget(cbxHistoryBank);
+  top->addStretch();
+  auto *bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(btnHistoryRestore);
+  auto *layout = new QVBoxLayout(tab);
+  layout->addLayout(top);
+  layout->addWidget(Label(QStringLiteral("&Snapshots"), lvHistory));
+  layout->addWidget(lvHistory, 1);
+  layout->addLayout(bottom);
+  return tab;
+}
+
+void TLibraryPage::FillHistory() {
+  TLibrary *library = m_context.Library();
+  const int choice = cbxHistoryBank->currentData().toInt();
+  m_snapshots.clear();
+  if (library) {
+    const QString error = Attempt(
+        [&] { m_snapshots = library->History(static_cast<TKind>(choice / 8), choice % 8); });
+    Q_UNUSED(error); // a busy library shows no history until it is read again
+  }
+  lvHistory->setRowCount(static_cast<int>(m_snapshots.size()));
+  for (size_t i = 0; i < m_snapshots.size(); ++i) {
+    const TSnapshotRow &snapshot = m_snapshots[i];
+    const QString texts[] = {QDateTime::fromMSecsSinceEpoch(snapshot.time)
+                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                             QString::fromStdString(snapshot.source),
+                             QString::number(SnapshotSlots(snapshot).size()),
+                             QString::number(snapshot.changed)};
+    for (int column = 0; column < 4; ++column)
+      lvHistory->setItem(static_cast<int>(i), column, new QTableWidgetItem(texts[column]));
+  }
+  if (!m_snapshots.empty())
+    lvHistory->selectRow(0);
+  btnHistoryRestore->setEnabled(!m_snapshots.empty());
+}
+
+void TLibraryPage::btnHistoryRestoreClick() {
+  TLibrary *library = m_context.Library();
+  const int row = lvHistory->currentRow();
+  if (!library || row < 0 || row >= static_cast<int>(m_snapshots.size()))
+    return;
+  const int choice = cbxHistoryBank->currentData().toInt();
+  const auto kind = static_cast<TKind>(choice / 8);
+  const int bank = choice % 8;
+  std::vector<TPlacedPatch> placed;
+  const QString error = Attempt([&] {
+    for (const TPlacedPatch &slot :
+         library->SnapshotSlots(m_snapshots[static_cast<size_t>(row)].id))
+      if (slot.patch.kind == kind && slot.bank == bank)
+        placed.push_back(slot);
+  });
+  if (!error.isEmpty() || placed.empty()) {
+    ShowError(error);
+    return;
+  }
+  const QString question =
+      QStringLiteral("Send the %1 of %2 back to %3? The bank is backed up first and read back "
+                     "afterwards.")
+          .arg(Count(static_cast<int64_t>(placed.size()), "slot", "slots"),
+               lvHistory->item(row, 0)->text(), cbxHistoryBank->currentText());
+  if (QMessageBox::question(m_context.MainWindow(), QApplication::applicationDisplayName(),
+                            question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  SendPlacedBank(m_context, this, placed, bank, bank, /*backup=*/true, /*verify=*/true);
+}
+
+void TLibraryPage::SetViewer(TfrmHexView *viewer) {
+  m_viewer = viewer;
+}
+
+void TLibraryPage::Reload() {
+  TLibrary *library = m_context.Library();
+  lbLibraryProblem->setText(m_context.LibraryProblem());
+  lbLibraryProblem->setVisible(!library);
+  for (QWidget *control : std::initializer_list<QWidget *>{
+           edLibrarySearch, cbxLibraryKind, cbxLibraryTag, cbLibraryFavourites, btnImportFolder})
+    control->setEnabled(library != nullptr);
+  FillTags();
+  m_model->SetLibrary(library);
+  edLibrarySearchChange();
+  m_userBanks->Reload();
+  FillHistory();
+}
+
+void TLibraryPage::FillTags() {
+  const QString chosen =
+      cbxLibraryTag->currentIndex() > 0 ? cbxLibraryTag->currentText() : QString();
+  const QSignalBlocker blocker(cbxLibraryTag);
+  cbxLibraryTag->clear();
+  cbxLibraryTag->addItem(QStringLiteral("All tags"));
+  if (TLibrary *library = m_context.Library()) {
+    try {
+      for (const std::string &tag : library->AllTags())
+        cbxLibraryTag->addItem(QString::fromStdString(tag));
+    } catch (const std::exception &) {
+      // A busy library shows no tags until it is read again.
+    }
+  }
+  cbxLibraryTag->setCurrentIndex(std::max(0, cbxLibraryTag->findText(chosen)));
+}
+
+void TLibraryPage::edLibrarySearchChange() {
+  TSearch search = m_model->Search();
+  search.text = edLibrarySearch->text().toStdString();
+  const int kind = cbxLibraryKind->currentData().toInt();
+  search.kind = kind < 0 ? std::nullopt : std::optional<TKind>(static_cast<TKind>(kind));
+  search.tags.clear();
+  if (cbxLibraryTag->currentIndex() > 0)
+    search.tags.push_back(cbxLibraryTag->currentText().toStdString());
+  search.favouritesOnly = cbLibraryFavourites->isChecked();
+  m_model->SetSearch(search);
+  lbLibraryCount->setText(Count(m_model->rowCount(), "patch", "patches"));
+}
+
+std::vector<int64_t> TLibraryPage::SelectedIds() const {
+  std::vector<int64_t> ids;
+  QModelIndexList rows = lvLibrary->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+  for (const QModelIndex &row : rows)
+    if (const int64_t id = m_model->IdAt(row.row()))
+      ids.push_back(id);
+  return ids;
+}
+
+void TLibraryPage::OpenPatch(int row) {
+  TLibrary *library = m_context.Library();
+  const int64_t id = m_model->IdAt(row);
+  if (!m_viewer || !library || id == 0)
+    return;
+  PatchViewText view;
+  const QString error = Attempt(
+      [&] { view = LibraryPatchView(library->Patch(id).patch, m_viewer->PatchTypePanel()); });
+  if (!error.isEmpty()) {
+    ShowError(error);
+    return;
+  }
+  m_viewer->Open(view);
+}
+
+bool TLibraryPage::eventFilter(QObject *watched, QEvent *event) {
+  // The type first: the list asks nothing of itself while it is destroyed.
+  if (event->type() == QEvent::MouseButtonPress && watched == lvLibrary->viewport()) {
+    const auto *press = static_cast<QMouseEvent *>(event);
+    const QModelIndex index = lvLibrary->indexAt(press->position().toPoint());
+    if (press->button() == Qt::RightButton && index.isValid()) {
+      lvLibrary->setCurrentIndex(index);
+      OpenPatch(index.row());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TLibraryPage::btnImportFolderClick() {
+  QFileDialog dialog(m_context.MainWindow(), QStringLiteral("Import folder"));
+  dialog.setObjectName(QStringLiteral("ImportFolderDialog"));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  ImportFolders(dialog.selectedFiles());
+}
+
+void TLibraryPage::ImportFolders(const QStringList &folders) {
+  TLibrary *library = m_context.Library();
+  if (!library)
+    return;
+  std::vector<std::string> paths;
+  for (const QString &folder : folders)
+    paths.push_back(folder.toStdString());
+  std::vector<TImportedFile> files;
+  QString error;
+  {
+    TImportHost host(m_context.Host());
+    error = Attempt([&] { files = library->Import(paths, &host); });
+  }
+  int newPatches = 0, known = 0, refused = 0;
+  QStringList reasons;
+  for (const TImportedFile &file : files) {
+    newPatches += file.newPatches;
+    known += file.knownPatches;
+    if (!file.error.empty()) {
+      ++refused;
+      reasons << QString::fromStdString(file.error);
+    }
+  }
+  Reload();
+  ShowError(error);
+  const QString summary = QStringLiteral("%1 read: %2 new, %3 already in the library; %4 refused.")
+                              .arg(Count(static_cast<int64_t>(files.size()), "file", "files"),
+                                   Count(newPatches, "patch", "patches"), QString::number(known),
+                                   Count(refused, "file", "files"));
+  m_context.ReportDone(summary);
+  QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), summary,
+                  QMessageBox::Ok, m_context.MainWindow());
+  if (!reasons.isEmpty())
+    box.setDetailedText(reasons.join(QLatin1Char('\n')));
+  box.exec();
+}
+
+void TLibraryPage::ShowError(const QString &text) {
+  if (!text.isEmpty())
+    QMessageBox::critical(this, QApplication::applicationDisplayName(), text);
+}
+
+} // namespace zpm

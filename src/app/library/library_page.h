@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The "Library" page: every patch the library holds, found by a search that
+// filters as one types and by kind, tag and favourite; a right click or
+// Enter opens the patch viewer on a patch; "Import folder..." brings in a
+// folder of files. Beside the list, the user banks; on the second tab, the
+// history of the synthesizer's banks.
+
+#include "app/library/library_access.h"
+#include "app/main_context.h"
+
+#include <QTableView>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
+class QTabWidget;
+
+namespace zpm {
+
+class TfrmHexView;
+class TLibraryModel;
+class TUserBankPanel;
+
+// The list of patches: Enter on a row asks for the viewer.
+class TLibraryList : public QTableView {
+  Q_OBJECT
+public:
+  explicit TLibraryList(QWidget *parent = nullptr);
+
+signals:
+  void openRequested(int row);
+
+protected:
+  void keyPressEvent(QKeyEvent *event) override;
+};
+
+class TLibraryPage : public QWidget {
+  Q_OBJECT
+public:
+  explicit TLibraryPage(TMainContext &context, QWidget *parent = nullptr);
+
+  // The viewer a right click or Enter opens.
+  void SetViewer(TfrmHexView *viewer);
+  // Reads the library again: patches went in or the library was opened.
+  void Reload();
+
+  TLibraryModel &Model() { return *m_model; }
+  TUserBankPanel &UserBanks() { return *m_userBanks; }
+  QTableView &List() { return *lvLibrary; }
+  // The library patches of the list's selected rows, in list order.
+  std::vector<int64_t> SelectedIds() const;
+
+public slots:
+  void edLibrarySearchChange();
+  void btnImportFolderClick();
+  // Imports the folders and tells what came of it.
+  void ImportFolders(const QStringList &folders);
+  // Opens the viewer on the patch of a row.
+  void OpenPatch(int row);
+  void btnHistoryRestoreClick();
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  QWidget *BuildPatchesTab();
+  QWidget *BuildHistoryTab();
+  void FillHistory();
+  void FillTags();
+  void ShowError(const QString &text);
+
+  TMainContext &m_context;
+  TfrmHexView *m_viewer = nullptr;
+  TLibraryModel *m_model;
+  QTabWidget *m_tabs = nullptr;
+  QLabel *lbLibraryProblem = nullptr;
+  QLineEdit *edLibrarySearch = nullptr;
+  QComboBox *cbxLibraryKind = nullptr;
+  QComboBox *cbxLibraryTag = nullptr;
+  QCheckBox *cbLibraryFavourites = nullptr;
+  TLibraryList *lvLibrary = nullptr;
+  QLabel *lbLibraryCount = nullptr;
+  QPushButton *btnImportFolder = nullptr;
+  TUserBankPanel *m_userBanks = nullptr;
+  // The history of one bank of the synthesizer, newest first.
+  QComboBox *cbxHistoryBank = nullptr;
+  QTableWidget *lvHistory = nullptr;
+  QPushButton *btnHistoryRestore = nullptr;
+  std::vector<TSnapshotRow> m_snapshots;
+};
+
+} // namespace zpm

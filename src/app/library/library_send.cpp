@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/library/library_send.h"
+
+#include "app/backup_file.h"
+#include "app/fm/fm_send_panel.h"
+#include "app/library/library_record.h"
+#include "app/main_context.h"
+#include "app/sid/sid_send_panel.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace zpm {
+
+namespace {
+
+uint8_t FmType(TKind kind) {
+  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
+}
+
+void ShowError(QWidget *parent, const std::string &text) {
+  if (!text.empty())
+    QMessageBox::critical(parent, QApplication::applicationDisplayName(),
+                          QString::fromStdString(text));
+}
+
+bool AnyReached(const TSendReport &report) {
+  for (const TSendItem &item : report.items)
+    if (SlotReached(item.result))
+      return true;
+  return false;
+}
+
+} // namespace
+
+bool SendPlacedBank(TMainContext &context, QWidget *parent, const std::vector<TPlacedPatch> &placed,
+                    int from, int to, bool backup, bool verify) {
+  if (placed.empty())
+    return false;
+  QWidget *window = context.MainWindow() ? context.MainWindow() : parent;
+  TSendReport report;
+  if (placed.front().patch.kind == TKind::Sid) {
+    const TSidSendOptions options = WindowSidSendOptions(context, backup, verify);
+    const TPatchBank list = SidBankOf(placed, options.device);
+    TSidSendJob job;
+    job.mode = TSidSendMode::Bank;
+    job.sourceBank = from;
+    job.destBank = to;
+    try {
+      report = RunSidSend(context.Link(), context.Host(), options, job, list);
+    } catch (const std::exception &e) {
+      ShowError(window, e.what());
+    }
+    KeepSnapshot(context, SidSendRecord(report, list, options.device));
+    ShowError(window, report.backupProblem);
+    ShowError(window, report.lostReason);
+    if (report.verified || !report.lostReason.empty())
+      ShowSidSendReport(context, window, report, list);
+  } else {
+    const TFmSendOptions options = WindowFmSendOptions(context, backup, verify);
+    const TFmBanks banks = FmBanksOf(placed, options.device);
+    TFmSendJob job;
+    job.mode = TFmSendMode::Bank;
+    job.type = FmType(placed.front().patch.kind);
+    job.sourceBank = from;
+    job.destBank = to;
+    try {
+      report = RunFmSend(context.Link(), context.Host(), options, job, banks.Lists());
+    } catch (const std::exception &e) {
+      ShowError(window, e.what());
+    }
+    KeepSnapshot(context, FmSendRecord(report, banks.Lists(), options.device));
+    ShowError(window, report.backupProblem);
+    ShowError(window, report.lostReason);
+    bool failed = false;
+    for (const TSendItem &item : report.items)
+      failed = failed || (FmSlotFailed(item) && item.result != TSendResult::NotSent);
+    if (failed || report.verified)
+      ShowFmSendReport(
+          context, window, [&] { return options; }, report, banks.Lists());
+  }
+  return AnyReached(report);
+}
+
+} // namespace zpm

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The user banks beside the library list: a bank of one kind with its
+// numbered slots. Patches go in by dragging them from the list or with "Add
+// to bank" into the first empty slots; Delete empties slots, dragging a slot
+// moves it. A bank is saved as a file or sent to a bank of the synthesizer.
+
+#include "app/library/library_access.h"
+#include "app/main_context.h"
+
+#include <QListWidget>
+#include <QWidget>
+
+#include <functional>
+
+class QComboBox;
+class QPushButton;
+
+namespace zpm {
+
+// The slots, taking library patches dropped from the list and moving their
+// own slots.
+class TUserBankSlots : public QListWidget {
+  Q_OBJECT
+public:
+  explicit TUserBankSlots(QWidget *parent = nullptr);
+
+signals:
+  // Library patches dropped on a slot (-1: below the last).
+  void patchesDropped(QList<qint64> ids, int slot);
+  // Slots dragged to another slot.
+  void slotsMoved(QList<int> from, int to);
+  void deletePressed();
+
+protected:
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dragMoveEvent(QDragMoveEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+  QStringList mimeTypes() const override;
+};
+
+class TUserBankPanel : public QWidget {
+  Q_OBJECT
+public:
+  // selected: the library patches the list has selected, in list order.
+  TUserBankPanel(TMainContext &context, std::function<std::vector<int64_t>()> selected,
+                 QWidget *parent = nullptr);
+
+  // Reads the banks again, keeping the one shown.
+  void Reload();
+  // The bank shown, 0 for none.
+  int64_t CurrentBank() const;
+  // Puts the patches into the bank from slot on, into empty slots only when
+  // firstEmpty; tells of what did not fit or is of another kind.
+  void AddPatches(const std::vector<int64_t> &ids, int slot, bool firstEmpty);
+
+public slots:
+  void btnNewBankClick();
+  void btnAddToBankClick();
+  void btnSaveBankClick();
+  void btnSendBankClick();
+  void EmptySelectedSlots();
+  void MoveSlots(const QList<int> &from, int to);
+
+private:
+  void ShowSlots();
+  std::vector<TPlacedPatch> Placed();
+  void ShowError(const QString &text);
+
+  TMainContext &m_context;
+  std::function<std::vector<int64_t>()> m_selected;
+  QComboBox *cbxUserBank;
+  TUserBankSlots *lvUserBank;
+  QPushButton *btnNewBank;
+  QPushButton *btnAddToBank;
+  QPushButton *btnSaveBank;
+  QPushButton *btnSendBank;
+  std::vector<int64_t> m_slots; // the bank's slots, 0 for empty
+  TKind m_kind = TKind::Sid;
+};
+
+// Asks for a new bank's name and kind; false when the user cancelled.
+bool AskNewBank(QWidget *parent, QString &name, TKind &kind);
+// Asks for the synthesizer bank to send to, 0..7; false when cancelled.
+bool AskDestinationBank(QWidget *parent, const QString &what, int &bank);
+
+} // namespace zpm

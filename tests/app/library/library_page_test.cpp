@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Library page in the real main window over the built-in simulator,
+// each run with a library of its own in the test's temporary folder.
+
+#include "app/library/library_access.h"
+#include "app/library/library_model.h"
+#include "app/library/library_page.h"
+#include "app/send_report_dialog.h"
+#include "app/sid/sid_window.h"
+#include "app/viewer/hex_view_form.h"
+#include "fm/fm_file.h"
+#include "sid/sid_file.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTest>
+
+#include <set>
+
+namespace zpm {
+namespace {
+
+Bytes NamedData(const char *name) {
+  Bytes data(kDataSize, 0);
+  for (size_t i = 0; name[i] != 0 && i < kNameSize; ++i)
+    data[i] = static_cast<uint8_t>(name[i]);
+  data[100] = static_cast<uint8_t>(name[0]);
+  return data;
+}
+
+class TLibraryPageTest : public TSidWindowTest {
+protected:
+  // Bank A of the simulator with three patches of known names, fetched.
+  void FetchNamedBank() {
+    StartSid();
+    Synth().SetSidPatchData(0, 0, NamedData("Qx Alpha"));
+    Synth().SetSidPatchData(0, 1, NamedData("Qx Alphorn"));
+    Synth().SetSidPatchData(0, 2, NamedData("Qx Bravo"));
+    Press("btnGetSingleBank");
+  }
+  TLibraryPage &Library() { return *ShowPage<TLibraryPage>("LibraryPage"); }
+  QTableView &List() { return Library().List(); }
+  void Search(const char *text) {
+    Find<QLineEdit>("edLibrarySearch")->setText(QString::fromLatin1(text));
+  }
+  QString Cell(int row, int column) { return List().model()->index(row, column).data().toString(); }
+};
+
+TEST_F(TLibraryPageTest, ABankFetchIsInTheListAndInTheHistory) {
+  FetchNamedBank();
+  Search("Qx Alpha");
+  ASSERT_EQ(List().model()->rowCount(), 1);
+  EXPECT_EQ(Cell(0, TLibraryModel::Name), "Qx Alpha");
+  EXPECT_EQ(Cell(0, TLibraryModel::Kind), "SID");
+  EXPECT_EQ(Cell(0, TLibraryModel::Seen), "1");
+  auto *history = Find<QTableWidget>("lvHistory");
+  ASSERT_EQ(history->rowCount(), 1);
+  EXPECT_EQ(history->item(0, 1)->text(), "fetch");
+  EXPECT_EQ(history->item(0, 2)->text(), "128");
+
+  // Enter on a row opens the viewer on its patch.
+  QString caption;
+  WhenModal([&](QWidget *modal) {
+    caption = modal->windowTitle();
+    modal->close();
+  });
+  List().setFocus();
+  List().setCurrentIndex(List().model()->index(0, TLibraryModel::Name));
+  QTest::keyClick(&List(), Qt::Key_Return);
+  EXPECT_EQ(caption, "Patch Hex View - 1 - Qx Alpha");
+}
+
+TEST_F(TLibraryPageTest, TheSearchAndTheKindNarrowTheList) {
+  FetchNamedBank();
+  Library();
+  struct Case {
+    const char *text;
+    int kind; // index in the kind box
+    int rows;
+  };
+  const Case cases[] = {
+      {"qx ", 0, 3}, {"ALPH", 0, 2}, {"alphorn", 0, 1}, {"qx ", 2, 0}, {"qxz", 0, 0}};
+  for (const Case &c : cases) {
+    Find<QComboBox>("cbxLibraryKind")->setCurrentIndex(c.kind);
+    Search(c.text);
+    EXPECT_EQ(List().model()->rowCount(), c.rows) << c.text << " " << c.kind;
+    EXPECT_EQ(Find<QLabel>("lbLibraryCount")->text(),
+              QStringLiteral("%1 %2").arg(c.rows).arg(c.rows == 1 ? "patch" : "patches"));
+  }
+}
+
+TEST_F(TLibraryPageTest, AFavouriteAndATagSurviveReopening) {
+  FetchNamedBank();
+  Library();
+  Search("Qx Bravo");
+  ASSERT_EQ(List().model()->rowCount(), 1);
+  List().setFocus();
+  List().setCurrentIndex(List().model()->index(0, TLibraryModel::Favourite));
+  QTest::keyClick(&List(), Qt::Key_Space);
+  const QModelIndex tags = List().model()->index(0, TLibraryModel::Tags);
+  List().setCurrentIndex(tags);
+  List().edit(tags);
+  auto *editor = List().viewport()->findChild<QLineEdit *>();
+  ASSERT_NE(editor, nullptr);
+  editor->setText("warm, lead");
+  QTest::keyClick(editor, Qt::Key_Return);
+  QApplication::processEvents(); // the editor commits once its Enter is through
+
+  StartSid(); // the same library file, opened anew
+  Library();
+  Find<QCheckBox>("cbLibraryFavourites")->setChecked(true);
+  ASSERT_EQ(List().model()->rowCount(), 1);
+  EXPECT_EQ(Cell(0, TLibraryModel::Name), "Qx Bravo");
+  const QStringList shown = Cell(0, TLibraryModel::Tags).split(", ");
+  EXPECT_EQ(std::set<QString>(shown.begin(), shown.end()), (std::set<QString>{"lead", "warm"}));
+  auto *tag = Find<QComboBox>("cbxLibraryTag");
+  tag->setCurrentIndex(tag->findText("warm"));
+  Find<QCheckBox>("cbLibraryFavourites")->setChecked(false);
+  EXPECT_EQ(List().model()->rowCount(), 1);
+}
+
+TEST_F(TLibraryPageTest, ALibraryThatCannotBeOpenedStopsNothingElse) {
+  QFile junk(LibraryPath());
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write(QByteArray(4096, 'x'));
+  junk.close();
+  StartSid();
+  EXPECT_EQ(Main().Library(), nullptr);
+  Library();
+  auto *problem = Find<QLabel>("lbLibraryProblem");
+  EXPECT_TRUE(problem->isVisible());
+  EXPECT_TRUE(problem->text().contains(LibraryPath())) << problem->text().toStdString();
+  EXPECT_TRUE(Press("btnGetSingleBank").told.isEmpty());
+  EXPECT_EQ(GetList()->model()->rowCount(), 128);
+  QFile kept(LibraryPath());
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray(4096, 'x'));
+}
+
+TEST_F(TLibraryPageTest, AUserBankFilledByAddToBankSavesItsPatchesAtTheirSlots) {
+  FetchNamedBank();
+  Library();
+  TDialogs newBank = Other([](QWidget *modal) {
+    modal->findChild<QLineEdit *>("edNewBankName")->setText("Set");
+    modal->findChild<QComboBox *>("cbxNewBankKind")->setCurrentIndex(0);
+    static_cast<QDialog *>(modal)->accept();
+  });
+  Click("btnNewBank", newBank);
+  auto *bankSlots = Find<QListWidget>("lvUserBank");
+  ASSERT_EQ(bankSlots->count(), 128);
+  Search("qx ");
+  ASSERT_EQ(List().model()->rowCount(), 3); // Qx Alpha, Qx Alphorn, Qx Bravo
+  SelectRows(&List(), {0, 2});
+  EXPECT_TRUE(Click("btnAddToBank").isEmpty());
+  // Slot 1 emptied; the next patch added takes it.
+  bankSlots->setCurrentRow(0);
+  bankSlots->setFocus();
+  QTest::keyClick(bankSlots, Qt::Key_Delete);
+  SelectRows(&List(), {1});
+  Click("btnAddToBank");
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath("set.syx");
+  TDialogs save = Picking({path});
+  EXPECT_TRUE(Click("btnSaveBank", save).isEmpty());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  TPatchBank saved;
+  LoadSidFile(Bytes(bytes.begin(), bytes.end()), "set.syx", saved);
+  ASSERT_EQ(saved.Count(), 2);
+  const std::pair<int, const char *> expected[] = {{0, "Qx Alphorn"}, {1, "Qx Bravo"}};
+  for (int i = 0; i < 2; ++i) {
+    const TPatch &patch = saved.GetPatch(i);
+    EXPECT_EQ(patch.Bank, 0);
+    EXPECT_EQ(patch.PatchNumber(), expected[i].first);
+    EXPECT_EQ(Bytes(patch.Data(), patch.Data() + kDataSize), NamedData(expected[i].second));
+  }
+}
+
+TEST_F(TLibraryPageTest, AFileFromTheDesktopGoesToThePageOfItsKindAndIntoTheLibrary) {
+  TPatchBank sid;
+  sid.Add(NamedPatch("Qx Desk Sid", 1, 4));
+  TFMPatchBank fm;
+  fm.Add(FmPatch(kFmVoice, 2, 7, {'Q', 'x', ' ', 'D', 'e', 's', 'k', ' ', 'F', 'm'}));
+  struct Case {
+    Bytes bytes;
+    const char *page;
+    const char *name;
+    const char *kind;
+  };
+  const Case cases[] = {{SidFileBytes(sid), "SidPage", "Qx Desk Sid", "SID"},
+                        {FmBankFile(fm), "FmPage", "Qx Desk Fm", "FM voice"}};
+  StartSid();
+  QTemporaryDir dir;
+  for (const Case &c : cases) {
+    const QString path = dir.filePath(QString::fromLatin1(c.page) + ".syx");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char *>(c.bytes.data()), static_cast<qint64>(c.bytes.size()));
+    file.close();
+    Main().OpenFile(path);
+    EXPECT_EQ(Find<QStackedWidget>("pgPages")->currentWidget()->objectName(), c.page);
+    Library();
+    Search(c.name);
+    ASSERT_EQ(List().model()->rowCount(), 1) << c.name;
+    EXPECT_EQ(Cell(0, TLibraryModel::Kind), c.kind);
+  }
+}
+
+TEST_F(TLibraryPageTest, RestoringAnEarlierSnapshotPutsTheBankBackVerified) {
+  QStandardPaths::setTestModeEnabled(true);
+  const QString backups =
+      QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath("backups");
+  FetchNamedBank();
+  std::vector<Bytes> before;
+  for (uint8_t n = 0; n < 128; ++n)
+    before.push_back(Synth().SidPatchData(0, n));
+  Synth().SetSidPatchData(0, 0, NamedData("Qx Changed"));
+  Synth().SetSidPatchData(0, 5, NamedData("Qx Other"));
+  Press("btnGetSingleBank");
+
+  Library();
+  auto *history = Find<QTableWidget>("lvHistory");
+  Find<QComboBox>("cbxHistoryBank")->setCurrentIndex(0); // SID bank A
+  ASSERT_EQ(history->rowCount(), 2);
+  EXPECT_EQ(history->item(0, 3)->text(), "2"); // slots changed by the second fetch
+  history->selectRow(1);
+  QString summary;
+  TDialogs restore = Other([&](QWidget *modal) {
+    if (auto *report = qobject_cast<TfrmSendReport *>(modal)) {
+      summary = report->findChild<QLabel *>("lbSummary")->text();
+      report->findChild<QPushButton *>("btnClose")->click();
+    }
+  });
+  EXPECT_EQ(Press("btnHistoryRestore", restore).asked.size(), 1);
+  EXPECT_EQ(summary, "128 slots: 128 verified.");
+  for (uint8_t n = 0; n < 128; ++n)
+    EXPECT_EQ(Synth().SidPatchData(0, n), before[n]) << int(n);
+  ASSERT_EQ(history->rowCount(), 3);
+  EXPECT_EQ(history->item(0, 1)->text(), "send");
+  QDir(backups).removeRecursively();
+  QStandardPaths::setTestModeEnabled(false);
+}
+
+} // namespace
+} // namespace zpm
