@@ -111,12 +111,8 @@ std::string SoundHash(const TPatchBytes &patch) {
 }
 
 std::string ShownName(const uint8_t *name16) {
-  // Names padded with NUL bytes end where the padding begins.
-  size_t length = 16;
-  while (length > 0 && name16[length - 1] == 0)
-    --length;
   std::string text;
-  for (size_t i = 0; i < length; ++i) {
+  for (size_t i = 0; i < 16; ++i) {
     const uint8_t c = name16[i];
     // A name ends at its first zero byte, as the lists and the viewer read it.
     if (c == 0)

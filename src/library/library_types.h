@@ -57,8 +57,8 @@ std::string PatchHash(const TPatchBytes &patch);
 std::string SoundHash(const TPatchBytes &patch);
 
 // The name as shown wherever the library shows one: bytes below 20h, 7Fh
-// and 80h..9Fh as '?', the others as Latin-1, in UTF-8; trailing blanks and
-// NUL padding go.
+// and 80h..9Fh as '?', the others as Latin-1, in UTF-8; it ends at the
+// first zero byte, and trailing blanks go.
 std::string ShownName(const uint8_t *name16);
 
 // A dump image at a slot of the synthesizer.

@@ -242,7 +242,7 @@ void TLibraryPage::FillHistory() {
     const QString texts[] = {QDateTime::fromMSecsSinceEpoch(snapshot.time)
                                  .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                              QString::fromStdString(snapshot.source),
-                             QString::number(SnapshotSlots(snapshot).size()),
+                             QString::number(snapshot.numbers.size()),
                              QString::number(snapshot.changed)};
     for (int column = 0; column < 4; ++column)
       lvHistory->setItem(static_cast<int>(i), column, new QTableWidgetItem(texts[column]));

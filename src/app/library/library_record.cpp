@@ -97,7 +97,7 @@ TSnapshotRecord SidFetchRecord(const TPatchBank &fetched, int device) {
   TSnapshotRecord record;
   record.device = device;
   for (const TPatch &patch : fetched)
-    RecordSlots(record).push_back(Slot(PatchBytesOf(patch), patch.Bank, patch.PatchNumber()));
+    record.places.push_back(Slot(PatchBytesOf(patch), patch.Bank, patch.PatchNumber()));
   return record;
 }
 
@@ -106,7 +106,7 @@ TSnapshotRecord FmFetchRecord(const TFMPatchBank &fetched, int device) {
   record.fm = true;
   record.device = device;
   for (const TFMPatch &patch : fetched)
-    RecordSlots(record).push_back(Slot(PatchBytesOf(patch), patch.Bank(), patch.PatchNumber()));
+    record.places.push_back(Slot(PatchBytesOf(patch), patch.Bank(), patch.PatchNumber()));
   return record;
 }
 
@@ -117,9 +117,8 @@ TSnapshotRecord SidSendRecord(const TSendReport &report, const TPatchBank &list,
   for (const TSendItem &item : report.items) {
     if (!SlotReached(item.result) || item.row < 0 || item.row >= list.Count())
       continue;
-    RecordSlots(record).push_back(
-        Slot(PatchBytesOf(list.GetPatch(item.row)), item.bank, item.number));
-    RecordSlots(record).back().verified = item.result == TSendResult::Verified;
+    record.places.push_back(Slot(PatchBytesOf(list.GetPatch(item.row)), item.bank, item.number));
+    record.places.back().verified = item.result == TSendResult::Verified;
   }
   return record;
 }
@@ -133,9 +132,8 @@ TSnapshotRecord FmSendRecord(const TSendReport &report, const TFmLists &lists, i
     const TFMPatchBank &list = lists.Of(item.type);
     if (!SlotReached(item.result) || item.row < 0 || item.row >= list.Count())
       continue;
-    RecordSlots(record).push_back(
-        Slot(PatchBytesOf(list.GetPatch(item.row)), item.bank, item.number));
-    RecordSlots(record).back().verified = item.result == TSendResult::Verified;
+    record.places.push_back(Slot(PatchBytesOf(list.GetPatch(item.row)), item.bank, item.number));
+    record.places.back().verified = item.result == TSendResult::Verified;
   }
   return record;
 }
@@ -163,7 +161,7 @@ std::vector<TSighting> FileSightings(const QString &path,
 
 void KeepSnapshot(TMainContext &context, const TSnapshotRecord &record) {
   TLibrary *library = context.Library();
-  if (!library || !context.KeepInLibrary() || RecordSlots(record).empty())
+  if (!library || !context.KeepInLibrary() || record.places.empty())
     return;
   try {
     library->RecordSnapshot(record);
