@@ -6,7 +6,7 @@
 #include "fm/fm_file.h"
 #include "fm/fm_messages.h"
 #include "fm/fm_send.h"
-#include "library/library_files.h"
+#include "library/library_records.h"
 #include "patch/error.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
@@ -88,10 +88,7 @@ int RunFmSendCommand(const QStringList &args) {
   options.ackTimeoutMs = session.Settings().ackTimeoutMs;
   const TSendReport report = RunFmSend(session.Link(), session.Host(), options, job, lists);
 
-  RecordSend(
-      line, true, options.device, report,
-      [&](const TSendItem &item) { return PatchBytesOf(lists.Of(item.type).GetPatch(item.row)); },
-      false);
+  RecordSend(line, FmSendRecord(report, lists, options.device));
   FinishSend(line, report, file.path, backup);
   return ExitDone;
 }

@@ -2,7 +2,7 @@
 #include "zpm/library_record.h"
 
 #include "library/library.h"
-#include "library/library_files.h"
+#include "library/library_records.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
 
@@ -27,14 +27,6 @@ void Record(const CommandLine &line, const TSnapshotRecord &record, const char *
   }
 }
 
-template <typename Patch> void AddSlot(TSnapshotRecord &record, const Patch &patch, int bank) {
-  TSnapshotRecord::TSlot slot;
-  slot.placed.patch = PatchBytesOf(patch);
-  slot.placed.bank = bank;
-  slot.placed.number = patch.PatchNumber();
-  record.places.push_back(slot);
-}
-
 } // namespace
 
 void AddLibraryOptions(CommandLine &line) {
@@ -45,42 +37,15 @@ void AddLibraryOptions(CommandLine &line) {
 }
 
 void RecordSidFetch(const CommandLine &line, int device, const TPatchBank &fetched) {
-  TSnapshotRecord record;
-  record.device = device;
-  for (const TPatch &patch : fetched)
-    AddSlot(record, patch, patch.Bank);
-  Record(line, record, "fetched");
+  Record(line, SidFetchRecord(fetched, device), "fetched");
 }
 
 void RecordFmFetch(const CommandLine &line, int device, const TFMPatchBank &voices,
                    const TFMPatchBank &drums, const TFMPatchBank &ensembles) {
-  TSnapshotRecord record;
-  record.fm = true;
-  record.device = device;
-  for (const TFMPatchBank *bank : {&voices, &drums, &ensembles})
-    for (const TFMPatch &patch : *bank)
-      AddSlot(record, patch, patch.Bank());
-  Record(line, record, "fetched");
+  Record(line, FmFetchRecord({&voices, &drums, &ensembles}, device), "fetched");
 }
 
-void RecordSend(const CommandLine &line, bool fm, int device, const TSendReport &report,
-                const std::function<TPatchBytes(const TSendItem &)> &patchOf, bool random) {
-  TSnapshotRecord record;
-  record.source = TSnapshotRecord::TSource::Send;
-  record.fm = fm;
-  record.device = device;
-  for (const TSendItem &item : report.items) {
-    if (item.result != TSendResult::Written && item.result != TSendResult::Verified &&
-        item.result != TSendResult::Unverified)
-      continue;
-    TSnapshotRecord::TSlot slot;
-    slot.placed.patch = patchOf(item);
-    slot.placed.bank = item.bank;
-    slot.placed.number = item.number;
-    slot.verified = item.result == TSendResult::Verified;
-    slot.random = random;
-    record.places.push_back(slot);
-  }
+void RecordSend(const CommandLine &line, const TSnapshotRecord &record) {
   Record(line, record, "sent");
 }
 

@@ -4,14 +4,8 @@
 // the synthesizer's history. A library that cannot be written makes them
 // warn, never fail a transfer that worked.
 
-#include "midi/send_report.h"
+#include "library/library_types.h"
 #include "patch/patch.h"
-
-#include <functional>
-
-namespace zpm {
-struct TPatchBytes;
-}
 
 namespace zpm::cli {
 
@@ -23,8 +17,7 @@ void AddLibraryOptions(CommandLine &line);
 void RecordSidFetch(const CommandLine &line, int device, const TPatchBank &fetched);
 void RecordFmFetch(const CommandLine &line, int device, const TFMPatchBank &voices,
                    const TFMPatchBank &drums, const TFMPatchBank &ensembles);
-// The slots the report says were written; patchOf gives the patch an item sent.
-void RecordSend(const CommandLine &line, bool fm, int device, const TSendReport &report,
-                const std::function<TPatchBytes(const TSendItem &)> &patchOf, bool random);
+// A send's record, as SidSendRecord or FmSendRecord make it.
+void RecordSend(const CommandLine &line, const TSnapshotRecord &record);
 
 } // namespace zpm::cli

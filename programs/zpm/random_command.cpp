@@ -3,7 +3,7 @@
 // values, or with --send the run "Create && Save to SID" and "Create && Save
 // to FM" make into the synthesizer.
 #include "fm/fm_file.h"
-#include "library/library_files.h"
+#include "library/library_records.h"
 #include "random/fm_random.h"
 #include "random/random_error.h"
 #include "random/random_run.h"
@@ -71,13 +71,9 @@ int SendRandomRun(const CommandLine &line, bool fm, RandomRun run, const RangeGr
     report = SendSidRandomRun(session.Link(), session.Host(), run, grid, options);
   }
   const TSendReport &sends = report.send;
-  RecordSend(
-      line, fm, settings.deviceId, sends,
-      [&](const TSendItem &item) {
-        return fm ? PatchBytesOf(report.fmVoices.GetPatch(item.row))
-                  : PatchBytesOf(report.sidPatches.GetPatch(item.row));
-      },
-      true);
+  const TFMPatchBank none; // a random FM run makes voices only
+  RecordSend(line, fm ? FmSendRecord(sends, {report.fmVoices, none, none}, settings.deviceId, true)
+                      : SidSendRecord(sends, report.sidPatches, settings.deviceId, true));
   const QString summary = QString::fromStdString(RandomRunSummary(run, report.sent) + "\n");
   if (line.IsSet("json"))
     PrintErr(summary); // standard output holds the JSON document alone

@@ -2,7 +2,7 @@
 // zpm sid send: "Send &patch list to SID" and "Send selected patch to
 // &destination" on a loaded file, with an optional backup of the banks it
 // writes into and a read-back of what it wrote.
-#include "library/library_files.h"
+#include "library/library_records.h"
 #include "patch/error.h"
 #include "patch/list_text.h"
 #include "sid/sid_file.h"
@@ -68,9 +68,7 @@ int RunSidSendCommand(const QStringList &args) {
   options.delayMs = session.Settings().delayMs;
   const TSendReport report = RunSidSend(session.Link(), session.Host(), options, job, file.sid);
 
-  RecordSend(
-      line, false, options.device, report,
-      [&](const TSendItem &item) { return PatchBytesOf(file.sid.GetPatch(item.row)); }, false);
+  RecordSend(line, SidSendRecord(report, file.sid, options.device));
   FinishSend(line, report, file.path, backup);
   return ExitDone;
 }

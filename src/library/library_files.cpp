@@ -2,6 +2,7 @@
 #include "library/library_files.h"
 
 #include "fm/fm_file.h"
+#include "library/library_records.h"
 #include "patch/checksum.h"
 #include "sid/sid_file.h"
 
@@ -33,10 +34,6 @@ TKind FmKind(uint8_t type) {
   return type == kFmDrumset    ? TKind::FmDrumset
          : type == kFmEnsemble ? TKind::FmEnsemble
                                : TKind::FmVoice;
-}
-
-uint8_t FmType(TKind kind) {
-  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
 }
 
 std::string Rows(size_t count) {
@@ -102,35 +99,10 @@ Bytes PlacedPatchFile(const std::vector<TPlacedPatch> &placed, int device) {
   if (sid && fm)
     throw TLibraryError("The set holds both SID and FM patches, and a file holds one "
                         "synthesizer's; export them apart (--kind sid, or one of the FM kinds).");
-  const auto deviceId = static_cast<uint8_t>(device & 0x7F);
-  if (sid) {
-    TPatchBank bank;
-    for (const TPlacedPatch &slot : placed) {
-      TPatch patch;
-      std::memcpy(patch.Data(), slot.patch.data.data(), slot.patch.data.size());
-      patch.Bank = static_cast<uint8_t>(slot.bank);
-      patch.SetDeviceNumber(deviceId);
-      patch.SetPatchNumber(static_cast<uint8_t>(slot.number));
-      patch.UpdateChecksum();
-      bank.Add(patch);
-    }
-    return SidFileBytes(bank);
-  }
-  TFMPatchBank voices, drums, ensembles;
-  for (const TPlacedPatch &slot : placed) {
-    TFMPatch patch;
-    std::memcpy(patch.Data(), slot.patch.data.data(), slot.patch.data.size());
-    patch.SetDeviceNumber(deviceId);
-    patch.SetPatchType(FmType(slot.patch.kind));
-    patch.SetBank(static_cast<uint8_t>(slot.bank));
-    patch.SetPatchNumber(static_cast<uint8_t>(slot.number));
-    patch.UpdateChecksum();
-    (slot.patch.kind == TKind::FmDrumset    ? drums
-     : slot.patch.kind == TKind::FmEnsemble ? ensembles
-                                            : voices)
-        .Add(patch);
-  }
-  return FmAllTypesFile(voices, drums, ensembles);
+  if (sid)
+    return SidFileBytes(SidBankOf(placed, device));
+  const TFmBanks banks = FmBanksOf(placed, device);
+  return FmAllTypesFile(banks.voices, banks.drums, banks.ensembles);
 }
 
 std::vector<TPlacedPatch> PlaceFromFirstSlot(const std::vector<TStoredPatch> &patches) {

@@ -410,7 +410,7 @@ void TFmPage::RunFetch(
   const QString error = Attempt([&] { report = fetch(host, values); });
   list.Model().SetCount(Bank(id).Count());
   if (AnyFetched(report))
-    KeepSnapshot(m_context, FmFetchRecord(Bank(id), values.device));
+    KeepSnapshot(m_context, FmFetchRecord({&Bank(id)}, values.device));
   ShowError(error);
   // The wait dialog closed by itself; the user learns why nothing came.
   QStringList cut;

@@ -4,23 +4,9 @@
 #include "app/library/library_access.h"
 #include "app/main_context.h"
 
-#include <cstring>
-
 namespace zpm {
 
 namespace {
-
-uint8_t FmType(TKind kind) {
-  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
-}
-
-TSnapshotRecord::TSlot Slot(const TPatchBytes &patch, int bank, int number) {
-  TSnapshotRecord::TSlot slot;
-  slot.placed.patch = patch;
-  slot.placed.bank = bank;
-  slot.placed.number = number;
-  return slot;
-}
 
 void TellRefusal(TMainContext &context, const char *what, const std::exception &error) {
   context.ReportDone(QStringLiteral("The %1 could not be kept in the library: %2")
@@ -28,38 +14,6 @@ void TellRefusal(TMainContext &context, const char *what, const std::exception &
 }
 
 } // namespace
-
-TPatchBank SidBankOf(const std::vector<TPlacedPatch> &placed, int device) {
-  TPatchBank bank;
-  for (const TPlacedPatch &slot : placed) {
-    TPatch patch;
-    std::memcpy(patch.Data(), slot.patch.data.data(), kDataSize);
-    patch.Bank = static_cast<uint8_t>(slot.bank);
-    patch.SetDeviceNumber(static_cast<uint8_t>(device & 0x7F));
-    patch.SetPatchNumber(static_cast<uint8_t>(slot.number));
-    patch.UpdateChecksum();
-    bank.Add(patch);
-  }
-  return bank;
-}
-
-TFmBanks FmBanksOf(const std::vector<TPlacedPatch> &placed, int device) {
-  TFmBanks banks;
-  for (const TPlacedPatch &slot : placed) {
-    TFMPatch patch;
-    std::memcpy(patch.Data(), slot.patch.data.data(), kDataSize);
-    patch.SetDeviceNumber(static_cast<uint8_t>(device & 0x7F));
-    patch.SetPatchType(FmType(slot.patch.kind));
-    patch.SetBank(static_cast<uint8_t>(slot.bank));
-    patch.SetPatchNumber(static_cast<uint8_t>(slot.number));
-    patch.UpdateChecksum();
-    (slot.patch.kind == TKind::FmDrumset    ? banks.drums
-     : slot.patch.kind == TKind::FmEnsemble ? banks.ensembles
-                                            : banks.voices)
-        .Add(patch);
-  }
-  return banks;
-}
 
 PatchViewText LibraryPatchView(const TPatchBytes &patch, const std::string &patchType) {
   TPlacedPatch placed;
@@ -86,56 +40,6 @@ bool AnyFetched(const TFetchReport &report) {
     if (item.result == TFetchResult::Fetched)
       return true;
   return false;
-}
-
-bool SlotReached(TSendResult result) {
-  return result == TSendResult::Written || result == TSendResult::Verified ||
-         result == TSendResult::Unverified;
-}
-
-TSnapshotRecord SidFetchRecord(const TPatchBank &fetched, int device) {
-  TSnapshotRecord record;
-  record.device = device;
-  for (const TPatch &patch : fetched)
-    record.places.push_back(Slot(PatchBytesOf(patch), patch.Bank, patch.PatchNumber()));
-  return record;
-}
-
-TSnapshotRecord FmFetchRecord(const TFMPatchBank &fetched, int device) {
-  TSnapshotRecord record;
-  record.fm = true;
-  record.device = device;
-  for (const TFMPatch &patch : fetched)
-    record.places.push_back(Slot(PatchBytesOf(patch), patch.Bank(), patch.PatchNumber()));
-  return record;
-}
-
-TSnapshotRecord SidSendRecord(const TSendReport &report, const TPatchBank &list, int device) {
-  TSnapshotRecord record;
-  record.source = TSnapshotRecord::TSource::Send;
-  record.device = device;
-  for (const TSendItem &item : report.items) {
-    if (!SlotReached(item.result) || item.row < 0 || item.row >= list.Count())
-      continue;
-    record.places.push_back(Slot(PatchBytesOf(list.GetPatch(item.row)), item.bank, item.number));
-    record.places.back().verified = item.result == TSendResult::Verified;
-  }
-  return record;
-}
-
-TSnapshotRecord FmSendRecord(const TSendReport &report, const TFmLists &lists, int device) {
-  TSnapshotRecord record;
-  record.source = TSnapshotRecord::TSource::Send;
-  record.fm = true;
-  record.device = device;
-  for (const TSendItem &item : report.items) {
-    const TFMPatchBank &list = lists.Of(item.type);
-    if (!SlotReached(item.result) || item.row < 0 || item.row >= list.Count())
-      continue;
-    record.places.push_back(Slot(PatchBytesOf(list.GetPatch(item.row)), item.bank, item.number));
-    record.places.back().verified = item.result == TSendResult::Verified;
-  }
-  return record;
 }
 
 std::vector<TSighting> FileSightings(const QString &path,
