@@ -138,6 +138,12 @@ TSnapshotRecord FmSendRecord(const TSendReport &report, const TFmLists &lists, i
   return record;
 }
 
+TSnapshotRecord AsRandom(TSnapshotRecord record) {
+  for (TSnapshotRecord::TSlot &slot : record.places)
+    slot.random = true;
+  return record;
+}
+
 std::vector<TSighting> FileSightings(const QString &path,
                                      const std::vector<const TPatchBank *> &sid,
                                      const std::vector<const TFMPatchBank *> &fm) {

@@ -49,6 +49,8 @@ TSnapshotRecord SidFetchRecord(const TPatchBank &fetched, int device);
 TSnapshotRecord FmFetchRecord(const TFMPatchBank &fetched, int device);
 TSnapshotRecord SidSendRecord(const TSendReport &report, const TPatchBank &list, int device);
 TSnapshotRecord FmSendRecord(const TSendReport &report, const TFmLists &lists, int device);
+// The same record with every slot a random patch, as a random run sends them.
+TSnapshotRecord AsRandom(TSnapshotRecord record);
 std::vector<TSighting> FileSightings(const QString &path,
                                      const std::vector<const TPatchBank *> &sid,
                                      const std::vector<const TFMPatchBank *> &fm);
