@@ -11,6 +11,7 @@
 #include "fm/fm_file.h"
 #include "sid/sid_file.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QListWidget>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -248,6 +250,71 @@ TEST_F(TLibraryPageTest, RestoringAnEarlierSnapshotPutsTheBankBackVerified) {
   EXPECT_EQ(history->item(0, 1)->text(), "send");
   QDir(backups).removeRecursively();
   QStandardPaths::setTestModeEnabled(false);
+}
+
+// What a screen reader finds on the page: a name for every control and for
+// every column, and the rows of the lists read cell by cell.
+TEST_F(TLibraryPageTest, ScreenReadersNameEveryControlAndReadTheRows) {
+  FetchNamedBank();
+  TDialogs newBank = Other([](QWidget *modal) { static_cast<QDialog *>(modal)->accept(); });
+  Click("btnNewBank", newBank);
+  Search("qx ");
+  SelectRows(&List(), {1});
+  Click("btnAddToBank");
+
+  QStringList unnamed;
+  for (QWidget *widget : Library().findChildren<QWidget *>()) {
+    const bool control = qobject_cast<QAbstractButton *>(widget) ||
+                         qobject_cast<QComboBox *>(widget) || qobject_cast<QLineEdit *>(widget) ||
+                         qobject_cast<QAbstractItemView *>(widget) ||
+                         qobject_cast<QTabBar *>(widget);
+    if (!control || qobject_cast<QAbstractItemView *>(widget->parentWidget()) ||
+        qobject_cast<QComboBox *>(widget->parentWidget()))
+      continue;
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(face, nullptr);
+    if (face->text(QAccessible::Name).trimmed().isEmpty())
+      unnamed << widget->objectName() + " " + widget->metaObject()->className();
+    for (int i = 0; i < face->childCount(); ++i) {
+      QAccessibleInterface *part = face->child(i);
+      if ((part->role() == QAccessible::PageTab || part->role() == QAccessible::ColumnHeader) &&
+          part->text(QAccessible::Name).trimmed().isEmpty())
+        unnamed << widget->objectName() + " part " + QString::number(i);
+    }
+  }
+  EXPECT_EQ(unnamed.join(", ").toStdString(), "");
+  // Words, not the star the column shows.
+  QStringList headers;
+  QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&List());
+  for (int i = 0; i < list->childCount(); ++i)
+    if (list->child(i)->role() == QAccessible::ColumnHeader)
+      headers << list->child(i)->text(QAccessible::Name);
+  EXPECT_EQ(headers.join(", ").toStdString(),
+            "Name, Kind, Tags, Favourite, First seen, Times seen, Note");
+
+  struct Case {
+    QAbstractItemView *view;
+    int row, column;
+    const char *text;
+  };
+  const Case cases[] = {
+      {&List(), 0, TLibraryModel::Name, "Qx Alpha"},
+      {&List(), 2, TLibraryModel::Name, "Qx Bravo"},
+      {&List(), 1, TLibraryModel::Kind, "SID"},
+      {&List(), 1, TLibraryModel::Favourite, "not a favourite"},
+      {Find<QListWidget>("lvUserBank"), 0, 0, "  1  Qx Alphorn"},
+      {Find<QListWidget>("lvUserBank"), 1, 0, "  2  (empty)"},
+      {Find<QTableWidget>("lvHistory"), 0, 1, "fetch"},
+  };
+  for (const Case &c : cases) {
+    QAccessibleTableInterface *table =
+        QAccessible::queryAccessibleInterface(c.view)->tableInterface();
+    ASSERT_NE(table, nullptr) << c.view->objectName().toStdString();
+    EXPECT_EQ(table->rowCount(), c.view->model()->rowCount());
+    QAccessibleInterface *cell = table->cellAt(c.row, c.column);
+    ASSERT_NE(cell, nullptr) << c.text;
+    EXPECT_EQ(cell->text(QAccessible::Name), c.text);
+  }
 }
 
 } // namespace
