@@ -309,7 +309,7 @@ void TFmSendPanel::ShowError(const QString &text) {
 
 void ShowFmSendReport(TMainContext &context, QWidget *parent,
                       const std::function<TFmSendOptions()> &options, TSendReport &report,
-                      const TFmLists &lists) {
+                      const TFmLists &lists, bool random) {
   QWidget *window = context.MainWindow() ? context.MainWindow() : parent;
   const auto showError = [window](const std::string &text) {
     if (!text.empty())
@@ -328,7 +328,7 @@ void ShowFmSendReport(TMainContext &context, QWidget *parent,
     } catch (const std::exception &e) {
       showError(e.what());
     }
-    KeepSnapshot(context, FmSendRecord(SentAgain(before, report), lists, values.device));
+    KeepSnapshot(context, FmSendRecord(SentAgain(before, report), lists, values.device, random));
     showError(report.lostReason);
   }
 }

@@ -83,9 +83,10 @@ private:
 
 // The report of an FM send that the user reads, until "&Close": "Retry
 // failed slots" sends them again with the options of that moment and shows
-// the report anew.
+// the report anew. The slots sent again go into the library, as random
+// patches when random.
 void ShowFmSendReport(TMainContext &context, QWidget *parent,
                       const std::function<TFmSendOptions()> &options, TSendReport &report,
-                      const TFmLists &lists);
+                      const TFmLists &lists, bool random = false);
 
 } // namespace zpm

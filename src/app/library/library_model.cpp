@@ -168,11 +168,15 @@ QVariant TLibraryModel::data(const QModelIndex &index, int role) const {
 }
 
 QVariant TLibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+  if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount ||
+      (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
     return QAbstractTableModel::headerData(section, orientation, role);
   static const char *const kHeaders[] = {"Name",       "Kind",       "Tags", "\u2605",
                                          "First seen", "Times seen", "Note"};
-  return section >= 0 && section < ColumnCount ? QString::fromUtf8(kHeaders[section]) : QVariant();
+  // A screen reader says the word where the column shows the star.
+  if (role == Qt::AccessibleTextRole && section == Favourite)
+    return QStringLiteral("Favourite");
+  return QString::fromUtf8(kHeaders[section]);
 }
 
 Qt::ItemFlags TLibraryModel::flags(const QModelIndex &index) const {

@@ -142,7 +142,9 @@ QWidget *TLibraryPage::BuildPatchesTab() {
   header->resizeSection(TLibraryModel::Tags, 100);
   header->resizeSection(TLibraryModel::Favourite, 28);
   header->resizeSection(TLibraryModel::FirstSeen, 110);
-  header->resizeSection(TLibraryModel::Seen, 70);
+  // Wide enough for its header, the widest text of the column.
+  header->resizeSection(TLibraryModel::Seen,
+                        header->fontMetrics().horizontalAdvance(QStringLiteral("Times seen")) + 16);
   header->setStretchLastSection(true);
   lvLibrary->viewport()->installEventFilter(this);
 

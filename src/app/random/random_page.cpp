@@ -3,6 +3,7 @@
 
 #include "app/backup_file.h"
 #include "app/fm/fm_send_panel.h"
+#include "app/library/library_record.h"
 #include "app/page_support.h"
 #include "app/random/range_grid_widget.h"
 #include "app/sid/sid_send_panel.h"
@@ -200,9 +201,15 @@ void TRandomPage::CreateToDeviceClick() {
     error = QString::fromStdString(e.what());
   }
   m_status->setText(QString::fromStdString(RandomRunSummary(run, report.sent)));
+  TSendReport &sends = report.send;
+  const TFMPatchBank none;
+  const TFmLists voices{report.fmVoices, none, none};
+  // What reached the device is kept however the run ended.
+  KeepSnapshot(m_context, m_synth == Synth::Sid
+                              ? SidSendRecord(sends, report.sidPatches, run.DeviceId, true)
+                              : FmSendRecord(sends, voices, run.DeviceId, true));
   if (!error.isEmpty())
     return ShowError(error);
-  TSendReport &sends = report.send;
   if (!sends.backupProblem.empty())
     return ShowError(QString::fromStdString(sends.backupProblem));
   const std::string refusals = FmRefusalText(run, report);
@@ -214,14 +221,11 @@ void TRandomPage::CreateToDeviceClick() {
     ShowError(QString::fromStdString(sends.lostReason));
   if (!ShowsReport(sends))
     return;
-  if (m_synth == Synth::Sid) {
-    ShowSidSendReport(m_context, this, sends, report.sidPatches);
-  } else {
-    const TFMPatchBank none;
+  if (m_synth == Synth::Sid)
+    ShowSidSendReport(m_context, this, sends, report.sidPatches, /*random=*/true);
+  else
     ShowFmSendReport(
-        m_context, this, [this] { return FmOptions(); }, sends,
-        TFmLists{report.fmVoices, none, none});
-  }
+        m_context, this, [this] { return FmOptions(); }, sends, voices, /*random=*/true);
 }
 
 TFmSendOptions TRandomPage::FmOptions() const {

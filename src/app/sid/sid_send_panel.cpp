@@ -229,7 +229,7 @@ void TSidSendPanel::ShowError(const QString &text) {
 }
 
 void ShowSidSendReport(TMainContext &context, QWidget *parent, TSendReport &report,
-                       const TPatchBank &list) {
+                       const TPatchBank &list, bool random) {
   const auto showError = [parent](const std::string &text) {
     if (!text.empty())
       QMessageBox::critical(parent, QApplication::applicationDisplayName(),
@@ -250,7 +250,7 @@ void ShowSidSendReport(TMainContext &context, QWidget *parent, TSendReport &repo
     } catch (const std::exception &e) {
       showError(e.what());
     }
-    KeepSnapshot(context, SidSendRecord(SentAgain(before, report), list, options.device));
+    KeepSnapshot(context, SidSendRecord(SentAgain(before, report), list, options.device, random));
     showError(report.lostReason);
   }
 }

@@ -66,8 +66,9 @@ private:
 
 // The report of a SID send that the user reads, until "&Close": "Retry
 // failed slots" sends them again with the Config page's values of that
-// moment and shows the report anew.
+// moment and shows the report anew. The slots sent again go into the
+// library, as random patches when random.
 void ShowSidSendReport(TMainContext &context, QWidget *parent, TSendReport &report,
-                       const TPatchBank &list);
+                       const TPatchBank &list, bool random = false);
 
 } // namespace zpm

@@ -11,17 +11,22 @@
 #include "fm/fm_file.h"
 #include "sid/sid_file.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
 
+#include <memory>
 #include <set>
 
 namespace zpm {
@@ -51,6 +56,28 @@ protected:
     Find<QLineEdit>("edLibrarySearch")->setText(QString::fromLatin1(text));
   }
   QString Cell(int row, int column) { return List().model()->index(row, column).data().toString(); }
+  // A user bank of the kind's first entry, SID, made with "New bank...".
+  QListWidget *NewUserBank() {
+    const std::function<void(QWidget *)> accept = [](QWidget *modal) {
+      static_cast<QDialog *>(modal)->accept();
+    };
+    TDialogs newBank = Other(accept);
+    Click("btnNewBank", newBank);
+    return Find<QListWidget>("lvUserBank");
+  }
+  static void WriteFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+  static TPatchBank SavedSid(const QString &path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    TPatchBank saved;
+    LoadSidFile(Bytes(bytes.begin(), bytes.end()), "saved.syx", saved);
+    return saved;
+  }
 };
 
 TEST_F(TLibraryPageTest, ABankFetchIsInTheListAndInTheHistory) {
@@ -170,11 +197,7 @@ TEST_F(TLibraryPageTest, AUserBankFilledByAddToBankSavesItsPatchesAtTheirSlots) 
   const QString path = dir.filePath("set.syx");
   TDialogs save = Picking({path});
   EXPECT_TRUE(Click("btnSaveBank", save).isEmpty());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
-  TPatchBank saved;
-  LoadSidFile(Bytes(bytes.begin(), bytes.end()), "set.syx", saved);
+  const TPatchBank saved = SavedSid(path);
   ASSERT_EQ(saved.Count(), 2);
   const std::pair<int, const char *> expected[] = {{0, "Qx Alphorn"}, {1, "Qx Bravo"}};
   for (int i = 0; i < 2; ++i) {
@@ -248,6 +271,133 @@ TEST_F(TLibraryPageTest, RestoringAnEarlierSnapshotPutsTheBankBackVerified) {
   EXPECT_EQ(history->item(0, 1)->text(), "send");
   QDir(backups).removeRecursively();
   QStandardPaths::setTestModeEnabled(false);
+}
+
+// What a screen reader finds on the page: a name for every control and for
+// every column, and the rows of the lists read cell by cell.
+TEST_F(TLibraryPageTest, ScreenReadersNameEveryControlAndReadTheRows) {
+  FetchNamedBank();
+  NewUserBank();
+  Search("qx ");
+  SelectRows(&List(), {1});
+  Click("btnAddToBank");
+
+  QStringList unnamed;
+  for (QWidget *widget : Library().findChildren<QWidget *>()) {
+    const bool control = qobject_cast<QAbstractButton *>(widget) ||
+                         qobject_cast<QComboBox *>(widget) || qobject_cast<QLineEdit *>(widget) ||
+                         qobject_cast<QAbstractItemView *>(widget) ||
+                         qobject_cast<QTabBar *>(widget);
+    if (!control || qobject_cast<QAbstractItemView *>(widget->parentWidget()) ||
+        qobject_cast<QComboBox *>(widget->parentWidget()))
+      continue;
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(face, nullptr);
+    if (face->text(QAccessible::Name).trimmed().isEmpty())
+      unnamed << widget->objectName() + " " + widget->metaObject()->className();
+    for (int i = 0; i < face->childCount(); ++i) {
+      QAccessibleInterface *part = face->child(i);
+      if ((part->role() == QAccessible::PageTab || part->role() == QAccessible::ColumnHeader) &&
+          part->text(QAccessible::Name).trimmed().isEmpty())
+        unnamed << widget->objectName() + " part " + QString::number(i);
+    }
+  }
+  EXPECT_EQ(unnamed.join(", ").toStdString(), "");
+  // Words, not the star the column shows.
+  QStringList headers;
+  QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&List());
+  for (int i = 0; i < list->childCount(); ++i)
+    if (list->child(i)->role() == QAccessible::ColumnHeader)
+      headers << list->child(i)->text(QAccessible::Name);
+  EXPECT_EQ(headers.join(", ").toStdString(),
+            "Name, Kind, Tags, Favourite, First seen, Times seen, Note");
+
+  struct Case {
+    QAbstractItemView *view;
+    int row, column;
+    const char *text;
+  };
+  const Case cases[] = {
+      {&List(), 0, TLibraryModel::Name, "Qx Alpha"},
+      {&List(), 2, TLibraryModel::Name, "Qx Bravo"},
+      {&List(), 1, TLibraryModel::Kind, "SID"},
+      {&List(), 1, TLibraryModel::Favourite, "not a favourite"},
+      {Find<QListWidget>("lvUserBank"), 0, 0, "  1  Qx Alphorn"},
+      {Find<QListWidget>("lvUserBank"), 1, 0, "  2  (empty)"},
+      {Find<QTableWidget>("lvHistory"), 0, 1, "fetch"},
+  };
+  for (const Case &c : cases) {
+    QAccessibleTableInterface *table =
+        QAccessible::queryAccessibleInterface(c.view)->tableInterface();
+    ASSERT_NE(table, nullptr) << c.view->objectName().toStdString();
+    EXPECT_EQ(table->rowCount(), c.view->model()->rowCount());
+    QAccessibleInterface *cell = table->cellAt(c.row, c.column);
+    ASSERT_NE(cell, nullptr) << c.text;
+    EXPECT_EQ(cell->text(QAccessible::Name), c.text);
+  }
+}
+
+TEST_F(TLibraryPageTest, PatchesDraggedOntoSlotsAreSavedAtThoseSlots) {
+  FetchNamedBank();
+  Library();
+  QListWidget *bankSlots = NewUserBank();
+  Search("qx ");
+  ASSERT_EQ(List().model()->rowCount(), 3); // Qx Alpha, Qx Alphorn, Qx Bravo
+  // Each drop as the list's drag carries it, onto the slot under the pointer.
+  const std::pair<std::vector<int>, int> drops[] = {{{0, 2}, 9}, {{1}, 99}};
+  for (const auto &[rows, slot] : drops) {
+    SelectRows(&List(), rows);
+    std::unique_ptr<QMimeData> data(
+        List().model()->mimeData(List().selectionModel()->selectedIndexes()));
+    bankSlots->scrollToItem(bankSlots->item(slot));
+    const QPoint at = bankSlots->visualItemRect(bankSlots->item(slot)).center();
+    // Qt hands a drop only to the widget that accepted the drag's entering.
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bankSlots->viewport(), &enter);
+    QDropEvent drop(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bankSlots->viewport(), &drop);
+    ASSERT_TRUE(drop.isAccepted());
+  }
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath("dragged.syx");
+  TDialogs save = Picking({path});
+  EXPECT_TRUE(Click("btnSaveBank", save).isEmpty());
+  const TPatchBank saved = SavedSid(path);
+  const std::pair<int, const char *> expected[] = {
+      {9, "Qx Alpha"}, {10, "Qx Bravo"}, {99, "Qx Alphorn"}};
+  ASSERT_EQ(saved.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const TPatch &patch = saved.GetPatch(i);
+    EXPECT_EQ(patch.PatchNumber(), expected[i].first);
+    EXPECT_EQ(Bytes(patch.Data(), patch.Data() + kDataSize), NamedData(expected[i].second));
+  }
+}
+
+TEST_F(TLibraryPageTest, ImportingAFolderTellsWhatWasNewKnownAndRefused) {
+  FetchNamedBank();
+  Library();
+  TPatchBank bank; // one patch the fetch brought, one new
+  for (const char *name : {"Qx Alpha", "Qx Imported"}) {
+    TPatch patch;
+    const Bytes data = NamedData(name);
+    std::copy(data.begin(), data.end(), patch.Data());
+    patch.SetPatchNumber(static_cast<uint8_t>(bank.Count()));
+    patch.UpdateChecksum();
+    bank.Add(patch);
+  }
+  QTemporaryDir dir;
+  const Bytes good = SidFileBytes(bank);
+  WriteFile(dir.filePath("good.syx"), QByteArray(reinterpret_cast<const char *>(good.data()),
+                                                 static_cast<qsizetype>(good.size())));
+  WriteFile(dir.filePath("refused.syx"), QByteArray(300, 'x'));
+
+  TDialogs folder = Picking({dir.path()});
+  EXPECT_EQ(Click("btnImportFolder", folder),
+            QStringList{"2 files read: 1 patch new, 1 already in the library; 1 file refused."});
+  Search("qx imported");
+  EXPECT_EQ(List().model()->rowCount(), 1);
 }
 
 } // namespace

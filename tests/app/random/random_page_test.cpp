@@ -7,6 +7,7 @@
 #include "app/random/random_page.h"
 #include "app/random/range_grid_widget.h"
 
+#include "app/library/library_access.h"
 #include "app/page_fixture.h"
 #include "app/send_report_dialog.h"
 #include "random/fm_random.h"
@@ -444,6 +445,61 @@ TEST_F(RandomPage, DeviceRunBacksUpVerifiesAndReportsAsASend) {
     EXPECT_EQ(QDir(backups).entryList({c.files}, QDir::Files).size(), 1);
   }
   QDir(backups).removeRecursively();
+}
+
+// A run into the synthesizer goes into the library as a send of random
+// patches, only the slots that reached it and only while Config keeps them.
+TEST_F(RandomPage, DeviceRunIsKeptInTheLibraryAsRandomPatches) {
+  TSimOptions dropSecond;
+  dropSecond.dropWrite = 2;
+  struct Case {
+    Synth synth;
+    TSimOptions sim;
+    bool keep, verify;
+    int bank;                              // one library for every case: a bank of its own each
+    std::vector<std::vector<int>> history; // slots of each snapshot, newest first
+  };
+  const Case cases[] = {
+      // Slot 2 differs, then "Retry failed slots" writes it alone.
+      {Synth::Sid, dropSecond, true, true, 3, {{1}, {0, 2}}},
+      {Synth::Fm, TSimOptions{}, true, false, 3, {{0, 1, 2}}},
+      {Synth::Sid, TSimOptions{}, false, false, 4, {}},
+  };
+  for (const Case &c : cases) {
+    const bool sid = c.synth == Synth::Sid;
+    SCOPED_TRACE(sid ? "SID" : "FM");
+    Open(c.synth, c.sim, 20, 100);
+    Set(sid ? "seSIDrnd" : "seFMSeed", 5, sid ? "cbSIDrndBank" : "cbFMrndBank", c.bank,
+        sid ? "seSIDrndPatch" : "seFMrndPatch", 1, sid ? "seSIDrndNum" : "seFMrndNum", 3);
+    Find<QCheckBox>("cbKeepInLibrary")->setChecked(c.keep);
+    Find<QCheckBox>(sid ? "cbSIDrndVerifyAfterSend" : "cbFMrndVerifyAfterSend")
+        ->setChecked(c.verify);
+    int reports = 0;
+    TDialogs dialogs;
+    dialogs.other = [&](QWidget *modal) {
+      if (auto *dialog = qobject_cast<TfrmSendReport *>(modal))
+        dialog->findChild<QPushButton *>(++reports == 1 ? "btnRetry" : "btnClose")->click();
+    };
+    Click(sid ? "btnSIDCreateRandomSID" : "btnFMCreateRandomFM", dialogs);
+
+    TLibrary *library = Main().Library();
+    ASSERT_NE(library, nullptr);
+    const TKind kind = sid ? TKind::Sid : TKind::FmVoice;
+    std::vector<std::vector<int>> history;
+    for (const TSnapshotRow &snapshot : library->History(kind, c.bank)) {
+      EXPECT_EQ(snapshot.source, "send");
+      history.push_back(snapshot.numbers);
+    }
+    EXPECT_EQ(history, c.history);
+    for (const TBankSlot &slot : library->BankAt(kind, c.bank, NowMs())) {
+      if (slot.id == 0)
+        continue;
+      for (const TSightingRow &seen : library->Sightings(slot.id)) {
+        EXPECT_EQ(seen.source, "random") << slot.number;
+        EXPECT_EQ(seen.verified, c.verify) << slot.number;
+      }
+    }
+  }
 }
 
 } // namespace
