@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/library/library_page.h"
 
+#include "app/library/history_compare.h"
 #include "app/library/library_access.h"
 #include "app/library/library_model.h"
 #include "app/library/library_record.h"
@@ -202,7 +203,8 @@ QWidget *TLibraryPage::BuildHistoryTab() {
   lvHistory->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Source"),
                                         QStringLiteral("Slots"), QStringLiteral("Changed")});
   lvHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvHistory->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Two rows chosen are compared with each other.
+  lvHistory->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lvHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvHistory->verticalHeader()->hide();
   lvHistory->horizontalHeader()->resizeSection(0, 160);
@@ -213,6 +215,13 @@ QWidget *TLibraryPage::BuildHistoryTab() {
   btnHistoryRestore->setToolTip(
       QStringLiteral("Sends the snapshot's slots back to its bank, backed up first and read back"));
   connect(btnHistoryRestore, &QPushButton::clicked, this, &TLibraryPage::btnHistoryRestoreClick);
+  btnHistoryCompare = new QPushButton(QStringLiteral("&Compare"), tab);
+  btnHistoryCompare->setObjectName(QStringLiteral("btnHistoryCompare"));
+  btnHistoryCompare->setAccessibleName(QStringLiteral("Compare the chosen snapshots"));
+  btnHistoryCompare->setToolTip(
+      QStringLiteral("Two snapshots chosen: the slots where they differ; one: the slots where the "
+                     "bank differs now, fetched from the synthesizer"));
+  connect(btnHistoryCompare, &QPushButton::clicked, this, &TLibraryPage::btnHistoryCompareClick);
 
   auto *top = new QHBoxLayout;
   top->addWidget(Label(QStringLiteral("&Bank:"), cbxHistoryBank));
@@ -220,6 +229,7 @@ QWidget *TLibraryPage::BuildHistoryTab() {
   top->addStretch();
   auto *bottom = new QHBoxLayout;
   bottom->addStretch();
+  bottom->addWidget(btnHistoryCompare);
   bottom->addWidget(btnHistoryRestore);
   auto *layout = new QVBoxLayout(tab);
   layout->addLayout(top);
@@ -252,6 +262,43 @@ void TLibraryPage::FillHistory() {
   if (!m_snapshots.empty())
     lvHistory->selectRow(0);
   btnHistoryRestore->setEnabled(!m_snapshots.empty());
+  btnHistoryCompare->setEnabled(!m_snapshots.empty());
+}
+
+void TLibraryPage::btnHistoryCompareClick() {
+  TLibrary *library = m_context.Library();
+  QModelIndexList rows = lvHistory->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex &a, const QModelIndex &b) { return a.row() > b.row(); });
+  if (!library || rows.isEmpty() || rows.size() > 2) {
+    QMessageBox::information(m_context.MainWindow(), QApplication::applicationDisplayName(),
+                             QStringLiteral("Choose one snapshot to compare with the bank as it "
+                                            "is now, or two to compare with each other."));
+    return;
+  }
+  const int choice = cbxHistoryBank->currentData().toInt();
+  const auto kind = static_cast<TKind>(choice / 8);
+  const int bank = choice % 8;
+  // The older first: the list is newest first.
+  TBankSide sides[2];
+  QString error = Attempt([&] {
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+      const int row = rows[i].row();
+      sides[i].title = lvHistory->item(row, 0)->text();
+      sides[i].placed =
+          BankPlacedAt(*library, kind, bank, m_snapshots[static_cast<size_t>(row)].time);
+    }
+  });
+  if (error.isEmpty() && rows.size() == 1) {
+    sides[1].title = QStringLiteral("now");
+    sides[1].placed = FetchBankNow(m_context, kind, bank, error);
+  }
+  if (!error.isEmpty()) {
+    ShowError(error);
+    return;
+  }
+  TfrmSlotCompare dialog(sides[0], sides[1], m_viewer, m_context.MainWindow());
+  dialog.exec();
 }
 
 void TLibraryPage::btnHistoryRestoreClick() {

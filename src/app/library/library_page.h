@@ -64,6 +64,8 @@ public slots:
   // Opens the viewer on the patch of a row.
   void OpenPatch(int row);
   void btnHistoryRestoreClick();
+  // Two snapshots chosen: the one with the other; one: it with the bank now.
+  void btnHistoryCompareClick();
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
@@ -92,6 +94,7 @@ private:
   QComboBox *cbxHistoryBank = nullptr;
   QTableWidget *lvHistory = nullptr;
   QPushButton *btnHistoryRestore = nullptr;
+  QPushButton *btnHistoryCompare = nullptr;
   std::vector<TSnapshotRow> m_snapshots;
 };
 

@@ -2,6 +2,7 @@
 // The Library page in the real main window over the built-in simulator,
 // each run with a library of its own in the test's temporary folder.
 
+#include "app/library/history_compare.h"
 #include "app/library/library_access.h"
 #include "app/library/library_model.h"
 #include "app/library/library_page.h"
@@ -9,6 +10,7 @@
 #include "app/sid/sid_window.h"
 #include "app/viewer/hex_view_form.h"
 #include "fm/fm_file.h"
+#include "library/library_records.h"
 #include "sid/sid_file.h"
 
 #include <QAccessible>
@@ -398,6 +400,80 @@ TEST_F(TLibraryPageTest, ImportingAFolderTellsWhatWasNewKnownAndRefused) {
             QStringList{"2 files read: 1 patch new, 1 already in the library; 1 file refused."});
   Search("qx imported");
   EXPECT_EQ(List().model()->rowCount(), 1);
+}
+
+// Two snapshots of bank A recorded apart, the newer with two slots changed;
+// the older one matches the synthesizer. Either way of comparing finds those
+// two slots, and Enter on one shows the two patches side by side.
+TEST_F(TLibraryPageTest, CompareListsTheSlotsThatDiffer) {
+  StartSid();
+  TPatchBank older, newer;
+  for (uint8_t n = 0; n < 128; ++n) {
+    TPatch patch;
+    const Bytes data = Synth().SidPatchData(0, n);
+    std::copy(data.begin(), data.end(), patch.Data());
+    patch.SetPatchNumber(n);
+    patch.UpdateChecksum();
+    older.Add(patch);
+    if (n == 3 || n == 70) {
+      const Bytes changed = NamedData(n == 3 ? "Qx Four" : "Qx Seventy-one");
+      std::copy(changed.begin(), changed.end(), patch.Data());
+      patch.UpdateChecksum();
+    }
+    newer.Add(patch);
+  }
+  int64_t time = NowMs() - 60000;
+  for (const TPatchBank *bank : {&older, &newer}) {
+    TSnapshotRecord record = SidFetchRecord(*bank, 0);
+    record.time = time += 1000;
+    Main().Library()->RecordSnapshot(record);
+  }
+  Library().Reload();
+  auto *history = Find<QTableWidget>("lvHistory");
+  Find<QComboBox>("cbxHistoryBank")->setCurrentIndex(0); // SID bank A
+  ASSERT_EQ(history->rowCount(), 2);
+
+  struct Case {
+    std::vector<int> rows; // newest first; one row: with the bank now
+    QStringList expected;  // slot, name in A, name in B
+  };
+  const auto nameAt = [&](int n) {
+    const char *name = reinterpret_cast<const char *>(older.GetPatch(n).Data());
+    return QString::fromLatin1(name, static_cast<qsizetype>(strnlen(name, kNameSize))).trimmed();
+  };
+  const QString at4 = nameAt(3), at71 = nameAt(70);
+  const Case cases[] = {
+      {{0, 1}, {"A:4", at4, "Qx Four", "A:71", at71, "Qx Seventy-one"}},
+      {{0}, {"A:4", "Qx Four", at4, "A:71", "Qx Seventy-one", at71}},
+  };
+  for (const Case &c : cases) {
+    SelectRows(history, c.rows);
+    QStringList listed;
+    bool viewerCompared = false;
+    const std::function<void(QWidget *)> answer = [&](QWidget *modal) {
+      if (auto *viewer = qobject_cast<TfrmHexView *>(modal)) {
+        viewerCompared = viewer->Comparing() && !viewer->MarkedRows().empty();
+        viewer->close();
+        return;
+      }
+      auto *dialog = qobject_cast<TfrmSlotCompare *>(modal);
+      if (!dialog)
+        return;
+      QTableWidget *list = dialog->List();
+      for (int row = 0; row < list->rowCount(); ++row)
+        for (int column = 0; column < 3; ++column)
+          listed << list->item(row, column)->text().trimmed();
+      list->setFocus();
+      list->setCurrentCell(0, 0);
+      QTest::keyClick(list, Qt::Key_Return);
+      dialog->reject();
+    };
+    TDialogs compare = Other(answer);
+    EXPECT_TRUE(Press("btnHistoryCompare", compare).told.isEmpty());
+    EXPECT_EQ(listed, c.expected);
+    EXPECT_TRUE(viewerCompared);
+    history = Find<QTableWidget>("lvHistory"); // a fetch now adds a row
+  }
 }
 
 } // namespace
