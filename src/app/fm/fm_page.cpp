@@ -182,6 +182,12 @@ TSidPatchList *TFmPage::MakeList(TFmListId id, QWidget *parent) {
   list->setMinimumSize(type == kFmVoice ? 200 : 90, 80);
   m_lists[static_cast<size_t>(id)] = list;
   connect(list, &TSidPatchList::resized, this, [this, id] { ListResize(id); });
+  list->EnableDrag(
+      [this, id](int item) {
+        const TFMPatch &patch = Bank(id).GetPatch(item);
+        return Bytes(patch.Dump.begin(), patch.Dump.end());
+      },
+      [this, send] { return send ? m_loadedPath : QString(); });
   return list;
 }
 

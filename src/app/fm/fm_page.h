@@ -89,6 +89,7 @@ private:
   QSpinBox *m_getPatchNo = nullptr;
   QComboBox *m_getType = nullptr;
   QLabel *m_loadedFile = nullptr;
+  QString m_loadedPath; // the file the send lists came from, for patches dragged out
   TFmSendPanel *m_sendPanel = nullptr;
 };
 

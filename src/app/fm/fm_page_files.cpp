@@ -110,6 +110,7 @@ void TFmPage::LoadFile(const QString &path) {
     List(id).clearSelection();
     Bank(id).Clear();
   }
+  m_loadedPath = path;
   QString notice;
   const QString error = Attempt([&] {
     TFMPatchBank &voices = Bank(TFmListId::VoicesSend);

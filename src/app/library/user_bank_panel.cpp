@@ -62,8 +62,14 @@ QStringList TUserBankSlots::mimeTypes() const {
   return QListWidget::mimeTypes() << QLatin1String(kLibraryPatchMime);
 }
 
+bool TUserBankSlots::Accepts(const QDropEvent *event) const {
+  const QMimeData *data = event->mimeData();
+  return data->hasFormat(QLatin1String(kLibraryPatchMime)) ||
+         data->hasFormat(QLatin1String(kPatchDumpMime)) || event->source() == this;
+}
+
 void TUserBankSlots::dragEnterEvent(QDragEnterEvent *event) {
-  if (event->mimeData()->hasFormat(QLatin1String(kLibraryPatchMime)) || event->source() == this)
+  if (Accepts(event))
     event->acceptProposedAction();
   else
     event->ignore();
@@ -71,7 +77,7 @@ void TUserBankSlots::dragEnterEvent(QDragEnterEvent *event) {
 
 void TUserBankSlots::dragMoveEvent(QDragMoveEvent *event) {
   QListWidget::dragMoveEvent(event);
-  if (event->mimeData()->hasFormat(QLatin1String(kLibraryPatchMime)) || event->source() == this)
+  if (Accepts(event))
     event->acceptProposedAction();
 }
 
@@ -80,6 +86,8 @@ void TUserBankSlots::dropEvent(QDropEvent *event) {
   const int slot = at.isValid() ? at.row() : -1;
   if (event->mimeData()->hasFormat(QLatin1String(kLibraryPatchMime))) {
     emit patchesDropped(LibraryPatchIds(event->mimeData()), slot);
+  } else if (event->mimeData()->hasFormat(QLatin1String(kPatchDumpMime))) {
+    emit dumpsDropped(DraggedDumps(event->mimeData()), slot);
   } else if (event->source() == this) {
     QList<int> from;
     for (const QModelIndex &index : selectionModel()->selectedIndexes())
@@ -133,6 +141,7 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
           [this](const QList<qint64> &ids, int slot) {
             AddPatches(std::vector<int64_t>(ids.begin(), ids.end()), std::max(slot, 0), slot < 0);
           });
+  connect(lvUserBank, &TUserBankSlots::dumpsDropped, this, &TUserBankPanel::AddDumps);
   connect(lvUserBank, &TUserBankSlots::slotsMoved, this, &TUserBankPanel::MoveSlots);
   connect(lvUserBank, &TUserBankSlots::deletePressed, this, &TUserBankPanel::EmptySelectedSlots);
 
@@ -262,6 +271,56 @@ void TUserBankPanel::AddPatches(const std::vector<int64_t> &ids, int slot, bool 
   if (!told.isEmpty())
     QMessageBox::information(m_context.MainWindow(), QApplication::applicationDisplayName(),
                              told.join(QLatin1Char(' ')));
+}
+
+void TUserBankPanel::AddDumps(const TDraggedDumps &dumps, int slot) {
+  TLibrary *library = m_context.Library();
+  if (!library || !CurrentBank())
+    return;
+  std::vector<TSighting> fitting;
+  int otherKind = 0;
+  for (size_t i = 0; i < dumps.images.size(); ++i) {
+    TSighting sighting;
+    const Bytes &image = dumps.images[i];
+    if (!PatchBytesOf(image.data(), image.size(), sighting.patch) ||
+        sighting.patch.kind != m_kind) {
+      ++otherKind;
+      continue;
+    }
+    sighting.path = dumps.path.toStdString();
+    sighting.row = i < dumps.rows.size() ? dumps.rows[i] : 0;
+    fitting.push_back(sighting);
+  }
+  if (otherKind)
+    m_context.ReportDone(QStringLiteral("%1 of the dragged patches are not %2 and were left out.")
+                             .arg(otherKind)
+                             .arg(KindBankText(m_kind)));
+  std::vector<int64_t> ids;
+  std::vector<TSighting> unknown;
+  const QString error = Attempt([&] {
+    // Patches the library holds already are only placed, not seen again.
+    const auto idOf = [&](const TPatchBytes &patch) -> int64_t {
+      try {
+        return library->Resolve(PatchHash(patch));
+      } catch (const TLibraryError &) {
+        return 0;
+      }
+    };
+    for (const TSighting &sighting : fitting)
+      if (!idOf(sighting.patch))
+        unknown.push_back(sighting);
+    if (!unknown.empty())
+      library->RecordSightings(unknown);
+    for (const TSighting &sighting : fitting)
+      ids.push_back(library->Resolve(PatchHash(sighting.patch)));
+  });
+  if (!error.isEmpty()) {
+    ShowError(error);
+    return;
+  }
+  AddPatches(ids, std::max(slot, 0), slot < 0);
+  if (!unknown.empty())
+    m_context.LibraryChanged();
 }
 
 void TUserBankPanel::EmptySelectedSlots() {

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user banks beside the library list: a bank of one kind with its
-// numbered slots. Patches go in by dragging them from the list or with "Add
-// to bank" into the first empty slots; Delete empties slots, dragging a slot
-// moves it. A bank is saved as a file or sent to a bank of the synthesizer.
+// numbered slots. Patches go in by dragging them from the list or from the
+// SID and FM pages' lists, or with "Add to bank" into the first empty slots;
+// Delete empties slots, dragging a slot moves it. A bank is saved as a file
+// or sent to a bank of the synthesizer.
 
 #include "app/library/library_access.h"
 #include "app/main_context.h"
+#include "app/sid/sid_list_widget.h"
 
 #include <QListWidget>
 #include <QWidget>
@@ -28,6 +30,8 @@ public:
 signals:
   // Library patches dropped on a slot (-1: below the last).
   void patchesDropped(QList<qint64> ids, int slot);
+  // Patches dragged from the SID or FM page dropped on a slot (-1: below the last).
+  void dumpsDropped(const TDraggedDumps &dumps, int slot);
   // Slots dragged to another slot.
   void slotsMoved(QList<int> from, int to);
   void deletePressed();
@@ -38,6 +42,9 @@ protected:
   void dropEvent(QDropEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   QStringList mimeTypes() const override;
+
+private:
+  bool Accepts(const QDropEvent *event) const;
 };
 
 class TUserBankPanel : public QWidget {
@@ -54,6 +61,10 @@ public:
   // Puts the patches into the bank from slot on, into empty slots only when
   // firstEmpty; tells of what did not fit or is of another kind.
   void AddPatches(const std::vector<int64_t> &ids, int slot, bool firstEmpty);
+  // Patches dragged from a page: kept in the library (as seen in their file
+  // when they came from one) and put at slot on; another kind is refused
+  // in the status line.
+  void AddDumps(const TDraggedDumps &dumps, int slot);
 
 public slots:
   void btnNewBankClick();

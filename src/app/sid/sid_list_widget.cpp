@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/sid/sid_list_widget.h"
 
+#include <QDataStream>
 #include <QEvent>
 #include <QHeaderView>
+#include <QIODevice>
 #include <QItemSelectionModel>
+#include <QMimeData>
 
 #include <algorithm>
 #include <utility>
@@ -75,6 +78,64 @@ QVariant TSidListModel::headerData(int section, Qt::Orientation orientation, int
   return QString::fromLatin1(captions[section]);
 }
 
+Qt::ItemFlags TSidListModel::flags(const QModelIndex &index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (m_image && index.isValid() && index.row() < m_count)
+    flags |= Qt::ItemIsDragEnabled;
+  return flags;
+}
+
+QStringList TSidListModel::mimeTypes() const {
+  return {QLatin1String(kPatchDumpMime)};
+}
+
+QMimeData *TSidListModel::mimeData(const QModelIndexList &indexes) const {
+  if (!m_image)
+    return nullptr;
+  std::vector<int> rows;
+  for (const QModelIndex &index : indexes)
+    if (index.row() < m_count)
+      rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  QByteArray bytes;
+  QDataStream stream(&bytes, QIODevice::WriteOnly);
+  stream << (m_path ? m_path() : QString());
+  for (int row : rows) {
+    const Bytes image = m_image(row);
+    stream << static_cast<qint32>(row)
+           << QByteArray(reinterpret_cast<const char *>(image.data()),
+                         static_cast<qsizetype>(image.size()));
+  }
+  auto *data = new QMimeData;
+  data->setData(QLatin1String(kPatchDumpMime), bytes);
+  return data;
+}
+
+void TSidListModel::SetDragSource(TRowImage image, std::function<QString()> path) {
+  m_image = std::move(image);
+  m_path = std::move(path);
+}
+
+TDraggedDumps DraggedDumps(const QMimeData *data) {
+  TDraggedDumps dumps;
+  if (!data || !data->hasFormat(QLatin1String(kPatchDumpMime)))
+    return dumps;
+  QByteArray bytes = data->data(QLatin1String(kPatchDumpMime));
+  QDataStream stream(&bytes, QIODevice::ReadOnly);
+  stream >> dumps.path;
+  while (!stream.atEnd() && stream.status() == QDataStream::Ok) {
+    qint32 row = 0;
+    QByteArray image;
+    stream >> row >> image;
+    if (stream.status() != QDataStream::Ok)
+      break;
+    dumps.rows.push_back(row);
+    dumps.images.emplace_back(image.begin(), image.end());
+  }
+  return dumps;
+}
+
 TSidPatchList::TSidPatchList(TRowText rowText, SidColumnAlign numberAlign, QWidget *parent)
     : QTableView(parent), m_model(std::move(rowText), numberAlign) {
   setModel(&m_model);
@@ -128,6 +189,14 @@ std::vector<int> TSidPatchList::SelectedItems() const {
     items.push_back(row.row());
   std::sort(items.begin(), items.end());
   return items;
+}
+
+void TSidPatchList::EnableDrag(TRowImage image, std::function<QString()> path) {
+  m_model.SetDragSource(std::move(image), std::move(path));
+  // Only out: nothing is dropped on a page's list.
+  setDragEnabled(true);
+  setDragDropMode(QAbstractItemView::DragOnly);
+  setDefaultDropAction(Qt::CopyAction);
 }
 
 void TSidPatchList::SetNameWidth(int width) {

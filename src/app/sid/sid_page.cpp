@@ -82,6 +82,12 @@ QWidget *TSidPage::BuildGetTab() {
   m_getList->setObjectName(QStringLiteral("lvSysExPatchList"));
   m_getList->setAccessibleName(QStringLiteral("SID patches fetched from the device"));
   connect(m_getList, &TSidPatchList::resized, this, &TSidPage::lvSysExPatchListResize);
+  m_getList->EnableDrag(
+      [this](int item) {
+        const TPatch &patch = m_context.SidGetBank().GetPatch(item);
+        return Bytes(patch.Dump.begin(), patch.Dump.end());
+      },
+      {});
 
   auto *group = new QGroupBox(QStringLiteral("Get Patch"), tab);
   group->setObjectName(QStringLiteral("gbGetPatch"));
@@ -145,6 +151,12 @@ QWidget *TSidPage::BuildSendTab() {
   m_fileList->setObjectName(QStringLiteral("lvFilePatchList"));
   m_fileList->setAccessibleName(QStringLiteral("SID patches of the loaded file"));
   connect(m_fileList, &TSidPatchList::resized, this, &TSidPage::lvFilePatchListResize);
+  m_fileList->EnableDrag(
+      [this](int item) {
+        const TPatch &patch = m_context.SidFileBank().GetPatch(item);
+        return Bytes(patch.Dump.begin(), patch.Dump.end());
+      },
+      [this] { return m_loadedPath; });
 
   auto *group = new QGroupBox(QStringLiteral("Load SysEx file"), tab);
   group->setObjectName(QStringLiteral("gbLoadSysExFile"));
@@ -330,6 +342,7 @@ void TSidPage::btnLoadSysFileClick() {
 void TSidPage::LoadFile(const QString &path) {
   m_fileList->clearSelection();
   m_context.SidFileBank().Clear();
+  m_loadedPath = path;
   QString notice;
   const QString error = Attempt([&] {
     const TSidLoadReport report = LoadSidFile(

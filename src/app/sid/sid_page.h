@@ -86,6 +86,7 @@ private:
   TSpinButton *m_getBankSpin = nullptr;
   QSpinBox *m_getPatchNr = nullptr;
   QLabel *m_loadedFile = nullptr;
+  QString m_loadedPath; // the file the send lists came from, for patches dragged out
   // The side columns of the two tabs; the send groups go below the file buttons.
   QVBoxLayout *m_getSide = nullptr;
   QVBoxLayout *m_sendSide = nullptr;

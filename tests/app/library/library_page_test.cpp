@@ -6,6 +6,7 @@
 #include "app/library/library_access.h"
 #include "app/library/library_model.h"
 #include "app/library/library_page.h"
+#include "app/library/user_bank_panel.h"
 #include "app/send_report_dialog.h"
 #include "app/sid/sid_window.h"
 #include "app/viewer/hex_view_form.h"
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
@@ -473,6 +475,63 @@ TEST_F(TLibraryPageTest, CompareListsTheSlotsThatDiffer) {
     EXPECT_EQ(listed, c.expected);
     EXPECT_TRUE(viewerCompared);
     history = Find<QTableWidget>("lvHistory"); // a fetch now adds a row
+  }
+}
+
+// Patches dragged from the pages' lists onto a user bank's slots, with the
+// library not keeping what the pages bring: the SID ones are stored and land
+// from the slot under the pointer on; an FM voice is refused in the status line.
+TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
+  StartSid();
+  Config().cbKeepInLibrary->setChecked(false);
+  FetchNamedBank();
+  TFMPatchBank fm;
+  fm.Add(FmPatch(kFmVoice, 0, 0, {'Q', 'x', ' ', 'F', 'm'}));
+  const Bytes fmFile = FmBankFile(fm);
+  QTemporaryDir dir;
+  WriteFile(dir.filePath("fm.syx"), QByteArray(reinterpret_cast<const char *>(fmFile.data()),
+                                               static_cast<qsizetype>(fmFile.size())));
+  Main().OpenFile(dir.filePath("fm.syx"));
+  Library();
+  QListWidget *bankSlots = NewUserBank();
+
+  struct Case {
+    const char *list;
+    std::vector<int> rows;
+    int slot;
+    const char *status; // empty: none expected
+  };
+  const Case cases[] = {
+      {"lvSysExPatchList", {0, 2}, 5, ""},
+      {"lvFMVoicesSend", {0}, 9, "1 of the dragged patches are not SID and were left out."},
+  };
+  for (const Case &c : cases) {
+    auto *list = Find<QTableView>(c.list);
+    SelectRows(list, c.rows);
+    std::unique_ptr<QMimeData> data(
+        list->model()->mimeData(list->selectionModel()->selectedIndexes()));
+    ASSERT_NE(data, nullptr) << c.list;
+    bankSlots->scrollToItem(bankSlots->item(c.slot));
+    const QPoint at = bankSlots->visualItemRect(bankSlots->item(c.slot)).center();
+    const Qt::DropActions actions = Qt::CopyAction;
+    QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bankSlots->viewport(), &enter);
+    Main().findChild<QStatusBar *>()->clearMessage();
+    QDropEvent drop(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bankSlots->viewport(), &drop);
+    EXPECT_EQ(Main().findChild<QStatusBar *>()->currentMessage(), c.status);
+  }
+
+  const QString path = dir.filePath("dragged.syx");
+  TDialogs save = Picking({path});
+  EXPECT_TRUE(Click("btnSaveBank", save).isEmpty());
+  const TPatchBank saved = SavedSid(path);
+  const std::pair<int, const char *> expected[] = {{5, "Qx Alpha"}, {6, "Qx Bravo"}};
+  ASSERT_EQ(saved.Count(), 2);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(saved.GetPatch(i).PatchNumber(), expected[i].first);
+    EXPECT_EQ(Bytes(saved.GetPatch(i).Data(), saved.GetPatch(i).Data() + kDataSize),
+              NamedData(expected[i].second));
   }
 }
 
