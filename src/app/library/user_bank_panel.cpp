@@ -6,6 +6,7 @@
 #include "app/page_support.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -77,11 +78,44 @@ void TUserBankSlots::dragEnterEvent(QDragEnterEvent *event) {
 
 void TUserBankSlots::dragMoveEvent(QDragMoveEvent *event) {
   QListWidget::dragMoveEvent(event);
-  if (Accepts(event))
-    event->acceptProposedAction();
+  if (!Accepts(event)) {
+    ShowLanding(0, 0);
+    return;
+  }
+  event->acceptProposedAction();
+  // Patches dropped on a slot fill it and the ones after; below the last
+  // they go to the first empty slots, shown by none.
+  const QModelIndex at = indexAt(event->position().toPoint());
+  const QMimeData *data = event->mimeData();
+  int dragged = 0;
+  if (data->hasFormat(QLatin1String(kLibraryPatchMime)))
+    dragged = static_cast<int>(LibraryPatchIds(data).size());
+  else if (data->hasFormat(QLatin1String(kPatchDumpMime)))
+    dragged = static_cast<int>(DraggedDumps(data).images.size());
+  ShowLanding(at.isValid() ? at.row() : 0, at.isValid() ? dragged : 0);
+}
+
+void TUserBankSlots::dragLeaveEvent(QDragLeaveEvent *event) {
+  ShowLanding(0, 0);
+  QListWidget::dragLeaveEvent(event);
+}
+
+void TUserBankSlots::ShowLanding(int first, int count) {
+  count = std::max(0, std::min(count, this->count() - first));
+  if (m_landing == std::make_pair(first, count))
+    return;
+  QColor landing = palette().color(QPalette::Highlight);
+  landing.setAlpha(90);
+  for (int row = m_landing.first; row < m_landing.first + m_landing.second; ++row)
+    if (QListWidgetItem *slot = item(row))
+      slot->setData(Qt::BackgroundRole, QVariant());
+  m_landing = {first, count};
+  for (int row = first; row < first + count; ++row)
+    item(row)->setBackground(landing);
 }
 
 void TUserBankSlots::dropEvent(QDropEvent *event) {
+  ShowLanding(0, 0);
   const QModelIndex at = indexAt(event->position().toPoint());
   const int slot = at.isValid() ? at.row() : -1;
   if (event->mimeData()->hasFormat(QLatin1String(kLibraryPatchMime))) {

@@ -27,6 +27,10 @@ class TUserBankSlots : public QListWidget {
 public:
   explicit TUserBankSlots(QWidget *parent = nullptr);
 
+  // The slots a drag would fill, shown while it is over the list: the first
+  // and how many; none (0, 0) when no drag is over it.
+  std::pair<int, int> Landing() const { return m_landing; }
+
 signals:
   // Library patches dropped on a slot (-1: below the last).
   void patchesDropped(QList<qint64> ids, int slot);
@@ -39,12 +43,16 @@ signals:
 protected:
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dragMoveEvent(QDragMoveEvent *event) override;
+  void dragLeaveEvent(QDragLeaveEvent *event) override;
   void dropEvent(QDropEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   QStringList mimeTypes() const override;
 
 private:
   bool Accepts(const QDropEvent *event) const;
+  void ShowLanding(int first, int count);
+
+  std::pair<int, int> m_landing{0, 0};
 };
 
 class TUserBankPanel : public QWidget {

@@ -480,7 +480,8 @@ TEST_F(TLibraryPageTest, CompareListsTheSlotsThatDiffer) {
 
 // Patches dragged from the pages' lists onto a user bank's slots, with the
 // library not keeping what the pages bring: the SID ones are stored and land
-// from the slot under the pointer on; an FM voice is refused in the status line.
+// from the slot under the pointer on, shown there while the drag is over it;
+// an FM voice is refused in the status line.
 TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
   StartSid();
   Config().cbKeepInLibrary->setChecked(false);
@@ -493,7 +494,7 @@ TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
                                                static_cast<qsizetype>(fmFile.size())));
   Main().OpenFile(dir.filePath("fm.syx"));
   Library();
-  QListWidget *bankSlots = NewUserBank();
+  auto *bankSlots = static_cast<TUserBankSlots *>(NewUserBank());
 
   struct Case {
     const char *list;
@@ -516,9 +517,13 @@ TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
     const Qt::DropActions actions = Qt::CopyAction;
     QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bankSlots->viewport(), &enter);
+    QDragMoveEvent move(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bankSlots->viewport(), &move);
+    EXPECT_EQ(bankSlots->Landing(), std::make_pair(c.slot, static_cast<int>(c.rows.size())));
     Main().findChild<QStatusBar *>()->clearMessage();
     QDropEvent drop(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bankSlots->viewport(), &drop);
+    EXPECT_EQ(bankSlots->Landing(), std::make_pair(0, 0));
     EXPECT_EQ(Main().findChild<QStatusBar *>()->currentMessage(), c.status);
   }
 
