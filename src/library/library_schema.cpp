@@ -72,7 +72,7 @@ CREATE TABLE sighting (
   time INTEGER NOT NULL
 );
 CREATE INDEX sighting_by_patch ON sighting (patch_id);
-CREATE INDEX sighting_by_file ON sighting (file_id);
+CREATE INDEX sighting_by_file ON sighting (file_id) WHERE file_id IS NOT NULL;
 CREATE INDEX sighting_by_bank ON sighting (kind, bank, snapshot_id) WHERE snapshot_id IS NOT NULL;
 CREATE INDEX sighting_by_snapshot ON sighting (snapshot_id) WHERE snapshot_id IS NOT NULL;
 CREATE TABLE tag (
