@@ -6,6 +6,7 @@
 #include "library/library.h"
 #include "library/sqlite_db.h"
 #include "sid/sid_file.h"
+#include "support/made_library.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -56,26 +57,6 @@ void RemoveLibrary(const fs::path &path) {
     fs::remove(path.string() + suffix);
 }
 
-// Patch i of a made-up collection: a name like "Bass Warm 01234" from
-// short words and i itself, the rest of the bytes from i.
-zpm::TPatchBytes MadePatch(int i) {
-  static const char *const kWords[] = {
-      "Bass", "Lead", "Pad",  "Arp",  "Keys", "Drum", "Fx",   "Perc", "Saw",  "Sqr", "Tri",
-      "Wah",  "Sync", "Ring", "Soft", "Hard", "Warm", "Cold", "Dark", "Glow", "Fat", "Thin",
-      "Buzz", "Hum",  "Zap",  "Wind", "Bell", "Horn", "Reed", "Flut", "Choi", "Echo"};
-  char name[32];
-  std::snprintf(name, sizeof name, "%s %s %05d", kWords[i % 32], kWords[(i / 32) % 32], i);
-  zpm::TPatchBytes patch;
-  patch.kind = zpm::TKind::Sid;
-  std::memset(patch.data.data(), ' ', 16);
-  std::memcpy(patch.data.data(), name, std::min<size_t>(16, std::strlen(name)));
-  for (size_t d = 16; d < patch.data.size(); ++d)
-    patch.data[d] = static_cast<uint8_t>((i * 31 + d * 7 + (i >> 7) * 13) & 0x7F);
-  for (size_t d = 0; d < 3; ++d)
-    patch.data[16 + d] = static_cast<uint8_t>((i >> (7 * d)) & 0x7F);
-  return patch;
-}
-
 // 80 bank files of 128 patches: files 0..39 hold patches 0..5119 in order,
 // files 40..79 hold them again in another order.
 const fs::path &BankFiles() {
@@ -88,7 +69,7 @@ const fs::path &BankFiles() {
         const int at = (f % (kFiles / 2)) * kRowsPerFile + r;
         const int index = f < kFiles / 2 ? at : static_cast<int>((at * 7919LL) % kDistinct);
         zpm::TPatch patch;
-        std::memcpy(patch.Data(), MadePatch(index).data.data(), zpm::kDataSize);
+        std::memcpy(patch.Data(), zpm::bench::MadePatch(index).data.data(), zpm::kDataSize);
         patch.Bank = static_cast<uint8_t>(f % 8);
         patch.SetPatchNumber(static_cast<uint8_t>(r));
         patch.UpdateChecksum();
@@ -172,20 +153,7 @@ const std::string &BigLibrary() {
   static const std::string path = [] {
     const fs::path file = Folder() / "big.sqlite";
     RemoveLibrary(file);
-    zpm::TLibrary lib(file.string());
-    constexpr int kBatch = 10000;
-    for (int from = 0; from < kBigLibrary; from += kBatch) {
-      std::vector<zpm::TSighting> batch;
-      for (int i = from; i < from + kBatch; ++i) {
-        zpm::TSighting seen;
-        seen.patch = MadePatch(i);
-        seen.path = "/music/banks/collection" + std::to_string(i / kRowsPerFile) + ".syx";
-        seen.row = i % kRowsPerFile;
-        batch.push_back(seen);
-      }
-      lib.RecordSightings(batch);
-    }
-    lib.Db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    zpm::bench::FillLibrary(file.string(), kBigLibrary);
     return file.string();
   }();
   return path;
@@ -244,7 +212,7 @@ zpm::TSnapshotRecord FetchedBank(int64_t fetch, bool halfNew) {
     zpm::TSnapshotRecord::TSlot place;
     const int64_t index = slot % 2 || !halfNew ? (fetch * 128 + slot) % kBigLibrary
                                                : kBigLibrary + fetch * 64 + slot / 2;
-    place.placed.patch = MadePatch(static_cast<int>(index));
+    place.placed.patch = zpm::bench::MadePatch(static_cast<int>(index));
     place.placed.bank = static_cast<int>(fetch % 8);
     place.placed.number = slot;
     record.places.push_back(place);

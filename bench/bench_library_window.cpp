@@ -10,6 +10,7 @@
 #include "app/library/library_page.h"
 #include "app/main_window.h"
 #include "library/sqlite_db.h"
+#include "support/made_library.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -30,29 +31,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kPatches = 100000;
-constexpr int kBatch = 10000;
 
 double Ms(Clock::time_point since) {
   return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-// Patch i: a name like "Bass Warm 01234" from short words and i, the rest
-// of its bytes from i, so that every patch differs.
-zpm::TPatchBytes MadePatch(int i) {
-  static const char *const kWords[] = {
-      "Bass", "Lead", "Pad",  "Arp",  "Keys", "Drum", "Fx",   "Perc", "Saw",  "Sqr", "Tri",
-      "Wah",  "Sync", "Ring", "Soft", "Hard", "Warm", "Cold", "Dark", "Glow", "Fat", "Thin",
-      "Buzz", "Hum",  "Zap",  "Wind", "Bell", "Horn", "Reed", "Flut", "Choi", "Echo"};
-  char name[32];
-  std::snprintf(name, sizeof name, "%s %s %05d", kWords[i % 32], kWords[(i / 32) % 32], i);
-  zpm::TPatchBytes patch;
-  std::memset(patch.data.data(), ' ', 16);
-  std::memcpy(patch.data.data(), name, std::min<size_t>(16, std::strlen(name)));
-  for (size_t d = 16; d < patch.data.size(); ++d)
-    patch.data[d] = static_cast<uint8_t>((i * 31 + d * 7) & 0x7F);
-  for (size_t d = 0; d < 3; ++d)
-    patch.data[16 + d] = static_cast<uint8_t>((i >> (7 * d)) & 0x7F);
-  return patch;
 }
 
 // The library file and the window's settings, made once for the run.
@@ -64,19 +45,7 @@ const QTemporaryDir &Folder() {
 const QString &BigLibrary() {
   static const QString path = [] {
     const QString file = Folder().filePath("library.sqlite");
-    zpm::TLibrary lib(file.toStdString());
-    for (int from = 0; from < kPatches; from += kBatch) {
-      std::vector<zpm::TSighting> batch;
-      for (int i = from; i < from + kBatch; ++i) {
-        zpm::TSighting seen;
-        seen.patch = MadePatch(i);
-        seen.path = "/music/banks/collection" + std::to_string(i / 128) + ".syx";
-        seen.row = i % 128;
-        batch.push_back(seen);
-      }
-      lib.RecordSightings(batch);
-    }
-    lib.Db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    zpm::bench::FillLibrary(file.toStdString(), kPatches);
     return file;
   }();
   return path;
