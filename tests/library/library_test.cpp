@@ -6,6 +6,8 @@
 #include "library/sqlite_db.h"
 #include "sid/sid_file.h"
 
+#include "support/named_patches.h"
+
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -42,24 +44,10 @@ protected:
     return Bytes(std::istreambuf_iterator<char>(in), {});
   }
 
-  // A SID patch named name whose sound is seed.
   static TPatch Sid(const std::string &name, uint8_t seed, uint8_t bank = 0, uint8_t number = 0) {
-    TPatch patch;
-    for (size_t i = 16; i < 256; ++i)
-      patch.Data()[i] = static_cast<uint8_t>((seed + i) & 0x7F);
-    for (size_t i = 0; i < 16; ++i)
-      patch.Data()[i] = i < name.size() ? static_cast<uint8_t>(name[i]) : ' ';
-    patch.Bank = bank;
-    patch.SetPatchNumber(number);
-    patch.UpdateChecksum();
-    return patch;
+    return test::NamedSid(name, seed, bank, number);
   }
-  static Bytes SidFile(const std::vector<TPatch> &patches) {
-    TPatchBank bank;
-    for (const TPatch &patch : patches)
-      bank.Add(patch);
-    return SidFileBytes(bank);
-  }
+  static Bytes SidFile(const std::vector<TPatch> &patches) { return test::SidFileOf(patches); }
 
   fs::path m_dir;
 };

@@ -6,6 +6,8 @@
 #include "sid/sid_file.h"
 #include "zpm/zpm_run.h"
 
+#include "support/named_patches.h"
+
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
@@ -44,22 +46,10 @@ protected:
     EXPECT_TRUE(json.isObject()) << run.out << run.err;
     return json.object();
   }
-  // A SID patch named name whose sound is seed.
-  static TPatch Sid(const std::string &name, uint8_t seed) {
-    TPatch patch;
-    for (size_t i = 16; i < 256; ++i)
-      patch.Data()[i] = static_cast<uint8_t>((seed + i) & 0x7F);
-    for (size_t i = 0; i < 16; ++i)
-      patch.Data()[i] = i < name.size() ? static_cast<uint8_t>(name[i]) : ' ';
-    patch.UpdateChecksum();
-    return patch;
+  static TPatch Sid(const std::string &name, uint8_t seed, uint8_t bank = 0, uint8_t number = 0) {
+    return test::NamedSid(name, seed, bank, number);
   }
-  static Bytes SidFile(const std::vector<TPatch> &patches) {
-    TPatchBank bank;
-    for (const TPatch &patch : patches)
-      bank.Add(patch);
-    return SidFileBytes(bank);
-  }
+  static Bytes SidFile(const std::vector<TPatch> &patches) { return test::SidFileOf(patches); }
   static std::vector<int64_t> Ids(const QJsonObject &json) {
     std::vector<int64_t> ids;
     for (const QJsonValue &patch : json["patches"].toArray())
