@@ -5,10 +5,11 @@
 // shows what it finds in no more than 100 ms.
 
 #include "app/app_windows.h"
-#include "app/library/library_access.h"
 #include "app/library/library_model.h"
 #include "app/library/library_page.h"
 #include "app/main_window.h"
+#include "library/library.h"
+#include "library/library_files.h"
 #include "library/sqlite_db.h"
 #include "support/made_library.h"
 

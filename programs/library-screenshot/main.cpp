@@ -5,9 +5,10 @@
 // settings or library is read or written.
 
 #include "app/app_windows.h"
-#include "app/library/library_access.h"
 #include "app/library/library_page.h"
 #include "app/main_window.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -6,7 +6,6 @@
 #include "app/device_choice.h"
 #include "app/fm/fm_page.h"
 #include "app/fm/fm_send_panel.h"
-#include "app/library/library_access.h"
 #include "app/library/library_page.h"
 #include "app/log_window.h"
 #include "app/random/random_page.h"
@@ -18,6 +17,8 @@
 #include "app/window_fit.h"
 #include "app/window_host.h"
 #include "app/working_dialog.h"
+#include "library/library.h"
+#include "library/library_files.h"
 #include "midi/log_text.h"
 #include "patch/error.h"
 

@@ -16,8 +16,6 @@
 #include <string>
 #include <vector>
 
-struct sqlite3;
-
 namespace zpm {
 
 class TTransferHost;

@@ -5,7 +5,8 @@
 // differ are listed; Enter or a double click on one opens the patch viewer
 // with the two patches side by side.
 
-#include "app/library/library_access.h"
+#include "library/library.h"
+#include "library/library_files.h"
 #include "viewer/slot_compare.h"
 
 #include <QDialog>

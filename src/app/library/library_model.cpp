@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/library/library_model.h"
 
-#include "app/library/library_access.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 #include <QDataStream>
 #include <QDateTime>

@@ -5,7 +5,8 @@
 // hundred thousand patches costs no more than the rows on screen. Favourite,
 // tags and note are edited in place and written straight through.
 
-#include "app/library/library_access.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 #include <QAbstractTableModel>
 

@@ -2,7 +2,6 @@
 #include "app/library/library_page.h"
 
 #include "app/library/history_compare.h"
-#include "app/library/library_access.h"
 #include "app/library/library_model.h"
 #include "app/library/library_record.h"
 #include "app/library/library_send.h"
@@ -10,6 +9,8 @@
 #include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/viewer/hex_view_form.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -6,8 +6,9 @@
 // folder of files. Beside the list, the user banks; on the second tab, the
 // history of the synthesizer's banks.
 
-#include "app/library/library_access.h"
 #include "app/main_context.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 #include <QTableView>
 #include <QWidget>

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/library/library_record.h"
 
-#include "app/library/library_access.h"
 #include "app/main_context.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 namespace zpm {
 

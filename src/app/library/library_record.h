@@ -6,8 +6,9 @@
 // it: a library that refuses says so in one line of the log and the status
 // line.
 
-#include "app/library/library_access.h"
 #include "fm/fm_send.h"
+#include "library/library.h"
+#include "library/library_files.h"
 #include "library/library_records.h"
 #include "midi/fetch_report.h"
 #include "midi/send_report.h"

@@ -5,7 +5,8 @@
 // send tabs send a source bank to a destination bank, with their device
 // checks, backup, read-back and per-slot report.
 
-#include "app/library/library_access.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 #include <vector>
 

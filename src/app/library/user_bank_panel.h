@@ -6,9 +6,10 @@
 // Delete empties slots, dragging a slot moves it. A bank is saved as a file
 // or sent to a bank of the synthesizer.
 
-#include "app/library/library_access.h"
 #include "app/main_context.h"
 #include "app/sid/sid_list_widget.h"
+#include "library/library.h"
+#include "library/library_files.h"
 
 #include <QListWidget>
 #include <QWidget>

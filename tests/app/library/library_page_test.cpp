@@ -3,7 +3,6 @@
 // each run with a library of its own in the test's temporary folder.
 
 #include "app/library/history_compare.h"
-#include "app/library/library_access.h"
 #include "app/library/library_model.h"
 #include "app/library/library_page.h"
 #include "app/library/user_bank_panel.h"
@@ -11,6 +10,8 @@
 #include "app/sid/sid_window.h"
 #include "app/viewer/hex_view_form.h"
 #include "fm/fm_file.h"
+#include "library/library.h"
+#include "library/library_files.h"
 #include "library/library_records.h"
 #include "sid/sid_file.h"
 

@@ -7,9 +7,10 @@
 #include "app/random/random_page.h"
 #include "app/random/range_grid_widget.h"
 
-#include "app/library/library_access.h"
 #include "app/page_fixture.h"
 #include "app/send_report_dialog.h"
+#include "library/library.h"
+#include "library/library_files.h"
 #include "random/fm_random.h"
 #include "random/sid_random.h"
 #include "zpm/zpm_run.h"
