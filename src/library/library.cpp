@@ -856,30 +856,6 @@ int64_t TLibrary::CreateUserBank(const std::string &name, TKind kind) {
   });
 }
 
-void TLibrary::RenameUserBank(int64_t bank, const std::string &name) {
-  if (name.empty())
-    throw TLibraryError("A user bank needs a name.");
-  Guarded(m_path, [&] {
-    TStatement taken = m_db->Prepare("SELECT 1 FROM user_bank WHERE name = ? AND id <> ?");
-    taken.Bind(1, name).Bind(2, bank);
-    if (taken.Step())
-      throw TLibraryError("There is a user bank named \"" + name + "\" already.");
-    TStatement update = m_db->Prepare("UPDATE user_bank SET name = ? WHERE id = ?");
-    update.Bind(1, name).Bind(2, bank).Run();
-  });
-}
-
-void TLibrary::DeleteUserBank(int64_t bank) {
-  Guarded(m_path, [&] {
-    TTransaction transaction(*m_db);
-    TStatement slots = m_db->Prepare("DELETE FROM user_bank_slot WHERE bank_id = ?");
-    slots.Bind(1, bank).Run();
-    TStatement remove = m_db->Prepare("DELETE FROM user_bank WHERE id = ?");
-    remove.Bind(1, bank).Run();
-    transaction.Commit();
-  });
-}
-
 std::vector<TUserBank> TLibrary::UserBanks() {
   return Guarded(m_path, [&] {
     TStatement query = m_db->Prepare(

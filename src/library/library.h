@@ -83,8 +83,6 @@ public:
 
   // --- user banks ---
   int64_t CreateUserBank(const std::string &name, TKind kind);
-  void RenameUserBank(int64_t bank, const std::string &name);
-  void DeleteUserBank(int64_t bank);
   std::vector<TUserBank> UserBanks();
   TUserBank UserBankNamed(const std::string &name);
   // Slot 0-based; patch 0 empties it. A patch of another kind is refused.
