@@ -86,7 +86,10 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
   result->m_lost = std::move(lost);
   TGuard *guard = result->m_guard;
   jack_set_process_callback(client, ProcessCallback, guard);
+  // jackd calls only the first when both are set; PipeWire's JACK library
+  // calls only the second.
   jack_on_info_shutdown(client, ShutdownCallback, guard);
+  jack_on_shutdown(client, PlainShutdownCallback, guard);
   jack_set_port_registration_callback(client, PortRegistrationCallback, guard);
   jack_set_client_registration_callback(client, ClientRegistrationCallback, guard);
   if (jack_activate(client) != 0) {

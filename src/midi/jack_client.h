@@ -118,6 +118,7 @@ private:
   TJackClient(jack_client_t *client, ReceiveHandler handler);
   static int ProcessCallback(jack_nframes_t frames, void *arg);
   static void ShutdownCallback(jack_status_t code, const char *reason, void *arg);
+  static void PlainShutdownCallback(void *arg);
   static void PortRegistrationCallback(jack_port_id_t id, int registered, void *arg);
   static void ClientRegistrationCallback(const char *name, int registered, void *arg);
   void Notice(const std::string &gonePort);

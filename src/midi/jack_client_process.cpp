@@ -10,8 +10,6 @@
 
 #include <jack/midiport.h>
 
-#include <algorithm>
-
 namespace zpm {
 
 namespace {
@@ -109,7 +107,7 @@ void TJackClient::WriteOutputs(jack_nframes_t frames) {
     TOutPort *port = m_out[slot].load(std::memory_order_acquire);
     void *buffer = jack_port_get_buffer(port->port, frames);
     jack_midi_clear_buffer(buffer);
-    bool used = false;
+    TCycleEvents cycle;
     for (;;) {
       if (port->pieceLeft == 0) {
         // Pieces are published whole: a size means its bytes are there.
@@ -120,18 +118,15 @@ void TJackClient::WriteOutputs(jack_nframes_t frames) {
         took = true;
         continue;
       }
-      const size_t room = jack_midi_max_event_size(buffer);
-      // A piece that does not fit what is left waits for a fresh buffer
-      // rather than be cut; only one larger than a whole buffer is cut.
-      if (room == 0 || (used && port->pieceLeft > room))
+      const size_t size = cycle.Next(port->pieceLeft, jack_midi_max_event_size(buffer));
+      if (size == 0)
         break;
-      const size_t size = std::min<size_t>(port->pieceLeft, room);
       jack_midi_data_t *event = jack_midi_event_reserve(buffer, 0, size);
       if (!event)
         break;
       jack_ringbuffer_read(port->ring, reinterpret_cast<char *>(event), size);
       port->pieceLeft -= static_cast<uint32_t>(size);
-      used = true;
+      cycle.Took(size);
       took = true;
     }
   }

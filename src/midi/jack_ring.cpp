@@ -45,4 +45,13 @@ size_t MessagePieceSize(const uint8_t *bytes, size_t count, size_t limit) {
   return end;
 }
 
+size_t TCycleEvents::Next(size_t left, size_t room) const {
+  if (left == 0 || room <= 1)
+    return 0;
+  const size_t size = std::min({left, kLargestEvent, room - 1});
+  if (m_cost > 0 && (m_cost + Cost(size) > kCycleCost || (size < left && left <= kLargestEvent)))
+    return 0;
+  return size;
+}
+
 } // namespace zpm

@@ -2,7 +2,9 @@
 # What the end-to-end scripts on JACK share, sourced after `set -euo pipefail`
 # with $sim set: a private JACK server named after the script's process, a
 # work folder, and every process started through it stopped on exit, however
-# the script ends.
+# the script ends. With ZPM_TEST_JACK=pipewire the server is a private
+# headless PipeWire instead, and the scripts run under pw-jack, so that every
+# program in them uses PipeWire's JACK library.
 # shellcheck shell=bash
 export JACK_DEFAULT_SERVER=zpmtest$$
 work=$(mktemp -d)
@@ -23,8 +25,13 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -s "$work/server.log" ]; then tail -n 20 "$work/server.log" | sed 's/^/server: /' >&2; fi
+  exit 1
+}
 
 # wait_for WHAT COMMAND...: polls the command until it succeeds, at most 10 s.
 wait_for() {
@@ -36,15 +43,24 @@ wait_for() {
   fail "timed out waiting for $what"
 }
 
-# The server, without -S: it goes on without a client that is late. -R:
-# realtime scheduling where the system allows it (as root it does), so a
-# busy machine does not make its clients miss cycles; where it does not,
-# jackd says so and runs without it.
-jackd_pid=
+# start_server [JACKD_OPTION...]: the server, without -S unless given: it
+# goes on without a client that is late. -R: realtime scheduling where the
+# system allows it (as root it does), so a busy machine does not make its
+# clients miss cycles; where it does not, jackd says so and runs without it.
+# PipeWire runs in a runtime folder of its own, where its clients find it.
+server_pid=
 start_server() {
-  jackd -n "$JACK_DEFAULT_SERVER" -R -d dummy -r 48000 -p 256 -C 0 -P 0 >>"$work/jackd.log" 2>&1 &
-  jackd_pid=$!
-  pids+=($jackd_pid)
+  if [ "${ZPM_TEST_JACK:-}" = pipewire ]; then
+    export XDG_RUNTIME_DIR=$work/run
+    unset PIPEWIRE_RUNTIME_DIR PIPEWIRE_REMOTE
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    pipewire -c "$(dirname "${BASH_SOURCE[0]}")/pipewire-test.conf" >>"$work/server.log" 2>&1 &
+  else
+    jackd -n "$JACK_DEFAULT_SERVER" -R "$@" -d dummy -r 48000 -p 256 -C 0 -P 0 \
+      >>"$work/server.log" 2>&1 &
+  fi
+  server_pid=$!
+  pids+=($server_pid)
   wait_for "the JACK server" jack_lsp
 }
 

@@ -68,6 +68,19 @@ TPrivateServer::TPrivateServer(bool synchronous) {
   static int s_count = 0;
   m_name = "zpmtest" + std::to_string(getpid()) + "x" + std::to_string(++s_count);
   setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
+  const char *kind = std::getenv("ZPM_TEST_JACK");
+  if (kind && std::string(kind) == "pipewire") {
+    // PipeWire's JACK library finds the daemon in the runtime folder.
+    m_runtimeDir = std::filesystem::temp_directory_path() / m_name;
+    std::filesystem::create_directories(m_runtimeDir);
+    std::filesystem::permissions(m_runtimeDir, std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", m_runtimeDir.c_str(), 1);
+    unsetenv("PIPEWIRE_RUNTIME_DIR");
+    unsetenv("PIPEWIRE_REMOTE");
+    m_argv = {"pipewire", "-c", ZPM_PIPEWIRE_CONF};
+    Start();
+    return;
+  }
   // Realtime where the system allows it (else jackd runs without): a busy
   // machine then does not make the clients miss cycles.
   m_argv = {"jackd", "-n", m_name, "-R"};
@@ -80,7 +93,7 @@ TPrivateServer::TPrivateServer(bool synchronous) {
 
 bool TPrivateServer::Start() {
   if (!m_jackd.Start(m_argv)) {
-    m_failure = "jackd cannot be started (Debian package jackd2)";
+    m_failure = m_argv[0] + " cannot be started";
     return false;
   }
   // Poll until the server answers (about 0.1-0.3 s); give up after 10 s.
@@ -107,7 +120,7 @@ TPrivateServer::~TPrivateServer() {
   // A killed server stays in JACK's registry of servers, which holds only
   // a few: a server of the same name takes the entry over, and one that is
   // stopped properly gives it back.
-  if (m_killed)
+  if (m_killed && m_runtimeDir.empty())
     Start();
   m_jackd.Kill(SIGTERM);
   m_jackd.Wait();
@@ -116,6 +129,8 @@ TPrivateServer::~TPrivateServer() {
   for (const auto &entry : std::filesystem::directory_iterator("/dev/shm", ignored))
     if (entry.path().filename().string().find(m_name) != std::string::npos)
       std::filesystem::remove(entry.path(), ignored);
+  if (!m_runtimeDir.empty())
+    std::filesystem::remove_all(m_runtimeDir, ignored);
 }
 
 bool TPrivateServer::StartSimulator(const std::vector<std::string> &arguments) {

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A private JACK server (jackd2's dummy driver) under a name of its own, and
-// zavorin-sim on it, started and stopped by a test so that it can kill
+// A private JACK server (jackd2's dummy driver) under a name of its own, or
+// with ZPM_TEST_JACK=pipewire a private headless PipeWire, and zavorin-sim
+// on it, started and stopped by a test so that it can kill
 // either one in the middle of a transfer.
 
 #include <sys/types.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,8 @@ private:
 class TPrivateServer {
 public:
   // synchronous: jackd -S, which waits for late clients instead of letting
-  // them miss cycles. Sets JACK_DEFAULT_SERVER for this process.
+  // them miss cycles. Sets JACK_DEFAULT_SERVER for this process, and for
+  // PipeWire XDG_RUNTIME_DIR.
   explicit TPrivateServer(bool synchronous);
   ~TPrivateServer();
 
@@ -62,6 +65,7 @@ private:
   bool m_killed = false;
   std::string m_name;
   std::string m_failure;
+  std::filesystem::path m_runtimeDir; // PipeWire's only
   TChild m_jackd;
   TChild m_sim;
 };

@@ -123,7 +123,7 @@ interrupted() {
   case $target in
   zpm) kill "-$signal" "$zpm_pid" ;;
   sim) kill "-$signal" "$sim_pid" ;;
-  server) kill "-$signal" "$jackd_pid" ;;
+  server) kill "-$signal" "$server_pid" ;;
   esac
   wait "$zpm_pid" || status=$?
   case $target in

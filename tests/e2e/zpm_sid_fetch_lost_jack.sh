@@ -41,7 +41,7 @@ start_fetch killed --log
 wait_for_dump killed
 sleep 1
 killed_at=$(now_ms)
-kill -KILL "$jackd_pid"
+kill -KILL "$server_pid"
 status=0
 wait "$fetch_pid" || status=$?
 after=$(($(now_ms) - killed_at))
