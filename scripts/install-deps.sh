@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev pkg-config libasound2-dev libjack-jackd2-dev jackd2 libsqlite3-dev python3
+  qt6-base-dev pkg-config libasound2-dev libjack-jackd2-dev jackd2 pipewire-jack libsqlite3-dev python3
   qemu-system-x86 xz-utils desktop-file-utils
 )
 

@@ -2,11 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: the normal build with warnings as
 # errors (unit, integration, window and end-to-end tests on a private JACK
-# server, then zpm and zavorin-sim over ALSA in a VM with a Debian kernel), a
-# clang build with AddressSanitizer and UndefinedBehaviorSanitizer that runs
-# the tests again and gives each file loader a short fuzzing run, and a
-# ThreadSanitizer build of the tests where the MIDI driver side and the
-# waiting side meet.
+# server, the JACK ones again on PipeWire's JACK, then zpm and zavorin-sim
+# over ALSA in a VM with a Debian kernel), a clang build with
+# AddressSanitizer and UndefinedBehaviorSanitizer that runs the tests again
+# and gives each file loader a short fuzzing run, and a ThreadSanitizer build
+# of the tests where the MIDI driver side and the waiting side meet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -29,6 +29,12 @@ clear_stale_jack() {
 clear_stale_jack
 echo "== Tests"
 (cd build/ci && ctest --output-on-failure -j "$jobs")
+echo "== The JACK tests on PipeWire's JACK (a private headless PipeWire each)"
+if command -v pipewire >/dev/null && command -v pw-jack >/dev/null; then
+  (cd build/ci && ZPM_TEST_JACK=pipewire pw-jack ctest --output-on-failure -L jack)
+else
+  echo "PipeWire's JACK is not installed (Debian package pipewire-jack): this step is skipped."
+fi
 echo "== ALSA on a real kernel sequencer (a Debian kernel under qemu)"
 tests/alsa_kernel/run.sh build/ci/zpm build/ci/zavorin-sim build/ci/alsa-kernel
 

@@ -57,6 +57,19 @@ TMidiResult JackFailure(int code, const std::string &fallback) {
   return result;
 }
 
+// Whether any port on the server belongs to a client called name.
+bool NameHasPorts(jack_client_t *client, const std::string &name) {
+  const char **ports = jack_get_ports(client, nullptr, nullptr, 0);
+  if (!ports)
+    return false;
+  const std::string prefix = name + ":";
+  bool found = false;
+  for (const char **port = ports; *port && !found; ++port)
+    found = std::strncmp(*port, prefix.c_str(), prefix.size()) == 0;
+  jack_free(ports);
+  return found;
+}
+
 // The longest piece of one message in the outgoing ring: a bank dump fits
 // one piece, and a sender never waits for more room than half the ring.
 constexpr size_t kLargestPiece = kOutgoingRingSize / 2;
@@ -67,12 +80,8 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
                                                ReceiveHandler handler, std::string *why,
                                                LostHandler lost) {
   SilenceJack();
-  int options = JackNoStartServer;
-  if (exactName)
-    options |= JackUseExactName;
   jack_status_t status = static_cast<jack_status_t>(0);
-  jack_client_t *client =
-      jack_client_open(name.c_str(), static_cast<jack_options_t>(options), &status);
+  jack_client_t *client = jack_client_open(name.c_str(), JackNoStartServer, &status);
   const std::string text = TakeJackText();
   if (!client) {
     if (why)
@@ -80,6 +89,14 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
              : (status & JackServerFailed) ? "No JACK server is running"
              : text.empty()                ? "Cannot open a JACK client"
                                            : text;
+    return nullptr;
+  }
+  // A name in use: jackd gives another (and with JackUseExactName fails
+  // without saying why); PipeWire's JACK library gives the same name to both.
+  if (exactName && (jack_get_client_name(client) != name || NameHasPorts(client, name))) {
+    jack_client_close(client);
+    if (why)
+      *why = "The JACK client name " + name + " is taken";
     return nullptr;
   }
   std::unique_ptr<TJackClient> result(new TJackClient(client, std::move(handler)));

@@ -179,8 +179,9 @@ private:
   // The server kept a call waiting past the limit: teardown asks no more.
   std::atomic<bool> m_unresponsive{false};
 
-  jack_nframes_t m_nextFrame = 0; // process thread: where the next cycle should begin
-  bool m_frameKnown = false;      // process thread
+  jack_nframes_t m_lastFrame = 0;  // process thread: where the last cycle began
+  jack_nframes_t m_lastFrames = 0; // process thread: and its length
+  bool m_frameKnown = false;       // process thread
 
   std::atomic<bool> m_stopping{false};
   std::thread m_worker;

@@ -49,7 +49,9 @@ void TJackClient::ShutdownCallback(jack_status_t, const char *reason, void *arg)
   sem_post(&self->m_cycleDone);
 }
 
-void TJackClient::PlainShutdownCallback(void *arg) { ShutdownCallback(JackFailure, nullptr, arg); }
+void TJackClient::PlainShutdownCallback(void *arg) {
+  ShutdownCallback(JackFailure, nullptr, arg);
+}
 
 void TJackClient::PortRegistrationCallback(jack_port_id_t id, int registered, void *arg) {
   TGuard *guard = static_cast<TGuard *>(arg);

@@ -40,10 +40,15 @@ void TJackClient::Process(jack_nframes_t frames) {
   // Cycles this client missed (it was stalled, or the server skipped it)
   // carried events it never saw. The server's xrun notice is not taken for
   // that: it also comes when another client or the driver was late, with
-  // nothing of ours lost.
+  // nothing of ours lost. PipeWire changes the period whenever a program
+  // asks for another latency, and in the cycle where it does, moves the
+  // frame time on by the new period once more.
   const jack_nframes_t frame = jack_last_frame_time(m_client);
-  const bool missed = m_frameKnown && frame != m_nextFrame;
-  m_nextFrame = frame + frames;
+  const jack_nframes_t expected = m_lastFrame + m_lastFrames;
+  const bool missed =
+      m_frameKnown && frame != expected && !(frames != m_lastFrames && frame == expected + frames);
+  m_lastFrame = frame;
+  m_lastFrames = frames;
   m_frameKnown = true;
   if (missed) {
     MarkListeningBroken();

@@ -393,5 +393,14 @@ TEST(JackPortBack, ARestartedSimulatorIsConnectedAgainAndAnswers) {
   EXPECT_TRUE(record.WaitForBytes(266)) << "no answer after the restart";
 }
 
+TEST(JackNames, ANameInUseIsRefusedToAClientThatAsksForItExactly) {
+  TPrivateServer server(false);
+  ASSERT_EQ(server.Failure(), "");
+  ASSERT_TRUE(server.StartSimulator({})) << server.Failure();
+  std::string why;
+  EXPECT_EQ(TJackClient::Open("zavorin-sim", true, nullptr, &why), nullptr);
+  EXPECT_EQ(why, "The JACK client name zavorin-sim is taken");
+}
+
 } // namespace
 } // namespace zpm

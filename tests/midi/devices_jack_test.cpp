@@ -2,7 +2,8 @@
 // JACK without a server: the layer must neither start one nor complain, and
 // the lists then hold the built-in simulator alone. And how outgoing bytes
 // are cut into pieces of one message each, which become JACK events of their
-// own (the server side of that is checked end to end).
+// own that every JACK implementation carries (the server side of that is
+// checked end to end).
 
 #include "midi/jack_ring.h"
 #include "midi/jack_service.h"
@@ -13,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -70,6 +72,47 @@ TEST(DevicesJackTest, OutgoingBytesAreCutIntoPiecesOfOneMessage) {
     EXPECT_EQ(pieces, test.pieces) << test.what;
   }
   EXPECT_EQ(MessagePieceSize(nullptr, 0, 64), 0u);
+}
+
+// The events of one cycle, as the process thread takes them: each a size
+// the cycle allows, until it returns 0.
+std::vector<size_t> CycleEvents(std::vector<size_t> pieces, size_t room) {
+  TCycleEvents cycle;
+  std::vector<size_t> events;
+  for (size_t left : pieces) {
+    while (left > 0) {
+      const size_t size = cycle.Next(left, room);
+      if (size == 0)
+        return events;
+      cycle.Took(size);
+      events.push_back(size);
+      room -= std::min(room, size + 8);
+      left -= size;
+    }
+  }
+  return events;
+}
+
+TEST(DevicesJackTest, ACycleCarriesSmallEventsAndNeverTheWholeReportedRoom) {
+  const std::vector<size_t> dumpStart(15, 1024);
+  const std::vector<size_t> small(700, 3);
+  struct TCase {
+    std::vector<size_t> pieces;
+    size_t room;
+    std::vector<size_t> events;
+    const char *what;
+  };
+  const TCase cases[] = {
+      {{266, 9}, 32736, {266, 9}, "messages that fit leave whole"},
+      {{32777}, 32736, dumpStart, "a bank dump fills the cycle in 1024-byte events"},
+      {{100}, 100, {99}, "never the whole reported room"},
+      {{100, 100}, 150, {100}, "a message that no longer fits waits whole"},
+      {{5000}, 2000, {1024, 967}, "a long message takes what room there is"},
+      {{1}, 1, {}, "no room at all"},
+      {small, 32736, std::vector<size_t>(682, 3), "many short messages stop at the cycle's cost"},
+  };
+  for (const TCase &test : cases)
+    EXPECT_EQ(CycleEvents(test.pieces, test.room), test.events) << test.what;
 }
 
 } // namespace
