@@ -69,8 +69,10 @@ start_server() {
 # its memory goes to $work/DIR when it ends.
 sim_args=()
 sim_pid=
+sim_dir=
 start_sim() {
   local dir=$1; shift
+  sim_dir=$dir
   mkfifo "$work/$dir.out"
   "$sim" --api jack --name zavorin-sim --save-dir "$work/$dir" "${sim_args[@]}" "$@" \
     >"$work/$dir.out" 2>"$work/$dir.err" &
@@ -83,6 +85,6 @@ start_sim() {
 
 # Stops the simulator with SIGTERM, on which it saves its memory.
 stop_sim() {
-  kill -TERM "$sim_pid"
-  wait "$sim_pid" || fail "zavorin-sim did not exit cleanly"
+  kill -TERM "$sim_pid" 2>/dev/null || true
+  wait "$sim_pid" || fail "zavorin-sim did not exit cleanly: $(cat "$work/$sim_dir.err")"
 }
