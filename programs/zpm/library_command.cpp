@@ -492,10 +492,9 @@ int RunStats(const QStringList &args) {
     return ExitDone;
   const auto library = OpenLibrary(line);
   const TLibraryStats stats = library->Stats();
-  const TKind kinds[] = {TKind::Sid, TKind::FmVoice, TKind::FmDrumset, TKind::FmEnsemble};
   if (line.IsSet("json")) {
     std::string json = "{\"patches\": {";
-    for (TKind kind : kinds)
+    for (TKind kind : kAllKinds)
       json += std::string(kind == TKind::Sid ? "" : ", ") + JsonString(KindText(kind)) + ": " +
               std::to_string(stats.patches[static_cast<size_t>(kind)]);
     json += "}, \"files\": " + std::to_string(stats.files) +
@@ -507,7 +506,7 @@ int RunStats(const QStringList &args) {
     return ExitDone;
   }
   QString text = ShownBytes(library->Path()) + "\n";
-  for (TKind kind : kinds)
+  for (TKind kind : kAllKinds)
     text += QString("  %1 %2 patches\n")
                 .arg(KindText(kind), -12)
                 .arg(stats.patches[static_cast<size_t>(kind)], 8);

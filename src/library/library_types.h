@@ -21,6 +21,9 @@ public:
 
 enum class TKind { Sid, FmVoice, FmDrumset, FmEnsemble };
 constexpr int kKindCount = 4;
+// Every kind, in the order the library lists them.
+constexpr std::array<TKind, kKindCount> kAllKinds = {TKind::Sid, TKind::FmVoice, TKind::FmDrumset,
+                                                     TKind::FmEnsemble};
 
 // "sid", "fm-voice", "fm-drumset", "fm-ensemble".
 const char *KindText(TKind kind);

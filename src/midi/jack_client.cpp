@@ -85,10 +85,9 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
   const std::string text = TakeJackText();
   if (!client) {
     if (why)
-      *why = (status & JackNameNotUnique)  ? "The JACK client name " + name + " is taken"
-             : (status & JackServerFailed) ? "No JACK server is running"
-             : text.empty()                ? "Cannot open a JACK client"
-                                           : text;
+      *why = (status & JackServerFailed) ? "No JACK server is running"
+             : text.empty()              ? "Cannot open a JACK client"
+                                         : text;
     return nullptr;
   }
   // A name in use: jackd gives another (and with JackUseExactName fails

@@ -28,8 +28,6 @@ namespace zpm {
 
 namespace {
 
-const TKind kKinds[] = {TKind::Sid, TKind::FmVoice, TKind::FmDrumset, TKind::FmEnsemble};
-
 QString KindBankText(TKind kind) {
   switch (kind) {
   case TKind::Sid:
@@ -465,7 +463,7 @@ bool AskNewBank(QWidget *parent, QString &name, TKind &kind) {
   nameEdit->selectAll();
   auto *kindBox = new QComboBox(&dialog);
   kindBox->setObjectName(QStringLiteral("cbxNewBankKind"));
-  for (TKind each : kKinds)
+  for (TKind each : kAllKinds)
     kindBox->addItem(QStringLiteral("%1, %2 slots").arg(KindBankText(each)).arg(SlotsPerBank(each)),
                      static_cast<int>(each));
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
