@@ -8,6 +8,7 @@
 // or a connected port goes away, listening inputs hear of it on the worker
 // thread, after every event that arrived before.
 
+#include "midi/jack_cycle_clock.h"
 #include "midi/midi_service.h"
 
 #include <jack/jack.h>
@@ -179,9 +180,7 @@ private:
   // The server kept a call waiting past the limit: teardown asks no more.
   std::atomic<bool> m_unresponsive{false};
 
-  jack_nframes_t m_lastFrame = 0;  // process thread: where the last cycle began
-  jack_nframes_t m_lastFrames = 0; // process thread: and its length
-  bool m_frameKnown = false;       // process thread
+  TCycleClock m_cycleClock; // process thread
 
   std::atomic<bool> m_stopping{false};
   std::thread m_worker;

@@ -37,22 +37,11 @@ int TJackClient::ProcessCallback(jack_nframes_t frames, void *arg) {
 }
 
 void TJackClient::Process(jack_nframes_t frames) {
-  // Cycles this client missed (it was stalled, or the server skipped it)
-  // carried events it never saw. The server's xrun notice is not taken for
-  // that: it also comes when another client or the driver was late, with
-  // nothing of ours lost. PipeWire changes the period whenever a program
-  // asks for another latency, and in the cycle where it does, moves the
-  // frame time on by the new period once more.
-  const jack_nframes_t frame = jack_last_frame_time(m_client);
-  const jack_nframes_t expected = m_lastFrame + m_lastFrames;
-  const bool missed =
-      m_frameKnown && frame != expected && !(frames != m_lastFrames && frame == expected + frames);
-  m_lastFrame = frame;
-  m_lastFrames = frames;
-  m_frameKnown = true;
-  if (missed) {
+  // The server's xrun notice is not taken for missed cycles: it also comes
+  // when another client or the driver was late, with nothing of ours lost.
+  const bool missed = m_cycleClock.Missed(jack_last_frame_time(m_client), frames);
+  if (missed)
     MarkListeningBroken();
-  }
   ReadInputs(frames);
   WriteOutputs(frames);
   m_cycles.fetch_add(1, std::memory_order_release);

@@ -54,7 +54,9 @@ start_server() {
     export XDG_RUNTIME_DIR=$work/run
     unset PIPEWIRE_RUNTIME_DIR PIPEWIRE_REMOTE
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-    pipewire -c "$(dirname "${BASH_SOURCE[0]}")/pipewire-test.conf" >>"$work/server.log" 2>&1 &
+    # pipewire reads a relative -c path from its own folders.
+    pipewire -c "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/pipewire-test.conf" \
+      >>"$work/server.log" 2>&1 &
   else
     jackd -n "$JACK_DEFAULT_SERVER" -R "$@" -d dummy -r 48000 -p 256 -C 0 -P 0 \
       >>"$work/server.log" 2>&1 &

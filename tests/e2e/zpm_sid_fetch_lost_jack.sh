@@ -83,19 +83,29 @@ tries=$(grep -o '"tries": [0-9]*' "$work/stalled.json" | head -n1 | grep -o '[0-
 echo "zpm stalled for 80 ms mid-dump: the bank was fetched again ($tries tries) and saved whole"
 
 # 3. On PipeWire, the period changed mid-dump, as when another program asks
-# for another latency: nothing is lost and the bank comes in one try.
+# for another latency: nothing is lost and the bank comes in one try. A busy
+# machine may make zpm miss a cycle for real, and that dump is rightly asked
+# for again; a period change taken for a miss costs a try every time, so it
+# fails only when three attempts in a row each needed more than one.
 if [ "${ZPM_TEST_JACK:-}" = pipewire ]; then
-  start_sim period
-  start_fetch period --log --json
-  wait_for_dump period
-  for quantum in 1024 512 256; do
-    sleep 1
-    pw-metadata -n settings 0 clock.force-quantum "$quantum" >/dev/null
+  for attempt in 1 2 3; do
+    name=period$attempt
+    start_sim "$name"
+    start_fetch "$name" --log --json --retries 5
+    wait_for_dump "$name"
+    for quantum in 1024 512 256; do
+      sleep 1
+      pw-metadata -n settings 0 clock.force-quantum "$quantum" >/dev/null
+    done
+    wait "$fetch_pid" || fail "the fetch across period changes failed: $(tail -n3 "$work/$name.err")"
+    stop_sim
+    cmp "$work/$name.syx" "$work/$name/sid-bank-C.syx" || fail "the bank fetched across period changes differs"
+    tries=$(grep -o '"tries": [0-9]*' "$work/$name.json" | sort -u | grep -o '[0-9]*$' | tr '\n' ' ' || true)
+    if [ "$tries" = "1 " ]; then
+      echo "the period changed three times mid-dump: the bank came whole in one try"
+      break
+    fi
+    [ "$attempt" -lt 3 ] || fail "period changes made zpm ask again in three attempts (tries: $tries)"
+    echo "attempt $attempt: the bank was asked for again (tries: $tries), perhaps for a cycle really missed; once more"
   done
-  wait "$fetch_pid" || fail "the fetch across period changes failed: $(tail -n3 "$work/period.err")"
-  stop_sim
-  cmp "$work/period.syx" "$work/period/sid-bank-C.syx" || fail "the bank fetched across period changes differs"
-  tries=$(grep -o '"tries": [0-9]*' "$work/period.json" | sort -u | grep -o '[0-9]*$' | tr '\n' ' ')
-  [ "$tries" = "1 " ] || fail "period changes made zpm ask again (tries: $tries)"
-  echo "the period changed three times mid-dump: the bank came whole in one try"
 fi

@@ -3,8 +3,9 @@
 // the lists then hold the built-in simulator alone. And how outgoing bytes
 // are cut into pieces of one message each, which become JACK events of their
 // own that every JACK implementation carries (the server side of that is
-// checked end to end).
+// checked end to end), and how the frame time tells missed cycles.
 
+#include "midi/jack_cycle_clock.h"
 #include "midi/jack_ring.h"
 #include "midi/jack_service.h"
 #include "midi/midi_system.h"
@@ -17,6 +18,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zpm {
 namespace {
@@ -113,6 +116,34 @@ TEST(DevicesJackTest, ACycleCarriesSmallEventsAndNeverTheWholeReportedRoom) {
   };
   for (const TCase &test : cases)
     EXPECT_EQ(CycleEvents(test.pieces, test.room), test.events) << test.what;
+}
+
+// Each case: cycles as (frame, frames), and which of them follow missed ones.
+TEST(DevicesJackTest, TheFrameTimeTellsMissedCyclesFromPeriodChanges) {
+  struct TCase {
+    std::vector<std::pair<jack_nframes_t, jack_nframes_t>> cycles;
+    std::vector<bool> missed;
+    const char *what;
+  };
+  const TCase cases[] = {
+      {{{1000, 256}, {1256, 256}, {1512, 256}}, {false, false, false}, "cycles in a row"},
+      {{{1000, 256}, {1768, 256}}, {false, true}, "two cycles skipped"},
+      {{{1000, 256}, {1000, 256}}, {false, true}, "the frame time stepped back"},
+      {{{1000, 256}, {2280, 1024}, {3816, 512}, {4584, 256}},
+       {false, false, false, false},
+       "each period change moves the frame time on by the new period once more"},
+      {{{1000, 256}, {1256, 1024}}, {false, false}, "a period change that follows on"},
+      {{{1000, 256}, {2536, 1024}}, {false, true}, "a period change after a missed cycle"},
+      {{{1000, 256}, {1512, 256}}, {false, true}, "one period more without a change"},
+      {{{0xFFFFFF00u, 256}, {0, 256}}, {false, false}, "the frame time wraps around"},
+  };
+  for (const TCase &test : cases) {
+    TCycleClock clock;
+    std::vector<bool> missed;
+    for (const auto &[frame, frames] : test.cycles)
+      missed.push_back(clock.Missed(frame, frames));
+    EXPECT_EQ(missed, test.missed) << test.what;
+  }
 }
 
 } // namespace
