@@ -108,6 +108,7 @@ std::unique_ptr<TJackClient> TJackClient::Open(const std::string &name, bool exa
   jack_on_shutdown(client, PlainShutdownCallback, guard);
   jack_set_port_registration_callback(client, PortRegistrationCallback, guard);
   jack_set_client_registration_callback(client, ClientRegistrationCallback, guard);
+  jack_set_xrun_callback(client, XrunCallback, guard);
   if (jack_activate(client) != 0) {
     if (why)
       *why = JackFailure(1, "Cannot activate the JACK client").text;
@@ -306,6 +307,8 @@ TMidiResult TJackClient::Send(size_t outSlot, const uint8_t *bytes, size_t count
     }
     bytes += piece;
     count -= piece;
+    if (!port->undrained)
+      port->behindAtSend = m_fellBehind.load();
     port->undrained = true;
   }
   return {};
@@ -351,6 +354,12 @@ TMidiResult TJackClient::Drain(size_t outSlot) {
                                 "to " +
                                     OutputName(outSlot) + " may not have left."};
   port->undrained = false;
+  // When the graph falls behind, the server starts a cycle without waiting
+  // for every client: a reader that ran before our event was written may
+  // not run again before our next cycle clears it.
+  if (m_fellBehind.load() != port->behindAtSend)
+    return {kMidiMayNotHaveArrived, "The JACK server fell behind while MIDI data left for " +
+                                        OutputName(outSlot) + "; it may not have arrived."};
   return {};
 }
 

@@ -97,7 +97,9 @@ public:
   TMidiResult Send(size_t outSlot, const uint8_t *bytes, size_t count);
   // Waits until every queued byte of the port has been handed to JACK and
   // the cycles that carry them to the other client have run; fails when the
-  // server has gone or has stopped for a second.
+  // server has gone or has stopped for a second, and gives
+  // kMidiMayNotHaveArrived when the graph fell behind since the bytes were
+  // sent.
   TMidiResult Drain(size_t outSlot);
 
   // Waits until a whole process cycle has run that began after this call.
@@ -122,6 +124,7 @@ private:
   static void PlainShutdownCallback(void *arg);
   static void PortRegistrationCallback(jack_port_id_t id, int registered, void *arg);
   static void ClientRegistrationCallback(const char *name, int registered, void *arg);
+  static int XrunCallback(void *arg);
   void Notice(const std::string &gonePort);
   void Returned(const std::string &port);
   // Waits until count cycles have ended after this call; bounded: gives up
@@ -162,6 +165,9 @@ private:
   sem_t m_outputRoom;                      // posted when outgoing bytes were taken
   sem_t m_cycleDone;                       // posted after each cycle while someone waits
   std::atomic<uint64_t> m_cycles{0};
+  // Times the graph fell behind: an xrun anywhere in it, a cycle of ours
+  // missed or ended late. Events written meanwhile may never have been read.
+  std::atomic<uint64_t> m_fellBehind{0};
   std::atomic<int> m_cycleWaiters{0};
   std::mutex m_deliveryMutex; // a delivery in progress
   std::mutex m_sendMutex;     // one sender waits on m_outputRoom at a time

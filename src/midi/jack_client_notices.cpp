@@ -84,6 +84,14 @@ void TJackClient::ClientRegistrationCallback(const char *name, int registered, v
     self->Notice(std::string(name) + ":");
 }
 
+int TJackClient::XrunCallback(void *arg) {
+  TGuard *guard = static_cast<TGuard *>(arg);
+  std::lock_guard<std::mutex> guardLock(guard->mutex);
+  if (TJackClient *self = guard->owner.load())
+    self->m_fellBehind.fetch_add(1);
+  return 0;
+}
+
 void TJackClient::Notice(const std::string &gonePort) {
   {
     std::lock_guard<std::mutex> lock(m_noticeMutex);

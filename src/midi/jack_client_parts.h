@@ -35,8 +35,9 @@ struct TJackClient::TOutPort {
   jack_port_t *port = nullptr;
   // Pieces: a uint32_t size and that many bytes of one message.
   jack_ringbuffer_t *ring = nullptr;
-  uint32_t pieceLeft = 0; // process thread: bytes of the current piece not yet sent
-  bool undrained = false; // under m_sendMutex: sent since the last drain
+  uint32_t pieceLeft = 0;    // process thread: bytes of the current piece not yet sent
+  bool undrained = false;    // under m_sendMutex: sent since the last drain
+  uint64_t behindAtSend = 0; // under m_sendMutex: m_fellBehind when undrained began
   ~TOutPort() {
     if (ring)
       jack_ringbuffer_free(ring);

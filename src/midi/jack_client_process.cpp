@@ -37,13 +37,25 @@ int TJackClient::ProcessCallback(jack_nframes_t frames, void *arg) {
 }
 
 void TJackClient::Process(jack_nframes_t frames) {
-  // The server's xrun notice is not taken for missed cycles: it also comes
-  // when another client or the driver was late, with nothing of ours lost.
-  const bool missed = m_cycleClock.Missed(jack_last_frame_time(m_client), frames);
-  if (missed)
+  // Cycles this client missed carried events it never read. The server's
+  // xrun notice does not say that: it also comes when another client was
+  // late, with nothing we read lost. Either may have lost what we wrote.
+  if (m_cycleClock.Missed(jack_last_frame_time(m_client), frames)) {
     MarkListeningBroken();
+    m_fellBehind.fetch_add(1);
+  }
+  jack_nframes_t frame = 0;
+  jack_time_t begun = 0;
+  jack_time_t nextBegins = 0;
+  float periodUsecs = 0;
+  const bool timed =
+      jack_get_cycle_times(m_client, &frame, &begun, &nextBegins, &periodUsecs) == 0 &&
+      nextBegins > begun;
   ReadInputs(frames);
   WriteOutputs(frames);
+  // Ended after the next cycle was due: the server went on without us.
+  if (timed && jack_get_time() > nextBegins)
+    m_fellBehind.fetch_add(1);
   m_cycles.fetch_add(1, std::memory_order_release);
   if (m_cycleWaiters.load(std::memory_order_acquire) > 0)
     sem_post(&m_cycleDone);

@@ -117,6 +117,9 @@ TMidiResult TJackService::CloseOutput(size_t port) {
   // What is still queued for a port or server that has gone can reach no
   // one, and the loss has been told where it happened.
   TMidiResult drained = OutputProblem(port).empty() ? m_client->Drain(slot) : TMidiResult{};
+  // No one is left to send again what may have been lost on the way.
+  if (drained.code == kMidiMayNotHaveArrived)
+    drained = {};
   m_client->Disconnect(m_client->OutputName(slot), m_outputs[port]);
   return drained;
 }

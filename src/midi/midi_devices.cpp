@@ -143,10 +143,16 @@ void TMidiOutput::SendSysEx(int index, TMemoryStream &stream) {
   CheckResult(handle->service->Send(handle->port, stream.Data().data(), stream.Size()));
 }
 
-void TMidiOutput::Drain(int index) {
+bool TMidiOutput::Drain(int index) {
   const size_t device = CheckedIndex(index);
-  if (const TMidiHandle *handle = m_handles[device].get())
-    CheckResult(handle->service->Drain(handle->port));
+  const TMidiHandle *handle = m_handles[device].get();
+  if (!handle)
+    return true;
+  const TMidiResult result = handle->service->Drain(handle->port);
+  if (result.code == kMidiMayNotHaveArrived)
+    return false;
+  CheckResult(result);
+  return true;
 }
 
 std::string TMidiOutput::Problem(int index) const {

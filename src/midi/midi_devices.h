@@ -109,9 +109,10 @@ public:
   // a closed device.
   void SendSysEx(int index, TMemoryStream &stream);
   // Returns once everything sent to the device has left the program;
-  // raises the service's text when it cannot. A closed device has nothing
-  // to drain.
-  void Drain(int index);
+  // raises the service's text when it cannot. False when it left but the
+  // service fell behind meanwhile, so it may not have arrived. A closed
+  // device has nothing to drain.
+  bool Drain(int index);
   // Why the open device can no longer reach its port; empty while it can,
   // or while it is closed.
   std::string Problem(int index) const;

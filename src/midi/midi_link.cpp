@@ -12,9 +12,8 @@ void TMidiLink::CheckDevicesOpen() const {
   Claim();
 }
 
-void TMidiLink::Drain() {
-  if (OutputDeviceIndex >= 0)
-    output.Drain(OutputDeviceIndex);
+bool TMidiLink::Drain() {
+  return OutputDeviceIndex < 0 || output.Drain(OutputDeviceIndex);
 }
 
 std::string TMidiLink::LostReason() const {

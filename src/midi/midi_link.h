@@ -30,8 +30,9 @@ struct TMidiLink {
       OnClaim();
   }
   // Returns once everything sent has left the program; raises when it
-  // cannot (the service or the port has gone).
-  void Drain();
+  // cannot (the service or the port has gone). False when it may not have
+  // arrived: the service fell behind while it left.
+  bool Drain();
   // Why nothing sent now can reach the device or be answered: the input's
   // or the output's service or port has gone; empty while both are there.
   std::string LostReason() const;

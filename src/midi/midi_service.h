@@ -21,6 +21,10 @@ struct TMidiResult {
   bool Ok() const { return code == 0; }
 };
 
+// Drain's code when every byte has left but the service fell behind its
+// cycles meanwhile, so the port may not have received them all.
+constexpr uint32_t kMidiMayNotHaveArrived = 0x5A500001u;
+
 class TMidiService {
 public:
   virtual ~TMidiService() = default;
@@ -39,7 +43,8 @@ public:
   // One whole message to an open output; it is never dropped.
   virtual TMidiResult Send(size_t port, const uint8_t *bytes, size_t count) = 0;
   // Returns once every byte sent to the open output has left the program
-  // for the port it is connected to; fails when they cannot.
+  // for the port it is connected to; fails when they cannot, and gives
+  // kMidiMayNotHaveArrived when they left but may have been lost on the way.
   virtual TMidiResult Drain(size_t port) {
     (void)port;
     return {};

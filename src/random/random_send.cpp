@@ -128,17 +128,13 @@ TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const R
       TPatch patch = report.sidPatches.GetPatch(item.row);
       TMemoryStream message;
       patch.SaveToStreamAs(message, device);
-      ++item.tries;
       // No answer comes: a patch counts as sent once it has left and the
       // connection is still there after the pause.
       if (!SendOrLose(link, report, item, [&] {
-            link.Send(message);
-            link.Drain();
-            host.Delay(options.delayMs);
+            WriteSidPatch(link, host, message, options.delayMs, true, item);
             return link.LostReason();
           }))
         break;
-      item.result = TSendResult::Written;
       host.StepProgress();
       ++report.sent;
       if (host.ProgressCancelled()) {

@@ -91,16 +91,12 @@ struct TRun {
       patch.SaveToStreamAt(message, options.device, static_cast<uint8_t>(item.number));
     else
       patch.SaveToStreamAs(message, options.device);
-    ++item.tries;
     item.result = TSendResult::Written;
     item.reason.clear();
     inFlight = &item;
     // A SID write has no answer: it is written once its bytes have left
     // and the connection was still there after the device's pause.
-    link.Send(message);
-    link.Drain();
-    if (pause)
-      host.Delay(options.delayMs);
+    WriteSidPatch(link, host, message, options.delayMs, pause, item);
   }
 
   // Runs part of a send; a connection or service that fails on the way

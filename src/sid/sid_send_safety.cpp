@@ -61,12 +61,18 @@ const TPatch *FindSlot(const TPatchBank &bank, int number) {
   return nullptr;
 }
 
+// Sent, whether or not it is known to have arrived: reading the slot back
+// tells.
+bool WasSent(const TSendItem &item) {
+  return item.result == TSendResult::Written || item.result == TSendResult::Unknown;
+}
+
 } // namespace
 
-std::vector<int> SidBanksOf(const std::vector<TSendItem> &items, bool onlyWritten) {
+std::vector<int> SidBanksOf(const std::vector<TSendItem> &items, bool onlySent) {
   std::vector<int> banks;
   for (const TSendItem &item : items) {
-    if (onlyWritten ? item.result != TSendResult::Written : !item.reason.empty())
+    if (onlySent ? !WasSent(item) : !item.reason.empty())
       continue;
     if (std::find(banks.begin(), banks.end(), item.bank) == banks.end())
       banks.push_back(item.bank);
@@ -122,7 +128,7 @@ void VerifySidSlots(TMidiLink &link, TTransferHost &host, const TSidSendOptions 
     if (!fetch.lostReason.empty())
       report.lostReason = fetch.lostReason;
     for (TSendItem &item : report.items) {
-      if (item.result != TSendResult::Written || item.bank != bank)
+      if (!WasSent(item) || item.bank != bank)
         continue;
       const TPatch *back =
           answer.result == TFetchResult::Fetched ? FindSlot(fetched, item.number) : nullptr;
@@ -133,6 +139,7 @@ void VerifySidSlots(TMidiLink &link, TTransferHost &host, const TSidSendOptions 
       }
       const bool same = std::memcmp(back->Data(), list.GetPatch(item.row).Data(), kDataSize) == 0;
       item.result = same ? TSendResult::Verified : TSendResult::Differs;
+      item.reason.clear();
     }
     if (answer.result == TFetchResult::Cancelled || !fetch.lostReason.empty())
       break;

@@ -14,8 +14,9 @@
 namespace zpm {
 
 // The destination banks of the items, each once, in the order they first
-// appear; with onlyWritten just those of items that were sent.
-std::vector<int> SidBanksOf(const std::vector<TSendItem> &items, bool onlyWritten);
+// appear; with onlySent just those of items that were sent, whether or not
+// they are known to have arrived.
+std::vector<int> SidBanksOf(const std::vector<TSendItem> &items, bool onlySent);
 
 // Fetches every bank the report's items will write into, as "Get &Single
 // Bank" does, and hands them to options.saveBackup; a bank the device does

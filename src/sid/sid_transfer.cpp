@@ -140,6 +140,28 @@ void RequestSidBankDump(TMidiLink &link, uint8_t device) {
   link.Send(SidBankDumpRequest(device));
 }
 
+void WriteSidPatch(TMidiLink &link, TTransferHost &host, TMemoryStream &message, int delayMs,
+                   bool pause, TSendItem &item) {
+  for (int sent = 1;; ++sent) {
+    ++item.tries;
+    link.Send(message);
+    const bool arrived = link.Drain();
+    const bool last = arrived || sent == kSidWriteTries;
+    if (pause || !last)
+      host.Delay(delayMs);
+    if (arrived) {
+      item.result = TSendResult::Written;
+      item.reason.clear();
+      return;
+    }
+    if (last) {
+      item.result = TSendResult::Unknown;
+      item.reason = "the MIDI service fell behind each time it was sent";
+      return;
+    }
+  }
+}
+
 int SelectSidBank(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t bank, int delayMs,
                   TWaitOutcome *outcome) {
   // Device and bank go out clamped, and the answer is judged against what

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Talking to the SID synthesizer: the requests, the bank selection with its
-// answer, and the three fetches ("Get Single &Patch", "Get &Single Bank",
+// Talking to the SID synthesizer: the requests, the patch write, the bank
+// selection with its answer, and the three fetches ("Get Single &Patch", "Get &Single Bank",
 // "Get &All Banks").
 
 #include "midi/fetch_report.h"
 #include "midi/midi_link.h"
+#include "midi/send_report.h"
 #include "midi/transfer_host.h"
 #include "patch/patch.h"
 
@@ -13,6 +14,18 @@ namespace zpm {
 
 void RequestSidPatch(TMidiLink &link, uint8_t device, uint8_t patch);
 void RequestSidBankDump(TMidiLink &link, uint8_t device);
+
+// Times a patch write goes out while the MIDI service cannot tell it arrived.
+constexpr int kSidWriteTries = 3;
+// Sends one Patch Dump that writes a slot, which the device never answers,
+// then pauses delayMs for the device to store it unless pause is false.
+// A write whose bytes left while the service fell behind may not have
+// arrived: as writing the same patch again changes nothing, it goes out
+// once more after the pause, up to kSidWriteTries in all. Each counts in
+// item's tries; its result is Written, or Unknown when even the last may
+// not have arrived.
+void WriteSidPatch(TMidiLink &link, TTransferHost &host, TMemoryStream &message, int delayMs,
+                   bool pause, TSendItem &item);
 // Selects the bank and waits delayMs for the answer: 1 the bank is there,
 // 0 it is not, -1 a single-PatchCart device (firmware 1.6). outcome, when
 // given, tells whether the pause was broken (bytes lost, service gone).

@@ -55,4 +55,14 @@ TMidiResult TSimPort::Send(size_t port, const uint8_t *bytes, size_t count) {
   return {};
 }
 
+TMidiResult TSimPort::Drain(size_t port) {
+  if (port != 0)
+    return NoSuchPort();
+  if (m_fallBehind.load() > 0) {
+    --m_fallBehind;
+    return {kMidiMayNotHaveArrived, "The simulator fell behind."};
+  }
+  return {};
+}
+
 } // namespace zpm

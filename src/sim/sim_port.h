@@ -9,6 +9,8 @@
 #include "midi/midi_service.h"
 #include "sim/sim_wire.h"
 
+#include <atomic>
+
 namespace zpm {
 
 class TSimPort : public TMidiService {
@@ -24,6 +26,7 @@ public:
   TMidiResult OpenOutput(size_t port) override;
   TMidiResult CloseOutput(size_t port) override;
   TMidiResult Send(size_t port, const uint8_t *bytes, size_t count) override;
+  TMidiResult Drain(size_t port) override;
 
   // Blocks until every answer so far has been handed on: tests never sleep.
   void WaitIdle() { m_wire.WaitIdle(); }
@@ -32,12 +35,16 @@ public:
   void Inject(const Bytes &bytes) { m_wire.Inject(bytes); }
   void LoseBytes();
   void LoseService(const std::string &reason);
+  // The next drains say the service fell behind while the bytes left,
+  // though they arrived.
+  void FallBehind(int drains) { m_fallBehind = drains; }
 
   // The model, for tests: look at it only after WaitIdle.
   TSimSynth &Synth() { return m_wire.Synth(); }
 
 private:
   TSysExChunker *m_chunker = nullptr; // the open input's, set with the sink
+  std::atomic<int> m_fallBehind{0};
   TSimWire m_wire;
 };
 

@@ -432,6 +432,39 @@ TEST(SidSend, AnIncompleteBackupSendsNothing) {
   }
 }
 
+// A write whose bytes left while the service fell behind goes out again,
+// up to three times in all; after that its arrival is unknown, and reading
+// the slot back tells.
+TEST(SidSend, AWriteTheServiceFellBehindOnGoesOutAgain) {
+  constexpr TSendResult U = TSendResult::Unknown;
+  constexpr TSendResult V = TSendResult::Verified;
+  const struct {
+    int behind;
+    bool verify;
+    std::vector<TSendResult> results;
+    int tries;
+  } cases[] = {
+      {1, false, {W, W}, 2},
+      {3, false, {U, W}, 3},
+      {3, true, {V, V}, 3},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.behind);
+    TSimRig rig(SimWithId(3));
+    rig.Simulator().FallBehind(c.behind);
+    TSidSendOptions options = Options();
+    options.verify = c.verify;
+    const TPatchBank list = MakeList({{0, 1}, {0, 2}});
+    const TSendReport report = RunSidSend(rig.link, rig.host, options, {}, list);
+    EXPECT_EQ(Results(report), c.results);
+    EXPECT_EQ(report.items[0].tries, c.tries);
+    EXPECT_EQ(report.items[0].reason.empty(), c.results[0] != U);
+    EXPECT_EQ(report.AllDone(), c.results[0] != U);
+    EXPECT_EQ(SentDumps(rig).size(), static_cast<size_t>(c.tries + 1));
+    EXPECT_EQ(rig.Synth().SidPatchData(0, 1), Data(list.GetPatch(0)));
+  }
+}
+
 TEST(SidSend, VerificationFindsTheLostWriteAndRetrySendsItAgain) {
   TSimOptions sim;
   sim.dropWrite = 2;
