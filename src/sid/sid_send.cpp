@@ -91,8 +91,6 @@ struct TRun {
       patch.SaveToStreamAt(message, options.device, static_cast<uint8_t>(item.number));
     else
       patch.SaveToStreamAs(message, options.device);
-    item.result = TSendResult::Written;
-    item.reason.clear();
     inFlight = &item;
     // A SID write has no answer: it is written once its bytes have left
     // and the connection was still there after the device's pause.

@@ -146,19 +146,14 @@ void WriteSidPatch(TMidiLink &link, TTransferHost &host, TMemoryStream &message,
     ++item.tries;
     link.Send(message);
     const bool arrived = link.Drain();
-    const bool last = arrived || sent == kSidWriteTries;
-    if (pause || !last)
-      host.Delay(delayMs);
-    if (arrived) {
-      item.result = TSendResult::Written;
-      item.reason.clear();
+    if (arrived || sent == kSidWriteTries) {
+      item.result = arrived ? TSendResult::Written : TSendResult::Unknown;
+      item.reason = arrived ? "" : "the MIDI service fell behind each time it was sent";
+      if (pause)
+        host.Delay(delayMs);
       return;
     }
-    if (last) {
-      item.result = TSendResult::Unknown;
-      item.reason = "the MIDI service fell behind each time it was sent";
-      return;
-    }
+    host.Delay(delayMs);
   }
 }
 

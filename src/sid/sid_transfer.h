@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Talking to the SID synthesizer: the requests, the patch write, the bank
-// selection with its answer, and the three fetches ("Get Single &Patch", "Get &Single Bank",
-// "Get &All Banks").
+// selection with its answer, and the three fetches ("Get Single &Patch",
+// "Get &Single Bank", "Get &All Banks").
 
 #include "midi/fetch_report.h"
 #include "midi/midi_link.h"
