@@ -96,10 +96,10 @@ public:
   std::vector<std::string> Check();
   TLibraryStats Stats();
 
-  // The database, for the few callers that go beyond this class (tests).
-  TSqliteDb &Db() { return *m_db; }
-
 private:
+  // Tests and benchmarks reach the database itself through this.
+  friend class TLibraryDatabase;
+
   // How many more times each known patch was seen in one change.
   using TSeen = std::map<int64_t, int64_t>;
   // The patch's ID, storing it as seen once when it is new.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The patch library through a real database file in a fresh folder.
 #include "library/library.h"
+#include "library/library_database.h"
 #include "library/library_files.h"
 #include "library/sha256.h"
-#include "library/sqlite_db.h"
 #include "sid/sid_file.h"
 
 #include "support/named_patches.h"
@@ -104,7 +104,7 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
 
   const std::vector<TImportedFile> again = library.Import({Path("a.syx")}, nullptr);
   EXPECT_TRUE(again[0].unchanged);
-  EXPECT_EQ(library.Db().Number("SELECT count(*) FROM sighting"), 7);
+  EXPECT_EQ(TLibraryDatabase::Of(library).Number("SELECT count(*) FROM sighting"), 7);
 
   TSearch bass;
   bass.text = "BASS";
@@ -251,7 +251,7 @@ TEST_F(LibraryTest, SearchByNameFindsWhatLikeFinds) {
        {"bass", "BASS", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", "\xC3\xA9", "%", "_", "0% F",
         "r_s", "\\", "t", "\xE9", "zzz", "s d"}) {
     std::vector<int64_t> expected;
-    TStatement like = library.Db().Prepare(
+    TStatement like = TLibraryDatabase::Of(library).Prepare(
         "SELECT id FROM patch WHERE name_text LIKE ? ESCAPE '\\' ORDER BY name_text COLLATE "
         "NOCASE, id");
     std::string pattern = "%";
@@ -281,7 +281,8 @@ TEST_F(LibraryTest, LongFilesAndBanksKeepEverySighting) {
   const TImportedFile imported = library.ImportFile(Path("long.syx"));
   EXPECT_EQ(imported.newPatches, 30);
   EXPECT_EQ(imported.knownPatches, 70);
-  TStatement rows = library.Db().Prepare("SELECT row, patch_id FROM sighting ORDER BY id");
+  TStatement rows =
+      TLibraryDatabase::Of(library).Prepare("SELECT row, patch_id FROM sighting ORDER BY id");
   for (int n = 0; n < 100; ++n) {
     ASSERT_TRUE(rows.Step());
     EXPECT_EQ(rows.Int(0), n);
@@ -306,7 +307,8 @@ TEST_F(LibraryTest, LongFilesAndBanksKeepEverySighting) {
   }
   // Rows 0, 30, 60 and 90 of the file; slots 0, 30, 60, 90 and 100.
   EXPECT_EQ(library.Row(slots[0].id).seen, 4 + 5);
-  EXPECT_EQ(library.Db().Number("SELECT count(*) FROM sighting WHERE verified = 1"), 43);
+  EXPECT_EQ(
+      TLibraryDatabase::Of(library).Number("SELECT count(*) FROM sighting WHERE verified = 1"), 43);
 }
 
 // A kept statement is handed out once at a time and let go of whole: one
@@ -340,8 +342,8 @@ TEST_F(LibraryTest, SightingSourcesAreTheFourKnownOnes) {
   seen.source = TSighting::TSource::Random;
   library.RecordSightings({seen});
   const auto add = [&](const std::string &source) {
-    library.Db().Exec("INSERT INTO sighting (patch_id, source, kind, time) VALUES (1, '" + source +
-                      "', 0, 0)");
+    TLibraryDatabase::Of(library).Exec(
+        "INSERT INTO sighting (patch_id, source, kind, time) VALUES (1, '" + source + "', 0, 0)");
   };
   for (const char *source : {"file", "device", "random", "send"})
     EXPECT_NO_THROW(add(source)) << source;
@@ -353,7 +355,7 @@ TEST_F(LibraryTest, SightingSourcesAreTheFourKnownOnes) {
 TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
   {
     TLibrary newer(Path("newer.sqlite"));
-    newer.Db().Exec("PRAGMA user_version = 99");
+    TLibraryDatabase::Of(newer).Exec("PRAGMA user_version = 99");
   }
   {
     TSqliteDb other(Path("other.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -365,7 +367,7 @@ TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
     TLibrary library(Path("damaged.sqlite"));
     Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2)}));
     library.Import({Path("a.syx")}, nullptr);
-    library.Db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    TLibraryDatabase::Of(library).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
   }
   damaged = Read(Path("damaged.sqlite"));
   for (size_t i = 4096; i < damaged.size(); i += 7)
@@ -401,8 +403,8 @@ TEST_F(LibraryTest, AFailedImportLeavesTheLibraryAsBefore) {
   Write(Path("big.syx"), SidFile(many));
   TLibrary library(Path("lib.sqlite"));
   library.Import({Path("a.syx")}, nullptr);
-  const int64_t pages = library.Db().Number("PRAGMA page_count");
-  library.Db().Exec("PRAGMA max_page_count = " + std::to_string(pages + 2));
+  const int64_t pages = TLibraryDatabase::Of(library).Number("PRAGMA page_count");
+  TLibraryDatabase::Of(library).Exec("PRAGMA max_page_count = " + std::to_string(pages + 2));
   try {
     library.ImportFile(Path("big.syx"));
     ADD_FAILURE() << "the import did not fail";
@@ -410,14 +412,14 @@ TEST_F(LibraryTest, AFailedImportLeavesTheLibraryAsBefore) {
     EXPECT_NE(std::string(error.what()).find("is full"), std::string::npos) << error.what();
   }
   EXPECT_EQ(library.Count({}), 1);
-  EXPECT_EQ(library.Db().Number("SELECT count(*) FROM file"), 1);
+  EXPECT_EQ(TLibraryDatabase::Of(library).Number("SELECT count(*) FROM file"), 1);
 
   TLibrary other(Path("lib.sqlite"));
-  other.Db().Exec("BEGIN IMMEDIATE");
-  library.Db().Exec("PRAGMA max_page_count = 100000");
-  sqlite3_busy_timeout(library.Db().Handle(), 50);
+  TLibraryDatabase::Of(other).Exec("BEGIN IMMEDIATE");
+  TLibraryDatabase::Of(library).Exec("PRAGMA max_page_count = 100000");
+  sqlite3_busy_timeout(TLibraryDatabase::Of(library).Handle(), 50);
   EXPECT_THROW(library.ImportFile(Path("big.syx")), TLibraryError);
-  other.Db().Exec("ROLLBACK");
+  TLibraryDatabase::Of(other).Exec("ROLLBACK");
   EXPECT_EQ(library.ImportFile(Path("big.syx")).newPatches, 128);
   EXPECT_TRUE(library.Check().empty());
 }
