@@ -167,7 +167,7 @@ void BM_BuildAndMeasureBigLibrary(benchmark::State &state) {
   }
   zpm::TLibrary lib(BigLibrary());
   state.counters["patches"] = static_cast<double>(lib.Count({}));
-  TLibraryDatabase::Of(lib).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  zpm::TLibraryDatabase::Of(lib).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
   state.counters["file_MB"] = static_cast<double>(fs::file_size(BigLibrary())) / 1e6;
 }
 BENCHMARK(BM_BuildAndMeasureBigLibrary)->Iterations(1)->Unit(benchmark::kSecond);
@@ -238,7 +238,7 @@ BENCHMARK(BM_OpenLibrary)->Unit(benchmark::kMillisecond);
 void BM_QuickCheck(benchmark::State &state) {
   zpm::TLibrary lib(BigLibrary());
   for (auto _ : state)
-    benchmark::DoNotOptimize(TLibraryDatabase::Of(lib).Number("PRAGMA quick_check"));
+    benchmark::DoNotOptimize(zpm::TLibraryDatabase::Of(lib).Number("PRAGMA quick_check"));
 }
 BENCHMARK(BM_QuickCheck)->Unit(benchmark::kMillisecond);
 
