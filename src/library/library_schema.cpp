@@ -150,6 +150,11 @@ std::string LibraryFailureText(const std::string &path, const TSqliteError &erro
   }
 }
 
+void WriteLibrarySchema(TSqliteDb &db) {
+  for (const char *step : kMigrations)
+    db.Exec(step);
+}
+
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
   try {
     const bool existed = ExistingFileIsDatabase(path);
@@ -162,7 +167,8 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
       Refuse(path, "was made by a newer version of the program; it was left as it is.");
     if (existed) {
       const bool tables = db->Number("SELECT count(*) FROM sqlite_schema") > 0;
-      if (application != kApplicationId && (application != 0 || version != 0 || tables))
+      if (version < 0 ||
+          (application != kApplicationId && (application != 0 || version != 0 || tables)))
         Refuse(path, std::string("is a database of another program") + kLeftAlone);
       TStatement check = db->Prepare("PRAGMA quick_check");
       if (check.Step() && check.Text(0) != "ok")

@@ -20,6 +20,10 @@ constexpr int kLibraryVersion = 1;
 // forward in one transaction.
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path);
 
+// Writes the tables and indexes of this version into an empty database, as
+// a new library gets them; the check compares a file with them.
+void WriteLibrarySchema(TSqliteDb &db);
+
 // What a failure of the database means for the musician, naming the file.
 std::string LibraryFailureText(const std::string &path, const TSqliteError &error);
 
