@@ -497,7 +497,7 @@ TEST_F(LibraryTest, RowsOutOfRangeAreRefusedByIdAndListedByTheCheck) {
       EXPECT_NE(std::string(error.what()).find(c.refused), std::string::npos) << error.what();
     }
     const TLibraryCheck check = library.Check();
-    EXPECT_TRUE(Lists(check, c.listed)) << check.count << " " << check.problems.front();
+    EXPECT_TRUE(Lists(check, c.listed)) << (check.problems.empty() ? "" : check.problems[0]);
   }
 }
 
@@ -570,7 +570,7 @@ TEST_F(LibraryTest, TheCheckListsWhatIsWrongAndNothingElse) {
     TLibrary library(path);
     const TLibraryCheck check = library.Check();
     EXPECT_EQ(check.count, c.count);
-    EXPECT_EQ(check.problems.size(), std::min<size_t>(c.count, TLibraryCheck::kShown));
+    EXPECT_EQ(check.problems.size(), std::min<size_t>(static_cast<size_t>(c.count), 20));
     EXPECT_TRUE(Lists(check, c.listed)) << (check.problems.empty() ? "" : check.problems[0]);
   }
 }

@@ -97,6 +97,16 @@ TEST_F(ZpmLibrary, ImportSaysWhatWasNewKnownOrRefused) {
   EXPECT_TRUE(files[1]["error"].isString());
   EXPECT_EQ(json["new"].toInt(), 1);
   EXPECT_EQ(json["known"].toInt(), 1);
+
+  // Busy past its timeout before the first file: none is said to be in.
+  Write("d.syx", SidFile({Sid("Organ", 5)}));
+  TSqliteDb writer(Library(), SQLITE_OPEN_READWRITE);
+  writer.Exec("BEGIN IMMEDIATE");
+  const RawRun busy = Lib({"import", Path("d.syx")});
+  writer.Exec("ROLLBACK");
+  EXPECT_EQ(busy.code, 1);
+  EXPECT_NE(busy.err.find("is busy"), std::string::npos) << busy.err;
+  EXPECT_EQ(busy.err.find("listed above"), std::string::npos) << busy.err;
 }
 
 // Every filter narrows the list, and what the musician says shows in it.
