@@ -186,8 +186,12 @@ void TDeviceSession::HoldOutputPort(const std::string &name, bool wait) {
   m_lock = std::make_unique<TPortLock>(TPortLock::ServiceScope(m_system->Api() == MidiApi::Jack),
                                        name, "zpm");
   std::string holder;
-  if (m_lock->TryAcquire(&holder))
+  if (m_lock->TryAcquire(&holder)) {
+    const std::string skipped = m_lock->TakeSkipNotice();
+    if (!skipped.empty())
+      PrintErr(QString::fromStdString(skipped) + "\n");
     return;
+  }
   if (!wait)
     throw ZpmError(TPortLock::BusyText(holder, name));
   PrintErr(QString::fromStdString(TPortLock::WaitingText(holder, name)) + "\n");

@@ -41,7 +41,8 @@ const char *FetchResultText(TFetchResult result) {
   case TFetchResult::Cancelled:
     return "cancelled";
   case TFetchResult::ServiceLost:
-    return "service lost";
+    // A port that went is no lost service: the reason says which went.
+    return "connection lost";
   case TFetchResult::NotAsked:
     break;
   }

@@ -24,7 +24,6 @@ const char *const kPastLastPatch = "past patch 128";
 const char *const kCancelled = "cancelled";
 const char *const kDeclined = "declined";
 const char *const kSingleCart = "the device has a single PatchCart";
-const char *const kServiceLost = "the MIDI service was lost";
 const char *const kInFlight = "on its way when the connection was lost";
 
 constexpr int kLastPatch = 127;
@@ -112,7 +111,7 @@ struct TRun {
     }
     Lost();
     if (!report.lostReason.empty())
-      MarkUnsent(kServiceLost);
+      MarkUnsent(kConnectionLost);
   }
 
   // A destination bank for Bank and Rows: false when the run ends here.
@@ -120,7 +119,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(kConnectionLost);
       return false;
     }
     if (selected == SidSingleCart && !host.Ask(question)) {
@@ -153,7 +152,7 @@ struct TRun {
       return;
     }
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(kConnectionLost);
       return;
     }
     int current = -1;
@@ -219,7 +218,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(kConnectionLost);
       return;
     }
     if (selected == SidSingleCart && !host.Ask(kGetQuestion)) {

@@ -300,6 +300,11 @@ TEST(SidSend, APortThatGoesEndsTheRunWithThePatchInFlightUnknown) {
     const TSendReport report = RunSidSend(rig.link, rig.host, Options(), c.job, MakeList(slots));
     EXPECT_EQ(Results(report), c.results);
     EXPECT_EQ(report.lostReason, "The MIDI port zavorin-sim:in has gone.");
+    // The slots left say only that the connection went; the service stayed.
+    for (const TSendItem &item : report.items)
+      if (item.result == NS) {
+        EXPECT_EQ(item.reason, "the connection was lost");
+      }
     EXPECT_FALSE(report.AllDone());
   }
 }
@@ -398,6 +403,7 @@ TEST(SidSend, AnIncompleteBackupSendsNothing) {
     TSimFault fault;
     bool saveFails;
     std::string problem;
+    bool portGoes = false; // at the first wait
   };
   const std::vector<Case> cases = {
       {"second bank silent",
@@ -408,13 +414,22 @@ TEST(SidSend, AnIncompleteBackupSendsNothing) {
        {TSimFaultKind::Spliced, 30297, 1},
        false,
        "The backup of bank A is incomplete (cut short), so nothing was sent."},
-      {"file not written", {}, true, "Disk full. Nothing was sent."}};
+      {"file not written", {}, true, "Disk full. Nothing was sent."},
+      {"port gone",
+       {},
+       false,
+       "The backup of bank A is incomplete (connection lost), so nothing was sent.",
+       true}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     TSimOptions sim;
     sim.fault = c.fault;
     TSimRig rig(sim);
     rig.host.defaultWaitAnswer = kWaitClosed;
+    if (c.portGoes)
+      rig.host.during = [&](TFakeWait, int) {
+        rig.Simulator().LoseService("The MIDI port zavorin-sim:in has gone.");
+      };
     TSidSendOptions options = Options();
     options.device = 0;
     options.backup = true;
