@@ -80,8 +80,16 @@ struct TRun {
     lost = outcome.end == TWaitEnd::ServiceLost;
     if (lost)
       report.lostReason = outcome.reason;
+    // A selection cut off by a stop says nothing of the device: the run ends
+    // here, as when the service is lost, and nothing more is written.
+    if (outcome.end == TWaitEnd::Cancelled) {
+      report.cancelled = true;
+      lost = true;
+    }
     return selected;
   }
+
+  const char *StopReason() const { return report.cancelled ? kCancelled : kServiceLost; }
 
   // One Patch Dump, then the pause unless there is none.
   void Send(TSendItem &item, bool pause) {
@@ -120,7 +128,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(StopReason());
       return false;
     }
     if (selected == SidSingleCart && !host.Ask(question)) {
@@ -153,7 +161,7 @@ struct TRun {
       return;
     }
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(StopReason());
       return;
     }
     int current = -1;
@@ -219,7 +227,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(StopReason());
       return;
     }
     if (selected == SidSingleCart && !host.Ask(kGetQuestion)) {
