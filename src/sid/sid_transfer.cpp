@@ -73,6 +73,12 @@ int SelectForFetch(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch,
                    bool answerExpected, bool selectedBefore, TFetchItem &item,
                    TFetchReport &report) {
   for (int attempt = 0; attempt <= fetch.retries; ++attempt) {
+    // Stopped before it went out: the bank is cancelled, never asked.
+    if (link.reception.StopRequested()) {
+      item.result = TFetchResult::Cancelled;
+      report.cancelled = true;
+      return kSelectionBroken;
+    }
     TWaitOutcome outcome;
     int selected = SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(bank),
                                  fetch.delayMs, &outcome);

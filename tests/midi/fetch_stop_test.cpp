@@ -68,6 +68,7 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
     bool windowCancel; // the wait dialog's "&Cancel" instead of a signal
     int saved;
     int fetched; // items that arrived whole
+    int tries;   // the requests that went out for the one cancelled
   };
   const TSimOptions clean;
   const TSimOptions vanishesInC = Fault(TSimFaultKind::Vanish, 6144, 3);
@@ -79,6 +80,7 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::Delay, 1},
        false,
        0,
+       0,
        0},
       {"SID all: bank C's Bank Select",
        TKind::SidAll,
@@ -87,7 +89,8 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::Delay, 4},
        false,
        256,
-       2},
+       2,
+       1},
       {"SID all: mid-dump in bank C",
        TKind::SidAll,
        vanishesInC,
@@ -95,7 +98,8 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::SysEx, 3},
        false,
        256,
-       2},
+       2,
+       1},
       {"SID all: between banks B and C",
        TKind::SidAll,
        clean,
@@ -103,7 +107,8 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::SysEx, 0, 2},
        false,
        256,
-       2},
+       2,
+       0},
       {"SID all: the pause before bank C is asked again",
        TKind::SidAll,
        Fault(TSimFaultKind::Spliced, 30297, 3),
@@ -111,7 +116,8 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::Delay, 5},
        false,
        256,
-       2},
+       2,
+       1},
       {"SID all: the window's Cancel mid-dump in bank C",
        TKind::SidAll,
        Fault(TSimFaultKind::Silence, 0, 3),
@@ -119,7 +125,8 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::SysEx, 0},
        true,
        256,
-       2},
+       2,
+       1},
       {"SID bank: mid-dump",
        TKind::SidBank,
        Fault(TSimFaultKind::Vanish, 6144, 1),
@@ -127,8 +134,17 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::SysEx, 1},
        false,
        0,
-       0},
-      {"SID patch: the Bank Select", TKind::SidPatch, clean, 2, {TFakeWait::Delay, 1}, false, 0, 0},
+       0,
+       1},
+      {"SID patch: the Bank Select",
+       TKind::SidPatch,
+       clean,
+       2,
+       {TFakeWait::Delay, 1},
+       false,
+       0,
+       0,
+       1},
       {"FM bank: mid-dump of the sixth patch",
        TKind::FmBank,
        Fault(TSimFaultKind::Vanish, 100, 6),
@@ -136,7 +152,8 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::SysEx, 6},
        false,
        5,
-       5},
+       5,
+       1},
       {"FM all: the pause before the third patch is asked again",
        TKind::FmAll,
        Fault(TSimFaultKind::Spliced, 100, 3),
@@ -144,7 +161,8 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
        {TFakeWait::Delay, 1},
        false,
        2,
-       2},
+       2,
+       1},
   };
   for (const TCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,6 +207,11 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
     }
     EXPECT_EQ(fetched, c.fetched);
     EXPECT_EQ(cancelled, run.report.items.empty() ? 0 : 1);
+    for (const TFetchItem &item : run.report.items) {
+      if (item.result == TFetchResult::Cancelled) {
+        EXPECT_EQ(item.tries, c.tries);
+      }
+    }
     EXPECT_EQ(fetched + cancelled + notAsked, static_cast<int>(run.report.items.size()));
     if (!c.windowCancel) {
       // Nothing more is asked, and no wait begins after the stop.
