@@ -92,7 +92,10 @@ TEST(FetchStop, AFetchStoppedAtAnyMomentAsksNothingMoreAndKeepsWhatCameWhole) {
       return rig.host.sysExWaits + rig.host.byteWaits + static_cast<int>(rig.host.delays.size());
     };
     const auto stop = [&] {
-      rig.Simulator().WaitIdle(); // what was on its way is in
+      // In a pause the answer has not come yet; a dump has come as far as it goes.
+      if (c.wait == W::Delay && c.afterItem == 0)
+        rig.HoldReplies();
+      rig.Simulator().WaitIdle();
       sentAtStop = rig.Sent().size();
       waitsAtStop = waits();
       rig.reception.Stop();
