@@ -431,11 +431,6 @@ bool TReception::StopRequested() const {
   return m_stopRequested;
 }
 
-void TReception::ClearStop() {
-  std::lock_guard<std::mutex> guard(m_lock);
-  m_stopRequested = false;
-}
-
 bool TReception::WasCancelled() const {
   std::lock_guard<std::mutex> guard(m_lock);
   return m_outcome.end == TWaitEnd::Cancelled;

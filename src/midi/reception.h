@@ -158,11 +158,10 @@ public:
   void CancelWait();
   bool WasCancelled() const;
   // From any thread, a signal's handler too: the run is to stop. Ends the
-  // wait in progress as cancelled, and every later wait at once, and wakes
-  // every pause, until ClearStop.
+  // wait in progress as cancelled, wakes every pause, and every later wait
+  // of this reception ends at once, cancelled.
   void Stop();
   bool StopRequested() const;
-  void ClearStop();
 
 private:
   // Under m_lock.
