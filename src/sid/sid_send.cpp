@@ -79,8 +79,16 @@ struct TRun {
     lost = outcome.end == TWaitEnd::ServiceLost;
     if (lost)
       report.lostReason = outcome.reason;
+    // A selection cut off by a stop says nothing of the device: the run ends
+    // here, as when the service is lost, and nothing more is written.
+    if (outcome.end == TWaitEnd::Cancelled) {
+      report.cancelled = true;
+      lost = true;
+    }
     return selected;
   }
+
+  const char *StopReason() const { return report.cancelled ? kCancelled : kConnectionLost; }
 
   // One Patch Dump, then the pause unless there is none.
   void Send(TSendItem &item, bool pause) {
@@ -119,7 +127,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kConnectionLost);
+      MarkUnsent(StopReason());
       return false;
     }
     if (selected == SidSingleCart && !host.Ask(question)) {
@@ -152,7 +160,7 @@ struct TRun {
       return;
     }
     if (lost) {
-      MarkUnsent(kConnectionLost);
+      MarkUnsent(StopReason());
       return;
     }
     int current = -1;
@@ -218,7 +226,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kConnectionLost);
+      MarkUnsent(StopReason());
       return;
     }
     if (selected == SidSingleCart && !host.Ask(kGetQuestion)) {

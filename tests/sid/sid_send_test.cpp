@@ -253,19 +253,31 @@ TEST(SidSend, CancelStopsEveryLoopAfterThePatchInProgress) {
       {"patch list", {}},
       {"all patches", {TSidSendMode::Bank, 0, 1, 0, {}}},
       {"sel. patches", {TSidSendMode::Rows, 0, 1, 0, {0, 1, 2, 3, 4}}}};
-  for (const auto &[name, job] : jobs) {
-    SCOPED_TRACE(name);
-    TSimRig rig(SimWithId(3));
-    rig.host.defaultAnswer = true;
-    rig.host.cancelAfterSteps = 2;
-    const TSendReport report = RunSidSend(rig.link, rig.host, Options(), job, MakeList(slots));
-    EXPECT_EQ(SentDumps(rig).size(), 2u);
-    EXPECT_TRUE(report.cancelled);
-    EXPECT_EQ(Results(report), (std::vector<TSendResult>{W, W, NS, NS, NS}));
-    EXPECT_EQ(report.items[2].reason, "cancelled");
-    EXPECT_EQ(rig.host.progressEnds, 1);
-    EXPECT_FALSE(report.AllDone());
-  }
+  // A signal in the first Bank Select's pause cuts its answer off: that says
+  // nothing of the device, and nothing is written.
+  for (const bool signal : {false, true})
+    for (const auto &[name, job] : jobs) {
+      SCOPED_TRACE(std::string(name) + (signal ? ", a signal in the Bank Select" : ""));
+      TSimRig rig(SimWithId(3));
+      rig.host.defaultAnswer = true;
+      rig.host.cancelAfterSteps = 2;
+      rig.host.during = [&](TFakeWait kind, int number) {
+        if (signal && kind == TFakeWait::Delay && number == 1) {
+          rig.reception.Stop();
+          rig.host.cancelAfterSteps = 0;
+        }
+      };
+      const TSendReport report = RunSidSend(rig.link, rig.host, Options(), job, MakeList(slots));
+      const size_t written = signal ? 0 : 2;
+      EXPECT_EQ(SentDumps(rig).size(), written);
+      EXPECT_TRUE(report.cancelled);
+      std::vector<TSendResult> results(5, NS);
+      std::fill(results.begin(), results.begin() + static_cast<long>(written), W);
+      EXPECT_EQ(Results(report), results);
+      EXPECT_EQ(report.items[2].reason, "cancelled");
+      EXPECT_EQ(rig.host.progressEnds, 1);
+      EXPECT_FALSE(report.AllDone());
+    }
 }
 
 // A SID write has no answer: when the port goes during the pause after a
