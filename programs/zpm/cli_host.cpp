@@ -4,6 +4,7 @@
 #include "zpm/cli_io.h"
 #include "zpm/fetch_summary.h"
 #include "zpm/interrupts.h"
+#include "zpm/send_common.h"
 
 #include <chrono>
 
@@ -62,10 +63,9 @@ void TCliHost::BeginProgress(int count) {
 void TCliHost::StepProgress() {
   ++m_progressDone;
   PrintErr(QString("\r%1 of %2").arg(m_progressDone).arg(m_progressCount));
-  TInterrupts::SetLastWords(QString("Interrupted again: %1 of %2 done, the rest not sent.")
-                                .arg(m_progressDone)
-                                .arg(m_progressCount)
-                                .toStdString());
+  // The slot just written has settled.
+  if (!m_begun.empty())
+    TInterrupts::SetLastWords(InterruptedSendText(m_begun, false).toStdString());
   m_progressLine = true;
 }
 
@@ -76,7 +76,15 @@ void TCliHost::WaitingForQuiet(bool waiting) {
 
 void TCliHost::FetchItemDone(const TFetchItem &item) {
   m_fetched.push_back(item);
-  TInterrupts::SetLastWords(InterruptedAgainText(m_fetched, QString()).toStdString());
+  // Reading back what a send wrote does not change what it wrote.
+  if (m_begun.empty())
+    TInterrupts::SetLastWords(InterruptedAgainText(m_fetched, QString()).toStdString());
+}
+
+void TCliHost::SendWriting(const TSendItem &item, bool inFlight) {
+  if (m_begun.empty() || m_begun.back() != &item)
+    m_begun.push_back(&item);
+  TInterrupts::SetLastWords(InterruptedSendText(m_begun, inFlight).toStdString());
 }
 
 bool TCliHost::ProgressCancelled() {

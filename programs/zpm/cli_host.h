@@ -28,6 +28,8 @@ public:
   void WaitingForQuiet(bool waiting) override;
   // What a second signal says is updated with every item that arrives.
   void FetchItemDone(const TFetchItem &item) override;
+  // ... and with every patch a send begins to write.
+  void SendWriting(const TSendItem &item, bool inFlight) override;
 
 private:
   TReception &m_reception;
@@ -37,6 +39,7 @@ private:
   int m_progressDone = 0;
   bool m_progressLine = false; // the cursor stands after a progress count
   std::vector<TFetchItem> m_fetched;
+  std::vector<const TSendItem *> m_begun; // a send's slots, in the order written
 };
 
 } // namespace zpm::cli

@@ -197,4 +197,44 @@ void FinishSend(const CommandLine &line, const TSendReport &report, const QStrin
     throw ZpmError(failure.toStdString());
 }
 
+QString InterruptedSendText(const std::vector<const TSendItem *> &begun, bool lastInFlight) {
+  const auto word = [&](size_t i) -> QString {
+    if (lastInFlight && i + 1 == begun.size())
+      return "unknown";
+    switch (begun[i]->result) {
+    case TSendResult::Written:
+    case TSendResult::Verified:
+    case TSendResult::Differs:
+    case TSendResult::Unverified:
+      return "written";
+    case TSendResult::NotAvailable:
+      return "not available";
+    case TSendResult::NoAnswer:
+      return "not acknowledged";
+    case TSendResult::Unknown:
+      return "unknown";
+    case TSendResult::NotSent:
+      break;
+    }
+    return "not sent";
+  };
+  const auto label = [](const TSendItem &item) {
+    return (IsFm(item) ? QString(FmListName(item.type)) + " " : QString()) + SendSlotText(item);
+  };
+  QStringList runs;
+  for (size_t i = 0; i < begun.size();) {
+    size_t end = i;
+    while (end + 1 < begun.size() && word(end + 1) == word(i) &&
+           begun[end + 1]->type == begun[i]->type && begun[end + 1]->bank == begun[i]->bank &&
+           begun[end + 1]->number == begun[end]->number + 1)
+      ++end;
+    runs << label(*begun[i]) + (end > i ? "-" + SendSlotText(*begun[end]) : QString()) + " " +
+                word(i);
+    i = end + 1;
+  }
+  if (runs.isEmpty())
+    return "Interrupted again: nothing was sent yet.";
+  return "Interrupted again: " + runs.join(", ") + ", the rest not sent.";
+}
+
 } // namespace zpm::cli

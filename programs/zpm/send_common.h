@@ -49,5 +49,9 @@ QString SendTextReport(const TSendReport &report);
 QJsonArray SendJsonSlots(const TSendReport &report);
 // What was not done, for the last line on standard error; empty when all was.
 QString SendFailureText(const TSendReport &report);
+// The line a second signal prints during a send: "Interrupted again: C:1-C:24
+// written, C:25 unknown, the rest not sent." over the slots begun so far, in
+// order; the last one's result is unknown while it is in flight.
+QString InterruptedSendText(const std::vector<const TSendItem *> &begun, bool lastInFlight);
 
 } // namespace zpm::cli

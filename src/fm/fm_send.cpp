@@ -121,6 +121,7 @@ struct TRun {
       // Set before it goes out: a connection that fails while sending
       // leaves its arrival unknown.
       item.result = TSendResult::Unknown;
+      host.SendWriting(item, true);
       TWaitOutcome outcome;
       const FmWriteReply reply =
           WriteFmPatch(link, host, image, options.ackTimeoutMs, wait, &outcome);

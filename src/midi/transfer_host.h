@@ -7,6 +7,7 @@
 // waits, the tests with a fake clock and scripted answers.
 
 #include "midi/fetch_report.h"
+#include "midi/send_report.h"
 
 #include <cstddef>
 #include <string>
@@ -54,6 +55,12 @@ public:
 
   // A thing a fetch asked for has arrived whole.
   virtual void FetchItemDone(const TFetchItem &item) { (void)item; }
+  // A send's patch is about to go out (again, on a retry), or with inFlight
+  // false its result has settled; item stays where it is until the run ends.
+  virtual void SendWriting(const TSendItem &item, bool inFlight) {
+    (void)item;
+    (void)inFlight;
+  }
 
   // The device is still sending something nobody waits for, and the next
   // request waits until it has finished: "Waiting for the synthesizer to

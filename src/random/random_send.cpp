@@ -184,6 +184,7 @@ TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const Ra
       bool kept = true;
       do {
         ++item.tries;
+        host.SendWriting(item, true);
         kept = SendOrLose(link, report, item, [&] {
           TWaitOutcome outcome;
           reply = WriteFmPatch(link, host, message, options.ackTimeoutMs, TFmWriteWait::FullTimeout,

@@ -157,11 +157,13 @@ void WriteSidPatch(TMidiLink &link, TTransferHost &host, TMemoryStream &message,
                    bool pause, TSendItem &item) {
   for (int sent = 1;; ++sent) {
     ++item.tries;
+    host.SendWriting(item, true);
     link.Send(message);
     const bool arrived = link.Drain();
     if (arrived || sent == kSidWriteTries) {
       item.result = arrived ? TSendResult::Written : TSendResult::Unknown;
       item.reason = arrived ? "" : "the MIDI service fell behind each time it was sent";
+      host.SendWriting(item, false);
       if (pause)
         host.Delay(delayMs);
       return;

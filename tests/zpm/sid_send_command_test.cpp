@@ -9,7 +9,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <csignal>
 
 namespace {
 
@@ -122,6 +125,35 @@ TEST(ZpmSidSend, TheExitCodeSaysWhetherEverySlotWasWritten) {
       EXPECT_TRUE(lines.last().startsWith(c.lastLine)) << run.err.toStdString();
     }
   }
+}
+
+// A second signal ends the run at once, saying first which slots were
+// written and which one was in flight.
+TEST(ZpmSidSend, ASecondSignalSaysWhichSlotsWereWritten) {
+  QTemporaryDir dir;
+  const QString file = MakeFile(dir);
+  QProcess zpm;
+  zpm.start(ZPM_BINARY, {"sid", "send", file, "--no-library", "--simulator", "--in", "0", "--out",
+                         "0", "--delay", "300"});
+  ASSERT_TRUE(zpm.waitForStarted(30000));
+  zpm.setReadChannel(QProcess::StandardError);
+  QString err;
+  while (!err.contains("2 of 4") && zpm.waitForReadyRead(30000))
+    err += QString::fromUtf8(zpm.readAllStandardError());
+  ASSERT_TRUE(err.contains("2 of 4")) << err.toStdString();
+  // Both signals reach a stopped program, so the second comes before the
+  // run can have ended after the first.
+  const pid_t pid = static_cast<pid_t>(zpm.processId());
+  ::kill(pid, SIGSTOP);
+  ::kill(pid, SIGINT);
+  ::kill(pid, SIGTERM);
+  ::kill(pid, SIGCONT);
+  ASSERT_TRUE(zpm.waitForFinished(30000));
+  err += QString::fromUtf8(zpm.readAllStandardError());
+  EXPECT_EQ(zpm.exitCode(), 143) << err.toStdString();
+  EXPECT_TRUE(err.contains(QRegularExpression(
+      R"(Interrupted again: B:1-B:[2-4] written(, B:[34] unknown)?, the rest not sent\.\n)")))
+      << err.toStdString();
 }
 
 } // namespace
