@@ -20,6 +20,7 @@ namespace zpm {
 
 class TTransferHost;
 class TSqliteDb;
+struct TImportBatch;
 
 class TLibrary {
 public:
@@ -104,6 +105,9 @@ private:
   using TSeen = std::map<int64_t, int64_t>;
   // The patch's ID, storing it as seen once when it is new.
   int64_t StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh);
+  // One file into the batch's transaction, begun when the file has
+  // something to store.
+  TImportedFile ImportInto(const std::string &path, TImportBatch &batch);
   int64_t Sight(const TPatchBytes &patch, int64_t time, TSeen &seen);
   // One write per patch, however often a change saw it.
   void NoteSeen(const TSeen &seen, int64_t time);

@@ -5,9 +5,11 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace zpm {
 
@@ -96,6 +98,22 @@ CREATE TABLE user_bank_slot (
 )sql",
 };
 
+// Builds the deferred indexes an import that was stopped left out, unless
+// another program is writing (an import that will build them itself).
+void BuildMissingIndexes(TSqliteDb &db) {
+  sqlite3_busy_timeout(db.Handle(), 0);
+  try {
+    TTransaction transaction(db);
+    for (const TDeferredIndex &index : DeferredIndexes())
+      db.Exec(index.create);
+    transaction.Commit();
+  } catch (const TSqliteError &error) {
+    if (error.Code() != SQLITE_BUSY && error.Code() != SQLITE_READONLY)
+      throw;
+  }
+  sqlite3_busy_timeout(db.Handle(), kBusyTimeoutMs);
+}
+
 [[noreturn]] void Refuse(const std::string &path, const std::string &what) {
   throw TLibraryError("The library " + path + " " + what);
 }
@@ -123,7 +141,35 @@ bool ExistingFileIsDatabase(const std::string &path) {
   return true;
 }
 
+// The switch to WAL needs the file to itself for a moment, and SQLite says
+// busy at once rather than waiting when another program holds it (as when
+// two make the same new library): so it is tried again, within the same
+// time a busy database is waited for.
+void SwitchToLog(TSqliteDb &db) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  for (;;) {
+    try {
+      db.Exec("PRAGMA journal_mode = WAL");
+      return;
+    } catch (const TSqliteError &error) {
+      if ((error.Code() != SQLITE_BUSY && error.Code() != SQLITE_LOCKED) ||
+          std::chrono::steady_clock::now() >= until)
+        throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
 } // namespace
+
+const std::vector<TDeferredIndex> &DeferredIndexes() {
+  static const std::vector<TDeferredIndex> indexes = {
+      {"patch_by_sound", "CREATE INDEX IF NOT EXISTS patch_by_sound ON patch (sound)"},
+      {"patch_by_name",
+       "CREATE INDEX IF NOT EXISTS patch_by_name ON patch (name_text COLLATE NOCASE)"},
+  };
+  return indexes;
+}
 
 std::string LibraryFailureText(const std::string &path, const TSqliteError &error) {
   switch (error.Code()) {
@@ -156,19 +202,29 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
     auto db = std::make_unique<TSqliteDb>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
                                                     SQLITE_OPEN_NOMUTEX);
     sqlite3_busy_timeout(db->Handle(), kBusyTimeoutMs);
-    const int64_t version = db->Number("PRAGMA user_version");
-    const int64_t application = db->Number("PRAGMA application_id");
+    // In one statement, so one read: another program making the file at the
+    // same time is seen before its schema or after, never half way.
+    TStatement identity = db->Prepare(
+        "SELECT (SELECT user_version FROM pragma_user_version), (SELECT application_id FROM "
+        "pragma_application_id), (SELECT count(*) FROM sqlite_schema), (SELECT count(*) FROM "
+        "sqlite_schema WHERE type = 'index' AND (name = 'patch_by_sound' OR name = "
+        "'patch_by_name'))");
+    identity.Step();
+    const int64_t version = identity.Int(0);
+    const int64_t application = identity.Int(1);
+    const bool tables = identity.Int(2) > 0;
+    const bool indexesMissing = identity.Int(3) < static_cast<int64_t>(DeferredIndexes().size());
+    identity.Reset();
     if (version > kLibraryVersion)
       Refuse(path, "was made by a newer version of the program; it was left as it is.");
     if (existed) {
-      const bool tables = db->Number("SELECT count(*) FROM sqlite_schema") > 0;
       if (application != kApplicationId && (application != 0 || version != 0 || tables))
         Refuse(path, std::string("is a database of another program") + kLeftAlone);
       TStatement check = db->Prepare("PRAGMA quick_check");
       if (check.Step() && check.Text(0) != "ok")
         Refuse(path, "is damaged (" + check.Text(0) + ")" + kLeftAlone);
     }
-    db->Exec("PRAGMA journal_mode = WAL");
+    SwitchToLog(*db);
     db->Exec("PRAGMA synchronous = NORMAL");
     // Once copied back, a log that grew long during an import shrinks again.
     db->Exec("PRAGMA journal_size_limit = 4194304");
@@ -191,6 +247,8 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
         db->Exec("PRAGMA user_version = " + std::to_string(kLibraryVersion));
       }
       transaction.Commit();
+    } else if (indexesMissing) {
+      BuildMissingIndexes(*db);
     }
     return db;
   } catch (const TSqliteError &error) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zpm {
 
@@ -19,6 +20,14 @@ constexpr int kLibraryVersion = 1;
 // exactly as it was; an older one is copied aside as path.vN.bak and moved
 // forward in one transaction.
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path);
+
+// The indexes an import into a library without patches builds after its
+// load rather than row by row; opening a library builds any that are missing.
+struct TDeferredIndex {
+  const char *name;
+  const char *create; // as the schema has it, IF NOT EXISTS
+};
+const std::vector<TDeferredIndex> &DeferredIndexes();
 
 // What a failure of the database means for the musician, naming the file.
 std::string LibraryFailureText(const std::string &path, const TSqliteError &error);

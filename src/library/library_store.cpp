@@ -6,9 +6,13 @@
 #include "library/library_internal.h"
 #include "midi/transfer_host.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace zpm {
@@ -89,13 +93,16 @@ private:
   std::vector<TSightingValues> m_rows;
 };
 
+// SQLite copies its log back into the file every 1000 pages, each time
+// rewriting most of the file and waiting for the disk twice; an import lets
+// the log grow and has it copied back once, at its end.
 class TLongerLog {
 public:
-  explicit TLongerLog(TSqliteDb &db) : m_db(db) { m_db.Exec("PRAGMA wal_autocheckpoint = 16384"); }
+  explicit TLongerLog(TSqliteDb &db) : m_db(db) { m_db.Exec("PRAGMA wal_autocheckpoint = 0"); }
   ~TLongerLog() {
     try {
       m_db.Exec("PRAGMA wal_autocheckpoint = 1000");
-      m_db.Exec("PRAGMA wal_checkpoint(PASSIVE)");
+      m_db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
     } catch (const TSqliteError &) {
       // The next commit copies the log back when this one could not.
     }
@@ -107,6 +114,50 @@ private:
   TSqliteDb &m_db;
 };
 
+// An import into a library that holds no patch yet leaves out the indexes
+// its own look-ups do not need, and builds them once at its end from the
+// whole table: kept row by row, their pages, in random order, were written
+// again at every commit. Opening a library rebuilds any an interrupted
+// import left out.
+class TBulkLoad {
+public:
+  TBulkLoad(TSqliteDb &db, size_t files) : m_db(db) {
+    if (files < kFewestFiles)
+      return;
+    TTransaction transaction(m_db);
+    if (m_db.Number("SELECT EXISTS (SELECT 1 FROM patch)") != 0)
+      return;
+    for (const TDeferredIndex &index : DeferredIndexes())
+      m_db.Exec(std::string("DROP INDEX IF EXISTS ") + index.name);
+    transaction.Commit();
+    m_dropped = true;
+  }
+  ~TBulkLoad() {
+    try {
+      Finish();
+    } catch (const TSqliteError &) {
+      // Opening the library again builds them.
+    }
+  }
+  TBulkLoad(const TBulkLoad &) = delete;
+  TBulkLoad &operator=(const TBulkLoad &) = delete;
+
+  void Finish() {
+    if (!m_dropped)
+      return;
+    m_dropped = false;
+    TTransaction transaction(m_db);
+    for (const TDeferredIndex &index : DeferredIndexes())
+      m_db.Exec(index.create);
+    transaction.Commit();
+  }
+
+private:
+  static constexpr size_t kFewestFiles = 8;
+  TSqliteDb &m_db;
+  bool m_dropped = false;
+};
+
 bool IsSyxName(const fs::path &path) {
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -115,6 +166,35 @@ bool IsSyxName(const fs::path &path) {
 }
 
 } // namespace
+
+// Files imported in one transaction: a commit for every file wrote the
+// pages the file touched each time; a batch writes them once. Bounded in
+// patches and time, so another program waits a moment at most.
+struct TImportBatch {
+  explicit TImportBatch(TSqliteDb &db) : db(db) {}
+  void Begin() {
+    if (!transaction) {
+      transaction = std::make_unique<TTransaction>(db);
+      began = std::chrono::steady_clock::now();
+    }
+  }
+  bool Full() const {
+    return transaction && (patches >= kMostPatches || std::chrono::steady_clock::now() - began >=
+                                                          std::chrono::milliseconds(250));
+  }
+  void Commit() {
+    if (transaction)
+      transaction->Commit();
+    transaction.reset();
+    patches = 0;
+  }
+
+  static constexpr size_t kMostPatches = 50000;
+  TSqliteDb &db;
+  std::unique_ptr<TTransaction> transaction;
+  std::chrono::steady_clock::time_point began;
+  size_t patches = 0;
+};
 
 int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh) {
   const std::string hash = PatchHash(patch);
@@ -168,9 +248,37 @@ void TLibrary::NoteSeen(const TSeen &seen, int64_t time) {
     update->Bind(1, times).Bind(2, time).Bind(3, time).Bind(4, id).Run();
 }
 
-TImportedFile TLibrary::ImportFile(const std::string &givenPath) {
+TImportedFile TLibrary::ImportFile(const std::string &path) {
+  return Guarded(m_path, [&] {
+    TImportBatch batch(*m_db);
+    TImportedFile result = ImportInto(path, batch);
+    batch.Commit();
+    return result;
+  });
+}
+
+TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &batch) {
   TImportedFile result;
   result.path = LibraryFilePath(givenPath);
+  TCachedStatement known =
+      m_db->Cached("SELECT id, (SELECT count(*) FROM sighting WHERE file_id = file.id) FROM "
+                   "file WHERE path = ? AND size = ? AND mtime = ?");
+  const auto knownBefore = [&](int64_t size, int64_t mtime) {
+    known->BindBlob(1, result.path.data(), result.path.size());
+    known->Bind(2, size).Bind(3, mtime);
+    const bool found = known->Step();
+    if (found) {
+      result.unchanged = true;
+      result.knownPatches = static_cast<int>(known->Int(1));
+    }
+    known->Reset();
+    return found;
+  };
+  // An unchanged file is known by its size and time alone, without reading it.
+  struct stat info {};
+  if (stat(result.path.c_str(), &info) == 0 &&
+      knownBefore(info.st_size, int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec))
+    return result;
   TFilePatches file;
   try {
     file = ReadPatchFile(result.path);
@@ -179,48 +287,39 @@ TImportedFile TLibrary::ImportFile(const std::string &givenPath) {
     return result;
   }
   result.warning = file.warning;
-  return Guarded(m_path, [&] {
-    TCachedStatement known =
-        m_db->Cached("SELECT id, (SELECT count(*) FROM sighting WHERE file_id = file.id) FROM "
-                     "file WHERE path = ? AND size = ? AND mtime = ?");
-    known->BindBlob(1, result.path.data(), result.path.size());
-    known->Bind(2, file.size).Bind(3, file.mtime);
-    if (known->Step()) {
-      result.unchanged = true;
-      result.knownPatches = static_cast<int>(known->Int(1));
-      return result;
-    }
-    known->Reset();
-    const int64_t now = NowMs();
-    TTransaction transaction(*m_db);
-    TCachedStatement addFile =
-        m_db->Cached("INSERT INTO file (path, size, mtime, imported) VALUES (?, ?, ?, ?)");
-    addFile->BindBlob(1, result.path.data(), result.path.size());
-    addFile->Bind(2, file.size).Bind(3, file.mtime).Bind(4, now).Run();
-    const int64_t fileId = m_db->LastInsertId();
-    TSightingWriter sight(*m_db);
-    TSeen seen;
-    for (const TFilePatch &patch : file.patches) {
-      bool fresh = false;
-      const int64_t id = StorePatch(patch.patch, now, fresh);
-      if (fresh)
-        ++result.newPatches;
-      else
-        ++result.knownPatches, ++seen[id];
-      TSightingValues values;
-      values.patch = id;
-      values.file = fileId;
-      values.row = patch.row;
-      values.kind = static_cast<int64_t>(patch.patch.kind);
-      values.flaws = patch.patch.flaws;
-      values.time = now;
-      sight.Add(values);
-    }
-    sight.Flush();
-    NoteSeen(seen, now);
-    transaction.Commit();
+  batch.Begin();
+  // Asked again inside the write transaction: another import of the same
+  // file may have stored it since.
+  if (knownBefore(file.size, file.mtime))
     return result;
-  });
+  const int64_t now = NowMs();
+  TCachedStatement addFile =
+      m_db->Cached("INSERT INTO file (path, size, mtime, imported) VALUES (?, ?, ?, ?)");
+  addFile->BindBlob(1, result.path.data(), result.path.size());
+  addFile->Bind(2, file.size).Bind(3, file.mtime).Bind(4, now).Run();
+  const int64_t fileId = m_db->LastInsertId();
+  TSightingWriter sight(*m_db);
+  TSeen seen;
+  for (const TFilePatch &patch : file.patches) {
+    bool fresh = false;
+    const int64_t id = StorePatch(patch.patch, now, fresh);
+    if (fresh)
+      ++result.newPatches;
+    else
+      ++result.knownPatches, ++seen[id];
+    TSightingValues values;
+    values.patch = id;
+    values.file = fileId;
+    values.row = patch.row;
+    values.kind = static_cast<int64_t>(patch.patch.kind);
+    values.flaws = patch.patch.flaws;
+    values.time = now;
+    sight.Add(values);
+  }
+  sight.Flush();
+  NoteSeen(seen, now);
+  batch.patches += file.patches.size();
+  return result;
 }
 
 std::vector<TImportedFile>
@@ -255,20 +354,31 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
   }
   if (host)
     host->BeginProgress(static_cast<int>(files.size()));
-  // SQLite copies its log back into the file every 1000 pages, each time
-  // rewriting most of the file and waiting for the disk twice; an import
-  // lets the log grow longer and has it copied back once, at its end.
-  const TLongerLog longerLog(*m_db);
   try {
-    for (const std::string &file : files) {
-      if (host && host->ProgressCancelled())
-        break;
-      results.push_back(ImportFile(file));
-      if (done)
-        done(results.back());
-      if (host)
-        host->StepProgress();
-    }
+    Guarded(m_path, [&] {
+      const TLongerLog longerLog(*m_db);
+      TBulkLoad bulk(*m_db, files.size());
+      TImportBatch batch(*m_db);
+      size_t committed = results.size();
+      // A file is told to done once its batch has been committed.
+      const auto commit = [&] {
+        batch.Commit();
+        for (; committed < results.size(); ++committed)
+          if (done)
+            done(results[committed]);
+      };
+      for (const std::string &file : files) {
+        if (host && host->ProgressCancelled())
+          break;
+        results.push_back(ImportInto(file, batch));
+        if (batch.Full())
+          commit();
+        if (host)
+          host->StepProgress();
+      }
+      commit();
+      bulk.Finish();
+    });
   } catch (...) {
     if (host)
       host->EndProgress();
