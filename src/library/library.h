@@ -108,6 +108,8 @@ private:
   // One file into the batch's transaction, begun when the file has
   // something to store.
   TImportedFile ImportInto(const std::string &path, TImportBatch &batch);
+  // Notes what the batch saw again and commits it.
+  void CommitBatch(TImportBatch &batch);
   int64_t Sight(const TPatchBytes &patch, int64_t time, TSeen &seen);
   // One write per patch, however often a change saw it.
   void NoteSeen(const TSeen &seen, int64_t time);
