@@ -192,6 +192,7 @@ const std::vector<TDeferredIndex> &DeferredIndexes() {
       {"patch_by_sound", "CREATE INDEX IF NOT EXISTS patch_by_sound ON patch (sound)"},
       {"patch_by_name",
        "CREATE INDEX IF NOT EXISTS patch_by_name ON patch (name_text COLLATE NOCASE)"},
+      {"sighting_by_patch", "CREATE INDEX IF NOT EXISTS sighting_by_patch ON sighting (patch_id)"},
   };
   return indexes;
 }
@@ -237,7 +238,7 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
         "SELECT (SELECT user_version FROM pragma_user_version), (SELECT application_id FROM "
         "pragma_application_id), (SELECT count(*) FROM sqlite_schema), (SELECT count(*) FROM "
         "sqlite_schema WHERE type = 'index' AND (name = 'patch_by_sound' OR name = "
-        "'patch_by_name'))");
+        "'patch_by_name' OR name = 'sighting_by_patch'))");
     identity.Step();
     const int64_t version = identity.Int(0);
     const int64_t application = identity.Int(1);
