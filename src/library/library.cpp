@@ -27,9 +27,12 @@ std::string DefaultLibraryPath() {
   return (folder / "library.sqlite").string();
 }
 
-// One file has one path however it was named.
+// One file has one path however it was named, through a symbolic link too.
 std::string LibraryFilePath(const std::string &path) {
   std::error_code error;
+  const fs::path canonical = fs::weakly_canonical(fs::path(path), error);
+  if (!error)
+    return canonical.lexically_normal().string();
   const fs::path absolute = fs::absolute(fs::path(path), error);
   return (error ? fs::path(path) : absolute).lexically_normal().string();
 }

@@ -92,9 +92,11 @@ public:
   std::vector<int64_t> UserBankSlots(int64_t bank);
 
   // --- checking ---
-  // The database's integrity check and the library's own: every sighting
-  // names a patch, every hash matches its bytes. Empty when all hold.
-  std::vector<std::string> Check();
+  // The database's integrity check and the library's own: the tables as
+  // this version writes them, every value in its range, every sighting names
+  // a patch, every hash matches its bytes, no file recorded twice. A count
+  // of 0 when all hold.
+  TLibraryCheck Check();
   TLibraryStats Stats();
 
 private:
@@ -123,7 +125,8 @@ private:
 // ~/.local/share/zavorin-patch-manager. The folder is made when missing.
 std::string DefaultLibraryPath();
 
-// A file's path as the library keeps it: absolute, "." and ".." taken out.
+// A file's path as the library keeps it: absolute, symbolic links followed,
+// "." and ".." taken out.
 std::string LibraryFilePath(const std::string &path);
 
 } // namespace zpm

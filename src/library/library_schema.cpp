@@ -222,6 +222,11 @@ std::string LibraryFailureText(const std::string &path, const TSqliteError &erro
   }
 }
 
+void WriteLibrarySchema(TSqliteDb &db) {
+  for (const char *step : kMigrations)
+    db.Exec(step);
+}
+
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
   // SQLite's count of the memory it holds takes a lock at every allocation;
   // nothing here reads it. Only possible before its first use.
@@ -248,9 +253,12 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
     if (version > kLibraryVersion)
       Refuse(path, "was made by a newer version of the program; it was left as it is.");
     if (existed) {
-      if (application != kApplicationId && (application != 0 || version != 0 || tables))
+      if (version < 0 ||
+          (application != kApplicationId && (application != 0 || version != 0 || tables)))
         Refuse(path, std::string("is a database of another program") + kLeftAlone);
-      if (const std::string damage = FirstPagesDamage(*db); !damage.empty())
+      // A file another program is making has no tables yet.
+      if (const std::string damage = version > 0 ? FirstPagesDamage(*db) : std::string();
+          !damage.empty())
         Refuse(path, "is damaged (" + damage + ")" + kLeftAlone);
     }
     SwitchToLog(*db);

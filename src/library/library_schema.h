@@ -29,6 +29,10 @@ struct TDeferredIndex {
 };
 const std::vector<TDeferredIndex> &DeferredIndexes();
 
+// Writes the tables and indexes of this version into an empty database, as
+// a new library gets them; the check compares a file with them.
+void WriteLibrarySchema(TSqliteDb &db);
+
 // What a failure of the database means for the musician, naming the file.
 std::string LibraryFailureText(const std::string &path, const TSqliteError &error);
 

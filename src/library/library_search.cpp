@@ -4,11 +4,13 @@
 #include "library/library.h"
 
 #include "library/library_internal.h"
+#include "library/library_values.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 namespace zpm {
 
@@ -45,8 +47,8 @@ const char *kRowColumns =
 TPatchRow ReadRow(const TStatement &statement) {
   TPatchRow row;
   row.id = statement.Int(0);
-  row.hash = statement.Text(1);
-  row.kind = static_cast<TKind>(statement.Int(2));
+  row.hash = HashOfRow(statement.Text(1), "patch", row.id);
+  row.kind = KindOfRow(statement.Int(2), "patch", row.id);
   if (!statement.IsNull(3))
     row.name = statement.Text(3);
   row.favourite = statement.Int(4) != 0;
@@ -54,7 +56,7 @@ TPatchRow ReadRow(const TStatement &statement) {
   row.seen = statement.Int(6);
   row.firstSeen = statement.Int(7);
   row.lastSeen = statement.Int(8);
-  row.flaws = static_cast<uint8_t>(statement.Int(9));
+  row.flaws = FlawsOfRow(statement.Int(9), "patch", row.id);
   row.tags = SplitTags(statement.Text(10));
   return row;
 }
@@ -295,11 +297,14 @@ TStoredPatch TLibrary::Patch(int64_t id) {
       throw TLibraryError("The library holds no patch " + std::to_string(id) + ".");
     TStoredPatch stored;
     stored.id = id;
-    stored.patch.kind = static_cast<TKind>(query.Int(0));
+    stored.patch.kind = KindOfRow(query.Int(0), "patch", id);
     const std::vector<uint8_t> data = query.Blob(1);
-    std::copy_n(data.begin(), std::min(data.size(), stored.patch.data.size()),
-                stored.patch.data.begin());
-    stored.patch.flaws = static_cast<uint8_t>(query.Int(2));
+    if (data.size() != stored.patch.data.size())
+      RefuseRow("patch", id,
+                "holds " + std::to_string(data.size()) + " data bytes instead of " +
+                    std::to_string(stored.patch.data.size()));
+    std::copy(data.begin(), data.end(), stored.patch.data.begin());
+    stored.patch.flaws = FlawsOfRow(query.Int(2), "patch", id);
     if (HasName(stored.patch.kind))
       stored.nameBytes.assign(stored.patch.data.begin(), stored.patch.data.begin() + 16);
     return stored;
@@ -310,23 +315,33 @@ std::vector<TSightingRow> TLibrary::Sightings(int64_t id) {
   return Guarded(m_path, [&] {
     TStatement query = m_db->Prepare(
         "SELECT s.source, s.time, f.path, s.row, n.fm, n.device, s.bank, s.slot, s.snapshot_id, "
-        "s.verified, s.flaws FROM sighting s LEFT JOIN file f ON f.id = s.file_id LEFT JOIN "
-        "snapshot n ON n.id = s.snapshot_id WHERE s.patch_id = ? ORDER BY s.time, s.id");
+        "s.verified, s.flaws, s.id, s.kind FROM sighting s LEFT JOIN file f ON f.id = s.file_id "
+        "LEFT JOIN snapshot n ON n.id = s.snapshot_id WHERE s.patch_id = ? ORDER BY s.time, "
+        "s.id");
     query.Bind(1, id);
     std::vector<TSightingRow> rows;
     while (query.Step()) {
       TSightingRow row;
-      row.source = query.Text(0);
+      const int64_t sighting = query.Int(11);
+      const auto inRange = [&](int column, int64_t high, const char *name) {
+        return static_cast<int>(
+            InRangeOfRow(query.Int(column), 0, high, "sighting", name, sighting));
+      };
+      row.source = SightingSourceOfRow(query.Text(0), sighting);
       row.time = query.Int(1);
       row.path = query.Text(2);
-      row.row = static_cast<int>(query.Int(3));
-      row.fm = query.Int(4) != 0;
-      row.device = static_cast<int>(query.Int(5));
-      row.bank = static_cast<int>(query.Int(6));
-      row.number = static_cast<int>(query.Int(7));
+      row.row = inRange(3, INT32_MAX, "row");
       row.snapshot = query.Int(8);
+      if (row.snapshot != 0) {
+        const TKind kind = KindOfRow(query.Int(12), "sighting", sighting);
+        row.fm = query.Int(4) != 0;
+        row.device = static_cast<int>(
+            InRangeOfRow(query.Int(5), 0, kLastDevice, "snapshot", "device", row.snapshot));
+        row.bank = inRange(6, BanksPerKind(kind) - 1, "bank");
+        row.number = inRange(7, SlotsPerBank(kind) - 1, "slot");
+      }
       row.verified = query.Int(9) != 0;
-      row.flaws = static_cast<uint8_t>(query.Int(10));
+      row.flaws = FlawsOfRow(query.Int(10), "sighting", sighting);
       rows.push_back(row);
     }
     return rows;

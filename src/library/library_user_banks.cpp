@@ -3,6 +3,7 @@
 #include "library/library.h"
 
 #include "library/library_internal.h"
+#include "library/library_values.h"
 
 namespace zpm {
 
@@ -31,7 +32,7 @@ std::vector<TUserBank> TLibrary::UserBanks() {
       TUserBank bank;
       bank.id = query.Int(0);
       bank.name = query.Text(1);
-      bank.kind = static_cast<TKind>(query.Int(2));
+      bank.kind = KindOfRow(query.Int(2), "user_bank", bank.id);
       bank.filled = static_cast<int>(query.Int(3));
       banks.push_back(bank);
     }
@@ -52,7 +53,7 @@ void TLibrary::SetUserBankSlot(int64_t bank, int slot, int64_t patch) {
     kindOf.Bind(1, bank);
     if (!kindOf.Step())
       throw TLibraryError("The library has no user bank " + std::to_string(bank) + ".");
-    const auto kind = static_cast<TKind>(kindOf.Int(0));
+    const TKind kind = KindOfRow(kindOf.Int(0), "user_bank", bank);
     if (slot < 0 || slot >= SlotsPerBank(kind))
       throw TLibraryError("A bank of " + std::string(KindText(kind)) + " patches has slots 1 to " +
                           std::to_string(SlotsPerBank(kind)) + ".");
@@ -76,13 +77,12 @@ std::vector<int64_t> TLibrary::UserBankSlots(int64_t bank) {
     kindOf.Bind(1, bank);
     if (!kindOf.Step())
       throw TLibraryError("The library has no user bank " + std::to_string(bank) + ".");
-    std::vector<int64_t> slots(
-        static_cast<size_t>(SlotsPerBank(static_cast<TKind>(kindOf.Int(0)))));
+    const TKind kind = KindOfRow(kindOf.Int(0), "user_bank", bank);
+    std::vector<int64_t> slots(static_cast<size_t>(SlotsPerBank(kind)));
     TStatement query = m_db->Prepare("SELECT slot, patch_id FROM user_bank_slot WHERE bank_id = ?");
     query.Bind(1, bank);
     while (query.Step())
-      if (query.Int(0) >= 0 && static_cast<size_t>(query.Int(0)) < slots.size())
-        slots[static_cast<size_t>(query.Int(0))] = query.Int(1);
+      slots[static_cast<size_t>(SlotOfRow(query.Int(0), kind, "user_bank", bank))] = query.Int(1);
     return slots;
   });
 }

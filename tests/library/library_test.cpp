@@ -12,11 +12,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace zpm {
 namespace {
@@ -89,7 +92,9 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
   Write(Path("b.SYX"), SidFile({Sid("Fat bass", 1), oneByte, Sid("Lead", 2)}));
   Write(Path("c.syx"), Bytes{1, 2, 3});
   fs::create_directory(m_dir / "sub");
-  Write(Path("sub/d.syx"), SidFile({Sid("Pad", 3)}));
+  // Names that differ in their 16th letter alone: the same sound.
+  Write(Path("sub/d.syx"),
+        SidFile({Sid("Pad", 3), Sid("Sixteen letters1", 4), Sid("Sixteen letters2", 4)}));
 
   TLibrary library(Path("lib.sqlite"));
   std::vector<TImportedFile> first = library.Import({m_dir.string()}, nullptr);
@@ -99,12 +104,12 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
   EXPECT_EQ(first[1].newPatches, 2); // "Fat bass" and the one-byte change
   EXPECT_EQ(first[1].knownPatches, 1);
   EXPECT_FALSE(first[2].error.empty());
-  EXPECT_EQ(first[3].newPatches, 1);
-  EXPECT_EQ(library.Count({}), 5);
+  EXPECT_EQ(first[3].newPatches, 3);
+  EXPECT_EQ(library.Count({}), 7);
 
   const std::vector<TImportedFile> again = library.Import({Path("a.syx")}, nullptr);
   EXPECT_TRUE(again[0].unchanged);
-  EXPECT_EQ(TLibraryDatabase::Of(library).Number("SELECT count(*) FROM sighting"), 7);
+  EXPECT_EQ(TLibraryDatabase::Of(library).Number("SELECT count(*) FROM sighting"), 9);
 
   TSearch bass;
   bass.text = "BASS";
@@ -115,6 +120,61 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
   EXPECT_EQ(*found[2].name, "Fat bass");
   EXPECT_EQ(library.Related(found[0].id), std::vector<int64_t>{found[2].id});
   EXPECT_EQ(library.Resolve(found[0].hash.substr(0, 8)), found[0].id);
+  TSearch sixteen;
+  sixteen.text = "Sixteen";
+  const std::vector<TPatchRow> named = library.Search(sixteen);
+  ASSERT_EQ(named.size(), 2u);
+  EXPECT_EQ(library.Related(named[0].id), std::vector<int64_t>{named[1].id});
+
+  // The same file through a linked folder is the same file.
+  fs::create_directory_symlink(m_dir / "sub", m_dir / "link");
+  EXPECT_TRUE(library.Import({Path("link/d.syx")}, nullptr)[0].unchanged);
+  // Other bytes of the same size, written later: not the file imported.
+  const auto written = fs::last_write_time(Path("a.syx"));
+  Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2), Sid("Cello", 5)}));
+  fs::last_write_time(Path("a.syx"), written + std::chrono::seconds(2));
+  const TImportedFile rewritten = library.Import({Path("a.syx")}, nullptr)[0];
+  EXPECT_FALSE(rewritten.unchanged);
+  EXPECT_EQ(rewritten.newPatches, 1);
+}
+
+// Days each month has, and offsets of the zones there are (-14:00 to +14:00).
+TEST(ParseIsoTime, TakesOnlyDaysAndOffsetsThatExist) {
+  const struct {
+    const char *text;
+    bool taken;
+  } cases[] = {{"2024-02-29", true},
+               {"2025-02-29", false},
+               {"2000-02-29", true},
+               {"1900-02-29", false},
+               {"2026-02-30", false},
+               {"2026-04-31", false},
+               {"2026-12-31", true},
+               {"2026-12-07T10:00+14:00", true},
+               {"2026-12-07T10:00-14:00", true},
+               {"2026-12-07T10:00+14:01", false},
+               {"2026-12-07T10:00-15:00", false},
+               {"2026-12-07T10:00+05:60", false}};
+  for (const auto &c : cases) {
+    int64_t ms = 0;
+    EXPECT_EQ(ParseIsoTime(c.text, ms), c.taken) << c.text;
+  }
+}
+
+// Whole seconds are counted down, so times before 1970 are not a second late.
+TEST(IsoTime, ShowsTimesBefore1970Right) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  const struct {
+    int64_t ms;
+    const char *shown;
+  } cases[] = {{-1500, "1969-12-31T23:59:58+00:00"},
+               {-1000, "1969-12-31T23:59:59+00:00"},
+               {-1, "1969-12-31T23:59:59+00:00"},
+               {0, "1970-01-01T00:00:00+00:00"},
+               {1500, "1970-01-01T00:00:01+00:00"}};
+  for (const auto &c : cases)
+    EXPECT_EQ(IsoTime(c.ms), c.shown) << c.ms;
 }
 
 TEST(ShownName, EndsAtTheFirstZeroAndMarksControlBytes) {
@@ -351,6 +411,208 @@ TEST_F(LibraryTest, SightingSourcesAreTheFourKnownOnes) {
     EXPECT_THROW(add(source), TSqliteError) << source;
 }
 
+// A library with a file, a fetch of two slots of bank C and a user bank, to damage.
+TLibrary &Filled(TLibrary &library, const std::string &syx) {
+  library.Import({syx}, nullptr);
+  TSnapshotRecord fetch;
+  fetch.time = 1000;
+  for (int64_t id : {1, 2}) {
+    TSnapshotRecord::TSlot slot;
+    slot.placed.patch = library.Patch(id).patch;
+    slot.placed.bank = 2;
+    slot.placed.number = static_cast<int>(id - 1);
+    fetch.places.push_back(slot);
+  }
+  library.RecordSnapshot(fetch);
+  library.SetUserBankSlot(library.CreateUserBank("Mine", TKind::Sid), 0, 1);
+  return library;
+}
+
+void Damage(TLibrary &library, const std::string &sql) {
+  TLibraryDatabase::Of(library).Exec("PRAGMA ignore_check_constraints = ON; " + sql);
+}
+
+bool Lists(const TLibraryCheck &check, const std::string &text) {
+  return text.empty() ||
+         std::any_of(check.problems.begin(), check.problems.end(),
+                     [&](const std::string &line) { return line.find(text) != std::string::npos; });
+}
+
+// A value out of its range is never used: what reads it refuses the row by
+// its id, and the check lists it.
+TEST_F(LibraryTest, RowsOutOfRangeAreRefusedByIdAndListedByTheCheck) {
+  Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2)}));
+  using TUse = std::function<void(TLibrary &)>;
+  const struct {
+    const char *damage;
+    TUse use;
+    const char *refused;
+    const char *listed;
+  } cases[] = {
+      {"UPDATE patch SET kind = 7 WHERE id = 1", [](TLibrary &l) { l.Search({}); },
+       "Row 1 of the library's patch table holds kind 7", "Row 1 of the patch table holds a kind"},
+      {"UPDATE patch SET kind = -1 WHERE id = 1", [](TLibrary &l) { l.Row(1); },
+       "Row 1 of the library's patch table holds kind -1", "Row 1 of the patch table holds a kind"},
+      {"UPDATE patch SET data = zeroblob(255) WHERE id = 2", [](TLibrary &l) { l.Patch(2); },
+       "Row 2 of the library's patch table holds 255 data bytes",
+       "Row 2 of the patch table does not hold 256"},
+      {"UPDATE patch SET flaws = 4 WHERE id = 2", [](TLibrary &l) { l.Patch(2); },
+       "Row 2 of the library's patch table holds flaws 4", "Row 2 of the patch table holds flaws"},
+      {"UPDATE patch SET hash = 'f' || X'FF' || 'ffffffffffffff' WHERE id = 1",
+       [](TLibrary &l) { l.Row(1); }, "Row 1 of the library's patch table holds a hash",
+       "Row 1 of the patch table holds a hash that is not"},
+      {"UPDATE sighting SET source = 'x' WHERE id = 1", [](TLibrary &l) { l.Sightings(1); },
+       "Row 1 of the library's sighting table holds a source",
+       "Row 1 of the sighting table holds a source"},
+      {"UPDATE sighting SET bank = 200 WHERE slot = 0", [](TLibrary &l) { l.SnapshotSlots(1); },
+       "sighting table holds bank 200, outside 0 to 7", "of the sighting table holds a bank"},
+      {"UPDATE sighting SET slot = -1 WHERE slot = 1",
+       [](TLibrary &l) { l.BankAt(TKind::Sid, 2, 2000); }, "sighting table holds slot -1",
+       "of the sighting table holds a slot"},
+      {"UPDATE sighting SET slot = 128 WHERE slot = 1",
+       [](TLibrary &l) { l.History(TKind::Sid, 2); }, "sighting table holds slot 128",
+       "of the sighting table holds a slot"},
+      {"UPDATE snapshot SET source = X'FF'", [](TLibrary &l) { l.History(TKind::Sid, 2); },
+       "Row 1 of the library's snapshot table holds a source",
+       "Row 1 of the snapshot table holds a source"},
+      {"UPDATE snapshot SET device = 128", [](TLibrary &l) { l.Sightings(1); },
+       "Row 1 of the library's snapshot table holds device 128",
+       "Row 1 of the snapshot table holds a device"},
+      {"UPDATE user_bank SET kind = 9", [](TLibrary &l) { l.UserBanks(); },
+       "Row 1 of the library's user_bank table holds kind 9",
+       "Row 1 of the user_bank table holds a kind"},
+      {"UPDATE user_bank_slot SET slot = 128", [](TLibrary &l) { l.UserBankSlots(1); },
+       "Row 1 of the library's user_bank table holds slot 128",
+       "Row 1 of the user_bank table has a slot"},
+  };
+  int n = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.damage);
+    TLibrary library(Path("lib" + std::to_string(++n) + ".sqlite"));
+    Damage(Filled(library, Path("a.syx")), c.damage);
+    try {
+      c.use(library);
+      ADD_FAILURE() << "the row was used";
+    } catch (const TLibraryError &error) {
+      EXPECT_NE(std::string(error.what()).find(c.refused), std::string::npos) << error.what();
+    }
+    const TLibraryCheck check = library.Check();
+    EXPECT_TRUE(Lists(check, c.listed)) << (check.problems.empty() ? "" : check.problems[0]);
+  }
+}
+
+// The check finds a library that is not as this version writes it, one line
+// a problem, at most 20 of them and their count.
+TEST_F(LibraryTest, TheCheckListsWhatIsWrongAndNothingElse) {
+  Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2)}));
+  const auto rewriteSchema = [](TLibrary &library, const std::string &from, const std::string &to) {
+    TSqliteDb &db = TLibraryDatabase::Of(library);
+    db.Exec("PRAGMA writable_schema = ON");
+    TStatement query = db.Prepare("SELECT name, sql FROM sqlite_schema WHERE sql IS NOT NULL");
+    while (query.Step()) {
+      std::string sql = query.Text(1);
+      const size_t at = sql.find(from);
+      if (at == std::string::npos)
+        continue;
+      TStatement update = db.Prepare("UPDATE sqlite_schema SET sql = ? WHERE name = ?");
+      update.Bind(1, sql.replace(at, from.size(), to)).Bind(2, query.Text(0)).Run();
+    }
+    db.Exec("PRAGMA writable_schema = OFF");
+  };
+  using TDamage = std::function<void(TLibrary &)>;
+  const auto sql = [](const char *text) {
+    return [text](TLibrary &library) { Damage(library, text); };
+  };
+  const struct {
+    TDamage damage;
+    const char *listed;
+    int64_t count;
+  } cases[] = {
+      {[](TLibrary &) {}, "", 0},
+      // As the first libraries were written: the same check in other words.
+      {[&](TLibrary &l) {
+         rewriteSchema(l,
+                       "source = 'file' OR source = 'device' OR source = 'random' OR\n"
+                       "                              source = 'send'",
+                       "source IN ('file', 'device', 'random', 'send')");
+       },
+       "", 0},
+      {[&](TLibrary &l) { rewriteSchema(l, "first_seen", "first_seem"); },
+       "The library's table patch is not as this version writes it, from \"m INTEGER", 1},
+      {sql("DROP INDEX tag_by_text"), "The library has no index tag_by_text.", 1},
+      // An index an interrupted import into an empty library left out is
+      // built again on opening.
+      {sql("DROP INDEX patch_by_sound; DROP INDEX sighting_by_patch"), "", 0},
+      {sql("CREATE TRIGGER t AFTER INSERT ON tag BEGIN DELETE FROM tag; END"),
+       "The library has a trigger t that this version does not write.", 1},
+      {sql("UPDATE patch SET data = zeroblob(256) WHERE id = 2"),
+       "Patch 2 has a hash that does not match its bytes.", 1},
+      {sql("INSERT INTO file (path, size, mtime, imported) SELECT path, size, mtime, 0 FROM "
+           "file"),
+       "a.syx is recorded 2 times (rows 1, 2 of the file table).", 1},
+      {sql("PRAGMA foreign_keys = OFF; DELETE FROM patch WHERE id = 2"),
+       "of the sighting table names a patch that is not there.", 1},
+      // A relaxed check keeps quick_check quiet; the schema and the rows tell.
+      {[&](TLibrary &l) {
+         rewriteSchema(l, "kind BETWEEN 0 AND 3", "kind BETWEEN 0 AND 9");
+         Damage(l, "WITH RECURSIVE n(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM n WHERE i < 26) "
+                   "INSERT INTO patch (id, hash, sound, kind, data, first_seen, last_seen) SELECT "
+                   "i, printf('%016x', i), printf('%016x', i), 7, zeroblob(256), 0, 0 FROM n");
+       },
+       "Row 20 of the patch table holds a kind outside 0 to 3.", 26},
+  };
+  int n = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.listed);
+    const std::string path = Path("lib" + std::to_string(++n) + ".sqlite");
+    {
+      TLibrary library(path);
+      library.Import({Path("a.syx")}, nullptr);
+      c.damage(library);
+    }
+    TLibrary library(path);
+    const TLibraryCheck check = library.Check();
+    EXPECT_EQ(check.count, c.count);
+    EXPECT_EQ(check.problems.size(), std::min<size_t>(static_cast<size_t>(c.count), 20));
+    EXPECT_TRUE(Lists(check, c.listed)) << (check.problems.empty() ? "" : check.problems[0]);
+  }
+}
+
+// A user bank has the slots of a bank of its kind, and takes patches of that kind.
+TEST_F(LibraryTest, UserBanksTakeTheSlotsAndPatchesOfTheirKind) {
+  TLibrary library(Path("lib.sqlite"));
+  std::vector<TSighting> made;
+  for (TKind kind : kAllKinds) {
+    TSighting seen;
+    seen.source = TSighting::TSource::Random;
+    seen.patch.kind = kind;
+    made.push_back(seen);
+  }
+  library.RecordSightings(made);
+  const struct {
+    TKind kind;
+    int slot;
+    int64_t patch;
+    bool taken;
+  } cases[] = {{TKind::Sid, 0, 1, true},          {TKind::Sid, 127, 1, true},
+               {TKind::Sid, 128, 1, false},       {TKind::Sid, -1, 1, false},
+               {TKind::Sid, 0, 2, false},         {TKind::FmVoice, 127, 2, true},
+               {TKind::FmVoice, 128, 2, false},   {TKind::FmDrumset, 15, 3, true},
+               {TKind::FmDrumset, 16, 3, false},  {TKind::FmEnsemble, 31, 4, true},
+               {TKind::FmEnsemble, 32, 4, false}, {TKind::FmEnsemble, 0, 1, false}};
+  int n = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(KindText(c.kind)) + " " + std::to_string(c.slot));
+    const int64_t bank = library.CreateUserBank("bank " + std::to_string(++n), c.kind);
+    if (!c.taken) {
+      EXPECT_THROW(library.SetUserBankSlot(bank, c.slot, c.patch), TLibraryError);
+      continue;
+    }
+    library.SetUserBankSlot(bank, c.slot, c.patch);
+    EXPECT_EQ(library.UserBankSlots(bank).at(static_cast<size_t>(c.slot)), c.patch);
+  }
+}
+
 // Files the program cannot read are refused and never changed.
 TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
   {
@@ -360,6 +622,9 @@ TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
   {
     TSqliteDb other(Path("other.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     other.Exec("CREATE TABLE t (x)");
+    TSqliteDb negative(Path("negative.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // This program's mark, with a version no library has.
+    negative.Exec("PRAGMA application_id = 1515212108; PRAGMA user_version = -1");
   }
   Write(Path("text.sqlite"), Bytes{'h', 'e', 'l', 'l', 'o'});
   Bytes damaged;
@@ -378,6 +643,7 @@ TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
     const char *says;
   } cases[] = {{"newer.sqlite", "newer version"},
                {"other.sqlite", "another program"},
+               {"negative.sqlite", "another program"},
                {"text.sqlite", "not a patch library"},
                {"damaged.sqlite", "damaged"}};
   for (const auto &c : cases) {
@@ -421,7 +687,7 @@ TEST_F(LibraryTest, AFailedImportLeavesTheLibraryAsBefore) {
   EXPECT_THROW(library.ImportFile(Path("big.syx")), TLibraryError);
   TLibraryDatabase::Of(other).Exec("ROLLBACK");
   EXPECT_EQ(library.ImportFile(Path("big.syx")).newPatches, 128);
-  EXPECT_TRUE(library.Check().empty());
+  EXPECT_EQ(library.Check().count, 0);
 }
 
 } // namespace
