@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Importing many files at once: in batches, each file told once it is
+// committed, and an empty library left with every index when it is done.
+#include "library/library.h"
+#include "library/sqlite_db.h"
+
+#include "support/named_patches.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace zpm {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
+  char name[] = "/tmp/zpm-import-XXXXXX";
+  ASSERT_NE(mkdtemp(name), nullptr);
+  const fs::path dir = name;
+  fs::create_directories(dir / "banks");
+  // Ten files of 16 patches; each file's last patch is the one before's too.
+  for (int f = 0; f < 10; ++f) {
+    std::vector<TPatch> patches;
+    for (int r = 0; r < 16; ++r) {
+      const int index = r == 15 && f > 0 ? f * 16 - 2 : f * 16 + r;
+      patches.push_back(test::NamedSid("P" + std::to_string(index), static_cast<uint8_t>(index), 0,
+                                       static_cast<uint8_t>(r)));
+    }
+    const Bytes bytes = test::SidFileOf(patches);
+    std::ofstream(dir / "banks" / ("b" + std::to_string(f) + ".syx"), std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  struct TCase {
+    const char *what;
+    bool holdsAPatch; // the library is not empty before: no indexes left out
+    int files;
+  };
+  const TCase cases[] = {
+      {"ten files into an empty library", false, 10},
+      {"ten files into a library that holds a patch", true, 10},
+      {"one file into an empty library", false, 1},
+  };
+  int n = 0;
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = (dir / ("lib" + std::to_string(++n) + ".sqlite")).string();
+    TLibrary library(path);
+    if (c.holdsAPatch)
+      library.ImportFile((dir / "banks" / "b9.syx").string());
+    std::vector<std::string> files;
+    for (int f = 0; f < c.files; ++f)
+      files.push_back((dir / "banks" / ("b" + std::to_string(f) + ".syx")).string());
+    TSqliteDb reader(path, SQLITE_OPEN_READONLY);
+    std::vector<std::string> told;
+    const auto results = library.Import(files, nullptr, [&](const TImportedFile &file) {
+      told.push_back(file.path);
+      // Told once committed: another connection sees its sightings.
+      TStatement seen = reader.Prepare(
+          "SELECT count(*) FROM sighting s JOIN file f ON f.id = s.file_id WHERE f.path = ?");
+      seen.BindBlob(1, file.path.data(), file.path.size());
+      seen.Step();
+      EXPECT_EQ(seen.Int(0), file.unchanged ? 16 : file.newPatches + file.knownPatches)
+          << file.path;
+    });
+    ASSERT_EQ(results.size(), files.size());
+    EXPECT_EQ(told.size(), files.size());
+    for (size_t i = 0; i < results.size(); ++i)
+      EXPECT_EQ(told[i], results[i].path);
+    const TLibraryCheck check = library.Check();
+    EXPECT_EQ(check.count, 0) << (check.problems.empty() ? "" : check.problems[0]);
+    EXPECT_EQ(reader.Number("SELECT count(*) FROM sighting"), 16 * c.files);
+    EXPECT_EQ(reader.Number("SELECT count(*) FROM patch"), c.files == 1 ? 16 : 15 * c.files + 1);
+    // The name index is there and used for a search by name.
+    TSearch search;
+    search.text = "P17";
+    EXPECT_EQ(library.Count(search), c.files > 1 || c.holdsAPatch ? 1 : 0);
+  }
+  fs::remove_all(dir);
+}
+
+} // namespace
+} // namespace zpm
