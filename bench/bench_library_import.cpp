@@ -34,8 +34,9 @@ constexpr int kRowsPerFile = 128;
 // What one program's run cost.
 struct TCost {
   double seconds = 0;
-  double writtenMB = 0; // bytes handed to write(), the log's and the file's
-  double diskMB = 0;    // of those, what the system sent to the disk
+  double cpuSeconds = 0; // user and system: less swayed by a busy machine
+  double writtenMB = 0;  // bytes handed to write(), the log's and the file's
+  double diskMB = 0;     // of those, what the system sent to the disk
   double peakMB = 0;
   bool ok = false;
 };
@@ -78,6 +79,8 @@ TCost Run(const std::vector<std::string> &args) {
   cost.writtenMB = static_cast<double>(wchar1 - wchar0) / 1e6;
   cost.diskMB = static_cast<double>(disk1 - disk0) / 1e6;
   cost.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  cost.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   cost.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return cost;
 }
@@ -139,13 +142,27 @@ bool Measure(const fs::path &work, int patches) {
   for (const fs::path &file : {python, library})
     for (const char *suffix : {"", "-wal", "-shm"})
       fs::remove(file.string() + suffix);
-  const TCost script =
-      Run({"python3", ZPM_BENCH_DIR "/library_import.py", files.string(), python.string()});
+  // The best of three runs of each up to 200,000 patches, where a busy
+  // machine's noise is as large as a run.
+  const int runs = patches <= 200000 ? 3 : 1;
+  const auto best = [&](const std::vector<std::string> &args, const fs::path &database) {
+    TCost fastest;
+    for (int run = 0; run < runs; ++run) {
+      for (const char *suffix : {"", "-wal", "-shm"})
+        fs::remove(database.string() + suffix);
+      const TCost cost = Run(args);
+      if (run == 0 || (cost.ok && cost.seconds < fastest.seconds))
+        fastest = cost;
+    }
+    return fastest;
+  };
+  const TCost script = best(
+      {"python3", ZPM_BENCH_DIR "/library_import.py", files.string(), python.string()}, python);
   // ZPM_BENCH_ZPM names another zpm to measure, e.g. a copy that stays put.
   const char *other = std::getenv("ZPM_BENCH_ZPM");
   const std::string zpm = other && *other ? other : ZPM_BINARY;
   const TCost import =
-      Run({zpm, "library", "import", files.string(), "--library", library.string()});
+      best({zpm, "library", "import", files.string(), "--library", library.string()}, library);
   const double finalMB = FileMB(library);
   const TCost again =
       Run({zpm, "library", "import", files.string(), "--library", library.string()});
@@ -162,6 +179,8 @@ bool Measure(const fs::path &work, int patches) {
   std::printf("  %-34s %10s %10s %8s %s\n", "", "zpm", "python", "ratio", "goal");
   std::printf("  %-34s %10.2f %10.2f %7.2fx %s\n", "import, s", import.seconds, script.seconds,
               script.seconds / import.seconds, ">= 3x faster");
+  std::printf("  %-34s %10.2f %10.2f %7.2fx\n", "import, CPU s", import.cpuSeconds,
+              script.cpuSeconds, script.cpuSeconds / import.cpuSeconds);
   std::printf("  %-34s %10.1f %10.1f %7.2fx %s\n", "written (write calls), MB / final",
               import.writtenMB, script.writtenMB, import.writtenMB / finalMB, "<= 2x");
   std::printf("  %-34s %10.1f %10.1f %7.2fx\n", "written (to the disk), MB / final", import.diskMB,
