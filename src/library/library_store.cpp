@@ -104,8 +104,9 @@ private:
 // the log grow and has it copied back once, at its end.
 class TLongerLog {
 public:
-  // A larger cache too, so that pages a batch changes again and again (the
-  // hash index's) stay at hand rather than going to the log each time.
+  // A larger cache too (24 MiB: the import stays within 64 MB whatever its
+  // size), so that pages a batch changes again and again (the hash index's)
+  // stay at hand rather than going to the log each time.
   // And the statement journals (the pages a statement changed, kept in case
   // it fails half way: a few pages each) in memory: in temporary files they
   // were written out, some 70 MB for 100,000 patches.
@@ -114,7 +115,7 @@ public:
   explicit TLongerLog(TSqliteDb &db) : m_db(db) {
     m_db.Exec("PRAGMA foreign_keys = OFF");
     m_db.Exec("PRAGMA wal_autocheckpoint = 0");
-    m_db.Exec("PRAGMA cache_size = -32768");
+    m_db.Exec("PRAGMA cache_size = -24576");
     m_db.Exec("PRAGMA temp_store = MEMORY");
   }
   ~TLongerLog() {
@@ -201,11 +202,15 @@ struct TImportBatch {
     }
   }
   bool Full() const {
-    return transaction && (patches >= kMostPatches ||
-                           std::chrono::steady_clock::now() - began >= std::chrono::seconds(1));
+    return transaction &&
+           (patches >= kMostPatches || std::chrono::steady_clock::now() - began >= kLongest);
   }
 
-  static constexpr size_t kMostPatches = 200000;
+  // Each commit writes again the pages of the hash index it touched, most
+  // of them: fewer commits, fewer bytes. Another program waits for a batch
+  // at most, well within its busy timeout of 5 s.
+  static constexpr size_t kMostPatches = 250000;
+  static constexpr std::chrono::milliseconds kLongest{2500};
   TSqliteDb &db;
   std::unique_ptr<TTransaction> transaction;
   std::chrono::steady_clock::time_point began;
@@ -403,8 +408,11 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
           host->StepProgress();
       }
       commit();
-      // The index sort may be larger than memory should hold: to files.
+      // The index sort, which takes as much memory as the cache beside it,
+      // may be larger than memory should hold: to files, and the cache back
+      // to its usual size.
       m_db->Exec("PRAGMA temp_store = DEFAULT");
+      m_db->Exec("PRAGMA cache_size = -16384");
       bulk.Finish();
     });
   } catch (...) {
