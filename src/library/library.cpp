@@ -38,7 +38,7 @@ std::string LibraryFilePath(const std::string &path) {
 }
 
 TLibrary::TLibrary(const std::string &path) : m_path(path) {
-  m_db = OpenLibraryFile(path);
+  m_db = InReadOnlyFolder(path) ? OpenReadOnlyLibraryFile(path) : OpenLibraryFile(path);
   AddSearchFunctions(*m_db);
 }
 

@@ -5,11 +5,14 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace zpm {
 
@@ -219,6 +222,47 @@ std::string LibraryFailureText(const std::string &path, const TSqliteError &erro
            "). Check the file's and its folder's permissions.";
   default:
     return "The library " + path + " could not be used (" + error.what() + ").";
+  }
+}
+
+bool InReadOnlyFolder(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  return access(path.c_str(), F_OK) == 0 && access(folder.c_str(), W_OK) != 0 &&
+         access((path + "-wal").c_str(), F_OK) != 0;
+}
+
+std::unique_ptr<TSqliteDb> OpenReadOnlyLibraryFile(const std::string &path) {
+  try {
+    if (!ExistingFileIsDatabase(path))
+      Refuse(path, std::string("is empty, and its folder cannot be written") + kLeftAlone);
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+      if (std::isalnum(c) || std::strchr("/-._~", c)) {
+        uri += static_cast<char>(c);
+      } else {
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+        uri += escaped;
+      }
+    }
+    // Nothing can change the file while its folder takes no log.
+    auto db = std::make_unique<TSqliteDb>(
+        uri + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+    const int64_t version = db->Number("PRAGMA user_version");
+    if (version > kLibraryVersion)
+      Refuse(path, "was made by a newer version of the program; it was left as it is.");
+    if (version < 0 || db->Number("PRAGMA application_id") != kApplicationId)
+      Refuse(path, std::string("is a database of another program") + kLeftAlone);
+    if (version < kLibraryVersion)
+      Refuse(path, "was made by an older version of the program and its folder cannot be "
+                   "written to move it forward; it was left as it is.");
+    if (const std::string damage = FirstPagesDamage(*db); !damage.empty())
+      Refuse(path, "is damaged (" + damage + ")" + kLeftAlone);
+    db->Exec("PRAGMA cache_size = -16384");
+    return db;
+  } catch (const TSqliteError &error) {
+    throw TLibraryError(LibraryFailureText(path, error));
   }
 }
 

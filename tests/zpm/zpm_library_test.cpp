@@ -24,6 +24,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace zpm {
 namespace {
 
@@ -400,6 +402,37 @@ TEST_F(ZpmLibrary, CheckListsProblemsAndFailsWithThem) {
     EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), c.lines) << run.out;
   }
+}
+
+// A folder that cannot be written takes no log beside the library: it is
+// still searched and shown, and a change says why it cannot be made.
+TEST_F(ZpmLibrary, ALibraryInAReadOnlyFolderIsStillRead) {
+  Write("a.syx", SidFile({Sid("Bass", 1)}));
+  const std::string folder = Path("kept"), library = folder + "/lib.sqlite";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(RunZpm({"library", "import", Path("a.syx"), "--library", library}).code, 0);
+  chmod(dir.path().toStdString().c_str(), 0755);
+  chmod(library.c_str(), 0644);
+  chmod(folder.c_str(), 0555);
+  test::RunSetup nobody;
+  nobody.unprivileged = true;
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    const char *says;
+  } cases[] = {{{"search"}, 0, "Bass"},
+               {{"show", "1"}, 0, "Library patch 1,"},
+               {{"tag", "1", "+x"}, 1, "cannot be written"}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    std::vector<std::string> args = {"library"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.insert(args.end(), {"--library", library});
+    const RawRun run = RunZpm(args, nobody);
+    EXPECT_EQ(run.code, c.code) << run.err;
+    EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+  }
+  chmod(folder.c_str(), 0755);
 }
 
 TEST_F(ZpmLibrary, BadUsageIsRefusedBeforeTheLibraryIsOpened) {
