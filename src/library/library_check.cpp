@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <vector>
 
 namespace zpm {
 
@@ -25,52 +27,67 @@ struct TRangeRule {
   const char *table;
   const char *id;
   const char *from;
-  const char *bad;
+  std::string bad;
   const char *what;
 };
 
-#define ZPM_INTEGER_IN(column, low, high)                                                          \
-  "NOT (typeof(" column ") = 'integer' AND " column " BETWEEN " low " AND " high ")"
-#define ZPM_HEX16(column)                                                                          \
-  "NOT (typeof(" column ") = 'text' AND length(" column ") = 16 AND " column                       \
-  " NOT GLOB '*[^0-9a-f]*')"
+std::string IntegerIn(const std::string &column, int64_t low, const std::string &high) {
+  return "NOT (typeof(" + column + ") = 'integer' AND " + column + " BETWEEN " +
+         std::to_string(low) + " AND " + high + ")";
+}
 
-const TRangeRule kRangeRules[] = {
-    {"patch", "id", "patch", ZPM_INTEGER_IN("kind", "0", "3"), "holds a kind outside 0 to 3"},
-    {"patch", "id", "patch", "NOT (typeof(data) = 'blob' AND length(data) = 256)",
-     "does not hold 256 data bytes"},
-    {"patch", "id", "patch", ZPM_INTEGER_IN("flaws", "0", "3"), "holds flaws outside 0 to 3"},
-    {"patch", "id", "patch", ZPM_HEX16("hash") " OR " ZPM_HEX16("sound"),
-     "holds a hash that is not 16 hex digits"},
-    {"sighting", "id", "sighting", ZPM_INTEGER_IN("kind", "0", "3"), "holds a kind outside 0 to 3"},
-    {"sighting", "id", "sighting",
-     "source IS NOT 'file' AND source IS NOT 'device' AND source IS NOT 'random' AND source IS "
-     "NOT 'send'",
-     "holds a source that is none of file, device, random, send"},
-    {"sighting", "id", "sighting",
-     "snapshot_id IS NOT NULL AND " ZPM_INTEGER_IN("bank", "0",
-                                                   "CASE kind WHEN 0 THEN 7 ELSE 15 END"),
-     "holds a bank its synthesizer does not have"},
-    {"sighting", "id", "sighting",
-     "snapshot_id IS NOT NULL AND " ZPM_INTEGER_IN(
-         "slot", "0", "CASE kind WHEN 2 THEN 15 WHEN 3 THEN 31 ELSE 127 END"),
-     "holds a slot outside its bank"},
-    {"sighting", "id", "sighting", "row IS NOT NULL AND " ZPM_INTEGER_IN("row", "0", "2147483647"),
-     "holds a negative row"},
-    {"sighting", "id", "sighting", ZPM_INTEGER_IN("flaws", "0", "3"), "holds flaws outside 0 to 3"},
-    {"snapshot", "id", "snapshot", "source IS NOT 'fetch' AND source IS NOT 'send'",
-     "holds a source that is neither fetch nor send"},
-    {"snapshot", "id", "snapshot", ZPM_INTEGER_IN("device", "0", "127"),
-     "holds a device ID outside 0 to 127"},
-    {"user_bank", "id", "user_bank", ZPM_INTEGER_IN("kind", "0", "3"),
-     "holds a kind outside 0 to 3"},
-    {"user_bank", "s.bank_id", "user_bank_slot s JOIN user_bank b ON b.id = s.bank_id",
-     ZPM_INTEGER_IN("s.slot", "0", "CASE b.kind WHEN 2 THEN 15 WHEN 3 THEN 31 ELSE 127 END"),
-     "has a slot outside its bank"},
-};
+std::string IntegerIn(const std::string &column, int64_t low, int64_t high) {
+  return IntegerIn(column, low, std::to_string(high));
+}
 
-#undef ZPM_INTEGER_IN
-#undef ZPM_HEX16
+// The last value of a range that depends on the row's kind, as SQL.
+std::string LastOfKind(const std::string &kind, int (*count)(TKind)) {
+  std::string sql = "CASE " + kind;
+  for (TKind each : kAllKinds)
+    sql += " WHEN " + std::to_string(static_cast<int>(each)) + " THEN " +
+           std::to_string(count(each) - 1);
+  return sql + " END";
+}
+
+std::string NotHash(const std::string &column) {
+  return "NOT (typeof(" + column + ") = 'text' AND length(" + column + ") = 16 AND " + column +
+         " NOT GLOB '*[^0-9a-f]*')";
+}
+
+// The ranges the library's readers hold every value to (library_values.h).
+std::vector<TRangeRule> RangeRules() {
+  const std::string kind = IntegerIn("kind", 0, kKindCount - 1);
+  const std::string flaws = IntegerIn("flaws", 0, kFlawChecksum | kFlawCutShort);
+  return {
+      {"patch", "id", "patch", kind, "holds a kind outside 0 to 3"},
+      {"patch", "id", "patch", "NOT (typeof(data) = 'blob' AND length(data) = 256)",
+       "does not hold 256 data bytes"},
+      {"patch", "id", "patch", flaws, "holds flaws outside 0 to 3"},
+      {"patch", "id", "patch", NotHash("hash") + " OR " + NotHash("sound"),
+       "holds a hash that is not 16 hex digits"},
+      {"sighting", "id", "sighting", kind, "holds a kind outside 0 to 3"},
+      {"sighting", "id", "sighting",
+       "source IS NOT 'file' AND source IS NOT 'device' AND source IS NOT 'random' AND source IS "
+       "NOT 'send'",
+       "holds a source that is none of file, device, random, send"},
+      {"sighting", "id", "sighting",
+       "snapshot_id IS NOT NULL AND " + IntegerIn("bank", 0, LastOfKind("kind", BanksPerKind)),
+       "holds a bank its synthesizer does not have"},
+      {"sighting", "id", "sighting",
+       "snapshot_id IS NOT NULL AND " + IntegerIn("slot", 0, LastOfKind("kind", SlotsPerBank)),
+       "holds a slot outside its bank"},
+      {"sighting", "id", "sighting", "row IS NOT NULL AND " + IntegerIn("row", 0, INT32_MAX),
+       "holds a negative row"},
+      {"sighting", "id", "sighting", flaws, "holds flaws outside 0 to 3"},
+      {"snapshot", "id", "snapshot", "source IS NOT 'fetch' AND source IS NOT 'send'",
+       "holds a source that is neither fetch nor send"},
+      {"snapshot", "id", "snapshot", IntegerIn("device", 0, kLastDevice),
+       "holds a device ID outside 0 to 127"},
+      {"user_bank", "id", "user_bank", kind, "holds a kind outside 0 to 3"},
+      {"user_bank", "s.bank_id", "user_bank_slot s JOIN user_bank b ON b.id = s.bank_id",
+       IntegerIn("s.slot", 0, LastOfKind("b.kind", SlotsPerBank)), "has a slot outside its bank"},
+  };
+}
 
 // Runs of white space as one blank, and the sighting's source check in the
 // form the first libraries were written with, which means the same.
@@ -158,7 +175,7 @@ TLibraryCheck TLibrary::Check() {
         add("Row " + std::to_string(keys.Int(1)) + " of the " + keys.Text(0) + " table names a " +
             keys.Text(2) + " that is not there.");
     });
-    for (const TRangeRule &rule : kRangeRules)
+    for (const TRangeRule &rule : RangeRules())
       run(std::string(rule.table) + " table", [&] {
         TStatement rows = m_db->Prepare((std::string("SELECT ") + rule.id + " FROM " + rule.from +
                                          " WHERE " + rule.bad + " ORDER BY 1")
