@@ -118,15 +118,16 @@ public:
     m_db.Exec("PRAGMA cache_size = -24576");
     m_db.Exec("PRAGMA temp_store = MEMORY");
   }
+  // Each setting back on its own, so that one failing (a busy checkpoint:
+  // the next commit copies the log back) leaves none of the others changed.
   ~TLongerLog() {
-    try {
-      m_db.Exec("PRAGMA temp_store = DEFAULT");
-      m_db.Exec("PRAGMA cache_size = -16384");
-      m_db.Exec("PRAGMA foreign_keys = ON");
-      m_db.Exec("PRAGMA wal_autocheckpoint = 1000");
-      m_db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    } catch (const TSqliteError &) {
-      // The next commit copies the log back when this one could not.
+    for (const char *setting :
+         {"PRAGMA temp_store = DEFAULT", "PRAGMA cache_size = -16384", "PRAGMA foreign_keys = ON",
+          "PRAGMA wal_autocheckpoint = 1000", "PRAGMA wal_checkpoint(PASSIVE)"}) {
+      try {
+        m_db.Exec(setting);
+      } catch (const TSqliteError &) {
+      }
     }
   }
   TLongerLog(const TLongerLog &) = delete;
