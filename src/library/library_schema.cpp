@@ -169,6 +169,18 @@ bool ExistingFileIsDatabase(const std::string &path) {
   return true;
 }
 
+} // namespace
+
+const std::vector<TDeferredIndex> &DeferredIndexes() {
+  static const std::vector<TDeferredIndex> indexes = {
+      {"patch_by_sound", "CREATE INDEX IF NOT EXISTS patch_by_sound ON patch (sound)"},
+      {"patch_by_name",
+       "CREATE INDEX IF NOT EXISTS patch_by_name ON patch (name_text COLLATE NOCASE)"},
+      {"sighting_by_patch", "CREATE INDEX IF NOT EXISTS sighting_by_patch ON sighting (patch_id)"},
+  };
+  return indexes;
+}
+
 // The switch to WAL needs the file to itself for a moment, and SQLite says
 // busy at once rather than waiting when another program holds it (as when
 // two make the same new library): so it is tried again, within the same
@@ -186,18 +198,6 @@ void SwitchToLog(TSqliteDb &db) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-}
-
-} // namespace
-
-const std::vector<TDeferredIndex> &DeferredIndexes() {
-  static const std::vector<TDeferredIndex> indexes = {
-      {"patch_by_sound", "CREATE INDEX IF NOT EXISTS patch_by_sound ON patch (sound)"},
-      {"patch_by_name",
-       "CREATE INDEX IF NOT EXISTS patch_by_name ON patch (name_text COLLATE NOCASE)"},
-      {"sighting_by_patch", "CREATE INDEX IF NOT EXISTS sighting_by_patch ON sighting (patch_id)"},
-  };
-  return indexes;
 }
 
 std::string LibraryFailureText(const std::string &path, const TSqliteError &error) {

@@ -29,6 +29,10 @@ struct TDeferredIndex {
 };
 const std::vector<TDeferredIndex> &DeferredIndexes();
 
+// Puts the library into WAL mode, waiting up to the busy timeout for
+// another program that holds the file (making it, or loading it in bulk).
+void SwitchToLog(TSqliteDb &db);
+
 // A library in a folder this program cannot write, whose log is not there:
 // SQLite could not make the log's index beside it, so it is opened to be
 // read only, as it is. Checked as OpenLibraryFile checks; writing to it fails

@@ -142,6 +142,14 @@ private:
 // whole table: kept row by row, their pages, in random order, were written
 // again at every commit. Opening a library rebuilds any an interrupted
 // import left out.
+//
+// It also loads without the log when no other program has the file open:
+// the log takes every page once and copies it into the file once, where a
+// rollback journal keeps only the pages the file held when a batch began,
+// which are few, as a new library grows at its end. A program killed half
+// way leaves its journal, and the next one to open the file puts the batch
+// back out. Another program that opens the file meanwhile waits for a batch
+// to end and puts the file back into the log, as the import does at its end.
 class TBulkLoad {
 public:
   TBulkLoad(TSqliteDb &db, size_t files) : m_db(db) {
@@ -154,18 +162,37 @@ public:
       m_db.Exec(std::string("DROP INDEX IF EXISTS ") + index.name);
     transaction.Commit();
     m_dropped = true;
+    try {
+      TStatement journal = m_db.Prepare("PRAGMA journal_mode = DELETE");
+      m_unlogged = journal.Step() && journal.Text(0) == "delete";
+    } catch (const TSqliteError &) {
+      // Another program holds the file: the log stays.
+    }
+    if (m_unlogged)
+      m_db.Exec("PRAGMA synchronous = FULL");
   }
   ~TBulkLoad() {
     try {
-      Finish();
+      BuildIndexes();
     } catch (const TSqliteError &) {
       // Opening the library again builds them.
+    }
+    try {
+      BackToLog();
+    } catch (const TSqliteError &) {
+      // Opening the library again puts it into the log.
     }
   }
   TBulkLoad(const TBulkLoad &) = delete;
   TBulkLoad &operator=(const TBulkLoad &) = delete;
 
   void Finish() {
+    BuildIndexes();
+    BackToLog();
+  }
+
+private:
+  void BuildIndexes() {
     if (!m_dropped)
       return;
     m_dropped = false;
@@ -174,11 +201,18 @@ public:
       m_db.Exec(index.create);
     transaction.Commit();
   }
+  void BackToLog() {
+    if (!m_unlogged)
+      return;
+    m_unlogged = false;
+    SwitchToLog(m_db);
+    m_db.Exec("PRAGMA synchronous = NORMAL");
+  }
 
-private:
   static constexpr size_t kFewestFiles = 8;
   TSqliteDb &m_db;
   bool m_dropped = false;
+  bool m_unlogged = false;
 };
 
 bool IsSyxName(const fs::path &path) {

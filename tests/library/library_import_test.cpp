@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Importing many files at once: in batches, each file told once it is
-// committed, and an empty library left with every index when it is done.
+// committed, and an empty library loaded without the log when no other
+// program has it open, then left with every index and in the log.
 #include "library/library.h"
 #include "library/sqlite_db.h"
 
@@ -18,6 +19,14 @@ namespace zpm {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The journal the file itself says it is in: 1 a rollback journal, 2 the log.
+int FileJournal(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[20] = {};
+  in.read(head, sizeof head);
+  return head[18];
+}
 
 TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
   char name[] = "/tmp/zpm-import-XXXXXX";
@@ -41,11 +50,14 @@ TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
     const char *what;
     bool holdsAPatch; // the library is not empty before: no indexes left out
     int files;
+    bool otherOpen;    // another program reads the file as the import starts
+    int journalDuring; // 1 loaded without the log, 2 in the log
   };
   const TCase cases[] = {
-      {"ten files into an empty library", false, 10},
-      {"ten files into a library that holds a patch", true, 10},
-      {"one file into an empty library", false, 1},
+      {"ten files into an empty library", false, 10, false, 1},
+      {"ten files into an empty library another program has open", false, 10, true, 2},
+      {"ten files into a library that holds a patch", true, 10, false, 2},
+      {"one file into an empty library", false, 1, false, 2},
   };
   int n = 0;
   for (const TCase &c : cases) {
@@ -58,9 +70,12 @@ TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
     for (int f = 0; f < c.files; ++f)
       files.push_back((dir / "banks" / ("b" + std::to_string(f) + ".syx")).string());
     TSqliteDb reader(path, SQLITE_OPEN_READONLY);
+    if (c.otherOpen)
+      reader.Number("SELECT count(*) FROM patch");
     std::vector<std::string> told;
     const auto results = library.Import(files, nullptr, [&](const TImportedFile &file) {
       told.push_back(file.path);
+      EXPECT_EQ(FileJournal(path), c.journalDuring);
       // Told once committed: another connection sees its sightings.
       TStatement seen = reader.Prepare(
           "SELECT count(*) FROM sighting s JOIN file f ON f.id = s.file_id WHERE f.path = ?");
@@ -70,6 +85,7 @@ TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
           << file.path;
     });
     ASSERT_EQ(results.size(), files.size());
+    EXPECT_EQ(FileJournal(path), 2);
     EXPECT_EQ(told.size(), files.size());
     for (size_t i = 0; i < results.size(); ++i)
       EXPECT_EQ(told[i], results[i].path);
