@@ -173,6 +173,7 @@ bool ExistingFileIsDatabase(const std::string &path) {
 
 const std::vector<TDeferredIndex> &DeferredIndexes() {
   static const std::vector<TDeferredIndex> indexes = {
+      {"patch_by_hash", "CREATE INDEX IF NOT EXISTS patch_by_hash ON patch (hash)"},
       {"patch_by_sound", "CREATE INDEX IF NOT EXISTS patch_by_sound ON patch (sound)"},
       {"patch_by_name",
        "CREATE INDEX IF NOT EXISTS patch_by_name ON patch (name_text COLLATE NOCASE)"},
@@ -286,8 +287,8 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
     TStatement identity = db->Prepare(
         "SELECT (SELECT user_version FROM pragma_user_version), (SELECT application_id FROM "
         "pragma_application_id), (SELECT count(*) FROM sqlite_schema), (SELECT count(*) FROM "
-        "sqlite_schema WHERE type = 'index' AND (name = 'patch_by_sound' OR name = "
-        "'patch_by_name' OR name = 'sighting_by_patch'))");
+        "sqlite_schema WHERE type = 'index' AND (name = 'patch_by_hash' OR name = "
+        "'patch_by_sound' OR name = 'patch_by_name' OR name = 'sighting_by_patch'))");
     identity.Step();
     const int64_t version = identity.Int(0);
     const int64_t application = identity.Int(1);

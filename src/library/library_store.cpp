@@ -4,6 +4,7 @@
 
 #include "library/library_files.h"
 #include "library/library_internal.h"
+#include "library/stored_hashes.h"
 #include "midi/transfer_host.h"
 
 #include <sys/stat.h>
@@ -137,6 +138,13 @@ private:
   TSqliteDb &m_db;
 };
 
+// From here on patches are looked up by the hash index, built now.
+void LookUpByIndex(TSqliteDb &db, TStoredHashes &stored) {
+  db.Exec(DeferredIndexes().front().create);
+  stored.Drop();
+  db.Exec("PRAGMA cache_size = -24576");
+}
+
 // An import into a library that holds no patch yet leaves out the indexes
 // its own look-ups do not need, and builds them once at its end from the
 // whole table: kept row by row, their pages, in random order, were written
@@ -162,6 +170,10 @@ public:
       m_db.Exec(std::string("DROP INDEX IF EXISTS ") + index.name);
     transaction.Commit();
     m_dropped = true;
+    // Without the hash index the cache holds little more than the ends of
+    // the tables, where rows are added; the memory goes to the table of
+    // stored patches instead.
+    m_db.Exec("PRAGMA cache_size = -8192");
     try {
       TStatement journal = m_db.Prepare("PRAGMA journal_mode = DELETE");
       m_unlogged = journal.Step() && journal.Text(0) == "delete";
@@ -170,6 +182,8 @@ public:
     }
     if (m_unlogged)
       m_db.Exec("PRAGMA synchronous = FULL");
+    // After the change of journal, which counts as a change of the file.
+    m_version = m_db.Number("PRAGMA data_version");
   }
   ~TBulkLoad() {
     try {
@@ -191,11 +205,21 @@ public:
     BackToLog();
   }
 
+  // The table of the patches stored, while it holds every one.
+  TStoredHashes *Stored() { return m_dropped && m_stored.Active() ? &m_stored : nullptr; }
+  // At the start of each batch: once another program has written patches
+  // (only between batches), the table does not hold them all.
+  void BatchBegun() {
+    if (Stored() && m_db.Number("PRAGMA data_version") != m_version)
+      LookUpByIndex(m_db, m_stored);
+  }
+
 private:
   void BuildIndexes() {
     if (!m_dropped)
       return;
     m_dropped = false;
+    m_stored.Drop();
     TTransaction transaction(m_db);
     for (const TDeferredIndex &index : DeferredIndexes())
       m_db.Exec(index.create);
@@ -213,6 +237,8 @@ private:
   TSqliteDb &m_db;
   bool m_dropped = false;
   bool m_unlogged = false;
+  int64_t m_version = 0;
+  TStoredHashes m_stored;
 };
 
 bool IsSyxName(const fs::path &path) {
@@ -228,12 +254,14 @@ bool IsSyxName(const fs::path &path) {
 // pages the file touched each time; a batch writes them once. Bounded in
 // patches and time, so another program waits a moment at most.
 struct TImportBatch {
-  explicit TImportBatch(TSqliteDb &db) : db(db) {}
+  TImportBatch(TSqliteDb &db, TBulkLoad *bulk = nullptr) : db(db), bulk(bulk) {}
   void Begin() {
     if (!transaction) {
       transaction = std::make_unique<TTransaction>(db);
       began = std::chrono::steady_clock::now();
       now = NowMs();
+      if (bulk)
+        bulk->BatchBegun();
     }
   }
   bool Full() const {
@@ -247,6 +275,7 @@ struct TImportBatch {
   static constexpr size_t kMostPatches = 250000;
   static constexpr std::chrono::milliseconds kLongest{2500};
   TSqliteDb &db;
+  TBulkLoad *bulk;
   std::unique_ptr<TTransaction> transaction;
   std::chrono::steady_clock::time_point began;
   int64_t now = 0; // the import time of every file of the batch
@@ -265,25 +294,41 @@ void TLibrary::CommitBatch(TImportBatch &batch) {
   batch.patches = 0;
 }
 
-int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh) {
+int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh,
+                             TStoredHashes *stored) {
   const std::string hash = PatchHash(patch);
-  {
-    TCachedStatement find = m_db->Cached("SELECT id, kind, data, flaws FROM patch WHERE hash = ?");
-    find->Bind(1, hash);
-    while (find->Step()) {
-      if (find->Int(1) == static_cast<int>(patch.kind) &&
-          find->BlobEquals(2, patch.data.data(), patch.data.size())) {
-        const int64_t id = find->Int(0);
-        // Once seen whole, the bytes are known to be what a synthesizer held.
-        const uint8_t flaws = static_cast<uint8_t>(find->Int(3)) & patch.flaws;
-        if (flaws != find->Int(3)) {
-          TCachedStatement update = m_db->Cached("UPDATE OR FAIL patch SET flaws = ? WHERE id = ?");
-          update->Bind(1, flaws).Bind(2, id).Run();
-        }
-        fresh = false;
-        return id;
-      }
+  // Whether the row (kind, data, flaws) is this patch.
+  const auto same = [&](TStatement &row, int64_t id) {
+    if (row.Int(0) != static_cast<int>(patch.kind) ||
+        !row.BlobEquals(1, patch.data.data(), patch.data.size()))
+      return false;
+    // Once seen whole, the bytes are known to be what a synthesizer held.
+    const uint8_t flaws = static_cast<uint8_t>(row.Int(2)) & patch.flaws;
+    if (flaws != row.Int(2)) {
+      TCachedStatement update = m_db->Cached("UPDATE OR FAIL patch SET flaws = ? WHERE id = ?");
+      update->Bind(1, flaws).Bind(2, id).Run();
     }
+    return true;
+  };
+  const uint32_t key = TStoredHashes::Key(hash);
+  if (stored) {
+    const int64_t id = stored->Find(key, [&](int64_t candidate) {
+      TCachedStatement row = m_db->Cached("SELECT kind, data, flaws FROM patch WHERE id = ?");
+      row->Bind(1, candidate);
+      return row->Step() && same(*row, candidate);
+    });
+    if (id != 0) {
+      fresh = false;
+      return id;
+    }
+  } else {
+    TCachedStatement find = m_db->Cached("SELECT kind, data, flaws, id FROM patch WHERE hash = ?");
+    find->Bind(1, hash);
+    while (find->Step())
+      if (same(*find, find->Int(3))) {
+        fresh = false;
+        return find->Int(3);
+      }
   }
   // Stored as seen once, which spares writing its row again.
   TCachedStatement insert = m_db->Cached(
@@ -297,7 +342,10 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh
     insert->BindNull(5);
   insert->Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Run();
   fresh = true;
-  return m_db->LastInsertId();
+  const int64_t id = m_db->LastInsertId();
+  if (stored && !stored->Add(key, id))
+    LookUpByIndex(*m_db, *stored);
+  return id;
 }
 
 int64_t TLibrary::Sight(const TPatchBytes &patch, int64_t time, TSeen &seen) {
@@ -369,7 +417,8 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
   TSightingWriter sight(*m_db);
   for (const TFilePatch &patch : file.patches) {
     bool fresh = false;
-    const int64_t id = StorePatch(patch.patch, now, fresh);
+    const int64_t id =
+        StorePatch(patch.patch, now, fresh, batch.bulk ? batch.bulk->Stored() : nullptr);
     if (fresh)
       ++result.newPatches;
     else
@@ -424,7 +473,7 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
     Guarded(m_path, [&] {
       const TLongerLog longerLog(*m_db);
       TBulkLoad bulk(*m_db, files.size());
-      TImportBatch batch(*m_db);
+      TImportBatch batch(*m_db, &bulk);
       size_t committed = results.size();
       // A file is told to done once its batch has been committed.
       const auto commit = [&] {

@@ -3,8 +3,10 @@
 // committed, and an empty library loaded without the log when no other
 // program has it open, then left with every index and in the log.
 #include "library/library.h"
+#include "library/library_records.h"
 #include "library/sqlite_db.h"
 
+#include "midi/transfer_host.h"
 #include "support/named_patches.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +14,10 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace zpm {
 namespace {
@@ -28,24 +32,34 @@ int FileJournal(const std::string &path) {
   return head[18];
 }
 
-TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
+// Ten files of 16 patches; each file's last patch is the one before's too.
+TPatch Made(int f, int r) {
+  const int index = r == 15 && f > 0 ? f * 16 - 2 : f * 16 + r;
+  return test::NamedSid("P" + std::to_string(index), static_cast<uint8_t>(index), 0,
+                        static_cast<uint8_t>(r));
+}
+
+fs::path MakeBanks() {
   char name[] = "/tmp/zpm-import-XXXXXX";
-  ASSERT_NE(mkdtemp(name), nullptr);
+  if (!mkdtemp(name))
+    return {};
   const fs::path dir = name;
   fs::create_directories(dir / "banks");
-  // Ten files of 16 patches; each file's last patch is the one before's too.
   for (int f = 0; f < 10; ++f) {
     std::vector<TPatch> patches;
-    for (int r = 0; r < 16; ++r) {
-      const int index = r == 15 && f > 0 ? f * 16 - 2 : f * 16 + r;
-      patches.push_back(test::NamedSid("P" + std::to_string(index), static_cast<uint8_t>(index), 0,
-                                       static_cast<uint8_t>(r)));
-    }
+    for (int r = 0; r < 16; ++r)
+      patches.push_back(Made(f, r));
     const Bytes bytes = test::SidFileOf(patches);
     std::ofstream(dir / "banks" / ("b" + std::to_string(f) + ".syx"), std::ios::binary)
         .write(reinterpret_cast<const char *>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
   }
+  return dir;
+}
+
+TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
+  const fs::path dir = MakeBanks();
+  ASSERT_FALSE(dir.empty());
   struct TCase {
     const char *what;
     bool holdsAPatch; // the library is not empty before: no indexes left out
@@ -98,6 +112,56 @@ TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
     search.text = "P17";
     EXPECT_EQ(library.Count(search), c.files > 1 || c.holdsAPatch ? 1 : 0);
   }
+  fs::remove_all(dir);
+}
+
+// Holds the import a moment before one file, so that its batch ends there.
+class TSlowHost : public TTransferHost {
+public:
+  explicit TSlowHost(int slowBefore) : m_slowBefore(slowBefore) {}
+  bool Ask(const std::string &) override { return true; }
+  void Inform(const std::string &) override {}
+  int WaitForSysEx() override { return 0; }
+  void Delay(int) override {}
+  void WaitForBytes(size_t, int) override {}
+  bool ProgressCancelled() override {
+    if (m_asked++ == m_slowBefore)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+    return false;
+  }
+
+private:
+  int m_slowBefore;
+  int m_asked = 0;
+};
+
+// Another program that stores patches between two batches of an import into
+// an empty library: the import finds them rather than storing them again.
+TEST(LibraryImport, PatchesAnotherProgramStoresBetweenBatchesAreFound) {
+  const fs::path dir = MakeBanks();
+  ASSERT_FALSE(dir.empty());
+  // The first batch ends after the fifth file, and a fetch then stores a
+  // patch of the eighth.
+  const std::string path = (dir / "lib.sqlite").string();
+  TLibrary library(path);
+  std::vector<std::string> files;
+  for (int f = 0; f < 10; ++f)
+    files.push_back((dir / "banks" / ("b" + std::to_string(f) + ".syx")).string());
+  TSlowHost host(4);
+  size_t told = 0;
+  library.Import(files, &host, [&](const TImportedFile &) {
+    if (++told == 5) {
+      TPatchBank bank;
+      bank.Add(Made(7, 3));
+      TLibrary(path).RecordSnapshot(SidFetchRecord(bank, 0));
+    }
+  });
+  EXPECT_EQ(told, files.size());
+  TSqliteDb reader(path, SQLITE_OPEN_READONLY);
+  EXPECT_EQ(reader.Number("SELECT count(*) FROM patch"), 15 * 10 + 1);
+  EXPECT_EQ(reader.Number("SELECT max(seen) FROM patch WHERE name_text = 'P115'"), 2);
+  const TLibraryCheck check = library.Check();
+  EXPECT_EQ(check.count, 0) << (check.problems.empty() ? "" : check.problems[0]);
   fs::remove_all(dir);
 }
 

@@ -494,6 +494,7 @@ TEST_F(LibraryTest, TheCheckListsWhatIsWrongAndNothingElse) {
       // An index an interrupted import into an empty library left out is
       // built again on opening.
       {"DROP INDEX patch_by_sound; DROP INDEX sighting_by_patch", "", 0},
+      {"DROP INDEX patch_by_hash", "", 0},
       {"CREATE TRIGGER t AFTER INSERT ON tag BEGIN DELETE FROM tag; END",
        "The library has a trigger t that this version does not write.", 1},
       {"UPDATE patch SET data = zeroblob(256) WHERE id = 2",
