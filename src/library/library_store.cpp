@@ -182,8 +182,6 @@ public:
     }
     if (m_unlogged)
       m_db.Exec("PRAGMA synchronous = FULL");
-    // After the change of journal, which counts as a change of the file.
-    m_version = m_db.Number("PRAGMA data_version");
   }
   ~TBulkLoad() {
     try {
@@ -191,11 +189,7 @@ public:
     } catch (const TSqliteError &) {
       // Opening the library again builds them.
     }
-    try {
-      BackToLog();
-    } catch (const TSqliteError &) {
-      // Opening the library again puts it into the log.
-    }
+    BackToLog();
   }
   TBulkLoad(const TBulkLoad &) = delete;
   TBulkLoad &operator=(const TBulkLoad &) = delete;
@@ -207,10 +201,11 @@ public:
 
   // The table of the patches stored, while it holds every one.
   TStoredHashes *Stored() { return m_dropped && m_stored.Active() ? &m_stored : nullptr; }
-  // At the start of each batch: once another program has written patches
-  // (only between batches), the table does not hold them all.
+  // At the start of each batch: once another program has stored patches
+  // (between batches, or before the first), the table does not hold them
+  // all. Patches are never taken out, and each new one has the next ID.
   void BatchBegun() {
-    if (Stored() && m_db.Number("PRAGMA data_version") != m_version)
+    if (Stored() && m_db.Number("SELECT coalesce(max(id), 0) FROM patch") != m_stored.Last())
       LookUpByIndex(m_db, m_stored);
   }
 
@@ -225,19 +220,23 @@ private:
       m_db.Exec(index.create);
     transaction.Commit();
   }
+  // Every patch is in by then: when another program holds the file too
+  // long, the next one to open it puts it back into the log.
   void BackToLog() {
     if (!m_unlogged)
       return;
     m_unlogged = false;
-    SwitchToLog(m_db);
-    m_db.Exec("PRAGMA synchronous = NORMAL");
+    try {
+      SwitchToLog(m_db);
+      m_db.Exec("PRAGMA synchronous = NORMAL");
+    } catch (const TSqliteError &) {
+    }
   }
 
   static constexpr size_t kFewestFiles = 8;
   TSqliteDb &m_db;
   bool m_dropped = false;
   bool m_unlogged = false;
-  int64_t m_version = 0;
   TStoredHashes m_stored;
 };
 

@@ -39,6 +39,7 @@ bool TStoredHashes::Add(uint32_t key, int64_t id) {
     at = (at + 1) & mask;
   m_slots[at] = uint64_t(key) << 32 | static_cast<uint64_t>(id);
   ++m_count;
+  m_last = id;
   return true;
 }
 

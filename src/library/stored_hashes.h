@@ -39,6 +39,8 @@ public:
     return 0;
   }
   size_t Size() const { return m_count; }
+  // The ID last added.
+  int64_t Last() const { return m_last; }
   // Whether the table still holds every patch stored: Drop frees it.
   bool Active() const { return m_active; }
   void Drop();
@@ -49,6 +51,7 @@ private:
 
   std::vector<uint64_t> m_slots; // key << 32 | id; 0 is empty (IDs start at 1)
   size_t m_count = 0;
+  int64_t m_last = 0;
   bool m_active = true;
 };
 

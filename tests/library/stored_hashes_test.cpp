@@ -41,6 +41,7 @@ TEST(StoredHashes, FindsEveryIdUnderItsKeyWithinItsBounds) {
     TStoredHashes stored;
     for (size_t i = 0; i < c.added.size(); ++i)
       EXPECT_EQ(stored.Add(c.added[i].first, c.added[i].second), i < c.refusedFrom) << i;
+    EXPECT_EQ(stored.Last(), c.refusedFrom > 0 ? c.added[c.refusedFrom - 1].second : 0);
     if (c.dropped)
       stored.Drop();
     EXPECT_EQ(stored.Active(), !c.dropped);
