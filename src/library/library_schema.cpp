@@ -21,6 +21,8 @@ namespace {
 // "ZPML": marks a SQLite file as this program's library.
 constexpr int64_t kApplicationId = 0x5A504D4C;
 constexpr int kBusyTimeoutMs = 5000;
+// How long opening waits to put the file into the log.
+constexpr int kOpenerWaitMs = 1000;
 
 // Each step moves a file from version i to i + 1. A check of a value against
 // a list is written as comparisons joined by OR: for IN with three or more
@@ -184,18 +186,19 @@ const std::vector<TDeferredIndex> &DeferredIndexes() {
 
 // The switch to WAL needs the file to itself for a moment, and SQLite says
 // busy at once rather than waiting when another program holds it (as when
-// two make the same new library): so it is tried again, within the same
-// time a busy database is waited for.
-void SwitchToLog(TSqliteDb &db) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+// two make the same new library, or an import loads one without the log):
+// so it is tried again for a while.
+bool SwitchToLog(TSqliteDb &db, int waitMs) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   for (;;) {
     try {
       db.Exec("PRAGMA journal_mode = WAL");
-      return;
+      return true;
     } catch (const TSqliteError &error) {
-      if ((error.Code() != SQLITE_BUSY && error.Code() != SQLITE_LOCKED) ||
-          std::chrono::steady_clock::now() >= until)
+      if (error.Code() != SQLITE_BUSY && error.Code() != SQLITE_LOCKED)
         throw;
+      if (std::chrono::steady_clock::now() >= until)
+        return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -306,7 +309,9 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
           !damage.empty())
         Refuse(path, "is damaged (" + damage + ")" + kLeftAlone);
     }
-    SwitchToLog(*db);
+    // Only a file out of the log can be held this long: this program then
+    // works with it as it is, and the one holding it puts it back.
+    SwitchToLog(*db, kOpenerWaitMs);
     db->Exec("PRAGMA synchronous = NORMAL");
     // Once copied back, a log that grew long during an import shrinks again.
     db->Exec("PRAGMA journal_size_limit = 4194304");

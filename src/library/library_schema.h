@@ -29,9 +29,10 @@ struct TDeferredIndex {
 };
 const std::vector<TDeferredIndex> &DeferredIndexes();
 
-// Puts the library into WAL mode, waiting up to the busy timeout for
-// another program that holds the file (making it, or loading it in bulk).
-void SwitchToLog(TSqliteDb &db);
+// Puts the library into WAL mode, waiting up to waitMs for another program
+// that holds the file (making it, or loading it without the log); false
+// when it still holds it then.
+bool SwitchToLog(TSqliteDb &db, int waitMs);
 
 // A library in a folder this program cannot write, whose log is not there:
 // SQLite could not make the log's index beside it, so it is opened to be

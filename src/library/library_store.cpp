@@ -227,13 +227,14 @@ private:
       return;
     m_unlogged = false;
     try {
-      SwitchToLog(m_db);
-      m_db.Exec("PRAGMA synchronous = NORMAL");
+      if (SwitchToLog(m_db, kBackToLogWaitMs))
+        m_db.Exec("PRAGMA synchronous = NORMAL");
     } catch (const TSqliteError &) {
     }
   }
 
   static constexpr size_t kFewestFiles = 8;
+  static constexpr int kBackToLogWaitMs = 5000;
   TSqliteDb &m_db;
   bool m_dropped = false;
   bool m_unlogged = false;

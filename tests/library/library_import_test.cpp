@@ -165,5 +165,23 @@ TEST(LibraryImport, PatchesAnotherProgramStoresBetweenBatchesAreFound) {
   fs::remove_all(dir);
 }
 
+// A program that opens the library while an import holds it out of the log
+// waits a moment, then works with it as it is.
+TEST(LibraryImport, AProgramOpensTheLibraryAnImportHoldsOutOfTheLog) {
+  const fs::path dir = MakeBanks();
+  ASSERT_FALSE(dir.empty());
+  const std::string path = (dir / "lib.sqlite").string();
+  TLibrary(path).ImportFile((dir / "banks" / "b0.syx").string());
+  TSqliteDb loader(path, SQLITE_OPEN_READWRITE);
+  loader.Exec("PRAGMA journal_mode = DELETE");
+  loader.Exec("BEGIN IMMEDIATE");
+  loader.Exec("UPDATE patch SET note = 'loading' WHERE id = 1");
+  TSearch search;
+  search.text = "P1";
+  EXPECT_EQ(TLibrary(path).Count(search), 7); // P1, P10 to P15
+  loader.Exec("COMMIT");
+  fs::remove_all(dir);
+}
+
 } // namespace
 } // namespace zpm
