@@ -55,7 +55,7 @@ TEST(StoredHashes, FindsEveryIdUnderItsKeyWithinItsBounds) {
   }
 }
 
-TEST(StoredHashes, KeyIsTheFirstEightDigitsAndTheTableStopsAtItsLargestSize) {
+TEST(StoredHashes, KeyIsTheFirstEightDigitsOfTheHash) {
   struct TCase {
     const char *hash;
     uint32_t key;
@@ -68,9 +68,11 @@ TEST(StoredHashes, KeyIsTheFirstEightDigitsAndTheTableStopsAtItsLargestSize) {
   };
   for (const TCase &c : cases)
     EXPECT_EQ(TStoredHashes::Key(c.hash), c.key) << c.hash;
+}
 
-  // Filled to three quarters of its largest size, then full; every ID kept
-  // is still found.
+// Filled to three quarters of its largest size, then full; every ID kept is
+// still found.
+TEST(StoredHashes, StopsAtItsLargestSize) {
   TStoredHashes stored;
   const size_t most = TStoredHashes::kMostSlots / 8 * 6;
   for (size_t i = 1; i <= most; ++i)
