@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "zpm/command_line.h"
 
+#include "library/library.h"
+#include "library/library_guard.h"
 #include "zpm/cli_io.h"
 
 namespace zpm::cli {
@@ -14,6 +16,7 @@ CommandLine::CommandLine(const QString &usage, const QString &description)
 void CommandLine::AddValueOption(const QString &name, const QString &valueName,
                                  const QString &help) {
   m_parser.addOption(QCommandLineOption(name, help, valueName));
+  m_namesLibrary = m_namesLibrary || name == "library";
 }
 
 void CommandLine::AddFlag(const QString &name, const QString &help) {
@@ -43,6 +46,12 @@ bool CommandLine::Parse(const QStringList &args, int atLeast, int atMost) {
   if (atMost >= 0 && positional.size() > atMost)
     throw UsageError(
         QString("Unexpected argument \"%1\". Usage: %2").arg(positional.at(atMost), m_usage));
+  // No output of this command may replace its library, nor the default one.
+  if (m_namesLibrary) {
+    GuardLibrary(DefaultLibraryPath());
+    if (IsSet("library"))
+      GuardLibrary(ArgumentBytes(AbsolutePath(Value("library"))).toStdString());
+  }
   return true;
 }
 

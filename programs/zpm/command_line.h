@@ -31,6 +31,7 @@ private:
   QCommandLineParser m_parser;
   QString m_usage;
   QString m_description;
+  bool m_namesLibrary = false;
 };
 
 } // namespace zpm::cli

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "zpm/safe_files.h"
 
+#include "library/library_guard.h"
 #include "patch/error.h"
 #include "zpm/file_names.h"
 
@@ -141,6 +142,9 @@ Bytes TInputFile::Read(size_t count) {
 }
 
 void CheckOutputPath(const QString &path) {
+  const std::string bytes = ArgumentBytes(path).toStdString();
+  if (const std::optional<std::string> library = GuardedLibraryAt(bytes))
+    Fail(QString::fromStdString(LibraryOutputRefusal(bytes, *library)));
   struct stat info {};
   if (stat(ArgumentBytes(path).constData(), &info) == 0) {
     if (!S_ISREG(info.st_mode))

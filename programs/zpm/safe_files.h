@@ -39,7 +39,8 @@ private:
 };
 
 // Refuses (ZpmError) an output path that names a device, a pipe, a socket or
-// a folder, or whose folder does not exist or may not be written to. The
+// a folder, or whose folder does not exist or may not be written to, and
+// one that is the library's file or one of its own (library_guard.h). The
 // device commands call it before a transfer starts, so that a fetch is not
 // spent on a file that cannot be saved.
 void CheckOutputPath(const QString &path);

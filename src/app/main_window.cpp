@@ -19,6 +19,7 @@
 #include "app/working_dialog.h"
 #include "library/library.h"
 #include "library/library_files.h"
+#include "library/library_guard.h"
 #include "midi/log_text.h"
 #include "patch/error.h"
 
@@ -555,8 +556,10 @@ void TfrmMain::CloseDevices() {
 
 void TfrmMain::OpenLibrary(const QString &path) {
   try {
-    m_library =
-        std::make_unique<TLibrary>(path.isEmpty() ? DefaultLibraryPath() : path.toStdString());
+    const std::string file = path.isEmpty() ? DefaultLibraryPath() : path.toStdString();
+    // Guarded even when it cannot be opened: no save may replace it.
+    GuardLibrary(file);
+    m_library = std::make_unique<TLibrary>(file);
   } catch (const std::exception &error) {
     m_libraryProblem = QString::fromStdString(error.what()) +
                        QStringLiteral(" The library stays closed for this run; move that file "

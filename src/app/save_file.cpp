@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/save_file.h"
 
+#include "library/library_guard.h"
+
+#include <QFile>
 #include <QSaveFile>
 
 namespace zpm {
@@ -32,6 +35,11 @@ bool FlushAll(QSaveFile &file) {
 } // namespace
 
 TSaveOutcome SaveWholeFile(const QString &path, const QByteArray &bytes) {
+  if (const auto library = GuardedLibraryAt(QFile::encodeName(path).toStdString()))
+    return {TSaveOutcome::NotCreated,
+            QStringLiteral("it is the patch library %1 or one of its files, which saving there "
+                           "would destroy")
+                .arg(QFile::decodeName(library->c_str()))};
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
     return {TSaveOutcome::NotCreated, file.errorString()};

@@ -20,7 +20,8 @@ struct TSaveOutcome {
 
 // Writes through a temporary file in the same folder that replaces the file
 // at path only once every byte has reached it; otherwise the old file is
-// left as it was.
+// left as it was. A path that is a guarded library's file (library_guard.h)
+// is refused, NotCreated, and left alone.
 TSaveOutcome SaveWholeFile(const QString &path, const QByteArray &bytes);
 TSaveOutcome SaveWholeFile(const QString &path, const Bytes &bytes);
 

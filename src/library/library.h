@@ -20,6 +20,8 @@ namespace zpm {
 
 class TTransferHost;
 class TSqliteDb;
+struct TImportBatch;
+class TStoredHashes;
 
 class TLibrary {
 public:
@@ -104,8 +106,15 @@ private:
 
   // How many more times each known patch was seen in one change.
   using TSeen = std::map<int64_t, int64_t>;
-  // The patch's ID, storing it as seen once when it is new.
-  int64_t StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh);
+  // The patch's ID, storing it as seen once when it is new. An import into
+  // an empty library finds patches in stored rather than by the hash index.
+  int64_t StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh,
+                     TStoredHashes *stored = nullptr);
+  // One file into the batch's transaction, begun when the file has
+  // something to store.
+  TImportedFile ImportInto(const std::string &path, TImportBatch &batch);
+  // Notes what the batch saw again and commits it.
+  void CommitBatch(TImportBatch &batch);
   int64_t Sight(const TPatchBytes &patch, int64_t time, TSeen &seen);
   // One write per patch, however often a change saw it.
   void NoteSeen(const TSeen &seen, int64_t time);

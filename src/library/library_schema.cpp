@@ -6,10 +6,12 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zpm {
@@ -19,6 +21,8 @@ namespace {
 // "ZPML": marks a SQLite file as this program's library.
 constexpr int64_t kApplicationId = 0x5A504D4C;
 constexpr int kBusyTimeoutMs = 5000;
+// How long opening waits to put the file into the log.
+constexpr int kOpenerWaitMs = 1000;
 
 // Each step moves a file from version i to i + 1. A check of a value against
 // a list is written as comparisons joined by OR: for IN with three or more
@@ -99,6 +103,47 @@ CREATE TABLE user_bank_slot (
 )sql",
 };
 
+// Builds the deferred indexes an import that was stopped left out, unless
+// another program is writing (an import that will build them itself).
+void BuildMissingIndexes(TSqliteDb &db) {
+  sqlite3_busy_timeout(db.Handle(), 0);
+  try {
+    TTransaction transaction(db);
+    for (const TDeferredIndex &index : DeferredIndexes())
+      db.Exec(index.create);
+    transaction.Commit();
+  } catch (const TSqliteError &error) {
+    if (error.Code() != SQLITE_BUSY && error.Code() != SQLITE_READONLY)
+      throw;
+  }
+  sqlite3_busy_timeout(db.Handle(), kBusyTimeoutMs);
+}
+
+// What is wrong with the first pages of every table and the patches' hash
+// index, empty when they read well. Opening reads no more: a whole check
+// reads the whole file (a tenth of a second for 100,000 patches, before every
+// fetch), while SQLite refuses a damaged page wherever it is read and
+// zpm library check reads them all.
+std::string FirstPagesDamage(TSqliteDb &db) {
+  static const char *const kProbes[] = {
+      "SELECT * FROM patch LIMIT 1",     "SELECT id FROM patch WHERE hash = ''",
+      "SELECT * FROM file LIMIT 1",      "SELECT * FROM snapshot LIMIT 1",
+      "SELECT * FROM sighting LIMIT 1",  "SELECT * FROM tag LIMIT 1",
+      "SELECT * FROM user_bank LIMIT 1", "SELECT * FROM user_bank_slot LIMIT 1"};
+  for (const char *probe : kProbes) {
+    try {
+      TStatement statement = db.Prepare(probe);
+      statement.Step();
+    } catch (const TSqliteError &error) {
+      if (error.Code() != SQLITE_CORRUPT && error.Code() != SQLITE_NOTADB &&
+          error.Code() != SQLITE_ERROR)
+        throw;
+      return error.what();
+    }
+  }
+  return {};
+}
+
 [[noreturn]] void Refuse(const std::string &path, const std::string &what) {
   throw TLibraryError("The library " + path + " " + what);
 }
@@ -127,6 +172,37 @@ bool ExistingFileIsDatabase(const std::string &path) {
 }
 
 } // namespace
+
+const std::vector<TDeferredIndex> &DeferredIndexes() {
+  static const std::vector<TDeferredIndex> indexes = {
+      {"patch_by_hash", "CREATE INDEX IF NOT EXISTS patch_by_hash ON patch (hash)"},
+      {"patch_by_sound", "CREATE INDEX IF NOT EXISTS patch_by_sound ON patch (sound)"},
+      {"patch_by_name",
+       "CREATE INDEX IF NOT EXISTS patch_by_name ON patch (name_text COLLATE NOCASE)"},
+      {"sighting_by_patch", "CREATE INDEX IF NOT EXISTS sighting_by_patch ON sighting (patch_id)"},
+  };
+  return indexes;
+}
+
+// The switch to WAL needs the file to itself for a moment, and SQLite says
+// busy at once rather than waiting when another program holds it (as when
+// two make the same new library, or an import loads one without the log):
+// so it is tried again for a while.
+bool SwitchToLog(TSqliteDb &db, int waitMs) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    try {
+      db.Exec("PRAGMA journal_mode = WAL");
+      return true;
+    } catch (const TSqliteError &error) {
+      if (error.Code() != SQLITE_BUSY && error.Code() != SQLITE_LOCKED)
+        throw;
+      if (std::chrono::steady_clock::now() >= until)
+        return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
 
 std::string LibraryFailureText(const std::string &path, const TSqliteError &error) {
   switch (error.Code()) {
@@ -185,9 +261,8 @@ std::unique_ptr<TSqliteDb> OpenReadOnlyLibraryFile(const std::string &path) {
     if (version < kLibraryVersion)
       Refuse(path, "was made by an older version of the program and its folder cannot be "
                    "written to move it forward; it was left as it is.");
-    TStatement check = db->Prepare("PRAGMA quick_check");
-    if (check.Step() && check.Text(0) != "ok")
-      Refuse(path, "is damaged (" + check.Text(0) + ")" + kLeftAlone);
+    if (const std::string damage = FirstPagesDamage(*db); !damage.empty())
+      Refuse(path, "is damaged (" + damage + ")" + kLeftAlone);
     db->Exec("PRAGMA cache_size = -16384");
     return db;
   } catch (const TSqliteError &error) {
@@ -201,25 +276,42 @@ void WriteLibrarySchema(TSqliteDb &db) {
 }
 
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
+  // SQLite's count of the memory it holds takes a lock at every allocation;
+  // nothing here reads it. Only possible before its first use.
+  static const bool uncounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+  (void)uncounted;
   try {
     const bool existed = ExistingFileIsDatabase(path);
     auto db = std::make_unique<TSqliteDb>(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
                                                     SQLITE_OPEN_NOMUTEX);
     sqlite3_busy_timeout(db->Handle(), kBusyTimeoutMs);
-    const int64_t version = db->Number("PRAGMA user_version");
-    const int64_t application = db->Number("PRAGMA application_id");
+    // In one statement, so one read: another program making the file at the
+    // same time is seen before its schema or after, never half way.
+    TStatement identity = db->Prepare(
+        "SELECT (SELECT user_version FROM pragma_user_version), (SELECT application_id FROM "
+        "pragma_application_id), (SELECT count(*) FROM sqlite_schema), (SELECT count(*) FROM "
+        "sqlite_schema WHERE type = 'index' AND (name = 'patch_by_hash' OR name = "
+        "'patch_by_sound' OR name = 'patch_by_name' OR name = 'sighting_by_patch'))");
+    identity.Step();
+    const int64_t version = identity.Int(0);
+    const int64_t application = identity.Int(1);
+    const bool tables = identity.Int(2) > 0;
+    const bool indexesMissing = identity.Int(3) < static_cast<int64_t>(DeferredIndexes().size());
+    identity.Reset();
     if (version > kLibraryVersion)
       Refuse(path, "was made by a newer version of the program; it was left as it is.");
     if (existed) {
-      const bool tables = db->Number("SELECT count(*) FROM sqlite_schema") > 0;
       if (version < 0 ||
           (application != kApplicationId && (application != 0 || version != 0 || tables)))
         Refuse(path, std::string("is a database of another program") + kLeftAlone);
-      TStatement check = db->Prepare("PRAGMA quick_check");
-      if (check.Step() && check.Text(0) != "ok")
-        Refuse(path, "is damaged (" + check.Text(0) + ")" + kLeftAlone);
+      // A file another program is making has no tables yet.
+      if (const std::string damage = version > 0 ? FirstPagesDamage(*db) : std::string();
+          !damage.empty())
+        Refuse(path, "is damaged (" + damage + ")" + kLeftAlone);
     }
-    db->Exec("PRAGMA journal_mode = WAL");
+    // Only a file out of the log can be held this long: this program then
+    // works with it as it is, and the one holding it puts it back.
+    SwitchToLog(*db, kOpenerWaitMs);
     db->Exec("PRAGMA synchronous = NORMAL");
     // Once copied back, a log that grew long during an import shrinks again.
     db->Exec("PRAGMA journal_size_limit = 4194304");
@@ -242,6 +334,8 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
         db->Exec("PRAGMA user_version = " + std::to_string(kLibraryVersion));
       }
       transaction.Commit();
+    } else if (indexesMissing) {
+      BuildMissingIndexes(*db);
     }
     return db;
   } catch (const TSqliteError &error) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zpm {
 
@@ -19,6 +20,19 @@ constexpr int kLibraryVersion = 1;
 // exactly as it was; an older one is copied aside as path.vN.bak and moved
 // forward in one transaction.
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path);
+
+// The indexes an import into a library without patches builds after its
+// load rather than row by row; opening a library builds any that are missing.
+struct TDeferredIndex {
+  const char *name;
+  const char *create; // as the schema has it, IF NOT EXISTS
+};
+const std::vector<TDeferredIndex> &DeferredIndexes();
+
+// Puts the library into WAL mode, waiting up to waitMs for another program
+// that holds the file (making it, or loading it without the log); false
+// when it still holds it then.
+bool SwitchToLog(TSqliteDb &db, int waitMs);
 
 // A library in a folder this program cannot write, whose log is not there:
 // SQLite could not make the log's index beside it, so it is opened to be

@@ -4,11 +4,17 @@
 
 #include "library/library_files.h"
 #include "library/library_internal.h"
+#include "library/stored_hashes.h"
 #include "midi/transfer_host.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <optional>
 
 namespace zpm {
@@ -27,6 +33,10 @@ struct TSightingValues {
   int64_t verified = 0, flaws = 0, time = 0;
 };
 
+// Every change here is inside a transaction that a failure rolls back
+// whole, so statements say OR FAIL: SQLite then keeps no journal of each
+// statement's own pages, which cost a tenth of an import.
+//
 // Writes sightings many rows to a statement: the schema checks a row's
 // source against a list, and SQLite builds a table of that list for every
 // run of a statement, which one row at a time cost more than the row.
@@ -59,8 +69,9 @@ private:
   static constexpr int kColumns = 11;
 
   void Write(size_t from, size_t count) {
-    std::string sql = "INSERT INTO sighting (patch_id, source, file_id, row, snapshot_id, kind, "
-                      "bank, slot, verified, flaws, time) VALUES ";
+    std::string sql =
+        "INSERT OR FAIL INTO sighting (patch_id, source, file_id, row, snapshot_id, kind, "
+        "bank, slot, verified, flaws, time) VALUES ";
     for (size_t i = 0; i < count; ++i)
       sql += i ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
     TCachedStatement insert = m_db.Cached(sql);
@@ -89,15 +100,35 @@ private:
   std::vector<TSightingValues> m_rows;
 };
 
+// SQLite copies its log back into the file every 1000 pages, each time
+// rewriting most of the file and waiting for the disk twice; an import lets
+// the log grow and has it copied back once, at its end.
 class TLongerLog {
 public:
-  explicit TLongerLog(TSqliteDb &db) : m_db(db) { m_db.Exec("PRAGMA wal_autocheckpoint = 16384"); }
+  // A larger cache too (24 MiB: the import stays within 64 MB whatever its
+  // size), so that pages a batch changes again and again (the hash index's)
+  // stay at hand rather than going to the log each time.
+  // And the statement journals (the pages a statement changed, kept in case
+  // it fails half way: a few pages each) in memory: in temporary files they
+  // were written out, some 70 MB for 100,000 patches.
+  // The import's own rows name only patches and files it has just found or
+  // stored, so the foreign keys, looked up for every sighting, are not.
+  explicit TLongerLog(TSqliteDb &db) : m_db(db) {
+    m_db.Exec("PRAGMA foreign_keys = OFF");
+    m_db.Exec("PRAGMA wal_autocheckpoint = 0");
+    m_db.Exec("PRAGMA cache_size = -24576");
+    m_db.Exec("PRAGMA temp_store = MEMORY");
+  }
+  // Each setting back on its own, so that one failing (a busy checkpoint:
+  // the next commit copies the log back) leaves none of the others changed.
   ~TLongerLog() {
-    try {
-      m_db.Exec("PRAGMA wal_autocheckpoint = 1000");
-      m_db.Exec("PRAGMA wal_checkpoint(PASSIVE)");
-    } catch (const TSqliteError &) {
-      // The next commit copies the log back when this one could not.
+    for (const char *setting :
+         {"PRAGMA temp_store = DEFAULT", "PRAGMA cache_size = -16384", "PRAGMA foreign_keys = ON",
+          "PRAGMA wal_autocheckpoint = 1000", "PRAGMA wal_checkpoint(PASSIVE)"}) {
+      try {
+        m_db.Exec(setting);
+      } catch (const TSqliteError &) {
+      }
     }
   }
   TLongerLog(const TLongerLog &) = delete;
@@ -105,6 +136,109 @@ public:
 
 private:
   TSqliteDb &m_db;
+};
+
+// From here on patches are looked up by the hash index, built now.
+void LookUpByIndex(TSqliteDb &db, TStoredHashes &stored) {
+  db.Exec(DeferredIndexes().front().create);
+  stored.Drop();
+  db.Exec("PRAGMA cache_size = -24576");
+}
+
+// An import into a library that holds no patch yet leaves out the indexes
+// its own look-ups do not need, and builds them once at its end from the
+// whole table: kept row by row, their pages, in random order, were written
+// again at every commit. Opening a library rebuilds any an interrupted
+// import left out.
+//
+// It also loads without the log when no other program has the file open:
+// the log takes every page once and copies it into the file once, where a
+// rollback journal keeps only the pages the file held when a batch began,
+// which are few, as a new library grows at its end. A program killed half
+// way leaves its journal, and the next one to open the file puts the batch
+// back out. Another program that opens the file meanwhile waits for a batch
+// to end and puts the file back into the log, as the import does at its end.
+class TBulkLoad {
+public:
+  TBulkLoad(TSqliteDb &db, size_t files) : m_db(db) {
+    if (files < kFewestFiles)
+      return;
+    TTransaction transaction(m_db);
+    if (m_db.Number("SELECT EXISTS (SELECT 1 FROM patch)") != 0)
+      return;
+    for (const TDeferredIndex &index : DeferredIndexes())
+      m_db.Exec(std::string("DROP INDEX IF EXISTS ") + index.name);
+    transaction.Commit();
+    m_dropped = true;
+    // Without the hash index the cache holds little more than the ends of
+    // the tables, where rows are added; the memory goes to the table of
+    // stored patches instead.
+    m_db.Exec("PRAGMA cache_size = -8192");
+    try {
+      TStatement journal = m_db.Prepare("PRAGMA journal_mode = DELETE");
+      m_unlogged = journal.Step() && journal.Text(0) == "delete";
+    } catch (const TSqliteError &) {
+      // Another program holds the file: the log stays.
+    }
+    if (m_unlogged)
+      m_db.Exec("PRAGMA synchronous = FULL");
+  }
+  ~TBulkLoad() {
+    try {
+      BuildIndexes();
+    } catch (const TSqliteError &) {
+      // Opening the library again builds them.
+    }
+    BackToLog();
+  }
+  TBulkLoad(const TBulkLoad &) = delete;
+  TBulkLoad &operator=(const TBulkLoad &) = delete;
+
+  void Finish() {
+    BuildIndexes();
+    BackToLog();
+  }
+
+  // The table of the patches stored, while it holds every one.
+  TStoredHashes *Stored() { return m_dropped && m_stored.Active() ? &m_stored : nullptr; }
+  // At the start of each batch: once another program has stored patches
+  // (between batches, or before the first), the table does not hold them
+  // all. Patches are never taken out, and each new one has the next ID.
+  void BatchBegun() {
+    if (Stored() && m_db.Number("SELECT coalesce(max(id), 0) FROM patch") != m_stored.Last())
+      LookUpByIndex(m_db, m_stored);
+  }
+
+private:
+  void BuildIndexes() {
+    if (!m_dropped)
+      return;
+    m_dropped = false;
+    m_stored.Drop();
+    TTransaction transaction(m_db);
+    for (const TDeferredIndex &index : DeferredIndexes())
+      m_db.Exec(index.create);
+    transaction.Commit();
+  }
+  // Every patch is in by then: when another program holds the file too
+  // long, the next one to open it puts it back into the log.
+  void BackToLog() {
+    if (!m_unlogged)
+      return;
+    m_unlogged = false;
+    try {
+      if (SwitchToLog(m_db, kBackToLogWaitMs))
+        m_db.Exec("PRAGMA synchronous = NORMAL");
+    } catch (const TSqliteError &) {
+    }
+  }
+
+  static constexpr size_t kFewestFiles = 8;
+  static constexpr int kBackToLogWaitMs = 5000;
+  TSqliteDb &m_db;
+  bool m_dropped = false;
+  bool m_unlogged = false;
+  TStoredHashes m_stored;
 };
 
 bool IsSyxName(const fs::path &path) {
@@ -116,31 +250,90 @@ bool IsSyxName(const fs::path &path) {
 
 } // namespace
 
-int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh) {
-  const std::string hash = PatchHash(patch);
-  {
-    TCachedStatement find = m_db->Cached("SELECT id, kind, data, flaws FROM patch WHERE hash = ?");
-    find->Bind(1, hash);
-    while (find->Step()) {
-      const std::vector<uint8_t> data = find->Blob(2);
-      if (find->Int(1) == static_cast<int>(patch.kind) && data.size() == patch.data.size() &&
-          std::equal(data.begin(), data.end(), patch.data.begin())) {
-        const int64_t id = find->Int(0);
-        // Once seen whole, the bytes are known to be what a synthesizer held.
-        const uint8_t flaws = static_cast<uint8_t>(find->Int(3)) & patch.flaws;
-        if (flaws != find->Int(3)) {
-          TCachedStatement update = m_db->Cached("UPDATE patch SET flaws = ? WHERE id = ?");
-          update->Bind(1, flaws).Bind(2, id).Run();
-        }
-        fresh = false;
-        return id;
-      }
+// Files imported in one transaction: a commit for every file wrote the
+// pages the file touched each time; a batch writes them once. Bounded in
+// patches and time, so another program waits a moment at most.
+struct TImportBatch {
+  TImportBatch(TSqliteDb &db, TBulkLoad *bulk = nullptr) : db(db), bulk(bulk) {}
+  void Begin() {
+    if (!transaction) {
+      transaction = std::make_unique<TTransaction>(db);
+      began = std::chrono::steady_clock::now();
+      now = NowMs();
+      if (bulk)
+        bulk->BatchBegun();
     }
   }
+  bool Full() const {
+    return transaction &&
+           (patches >= kMostPatches || std::chrono::steady_clock::now() - began >= kLongest);
+  }
+
+  // Each commit writes again the pages of the hash index it touched, most
+  // of them: fewer commits, fewer bytes. Another program waits for a batch
+  // at most, well within its busy timeout of 5 s.
+  static constexpr size_t kMostPatches = 250000;
+  static constexpr std::chrono::milliseconds kLongest{2500};
+  TSqliteDb &db;
+  TBulkLoad *bulk;
+  std::unique_ptr<TTransaction> transaction;
+  std::chrono::steady_clock::time_point began;
+  int64_t now = 0; // the import time of every file of the batch
+  size_t patches = 0;
+  // Known patches seen again, noted once per batch rather than per file.
+  std::map<int64_t, int64_t> seen;
+};
+
+void TLibrary::CommitBatch(TImportBatch &batch) {
+  if (!batch.transaction)
+    return;
+  NoteSeen(batch.seen, batch.now);
+  batch.transaction->Commit();
+  batch.transaction.reset();
+  batch.seen.clear();
+  batch.patches = 0;
+}
+
+int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh,
+                             TStoredHashes *stored) {
+  const std::string hash = PatchHash(patch);
+  // Whether the row (kind, data, flaws) is this patch.
+  const auto same = [&](TStatement &row, int64_t id) {
+    if (row.Int(0) != static_cast<int>(patch.kind) ||
+        !row.BlobEquals(1, patch.data.data(), patch.data.size()))
+      return false;
+    // Once seen whole, the bytes are known to be what a synthesizer held.
+    const uint8_t flaws = static_cast<uint8_t>(row.Int(2)) & patch.flaws;
+    if (flaws != row.Int(2)) {
+      TCachedStatement update = m_db->Cached("UPDATE OR FAIL patch SET flaws = ? WHERE id = ?");
+      update->Bind(1, flaws).Bind(2, id).Run();
+    }
+    return true;
+  };
+  const uint32_t key = TStoredHashes::Key(hash);
+  if (stored) {
+    const int64_t id = stored->Find(key, [&](int64_t candidate) {
+      TCachedStatement row = m_db->Cached("SELECT kind, data, flaws FROM patch WHERE id = ?");
+      row->Bind(1, candidate);
+      return row->Step() && same(*row, candidate);
+    });
+    if (id != 0) {
+      fresh = false;
+      return id;
+    }
+  } else {
+    TCachedStatement find = m_db->Cached("SELECT kind, data, flaws, id FROM patch WHERE hash = ?");
+    find->Bind(1, hash);
+    while (find->Step())
+      if (same(*find, find->Int(3))) {
+        fresh = false;
+        return find->Int(3);
+      }
+  }
   // Stored as seen once, which spares writing its row again.
-  TCachedStatement insert =
-      m_db->Cached("INSERT INTO patch (hash, sound, kind, data, name_text, flaws, first_seen, "
-                   "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1)");
+  TCachedStatement insert = m_db->Cached(
+      "INSERT OR FAIL INTO patch (hash, sound, kind, data, name_text, flaws, first_seen, "
+      "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1)");
   insert->Bind(1, hash).Bind(2, SoundHash(patch)).Bind(3, static_cast<int64_t>(patch.kind));
   insert->BindBlob(4, patch.data.data(), patch.data.size());
   if (HasName(patch.kind))
@@ -149,7 +342,10 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh
     insert->BindNull(5);
   insert->Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Run();
   fresh = true;
-  return m_db->LastInsertId();
+  const int64_t id = m_db->LastInsertId();
+  if (stored && !stored->Add(key, id))
+    LookUpByIndex(*m_db, *stored);
+  return id;
 }
 
 int64_t TLibrary::Sight(const TPatchBytes &patch, int64_t time, TSeen &seen) {
@@ -161,16 +357,44 @@ int64_t TLibrary::Sight(const TPatchBytes &patch, int64_t time, TSeen &seen) {
 }
 
 void TLibrary::NoteSeen(const TSeen &seen, int64_t time) {
-  TCachedStatement update =
-      m_db->Cached("UPDATE patch SET seen = seen + ?, last_seen = max(last_seen, ?), first_seen "
-                   "= min(first_seen, ?) WHERE id = ?");
+  TCachedStatement update = m_db->Cached(
+      "UPDATE OR FAIL patch SET seen = seen + ?, last_seen = max(last_seen, ?), first_seen "
+      "= min(first_seen, ?) WHERE id = ?");
   for (const auto &[id, times] : seen)
     update->Bind(1, times).Bind(2, time).Bind(3, time).Bind(4, id).Run();
 }
 
-TImportedFile TLibrary::ImportFile(const std::string &givenPath) {
+TImportedFile TLibrary::ImportFile(const std::string &path) {
+  return Guarded(m_path, [&] {
+    TImportBatch batch(*m_db);
+    TImportedFile result = ImportInto(path, batch);
+    CommitBatch(batch);
+    return result;
+  });
+}
+
+TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &batch) {
   TImportedFile result;
   result.path = LibraryFilePath(givenPath);
+  TCachedStatement known =
+      m_db->Cached("SELECT id, (SELECT count(*) FROM sighting WHERE file_id = file.id) FROM "
+                   "file WHERE path = ? AND size = ? AND mtime = ?");
+  const auto knownBefore = [&](int64_t size, int64_t mtime) {
+    known->BindBlob(1, result.path.data(), result.path.size());
+    known->Bind(2, size).Bind(3, mtime);
+    const bool found = known->Step();
+    if (found) {
+      result.unchanged = true;
+      result.knownPatches = static_cast<int>(known->Int(1));
+    }
+    known->Reset();
+    return found;
+  };
+  // An unchanged file is known by its size and time alone, without reading it.
+  struct stat info {};
+  if (stat(result.path.c_str(), &info) == 0 &&
+      knownBefore(info.st_size, int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec))
+    return result;
   TFilePatches file;
   try {
     file = ReadPatchFile(result.path);
@@ -179,48 +403,38 @@ TImportedFile TLibrary::ImportFile(const std::string &givenPath) {
     return result;
   }
   result.warning = file.warning;
-  return Guarded(m_path, [&] {
-    TCachedStatement known =
-        m_db->Cached("SELECT id, (SELECT count(*) FROM sighting WHERE file_id = file.id) FROM "
-                     "file WHERE path = ? AND size = ? AND mtime = ?");
-    known->BindBlob(1, result.path.data(), result.path.size());
-    known->Bind(2, file.size).Bind(3, file.mtime);
-    if (known->Step()) {
-      result.unchanged = true;
-      result.knownPatches = static_cast<int>(known->Int(1));
-      return result;
-    }
-    known->Reset();
-    const int64_t now = NowMs();
-    TTransaction transaction(*m_db);
-    TCachedStatement addFile =
-        m_db->Cached("INSERT INTO file (path, size, mtime, imported) VALUES (?, ?, ?, ?)");
-    addFile->BindBlob(1, result.path.data(), result.path.size());
-    addFile->Bind(2, file.size).Bind(3, file.mtime).Bind(4, now).Run();
-    const int64_t fileId = m_db->LastInsertId();
-    TSightingWriter sight(*m_db);
-    TSeen seen;
-    for (const TFilePatch &patch : file.patches) {
-      bool fresh = false;
-      const int64_t id = StorePatch(patch.patch, now, fresh);
-      if (fresh)
-        ++result.newPatches;
-      else
-        ++result.knownPatches, ++seen[id];
-      TSightingValues values;
-      values.patch = id;
-      values.file = fileId;
-      values.row = patch.row;
-      values.kind = static_cast<int64_t>(patch.patch.kind);
-      values.flaws = patch.patch.flaws;
-      values.time = now;
-      sight.Add(values);
-    }
-    sight.Flush();
-    NoteSeen(seen, now);
-    transaction.Commit();
+  batch.Begin();
+  // Asked again inside the write transaction: another import of the same
+  // file may have stored it since.
+  if (knownBefore(file.size, file.mtime))
     return result;
-  });
+  const int64_t now = batch.now;
+  TCachedStatement addFile =
+      m_db->Cached("INSERT OR FAIL INTO file (path, size, mtime, imported) VALUES (?, ?, ?, ?)");
+  addFile->BindBlob(1, result.path.data(), result.path.size());
+  addFile->Bind(2, file.size).Bind(3, file.mtime).Bind(4, now).Run();
+  const int64_t fileId = m_db->LastInsertId();
+  TSightingWriter sight(*m_db);
+  for (const TFilePatch &patch : file.patches) {
+    bool fresh = false;
+    const int64_t id =
+        StorePatch(patch.patch, now, fresh, batch.bulk ? batch.bulk->Stored() : nullptr);
+    if (fresh)
+      ++result.newPatches;
+    else
+      ++result.knownPatches, ++batch.seen[id];
+    TSightingValues values;
+    values.patch = id;
+    values.file = fileId;
+    values.row = patch.row;
+    values.kind = static_cast<int64_t>(patch.patch.kind);
+    values.flaws = patch.patch.flaws;
+    values.time = now;
+    sight.Add(values);
+  }
+  sight.Flush();
+  batch.patches += file.patches.size();
+  return result;
 }
 
 std::vector<TImportedFile>
@@ -255,20 +469,36 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
   }
   if (host)
     host->BeginProgress(static_cast<int>(files.size()));
-  // SQLite copies its log back into the file every 1000 pages, each time
-  // rewriting most of the file and waiting for the disk twice; an import
-  // lets the log grow longer and has it copied back once, at its end.
-  const TLongerLog longerLog(*m_db);
   try {
-    for (const std::string &file : files) {
-      if (host && host->ProgressCancelled())
-        break;
-      results.push_back(ImportFile(file));
-      if (done)
-        done(results.back());
-      if (host)
-        host->StepProgress();
-    }
+    Guarded(m_path, [&] {
+      const TLongerLog longerLog(*m_db);
+      TBulkLoad bulk(*m_db, files.size());
+      TImportBatch batch(*m_db, &bulk);
+      size_t committed = results.size();
+      // A file is told to done once its batch has been committed.
+      const auto commit = [&] {
+        CommitBatch(batch);
+        for (; committed < results.size(); ++committed)
+          if (done)
+            done(results[committed]);
+      };
+      for (const std::string &file : files) {
+        if (host && host->ProgressCancelled())
+          break;
+        results.push_back(ImportInto(file, batch));
+        if (batch.Full())
+          commit();
+        if (host)
+          host->StepProgress();
+      }
+      commit();
+      // The index sort, which takes as much memory as the cache beside it,
+      // may be larger than memory should hold: to files, and the cache back
+      // to its usual size.
+      m_db->Exec("PRAGMA temp_store = DEFAULT");
+      m_db->Exec("PRAGMA cache_size = -16384");
+      bulk.Finish();
+    });
   } catch (...) {
     if (host)
       host->EndProgress();

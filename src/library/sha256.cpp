@@ -4,6 +4,12 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define ZPM_SHA_NI 1
+#endif
+
 namespace zpm {
 
 namespace {
@@ -21,6 +27,51 @@ constexpr uint32_t kRound[64] = {
 uint32_t Rotr(uint32_t x, int n) {
   return (x >> n) | (x << (32 - n));
 }
+
+#ifdef ZPM_SHA_NI
+// The processor's own SHA-256 rounds, some five times faster than the
+// rounds below: hashing was a sixth of an import's time.
+bool HasShaRounds() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_SSE4_1) || !(c & bit_SSSE3))
+    return false;
+  return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
+}
+
+__attribute__((target("sha,sse4.1,ssse3"))) void ShaRounds(uint32_t *state, const uint8_t *block) {
+  const __m128i order = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+  __m128i swapped = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<__m128i *>(state)), 0xB1);
+  __m128i cdgh = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<__m128i *>(state + 4)), 0x1B);
+  __m128i abef = _mm_alignr_epi8(swapped, cdgh, 8);
+  cdgh = _mm_blend_epi16(cdgh, swapped, 0xF0);
+  const __m128i abefBefore = abef, cdghBefore = cdgh;
+  // Message words w[4g .. 4g+3] of group g in words[g % 4].
+  __m128i words[4];
+  for (int g = 0; g < 4; ++g)
+    words[g] =
+        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(block + 16 * g)), order);
+  for (int g = 0; g < 16; ++g) {
+    __m128i &now = words[g % 4];
+    __m128i &next = words[(g + 1) % 4];
+    __m128i &before = words[(g + 3) % 4];
+    __m128i message =
+        _mm_add_epi32(now, _mm_loadu_si128(reinterpret_cast<const __m128i *>(kRound + 4 * g)));
+    cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
+    if (g >= 3 && g <= 14)
+      next = _mm_sha256msg2_epu32(_mm_add_epi32(next, _mm_alignr_epi8(now, before, 4)), now);
+    message = _mm_shuffle_epi32(message, 0x0E);
+    abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
+    if (g >= 1 && g <= 12)
+      before = _mm_sha256msg1_epu32(before, now);
+  }
+  abef = _mm_add_epi32(abef, abefBefore);
+  cdgh = _mm_add_epi32(cdgh, cdghBefore);
+  const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+  const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+#endif
 
 } // namespace
 
@@ -75,6 +126,13 @@ std::array<uint8_t, 32> TSha256::Finish() {
   } while (false)
 
 void TSha256::Block(const uint8_t *block) {
+#ifdef ZPM_SHA_NI
+  static const bool shaRounds = HasShaRounds();
+  if (shaRounds) {
+    ShaRounds(m_state.data(), block);
+    return;
+  }
+#endif
   uint32_t w[64];
   for (int i = 0; i < 16; ++i)
     w[i] = uint32_t(block[4 * i]) << 24 | uint32_t(block[4 * i + 1]) << 16 |

@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace zpm {
 
 namespace {
@@ -94,6 +96,12 @@ std::vector<uint8_t> TStatement::Blob(int column) const {
   const auto *data = static_cast<const uint8_t *>(sqlite3_column_blob(m_stmt, column));
   const int size = sqlite3_column_bytes(m_stmt, column);
   return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+}
+
+bool TStatement::BlobEquals(int column, const void *data, size_t size) const {
+  const void *stored = sqlite3_column_blob(m_stmt, column);
+  const auto storedSize = static_cast<size_t>(sqlite3_column_bytes(m_stmt, column));
+  return storedSize == size && (size == 0 || std::memcmp(stored, data, size) == 0);
 }
 
 bool TStatement::IsNull(int column) const {

@@ -49,6 +49,8 @@ public:
   int64_t Int(int column) const;
   std::string Text(int column) const;
   std::vector<uint8_t> Blob(int column) const;
+  // Whether the column holds exactly these bytes, without copying them.
+  bool BlobEquals(int column, const void *data, size_t size) const;
   bool IsNull(int column) const;
 
 private:

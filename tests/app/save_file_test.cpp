@@ -7,6 +7,7 @@
 #include "app/log_window.h"
 #include "app/page_support.h"
 #include "app/settings.h"
+#include "library/library_guard.h"
 #include "midi/event_log.h"
 
 #include <QDateTime>
@@ -143,10 +144,12 @@ TEST(SaveWholeFile, ARefusedWriteIsReportedAndTheOldFileStays) {
   struct TRefusal {
     const char *what;
     const char *reason;
-    bool full; // a file system with no room left (root only); else a file size limit
+    bool full;    // a file system with no room left (root only); else a file size limit
+    bool library; // the file is the patch library's: no limit needed
   };
-  const TRefusal refusals[] = {{"a 1000-byte file size limit", "File too large", false},
-                               {"a full file system", "No space left on device", true}};
+  const TRefusal refusals[] = {{"a 1000-byte file size limit", "File too large", false, false},
+                               {"a full file system", "No space left on device", true, false},
+                               {"the patch library's name", "is the patch library", false, true}};
   bool skippedFull = false;
   for (const TRefusal &refusal : refusals)
     for (const TWriter &writer : writers) {
@@ -163,6 +166,8 @@ TEST(SaveWholeFile, ARefusedWriteIsReportedAndTheOldFileStays) {
       for (const QString &target : targets) {
         Spit(target, kOld);
         present << QFileInfo(target).fileName();
+        if (refusal.library)
+          GuardLibrary(QFile::encodeName(target).toStdString());
       }
       if (refusal.full) {
         FillUp(folder + "/filler");
@@ -171,7 +176,7 @@ TEST(SaveWholeFile, ARefusedWriteIsReportedAndTheOldFileStays) {
       QString error;
       {
         std::unique_ptr<TFileSizeLimit> limit;
-        if (!refusal.full)
+        if (!refusal.full && !refusal.library)
           limit = std::make_unique<TFileSizeLimit>(1000);
         error = writer.save(folder);
       }

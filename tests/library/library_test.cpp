@@ -490,7 +490,11 @@ TEST_F(LibraryTest, TheCheckListsWhatIsWrongAndNothingElse) {
        "", 0},
       {schema("'first_seen'", "'first_seem'"),
        "table patch is not as this version writes it, from \"m INTEGER", 1},
-      {"DROP INDEX patch_by_sound", "The library has no index patch_by_sound.", 1},
+      {"DROP INDEX tag_by_text", "The library has no index tag_by_text.", 1},
+      // An index an interrupted import into an empty library left out is
+      // built again on opening.
+      {"DROP INDEX patch_by_sound; DROP INDEX sighting_by_patch", "", 0},
+      {"DROP INDEX patch_by_hash", "", 0},
       {"CREATE TRIGGER t AFTER INSERT ON tag BEGIN DELETE FROM tag; END",
        "The library has a trigger t that this version does not write.", 1},
       {"UPDATE patch SET data = zeroblob(256) WHERE id = 2",

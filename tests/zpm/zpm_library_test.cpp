@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include <sys/stat.h>
 
@@ -29,6 +31,7 @@ namespace {
 
 using test::HasControlBytes;
 using test::RawRun;
+using test::RunSetup;
 using test::RunZpm;
 
 class ZpmLibrary : public ::testing::Test {
@@ -316,6 +319,45 @@ TEST_F(ZpmLibrary, HostileNamesAndPathsAreShownEscaped) {
                               "31m\xc3\xa9t\xc3\xa9"));
   // QTemporaryDir cannot name a file whose name is not UTF-8.
   std::remove(Path(file).c_str());
+}
+
+// An output that is the library, however named, is refused before anything
+// is written or fetched: the library stays byte for byte as it was.
+TEST_F(ZpmLibrary, NoOutputReplacesTheLibraryOrItsFiles) {
+  Write("a.syx", SidFile({Sid("Keep Me", 1)}));
+  ASSERT_EQ(Lib({"import", Path("a.syx")}).code, 0);
+  std::filesystem::create_symlink(Library(), Path("link.syx"));
+  const std::string before = test::SlurpFile(Library());
+  const std::string wal = Library() + "-wal";
+  const std::string dotted = dir.path().toStdString() + "/../" +
+                             QFileInfo(dir.path()).fileName().toStdString() + "/lib.sqlite";
+  struct Case {
+    std::vector<std::string> args;
+    RunSetup setup;
+  };
+  RunSetup byDefault;
+  byDefault.env = {{"ZPM_LIBRARY", Library()}};
+  const Case cases[] = {
+      {{"library", "export", "--ids", "1", "--output", Library(), "--library", Library()}, {}},
+      {{"library", "export", "--ids", "1", "--output", dotted, "--library", Library()}, {}},
+      {{"library", "export", "--ids", "1", "--output", Path("link.syx"), "--library", Library()},
+       {}},
+      {{"library", "export", "--ids", "1", "--output", wal, "--library", Library()}, {}},
+      {{"sid", "fetch", "--bank", "A", "--output", Library(), "--library", Library()}, {}},
+      {{"sid", "fetch", "--bank", "A", "--output", Library() + "-shm"}, byDefault},
+      {{"random", "sid", "--seed", "1", "--bank", "A", "--first", "1", "--count", "1", "--output",
+        Library()},
+       byDefault},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args[c.args.size() - 1]);
+    const RawRun run = RunZpm(c.args, c.setup);
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("is the patch library"), std::string::npos) << run.err;
+    EXPECT_EQ(test::SlurpFile(Library()), before);
+    EXPECT_FALSE(std::filesystem::exists(wal));
+    EXPECT_FALSE(std::filesystem::exists(Library() + "-shm"));
+  }
 }
 
 TEST_F(ZpmLibrary, ALibraryThatCannotBeOpenedIsLeftAsItIs) {
