@@ -64,23 +64,12 @@ const fs::path &BankFiles() {
     const fs::path dir = Folder() / "banks";
     fs::create_directories(dir);
     for (int f = 0; f < kFiles; ++f) {
-      zpm::TPatchBank bank;
-      for (int r = 0; r < kRowsPerFile; ++r) {
-        const int at = (f % (kFiles / 2)) * kRowsPerFile + r;
-        const int index = f < kFiles / 2 ? at : static_cast<int>((at * 7919LL) % kDistinct);
-        zpm::TPatch patch;
-        std::memcpy(patch.Data(), zpm::bench::MadePatch(index).data.data(), zpm::kDataSize);
-        patch.Bank = static_cast<uint8_t>(f % 8);
-        patch.SetPatchNumber(static_cast<uint8_t>(r));
-        patch.UpdateChecksum();
-        bank.Add(patch);
-      }
-      const zpm::Bytes bytes = zpm::SidFileBytes(bank);
       char name[32];
       std::snprintf(name, sizeof name, "bank%02d.syx", f);
-      std::ofstream(dir / name, std::ios::binary)
-          .write(reinterpret_cast<const char *>(bytes.data()),
-                 static_cast<std::streamsize>(bytes.size()));
+      zpm::bench::WriteMadeBankFile((dir / name).string(), f % 8, kRowsPerFile, [&](int r) {
+        const int at = (f % (kFiles / 2)) * kRowsPerFile + r;
+        return f < kFiles / 2 ? at : static_cast<int>((at * 7919LL) % kDistinct);
+      });
     }
     return dir;
   }();

@@ -91,23 +91,14 @@ void MakeFiles(const fs::path &folder, int patches) {
   fs::create_directories(folder);
   int made = 0;
   for (int f = 0; made < patches; ++f) {
-    zpm::TPatchBank bank;
-    for (int r = 0; r < kRowsPerFile && made < patches; ++r, ++made) {
-      const int index =
-          r % 8 == 7 && made > 1000 ? static_cast<int>((made * 7919LL) % (made - 500)) : made;
-      zpm::TPatch patch;
-      std::memcpy(patch.Data(), zpm::bench::MadePatch(index).data.data(), zpm::kDataSize);
-      patch.Bank = static_cast<uint8_t>(f % 8);
-      patch.SetPatchNumber(static_cast<uint8_t>(r));
-      patch.UpdateChecksum();
-      bank.Add(patch);
-    }
-    const zpm::Bytes bytes = zpm::SidFileBytes(bank);
+    const int rows = std::min(kRowsPerFile, patches - made);
     char name[32];
     std::snprintf(name, sizeof name, "bank%06d.syx", f);
-    std::ofstream(folder / name, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    zpm::bench::WriteMadeBankFile((folder / name).string(), f % 8, rows, [&](int r) {
+      const int at = made + r;
+      return r % 8 == 7 && at > 1000 ? static_cast<int>((at * 7919LL) % (at - 500)) : at;
+    });
+    made += rows;
   }
 }
 

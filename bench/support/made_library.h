@@ -6,10 +6,12 @@
 
 #include "library/library.h"
 #include "library/library_database.h"
+#include "sid/sid_file.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,25 @@ inline TPatchBytes MadePatch(int i) {
   for (size_t d = 0; d < 3; ++d)
     patch.data[16 + d] = static_cast<uint8_t>((i >> (7 * d)) & 0x7F);
   return patch;
+}
+
+// A SID file of rows made patches in the bank's slots 1.., row r holding
+// made patch indexOf(r).
+template <typename IndexOf>
+void WriteMadeBankFile(const std::string &path, int bankNumber, int rows, IndexOf indexOf) {
+  TPatchBank bank;
+  for (int r = 0; r < rows; ++r) {
+    TPatch patch;
+    std::memcpy(patch.Data(), MadePatch(indexOf(r)).data.data(), kDataSize);
+    patch.Bank = static_cast<uint8_t>(bankNumber);
+    patch.SetPatchNumber(static_cast<uint8_t>(r));
+    patch.UpdateChecksum();
+    bank.Add(patch);
+  }
+  const Bytes bytes = SidFileBytes(bank);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char *>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 // A library file of count made patches, each seen once at a row of a bank

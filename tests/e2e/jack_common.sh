@@ -43,6 +43,20 @@ wait_for() {
   fail "timed out waiting for $what"
 }
 
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# wait_for_dump NAME: until the paced dump that the fetch NAME (run with
+# --log, its standard error in $work/NAME.err) waits for is under way: its
+# first 2048-byte chunk has arrived, about 0.65 s into it.
+wait_for_dump() {
+  local name=$1
+  for _ in $(seq 400); do
+    grep -q 'IN : <Bytes> 2048 ' "$work/$name.err" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  fail "the dump did not start: $(tail -n3 "$work/$name.err")"
+}
+
 # start_server [JACKD_OPTION...]: the server, without -S unless given: it
 # goes on without a client that is late. -R: realtime scheduling where the
 # system allows it (as root it does), so a busy machine does not make its

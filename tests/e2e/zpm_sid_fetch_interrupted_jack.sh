@@ -12,7 +12,6 @@ sim=$2
 
 source "$(dirname "$0")/jack_common.sh"
 sim_args=(--seed 5 --sid-banks CD --pace)
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 fetch_pid=
 start_fetch() {
@@ -21,17 +20,6 @@ start_fetch() {
     --out zavorin-sim:in --log "$@" >"$work/$name.out" 2>"$work/$name.err" &
   fetch_pid=$!
   pids+=($fetch_pid)
-}
-
-# Until the paced dump is under way: its first 2048-byte chunk has arrived,
-# about 0.65 s into it.
-wait_for_dump() {
-  local name=$1
-  for _ in $(seq 400); do
-    grep -q 'IN : <Bytes> 2048 ' "$work/$name.err" 2>/dev/null && return 0
-    sleep 0.05
-  done
-  fail "the dump did not start: $(tail -n3 "$work/$name.err")"
 }
 
 start_server

@@ -12,7 +12,6 @@ sim=$2
 
 source "$(dirname "$0")/jack_common.sh"
 sim_args=(--seed 99 --sid-banks C --pace)
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # Starts the fetch of bank C in the background; its pid in $fetch_pid.
 fetch_pid=
@@ -23,16 +22,6 @@ start_fetch() {
     >"$work/$name.json" 2>"$work/$name.err" &
   fetch_pid=$!
   pids+=($fetch_pid)
-}
-
-# Until the paced dump is under way: its first 2048-byte chunk has arrived.
-wait_for_dump() {
-  local name=$1
-  for _ in $(seq 200); do
-    grep -q 'IN : <Bytes> 2048 ' "$work/$name.err" 2>/dev/null && return 0
-    sleep 0.05
-  done
-  fail "the dump did not start: $(cat "$work/$name.err")"
 }
 
 # 1. The server killed mid-dump: exit 1 at once, the server's reason, no file.
