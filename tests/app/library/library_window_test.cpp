@@ -150,13 +150,9 @@ TEST_F(TLibraryWindowTest, TheKeyboardLeavesTheListsAndWorksTheSlots) {
     c.view->setCurrentIndex(c.view->model()->index(c.row, 0));
     ASSERT_TRUE(c.view->hasFocus()) << c.what;
     QString caption;
-    bool checksumWhole = true;
     if (!c.caption.isEmpty())
       WhenModal([&](QWidget *modal) {
         caption = modal->windowTitle();
-        const auto *panel = modal->findChild<QLabel *>("Panel3");
-        checksumWhole =
-            panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width();
         modal->close();
       });
     QTest::keyClick(c.view, c.key, c.modifiers);
@@ -169,7 +165,6 @@ TEST_F(TLibraryWindowTest, TheKeyboardLeavesTheListsAndWorksTheSlots) {
       EXPECT_EQ(Slots(), expected) << c.what;
     }
     EXPECT_EQ(caption, c.caption) << c.what;
-    EXPECT_TRUE(checksumWhole) << c.what;
   }
   // Tab alone reaches every control of the patches tab.
   tabs->setCurrentIndex(0);
