@@ -69,6 +69,7 @@ void TfrmLibrary::dropEvent(QDropEvent *event) {
 }
 
 void TfrmLibrary::OpenOrRaise() {
+  const bool first = !m_placed;
   if (!m_placed) {
     m_placed = true;
     // Beside the main window when there is room, else where it was last.
@@ -89,6 +90,9 @@ void TfrmLibrary::OpenOrRaise() {
   show();
   raise();
   activateWindow();
+  // Opened for the first time, it is ready for a name to be typed.
+  if (first)
+    m_page->findChild<QWidget *>(QStringLiteral("edLibrarySearch"))->setFocus();
 }
 
 void TfrmLibrary::ShowStatus(const QString &text) {
