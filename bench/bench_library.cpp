@@ -4,7 +4,7 @@
 // 100,000 patches by part of a name, the file's size, and recording a
 // fetched bank, with and without opening the library first as zpm does.
 #include "library/library.h"
-#include "library/sqlite_db.h"
+#include "library/library_database.h"
 #include "sid/sid_file.h"
 #include "support/made_library.h"
 
@@ -167,7 +167,7 @@ void BM_BuildAndMeasureBigLibrary(benchmark::State &state) {
   }
   zpm::TLibrary lib(BigLibrary());
   state.counters["patches"] = static_cast<double>(lib.Count({}));
-  lib.Db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  zpm::TLibraryDatabase::Of(lib).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
   state.counters["file_MB"] = static_cast<double>(fs::file_size(BigLibrary())) / 1e6;
 }
 BENCHMARK(BM_BuildAndMeasureBigLibrary)->Iterations(1)->Unit(benchmark::kSecond);
@@ -238,7 +238,7 @@ BENCHMARK(BM_OpenLibrary)->Unit(benchmark::kMillisecond);
 void BM_QuickCheck(benchmark::State &state) {
   zpm::TLibrary lib(BigLibrary());
   for (auto _ : state)
-    benchmark::DoNotOptimize(lib.Db().Number("PRAGMA quick_check"));
+    benchmark::DoNotOptimize(zpm::TLibraryDatabase::Of(lib).Number("PRAGMA quick_check"));
 }
 BENCHMARK(BM_QuickCheck)->Unit(benchmark::kMillisecond);
 

@@ -5,7 +5,7 @@
 // so that every patch differs.
 
 #include "library/library.h"
-#include "library/sqlite_db.h"
+#include "library/library_database.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -49,7 +49,7 @@ inline void FillLibrary(const std::string &file, int count) {
     }
     library.RecordSightings(batch);
   }
-  library.Db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  TLibraryDatabase::Of(library).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 } // namespace zpm::bench

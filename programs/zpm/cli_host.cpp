@@ -2,6 +2,7 @@
 #include "zpm/cli_host.h"
 
 #include "zpm/cli_io.h"
+#include "zpm/fetch_summary.h"
 #include "zpm/interrupts.h"
 
 #include <chrono>
@@ -61,12 +62,21 @@ void TCliHost::BeginProgress(int count) {
 void TCliHost::StepProgress() {
   ++m_progressDone;
   PrintErr(QString("\r%1 of %2").arg(m_progressDone).arg(m_progressCount));
+  TInterrupts::SetLastWords(QString("Interrupted again: %1 of %2 done, the rest not sent.")
+                                .arg(m_progressDone)
+                                .arg(m_progressCount)
+                                .toStdString());
   m_progressLine = true;
 }
 
 void TCliHost::WaitingForQuiet(bool waiting) {
   if (waiting)
     Inform("Waiting for the synthesizer to finish sending...");
+}
+
+void TCliHost::FetchItemDone(const TFetchItem &item) {
+  m_fetched.push_back(item);
+  TInterrupts::SetLastWords(InterruptedAgainText(m_fetched, QString()).toStdString());
 }
 
 bool TCliHost::ProgressCancelled() {

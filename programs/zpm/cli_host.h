@@ -6,6 +6,8 @@
 #include "midi/reception.h"
 #include "midi/transfer_host.h"
 
+#include <vector>
+
 namespace zpm::cli {
 
 class TCliHost : public TTransferHost {
@@ -24,6 +26,8 @@ public:
   // Ctrl+C or SIGTERM asked the run to stop.
   bool ProgressCancelled() override;
   void WaitingForQuiet(bool waiting) override;
+  // What a second signal says is updated with every item that arrives.
+  void FetchItemDone(const TFetchItem &item) override;
 
 private:
   TReception &m_reception;
@@ -32,6 +36,7 @@ private:
   int m_progressCount = 0;
   int m_progressDone = 0;
   bool m_progressLine = false; // the cursor stands after a progress count
+  std::vector<TFetchItem> m_fetched;
 };
 
 } // namespace zpm::cli

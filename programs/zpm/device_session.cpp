@@ -104,7 +104,9 @@ TDeviceSession::TDeviceSession(const CommandLine &line)
       m_reception(m_log), m_input(m_system),
       m_output(m_system), m_link{m_output, m_reception, m_log, -1, -1, nullptr},
       m_host(m_reception, m_settings.yes, m_settings.waitMs) {
-  TInterrupts::SetHandler([this] { m_reception.CancelWait(); });
+  // Every wait and pause of the run ends at once, and none begins after it.
+  TInterrupts::SetHandler([this] { m_reception.Stop(); });
+  TInterrupts::SetLastWords("Interrupted again: nothing was fetched or sent yet.");
   if (line.IsSet("log"))
     m_log.SetChangeHandler([this] { PrintNewLogLines(); });
   m_input.OnSysExData = [this](int device, const uint8_t *bytes, size_t count) {
@@ -186,8 +188,12 @@ void TDeviceSession::HoldOutputPort(const std::string &name, bool wait) {
   m_lock = std::make_unique<TPortLock>(TPortLock::ServiceScope(m_system->Api() == MidiApi::Jack),
                                        name, "zpm");
   std::string holder;
-  if (m_lock->TryAcquire(&holder))
+  if (m_lock->TryAcquire(&holder)) {
+    const std::string skipped = m_lock->TakeSkipNotice();
+    if (!skipped.empty())
+      PrintErr(QString::fromStdString(skipped) + "\n");
     return;
+  }
   if (!wait)
     throw ZpmError(TPortLock::BusyText(holder, name));
   PrintErr(QString::fromStdString(TPortLock::WaitingText(holder, name)) + "\n");

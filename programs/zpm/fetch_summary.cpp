@@ -129,22 +129,54 @@ QJsonArray FmFetchSlots(const TFetchReport &report, const TFMPatchBank &voices,
   return list;
 }
 
-QString NotFetchedText(const TFetchReport &report) {
+namespace {
+
+// "Banks C, H were not fetched (no complete answer)." over the items that
+// failed so; empty when none did.
+QString FailedText(const TFetchReport &report, bool cancelled) {
   QStringList names;
   bool patches = false;
   const TFetchItem *last = nullptr;
   for (const TFetchItem &item : report.items)
-    if (Failed(item)) {
+    if (Failed(item) && (item.result == TFetchResult::Cancelled) == cancelled &&
+        !(report.cancelled && item.result == TFetchResult::NotAsked)) {
       names << ItemName(item);
       patches = item.patch > 0;
       last = &item;
     }
   if (names.isEmpty())
     return QString();
+  const QString verb = names.size() == 1 ? " was" : " were";
+  // What came after it was never asked for: the device may not even have it.
+  if (cancelled)
+    return (patches ? Listing("Patch", "Patches", names) : Listing("Bank", "Banks", names)) + verb +
+           " cancelled; nothing after it was asked for.";
   const QString what =
       patches ? Listing("Patch", "Patches", names) : Listing("Bank", "Banks", names);
-  return what + (names.size() == 1 ? " was" : " were") + " not fetched (" +
-         QString::fromStdString(FetchFailureCause(*last)) + ").";
+  return what + verb + " not fetched (" + QString::fromStdString(FetchFailureCause(*last)) + ").";
+}
+
+} // namespace
+
+QString NotFetchedText(const TFetchReport &report) {
+  QStringList parts;
+  for (bool cancelled : {false, true}) {
+    const QString part = FailedText(report, cancelled);
+    if (!part.isEmpty())
+      parts << part;
+  }
+  if (parts.isEmpty() && report.cancelled)
+    parts << "The fetch was cancelled before anything was asked for.";
+  return parts.join(' ');
+}
+
+QString InterruptedAgainText(const std::vector<TFetchItem> &fetched, const QString &savedTo) {
+  const QString names = QString::fromStdString(ItemNames(fetched, TFetchResult::Fetched));
+  if (names.isEmpty())
+    return "Interrupted again: nothing was fetched.";
+  return "Interrupted again: " + names +
+         (savedTo.isEmpty() ? " fetched, not saved" : " saved to " + savedTo) +
+         "; the rest not fetched.";
 }
 
 QString FetchedText(const TFetchReport &report) {

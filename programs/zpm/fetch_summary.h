@@ -24,6 +24,11 @@ QJsonArray FmFetchSlots(const TFetchReport &report, const TFMPatchBank &voices,
 // fetched (no complete answer)."; empty when nothing failed.
 QString NotFetchedText(const TFetchReport &report);
 
+// The line a second signal prints: "Interrupted again: banks A, B fetched,
+// not saved; the rest not fetched." or, once savedTo is written,
+// "Interrupted again: banks A, B saved to all.syx; the rest not fetched."
+QString InterruptedAgainText(const std::vector<TFetchItem> &fetched, const QString &savedTo);
+
 // "banks A, B" or "patch C:17": what the saved file holds.
 QString FetchedText(const TFetchReport &report);
 

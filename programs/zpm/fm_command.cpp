@@ -13,6 +13,7 @@
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
 #include "zpm/fetch_summary.h"
+#include "zpm/interrupts.h"
 #include "zpm/library_record.h"
 #include "zpm/safe_files.h"
 
@@ -96,6 +97,10 @@ int RunFmFetch(const QStringList &args) {
     else
       one = GetAllFmBanks(session.Link(), session.Host(), fetch, fetched[i]);
     report.items.insert(report.items.end(), one.items.begin(), one.items.end());
+    report.cancelled = report.cancelled || one.cancelled;
+    // The types after it are not asked for.
+    if (one.cancelled)
+      break;
     if (!one.lostReason.empty()) {
       report.lostReason = one.lostReason;
       break;
@@ -112,6 +117,7 @@ int RunFmFetch(const QStringList &args) {
             : FmBankFile(fetched[static_cast<size_t>(
                   std::find(kTypes.begin(), kTypes.end(), types[0]) - kTypes.begin())]);
     WriteWholeFile(output, file);
+    TInterrupts::SetLastWords(InterruptedAgainText(report.items, output).toStdString());
     PrintErr(
         QString("%1 patch%2 saved to %3.\n").arg(count).arg(count == 1 ? "" : "es").arg(output));
   }

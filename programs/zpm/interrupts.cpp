@@ -4,6 +4,7 @@
 #include <atomic>
 #include <csignal>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include <pthread.h>
@@ -16,6 +17,22 @@ namespace {
 std::atomic<int> g_received{0};
 std::mutex g_handlerLock;
 std::function<void()> g_handler;
+std::mutex g_lastWordsLock;
+std::string g_lastWords;
+
+// The second signal: the run's own thread may be anywhere, so the line goes
+// straight to the descriptor.
+[[noreturn]] void EndAtOnce(int signal) {
+  {
+    std::lock_guard<std::mutex> lock(g_lastWordsLock);
+    if (!g_lastWords.empty()) {
+      const std::string line = g_lastWords + "\n";
+      // Nothing is left to do when standard error cannot take it.
+      [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+    }
+  }
+  _exit(128 + signal);
+}
 
 sigset_t Watched() {
   sigset_t set;
@@ -33,7 +50,7 @@ void Watch() {
       continue;
     int none = 0;
     if (!g_received.compare_exchange_strong(none, signal))
-      _exit(128 + signal);
+      EndAtOnce(signal);
     std::lock_guard<std::mutex> lock(g_handlerLock);
     if (g_handler)
       g_handler();
@@ -59,6 +76,11 @@ int TInterrupts::Received() {
 void TInterrupts::SetHandler(std::function<void()> handler) {
   std::lock_guard<std::mutex> lock(g_handlerLock);
   g_handler = std::move(handler);
+}
+
+void TInterrupts::SetLastWords(const std::string &line) {
+  std::lock_guard<std::mutex> lock(g_lastWordsLock);
+  g_lastWords = line;
 }
 
 int TInterrupts::ExitStatus(int status) {

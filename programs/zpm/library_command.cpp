@@ -12,6 +12,7 @@
 #include "zpm/patch_file.h"
 #include "zpm/patch_view_output.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -80,6 +81,14 @@ std::string JsonOrNull(bool present, const std::string &text) {
   return present ? JsonBytes(text) : "null";
 }
 
+// The name from its bytes, control characters kept for JSON to escape.
+std::string NameOfBytes(TLibrary &library, const TPatchRow &row) {
+  if (!row.name)
+    return {};
+  const TStoredPatch stored = library.Patch(row.id);
+  return NameUtf8(stored.patch.data.data());
+}
+
 // The members of a patch's JSON object that search and show share.
 std::string RowJsonMembers(TLibrary &library, const TPatchRow &row) {
   std::vector<std::string> tags, related;
@@ -89,7 +98,7 @@ std::string RowJsonMembers(TLibrary &library, const TPatchRow &row) {
     related.push_back(std::to_string(id));
   return "\"id\": " + std::to_string(row.id) + ", \"hash\": " + JsonString(row.hash) +
          ", \"kind\": " + JsonString(KindText(row.kind)) +
-         ", \"name\": " + JsonOrNull(row.name.has_value(), row.name.value_or("")) +
+         ", \"name\": " + JsonOrNull(row.name.has_value(), NameOfBytes(library, row)) +
          ", \"tags\": " + JsonList(tags) +
          ", \"favourite\": " + (row.favourite ? "true" : "false") +
          ", \"seen\": " + std::to_string(row.seen) +
@@ -182,9 +191,13 @@ int RunImport(const QStringList &args) {
                  .arg(known)
                  .arg(refused));
   }
-  if (!failure.empty())
-    throw ZpmError(failure + " The files listed above are in the library; import again to "
-                             "add the rest.");
+  if (!failure.empty()) {
+    const bool listed = std::any_of(files.begin(), files.end(),
+                                    [](const auto &file) { return file.error.empty(); });
+    throw ZpmError(failure + (listed ? " The files listed above are in the library; import "
+                                       "again to add the rest."
+                                     : " No file was imported; try again."));
+  }
   if (refused == 0)
     return ExitDone;
   PrintErr(QString("%1 of %2 could not be read; the others were imported.\n")
@@ -428,24 +441,29 @@ int RunNote(const QStringList &args) {
 int RunCheck(const QStringList &args) {
   CommandLine line("zpm library check [--library FILE]",
                    "Runs the database's integrity check and the library's own checks "
-                   "(every sighting names a patch, every hash matches its bytes). Exit 0 "
-                   "when all hold, 1 when not.");
+                   "(the tables as this version writes them, every value in its range, every "
+                   "sighting names a patch, every hash matches its bytes, no file recorded "
+                   "twice); one line per problem, at most 20, then their count. Exit 0 when "
+                   "all hold, 1 when not.");
   AddLibraryOption(line);
   if (!line.Parse(args, 0))
     return ExitDone;
   const auto library = OpenLibrary(line);
-  const std::vector<std::string> problems = library->Check();
+  const TLibraryCheck check = library->Check();
   const QString path = ShownBytes(library->Path());
-  if (problems.empty()) {
+  if (check.count == 0) {
     PrintOut(QString("%1: every check holds.\n").arg(path));
     return ExitDone;
   }
   QString text;
-  for (const std::string &problem : problems)
+  for (const std::string &problem : check.problems)
     text += ShownBytes(problem) + "\n";
+  const int64_t more = check.count - static_cast<int64_t>(check.problems.size());
+  if (more > 0)
+    text += QString("... and %1 more %2.\n").arg(more).arg(more == 1 ? "problem" : "problems");
   PrintOut(text);
-  PrintErr(QString("%1 of the library %2 failed; keep a copy of the file before changing it.\n")
-               .arg(Plural(static_cast<int64_t>(problems.size()), "check", "checks"), path));
+  PrintErr(QString("The library %1 has %2; keep a copy of the file before changing it.\n")
+               .arg(path, Plural(check.count, "problem", "problems")));
   return ExitFailed;
 }
 

@@ -119,8 +119,11 @@ TSearch SearchOf(const CommandLine &line, const QString &text) {
   for (const QString &tag : line.Values("tag"))
     search.tags.push_back(ArgumentString(tag));
   search.favouritesOnly = line.IsSet("favourite");
-  if (line.IsSet("file"))
+  if (line.IsSet("file")) {
+    if (line.Value("file").isEmpty())
+      throw UsageError("--file needs the path of a file, as it was imported.");
     search.file = LibraryFilePath(ArgumentString(line.Value("file")));
+  }
   return search;
 }
 

@@ -10,6 +10,7 @@
 #include "zpm/commands.h"
 #include "zpm/device_session.h"
 #include "zpm/fetch_summary.h"
+#include "zpm/interrupts.h"
 #include "zpm/library_record.h"
 
 #include <QJsonDocument>
@@ -73,6 +74,7 @@ int RunSidFetch(const QStringList &args) {
   const bool saved = fetched.Count() > 0;
   if (saved) {
     WriteWholeFile(output, SidFileBytes(fetched));
+    TInterrupts::SetLastWords(InterruptedAgainText(report.items, output).toStdString());
     PrintErr(QString("%1 patch%2 saved to %3.\n")
                  .arg(fetched.Count())
                  .arg(fetched.Count() == 1 ? "" : "es")

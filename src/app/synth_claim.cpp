@@ -10,6 +10,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace zpm {
 
 namespace {
@@ -38,7 +40,12 @@ void TSynthClaim::Claim(TMidiOutput &output, int index) {
         std::make_unique<TPortLock>(TPortLock::ServiceScope(output.System().Api() == MidiApi::Jack),
                                     name, QApplication::applicationName().toStdString());
   std::string holder;
-  if (!m_lock->TryAcquire(&holder)) {
+  const bool free = m_lock->TryAcquire(&holder);
+  // No lock file (a read-only runtime folder): said once, on standard error.
+  const std::string skipped = m_lock->TakeSkipNotice();
+  if (!skipped.empty())
+    std::fprintf(stderr, "%s\n", skipped.c_str());
+  if (!free) {
     QProgressDialog waiting(QString::fromStdString(TPortLock::WaitingText(holder, name)),
                             QStringLiteral("&Cancel"), 0, 0, m_window);
     waiting.setObjectName(QStringLiteral("frmWaitForSynth"));

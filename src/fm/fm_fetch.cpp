@@ -44,6 +44,8 @@ struct TFetchRun {
                                    FmPatchRequest(fetch.device, b, n, fetch.type), item, AnswerOk);
     if (item.result == TFetchResult::ServiceLost && report.lostReason.empty())
       report.lostReason = link.reception.Outcome().reason;
+    if (item.result == TFetchResult::Cancelled)
+      report.cancelled = true;
     if (answer.size() == kFmRefusalSize) {
       item.result = TFetchResult::NotAvailable;
       return TSlotEnd::Refused;

@@ -19,7 +19,6 @@ const char *const kPastLastSlot = "past the type's last slot";
 const char *const kStopped = "the run stopped before it";
 const char *const kCancelled = "cancelled";
 const char *const kDeclined = "declined";
-const char *const kServiceLost = "the MIDI service was lost";
 const char *const kInFlight = "on its way when the connection was lost";
 
 // What the device cannot take in a patch it refused, as far as the patch
@@ -169,7 +168,7 @@ struct TRun {
           item.reason = kInFlight;
     }
     if (!report.lostReason.empty())
-      MarkUnsent(kServiceLost);
+      MarkUnsent(kConnectionLost);
   }
 
   // Every slot to write in order; false when the run stopped.
@@ -178,7 +177,7 @@ struct TRun {
       Write(*item, item->type == kFmVoice ? voiceWait : otherWait);
       host.StepProgress();
       if (!report.lostReason.empty()) {
-        MarkUnsent(kServiceLost);
+        MarkUnsent(kConnectionLost);
         return false;
       }
       if (item->result != TSendResult::Written) {
@@ -312,7 +311,7 @@ bool FmSlotFailed(const TSendItem &item) {
   case TSendResult::Unknown:
     return true;
   case TSendResult::NotSent:
-    return item.reason == kStopped || item.reason == kCancelled || item.reason == kServiceLost;
+    return item.reason == kStopped || item.reason == kCancelled || item.reason == kConnectionLost;
   case TSendResult::Written:
   case TSendResult::Verified:
     break;

@@ -91,15 +91,17 @@ public:
   std::vector<int64_t> UserBankSlots(int64_t bank);
 
   // --- checking ---
-  // The database's integrity check and the library's own: every sighting
-  // names a patch, every hash matches its bytes. Empty when all hold.
-  std::vector<std::string> Check();
+  // The database's integrity check and the library's own: the tables as
+  // this version writes them, every value in its range, every sighting names
+  // a patch, every hash matches its bytes, no file recorded twice. A count
+  // of 0 when all hold.
+  TLibraryCheck Check();
   TLibraryStats Stats();
 
-  // The database, for the few callers that go beyond this class (tests).
-  TSqliteDb &Db() { return *m_db; }
-
 private:
+  // Tests and benchmarks reach the database itself through this.
+  friend class TLibraryDatabase;
+
   // How many more times each known patch was seen in one change.
   using TSeen = std::map<int64_t, int64_t>;
   // The patch's ID, storing it as seen once when it is new.
@@ -117,7 +119,8 @@ private:
 // ~/.local/share/zavorin-patch-manager. The folder is made when missing.
 std::string DefaultLibraryPath();
 
-// A file's path as the library keeps it: absolute, "." and ".." taken out.
+// A file's path as the library keeps it: absolute, symbolic links followed,
+// "." and ".." taken out.
 std::string LibraryFilePath(const std::string &path);
 
 } // namespace zpm

@@ -9,10 +9,6 @@ namespace zpm {
 
 namespace {
 
-uint8_t FmType(TKind kind) {
-  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
-}
-
 TSnapshotRecord::TSlot Slot(const TPatchBytes &patch, int bank, int number) {
   TSnapshotRecord::TSlot slot;
   slot.placed.patch = patch;

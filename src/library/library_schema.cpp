@@ -5,9 +5,12 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zpm {
 
@@ -150,6 +153,53 @@ std::string LibraryFailureText(const std::string &path, const TSqliteError &erro
   }
 }
 
+bool InReadOnlyFolder(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  return access(path.c_str(), F_OK) == 0 && access(folder.c_str(), W_OK) != 0 &&
+         access((path + "-wal").c_str(), F_OK) != 0;
+}
+
+std::unique_ptr<TSqliteDb> OpenReadOnlyLibraryFile(const std::string &path) {
+  try {
+    if (!ExistingFileIsDatabase(path))
+      Refuse(path, std::string("is empty, and its folder cannot be written") + kLeftAlone);
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+      if (std::isalnum(c) || std::strchr("/-._~", c)) {
+        uri += static_cast<char>(c);
+      } else {
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+        uri += escaped;
+      }
+    }
+    // Nothing can change the file while its folder takes no log.
+    auto db = std::make_unique<TSqliteDb>(
+        uri + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+    const int64_t version = db->Number("PRAGMA user_version");
+    if (version > kLibraryVersion)
+      Refuse(path, "was made by a newer version of the program; it was left as it is.");
+    if (version < 0 || db->Number("PRAGMA application_id") != kApplicationId)
+      Refuse(path, std::string("is a database of another program") + kLeftAlone);
+    if (version < kLibraryVersion)
+      Refuse(path, "was made by an older version of the program and its folder cannot be "
+                   "written to move it forward; it was left as it is.");
+    TStatement check = db->Prepare("PRAGMA quick_check");
+    if (check.Step() && check.Text(0) != "ok")
+      Refuse(path, "is damaged (" + check.Text(0) + ")" + kLeftAlone);
+    db->Exec("PRAGMA cache_size = -16384");
+    return db;
+  } catch (const TSqliteError &error) {
+    throw TLibraryError(LibraryFailureText(path, error));
+  }
+}
+
+void WriteLibrarySchema(TSqliteDb &db) {
+  for (const char *step : kMigrations)
+    db.Exec(step);
+}
+
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
   try {
     const bool existed = ExistingFileIsDatabase(path);
@@ -162,7 +212,8 @@ std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path) {
       Refuse(path, "was made by a newer version of the program; it was left as it is.");
     if (existed) {
       const bool tables = db->Number("SELECT count(*) FROM sqlite_schema") > 0;
-      if (application != kApplicationId && (application != 0 || version != 0 || tables))
+      if (version < 0 ||
+          (application != kApplicationId && (application != 0 || version != 0 || tables)))
         Refuse(path, std::string("is a database of another program") + kLeftAlone);
       TStatement check = db->Prepare("PRAGMA quick_check");
       if (check.Step() && check.Text(0) != "ok")

@@ -20,6 +20,17 @@ constexpr int kLibraryVersion = 1;
 // forward in one transaction.
 std::unique_ptr<TSqliteDb> OpenLibraryFile(const std::string &path);
 
+// A library in a folder this program cannot write, whose log is not there:
+// SQLite could not make the log's index beside it, so it is opened to be
+// read only, as it is. Checked as OpenLibraryFile checks; writing to it fails
+// as a read-only file does.
+bool InReadOnlyFolder(const std::string &path);
+std::unique_ptr<TSqliteDb> OpenReadOnlyLibraryFile(const std::string &path);
+
+// Writes the tables and indexes of this version into an empty database, as
+// a new library gets them; the check compares a file with them.
+void WriteLibrarySchema(TSqliteDb &db);
+
 // What a failure of the database means for the musician, naming the file.
 std::string LibraryFailureText(const std::string &path, const TSqliteError &error);
 

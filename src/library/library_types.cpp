@@ -3,6 +3,7 @@
 
 #include "library/sha256.h"
 #include "patch/checksum.h"
+#include "patch/patch.h"
 
 #include <chrono>
 #include <cstdio>
@@ -54,6 +55,14 @@ int SlotsPerBank(TKind kind) {
   default:
     return 128;
   }
+}
+
+int BanksPerKind(TKind kind) {
+  return kind == TKind::Sid ? 8 : 16;
+}
+
+uint8_t FmType(TKind kind) {
+  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
 }
 
 bool HasName(TKind kind) {
@@ -110,14 +119,16 @@ std::string SoundHash(const TPatchBytes &patch) {
   return HashOf(patch, HasName(patch.kind) ? 16 : 0);
 }
 
-std::string ShownName(const uint8_t *name16) {
+namespace {
+
+std::string NameText(const uint8_t *name16, bool shown) {
   std::string text;
   for (size_t i = 0; i < 16; ++i) {
     const uint8_t c = name16[i];
     // A name ends at its first zero byte, as the lists and the viewer read it.
     if (c == 0)
       break;
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+    if (shown && (c < 0x20 || (c >= 0x7F && c <= 0x9F)))
       text += '?';
     else if (c < 0x80)
       text += static_cast<char>(c);
@@ -131,6 +142,16 @@ std::string ShownName(const uint8_t *name16) {
   return text;
 }
 
+} // namespace
+
+std::string ShownName(const uint8_t *name16) {
+  return NameText(name16, true);
+}
+
+std::string NameUtf8(const uint8_t *name16) {
+  return NameText(name16, false);
+}
+
 int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -138,7 +159,8 @@ int64_t NowMs() {
 }
 
 std::string IsoTime(int64_t ms) {
-  const time_t seconds = static_cast<time_t>(ms / 1000);
+  // Whole seconds towards the past, so a time before 1970 is not a second late.
+  const time_t seconds = static_cast<time_t>(ms / 1000 - (ms % 1000 < 0 ? 1 : 0));
   struct tm local {};
   localtime_r(&seconds, &local);
   char text[40];
@@ -170,7 +192,10 @@ bool ParseIsoTime(const std::string &text, int64_t &ms) {
       at += 3;
     }
   }
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60)
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1 || day > days[month - 1] || hour > 23 || minute > 59 ||
+      second > 60)
     return false;
   when.tm_year = year - 1900;
   when.tm_mon = month - 1;
@@ -189,7 +214,7 @@ bool ParseIsoTime(const std::string &text, int64_t &ms) {
       int zh = 0, zm = 0;
       if ((text[at] != '+' && text[at] != '-') ||
           std::sscanf(text.c_str() + at + 1, "%2d:%2d%n", &zh, &zm, &used) != 2 || used != 5 ||
-          at + 6 != text.size())
+          at + 6 != text.size() || zm > 59 || zh * 60 + zm > 14 * 60)
         return false;
       zoneMinutes = (text[at] == '-' ? -1 : 1) * (zh * 60 + zm);
     }

@@ -30,6 +30,10 @@ const char *KindText(TKind kind);
 bool ParseKind(const std::string &text, TKind &kind);
 // The slots of one bank of the kind: 128, 128, 16, 32.
 int SlotsPerBank(TKind kind);
+// The banks of the kind's synthesizer: A to H on the SID, 16 on the FM.
+int BanksPerKind(TKind kind);
+// The FM type code of an FM kind: kFmVoice, kFmDrumset or kFmEnsemble.
+uint8_t FmType(TKind kind);
 // SID and FM voices carry a name in data bytes 0..15; drumsets and ensembles none.
 bool HasName(TKind kind);
 
@@ -63,6 +67,8 @@ std::string SoundHash(const TPatchBytes &patch);
 // and 80h..9Fh as '?', the others as Latin-1, in UTF-8; it ends at the
 // first zero byte, and trailing blanks go.
 std::string ShownName(const uint8_t *name16);
+// The same with the control bytes kept, for JSON, which escapes them.
+std::string NameUtf8(const uint8_t *name16);
 
 // A dump image at a slot of the synthesizer.
 struct TPlacedPatch {
@@ -183,6 +189,14 @@ struct TUserBank {
 struct TLibraryStats {
   std::array<int64_t, kKindCount> patches{};
   int64_t files = 0, snapshots = 0, userBanks = 0, bytes = 0;
+};
+
+// What the library's check found: the first problems, a sentence each, and
+// how many there are in all.
+struct TLibraryCheck {
+  static constexpr size_t kShown = 20;
+  std::vector<std::string> problems; // at most kShown
+  int64_t count = 0;
 };
 
 // ISO 8601 in local time with its offset ("2026-12-07T19:53:18+01:00").

@@ -9,10 +9,6 @@ namespace zpm {
 
 namespace {
 
-uint8_t FmTypeOf(TKind kind) {
-  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
-}
-
 TPatch SidPatchAt(const TPlacedPatch &placed, int device) {
   TPatch patch;
   std::memcpy(patch.Data(), placed.patch.data.data(), placed.patch.data.size());
@@ -27,7 +23,7 @@ TFMPatch FmPatchAt(const TPlacedPatch &placed, int device) {
   TFMPatch patch;
   std::memcpy(patch.Data(), placed.patch.data.data(), placed.patch.data.size());
   patch.SetDeviceNumber(static_cast<uint8_t>(device));
-  patch.SetPatchType(FmTypeOf(placed.patch.kind));
+  patch.SetPatchType(FmType(placed.patch.kind));
   patch.SetBank(static_cast<uint8_t>(placed.bank));
   patch.SetPatchNumber(static_cast<uint8_t>(placed.number));
   patch.UpdateChecksum();

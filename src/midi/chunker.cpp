@@ -63,7 +63,7 @@ void TSysExChunker::Feed(const uint8_t *bytes, size_t count) {
   }
   // A message broken by lost bytes goes on arriving all the same.
   if (count > 0 && m_onActivity)
-    m_onActivity(m_inSysEx, m_handed + m_chunkCount);
+    m_onActivity(m_inSysEx || m_orphan, m_handed + m_chunkCount);
 }
 
 void TSysExChunker::FeedShort(uint8_t status, uint8_t data1, uint8_t data2) {
@@ -72,6 +72,7 @@ void TSysExChunker::FeedShort(uint8_t status, uint8_t data1, uint8_t data2) {
     return;
   }
   if (status < kFirstRealTime) {
+    m_orphan = false;
     DropSysEx();
     ClearShort();
   }
@@ -100,6 +101,7 @@ void TSysExChunker::MarkBroken() {
 
 void TSysExChunker::MarkLost(const std::string &reason) {
   m_startMayBeLost = false;
+  m_orphan = false;
   DropSysEx();
   ClearShort();
   if (m_onProblem) {
@@ -109,6 +111,7 @@ void TSysExChunker::MarkLost(const std::string &reason) {
 
 void TSysExChunker::MarkBack(const std::string &text) {
   m_startMayBeLost = false;
+  m_orphan = false;
   DropSysEx();
   ClearShort();
   if (m_onProblem)
@@ -117,6 +120,7 @@ void TSysExChunker::MarkBack(const std::string &text) {
 
 void TSysExChunker::Reset() {
   m_startMayBeLost = false;
+  m_orphan = false;
   DropSysEx();
   ClearShort();
 }
@@ -130,6 +134,7 @@ void TSysExChunker::FeedStatus(uint8_t status) {
     return;
   }
   m_startMayBeLost = false;
+  m_orphan = false;
   if (m_inSysEx) {
     if (status == kSysExEnd) {
       if (!m_broken) {
@@ -172,6 +177,7 @@ void TSysExChunker::FeedData(uint8_t data) {
         m_onProblem(TInputProblem::StartLost, std::string());
       }
     }
+    m_orphan = true;
     return;
   }
   m_data[m_dataCount++] = data;

@@ -31,7 +31,10 @@ public:
   using ProblemHandler = std::function<void(TInputProblem problem, const std::string &reason)>;
   // After every fragment: whether a SysEx is under way, and how many of its
   // bytes have come. A chunk is handed on only every 2048 bytes, so this is
-  // how the receiver knows that bytes are still coming in.
+  // how the receiver knows that bytes are still coming in. Data bytes with no
+  // message begun (an input opened in the middle of a dump) count as a SysEx
+  // under way until the next status byte: the device is sending, though
+  // nothing of it is ever handed on.
   using ActivityHandler = std::function<void(bool inSysEx, size_t messageBytes)>;
 
   TSysExChunker(ChunkHandler onChunk, ShortHandler onShort, ProblemHandler onProblem = nullptr);
@@ -75,6 +78,9 @@ private:
   // Bytes were lost between messages: until the next status byte, a data
   // byte is the rest of a message whose start was lost.
   bool m_startMayBeLost = false;
+  // Data bytes came with no message begun: the rest of one whose start
+  // this input never saw.
+  bool m_orphan = false;
   std::array<uint8_t, kChunkSize> m_chunk{};
   size_t m_chunkCount = 0;
   size_t m_handed = 0; // bytes of the SysEx under way handed on so far

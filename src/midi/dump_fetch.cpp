@@ -25,12 +25,13 @@ void AwaitQuiet(TMidiLink &link, TTransferHost &host) {
   // A bank dump at the cable's 3125 bytes a second, and some.
   constexpr auto kLongest = std::chrono::milliseconds(12000);
   constexpr int kStepMs = 100;
-  if (!link.reception.DeviceSending())
+  if (!link.reception.DeviceSending() || link.reception.StopRequested())
     return;
   host.WaitingForQuiet(true);
   const auto until = TReception::Clock::now() + kLongest;
   while (link.reception.DeviceSending() && TReception::Clock::now() < until &&
-         link.reception.LostReason().empty() && !host.ProgressCancelled())
+         link.reception.LostReason().empty() && !link.reception.StopRequested() &&
+         !host.ProgressCancelled())
     host.Delay(kStepMs);
   host.WaitingForQuiet(false);
 }
@@ -50,6 +51,10 @@ Bytes FetchDump(TMidiLink &link, TTransferHost &host, int retries, int retryPaus
   for (int attempt = 0; attempt <= retries; ++attempt) {
     if (attempt > 0 && item.result == TFetchResult::CutShort && retryPauseMs > 0)
       host.Delay(retryPauseMs);
+    if (link.reception.StopRequested()) {
+      item.result = TFetchResult::Cancelled;
+      break;
+    }
     item.tries = attempt + 1;
     AwaitQuiet(link, host);
     const TWaitOutcome outcome = AwaitDump(link, host, await, request);
@@ -60,8 +65,10 @@ Bytes FetchDump(TMidiLink &link, TTransferHost &host, int retries, int retryPaus
     if (item.result == TFetchResult::Fetched) {
       Bytes answer = link.reception.Buffer();
       item.checksumOk = checksumOk(answer);
-      if (item.checksumOk)
+      if (item.checksumOk) {
+        host.FetchItemDone(item);
         return answer;
+      }
       flagged = std::move(answer);
       continue;
     }
@@ -73,6 +80,7 @@ Bytes FetchDump(TMidiLink &link, TTransferHost &host, int retries, int retryPaus
     return {};
   item.result = TFetchResult::Fetched;
   item.checksumOk = false;
+  host.FetchItemDone(item);
   link.log.AddLogLine("[" + LogTimeText() + "] Patch " + SlotText(item) +
                       " arrived with a checksum that does not match its data; it is kept as "
                       "received.");

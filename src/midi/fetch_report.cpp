@@ -6,7 +6,7 @@
 namespace zpm {
 
 bool TFetchReport::AllFetched() const {
-  return lostReason.empty() && !declined &&
+  return lostReason.empty() && !declined && !cancelled &&
          std::all_of(items.begin(), items.end(),
                      [](const TFetchItem &item) { return item.result == TFetchResult::Fetched; });
 }
@@ -41,7 +41,8 @@ const char *FetchResultText(TFetchResult result) {
   case TFetchResult::Cancelled:
     return "cancelled";
   case TFetchResult::ServiceLost:
-    return "service lost";
+    // A port that went is no lost service: the reason says which went.
+    return "connection lost";
   case TFetchResult::NotAsked:
     break;
   }
@@ -49,6 +50,13 @@ const char *FetchResultText(TFetchResult result) {
 }
 
 namespace {
+
+std::string ItemText(const TFetchItem &item) {
+  std::string text(1, static_cast<char>('A' + item.bank));
+  if (item.patch > 0)
+    text += ":" + std::to_string(item.patch);
+  return text;
+}
 
 std::string OfBytes(size_t received, size_t expected) {
   return std::to_string(received) + " of " + std::to_string(expected) + " bytes";
@@ -73,7 +81,51 @@ std::string CutShortText(const char *what, size_t received, size_t expected, TCu
   return std::string("The ") + what + " was cut short (" + of + "); nothing was added.";
 }
 
+std::string ItemNames(const std::vector<TFetchItem> &items, TFetchResult result) {
+  std::string text;
+  int count = 0;
+  bool patches = false;
+  const TFetchItem *first = nullptr; // a run of patches of one bank
+  const TFetchItem *last = nullptr;
+  const auto endRun = [&] {
+    if (first == nullptr)
+      return;
+    text += (count++ > 0 ? ", " : "") + ItemText(*first);
+    if (last != first)
+      text += "-" + ItemText(*last);
+  };
+  for (const TFetchItem &item : items) {
+    if (item.result != result)
+      continue;
+    patches = item.patch > 0;
+    if (patches && last != nullptr && last->patch > 0 && item.bank == last->bank &&
+        item.patch == last->patch + 1 && item.type == last->type) {
+      last = &item;
+      continue;
+    }
+    endRun();
+    first = last = &item;
+  }
+  endRun();
+  if (count == 0)
+    return std::string();
+  if (patches)
+    return (count == 1 && first == last ? "patch " : "patches ") + text;
+  return (count == 1 ? "bank " : "banks ") + text;
+}
+
+std::string CancelledText(const TFetchReport &report) {
+  if (!report.cancelled)
+    return std::string();
+  const std::string names = ItemNames(report.items, TFetchResult::Fetched);
+  if (names.empty())
+    return "Fetching was cancelled before anything had arrived whole.";
+  return "Fetching was cancelled; " + names + " arrived whole, the rest were not fetched.";
+}
+
 std::string FetchFailureCause(const TFetchItem &item) {
+  if (item.result == TFetchResult::Cancelled)
+    return "cancelled";
   if (item.result != TFetchResult::CutShort)
     return "no complete answer";
   const std::string of = OfBytes(item.received, item.expected);

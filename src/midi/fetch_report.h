@@ -37,12 +37,23 @@ struct TFetchReport {
   std::vector<TFetchItem> items; // in the order they were fetched or skipped
   std::string lostReason;        // the service's reason when one was lost
   bool declined = false;         // the user answered No to the program's question
+  // The user's Cancel or a signal stopped the run: the item in progress is
+  // cancelled, those it had not come to are left not asked.
+  bool cancelled = false;
 
   bool AllFetched() const;
 };
 
 // How a wait ended, as a result for the thing awaited.
 TFetchResult FetchResultOf(const TWaitOutcome &outcome);
+// The items with the result, patches of a bank in runs: "banks A, B",
+// "patch C:17", "patches A:1-A:128, B:1-B:12"; empty when there are none.
+std::string ItemNames(const std::vector<TFetchItem> &items, TFetchResult result);
+
+// "Fetching was cancelled; banks A, B arrived whole, the rest were
+// cancelled.": empty unless the run was cancelled.
+std::string CancelledText(const TFetchReport &report);
+
 // "fetched", "not available", "cut short", "no answer", "cancelled",
 // "service lost", "not sent".
 const char *FetchResultText(TFetchResult result);

@@ -48,6 +48,11 @@ struct TMidiLink {
   template <typename Wait>
   TWaitOutcome SendAndAwait(const TAwait &await, const Bytes &message, Wait wait) {
     reception.BeginWait(await);
+    // A run that is to stop asks nothing more; the wait has ended cancelled.
+    if (reception.StopRequested()) {
+      reception.EndWait();
+      return reception.Outcome();
+    }
     try {
       Send(message);
       wait();

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "midi/port_lock.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -80,12 +82,16 @@ bool TPortLock::TryAcquire(std::string *holder) {
     return true;
   if (m_fd < 0) {
     m_fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (m_fd < 0)
+    if (m_fd < 0) {
+      Skip(errno);
       return true;
+    }
   }
   if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK)
+    if (errno != EWOULDBLOCK) {
+      Skip(errno);
       return true;
+    }
     if (holder)
       *holder = ReadHolder(m_fd);
     return false;
@@ -97,6 +103,22 @@ bool TPortLock::TryAcquire(std::string *holder) {
     // Who holds it is only told to others; the lock holds without it.
   }
   return true;
+}
+
+void TPortLock::Skip(int error) {
+  if (m_toldSkipped || !m_skipped.empty())
+    return;
+  std::string reason = std::strerror(error);
+  if (!reason.empty())
+    reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+  m_skipped = "Could not take the lock " + m_path + ": " + reason + "; going on without it.";
+}
+
+std::string TPortLock::TakeSkipNotice() {
+  std::string text;
+  text.swap(m_skipped);
+  m_toldSkipped = m_toldSkipped || !text.empty();
+  return text;
 }
 
 void TPortLock::Release() {

@@ -21,8 +21,12 @@ public:
 
   // Takes the lock when it is free (or already ours): true. When another
   // program holds it, false, and holder says who ("zpm, process 1234").
-  // A lock file that cannot be made does not stop anyone: true.
+  // A lock file that cannot be made or locked does not stop anyone: true,
+  // without holding it, and TakeSkipNotice says so.
   bool TryAcquire(std::string *holder = nullptr);
+  // "Could not take the lock PATH: REASON; going on without it." the first
+  // time a lock could not be taken; empty otherwise, so it is told once.
+  std::string TakeSkipNotice();
   void Release();
   bool Held() const { return m_held; }
 
@@ -47,6 +51,9 @@ private:
   std::string m_path;
   int m_fd = -1;
   bool m_held = false;
+  std::string m_skipped; // why the lock could not be taken, until told
+  bool m_toldSkipped = false;
+  void Skip(int error);
 };
 
 } // namespace zpm

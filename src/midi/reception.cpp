@@ -283,6 +283,8 @@ void TReception::StartWait() {
   if (!m_lostReason.empty()) {
     Finish(TWaitEnd::ServiceLost);
     m_outcome.reason = m_lostReason;
+  } else if (m_stopRequested) {
+    Finish(TWaitEnd::Cancelled);
   }
 }
 
@@ -401,7 +403,8 @@ std::string TReception::LostReason() const {
 
 bool TReception::SleepUnlessLost(Clock::time_point deadline) {
   std::unique_lock<std::mutex> lock(m_lock);
-  return m_changed.wait_until(lock, deadline, [this] { return !m_lostReason.empty(); });
+  return m_changed.wait_until(lock, deadline,
+                              [this] { return !m_lostReason.empty() || m_stopRequested; });
 }
 
 void TReception::CancelWait() {
@@ -411,6 +414,21 @@ void TReception::CancelWait() {
       Finish(TWaitEnd::Cancelled, m_receiveBuffer.size());
   }
   m_changed.notify_all();
+}
+
+void TReception::Stop() {
+  {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_stopRequested = true;
+    if (m_outcome.end == TWaitEnd::Waiting)
+      Finish(TWaitEnd::Cancelled, m_receiveBuffer.size());
+  }
+  m_changed.notify_all();
+}
+
+bool TReception::StopRequested() const {
+  std::lock_guard<std::mutex> guard(m_lock);
+  return m_stopRequested;
 }
 
 bool TReception::WasCancelled() const {

@@ -138,7 +138,8 @@ public:
   // Blocks until ReceiveBuffer holds at least count bytes, the wait has
   // ended otherwise, or the deadline passes; true when the bytes are there.
   bool WaitUntilReceived(size_t count, Clock::time_point deadline);
-  // Blocks until the deadline, or until the service is lost (true).
+  // Blocks until the deadline, or until the service is lost or the run is
+  // to stop (true).
   bool SleepUnlessLost(Clock::time_point deadline);
   // The service's reason once it is lost (until the input is opened again);
   // empty while it is there.
@@ -156,6 +157,11 @@ public:
   // From any thread: the user ended the wait.
   void CancelWait();
   bool WasCancelled() const;
+  // From any thread, a signal's handler too: the run is to stop. Ends the
+  // wait in progress as cancelled, wakes every pause, and every later wait
+  // of this reception ends at once, cancelled.
+  void Stop();
+  bool StopRequested() const;
 
 private:
   // Under m_lock.
@@ -181,6 +187,7 @@ private:
   TWaitOutcome m_outcome;
   bool m_closeSent = false;
   std::string m_lostReason; // not empty: the service is gone
+  bool m_stopRequested = false;
   // Every message of the device, awaited or not: one under way, and when
   // its last byte came.
   bool m_deviceSending = false;

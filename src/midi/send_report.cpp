@@ -6,6 +6,8 @@
 
 namespace zpm {
 
+const char *const kConnectionLost = "the connection was lost";
+
 bool TSendReport::AllDone() const {
   if (!backupProblem.empty() || !lostReason.empty())
     return false;

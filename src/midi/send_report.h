@@ -57,6 +57,10 @@ void PlanRowsToSlots(std::vector<int> rows, int count, int first, int last, bool
   }
 }
 
+// Why the slots after a lost port, service or device were not sent; which
+// of them was lost is the report's lostReason, in its own words.
+extern const char *const kConnectionLost;
+
 struct TSendReport {
   std::vector<TSendItem> items; // in the order they were to be sent
   std::string lostReason;       // the service's reason when one was lost

@@ -6,6 +6,8 @@
 // it with dialogs and nested event loops, zpm with the terminal and bounded
 // waits, the tests with a fake clock and scripted answers.
 
+#include "midi/fetch_report.h"
+
 #include <cstddef>
 #include <string>
 
@@ -49,6 +51,9 @@ public:
   virtual void SetBusy(bool busy) { (void)busy; }
   // A fetch is about to empty the list it fills: the list's selection goes.
   virtual void ListClearing() {}
+
+  // A thing a fetch asked for has arrived whole.
+  virtual void FetchItemDone(const TFetchItem &item) { (void)item; }
 
   // The device is still sending something nobody waits for, and the next
   // request waits until it has finished: "Waiting for the synthesizer to

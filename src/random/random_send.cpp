@@ -22,7 +22,6 @@ const char *const kSinglePatchCartQuestion =
 // and its retries treat them alike.
 const char *const kCancelled = "cancelled";
 const char *const kDeclined = "declined";
-const char *const kServiceLost = "the MIDI service was lost";
 const char *const kInFlight = "on its way when the connection was lost";
 
 // Sends one patch; false when the service, a port or the device went away
@@ -66,7 +65,7 @@ void MarkUnsent(TSendReport &sends, const char *reason) {
 void EndSlots(TRandomSendReport &report) {
   report.send.cancelled = report.cancelled;
   if (!report.lostReason.empty())
-    MarkUnsent(report.send, kServiceLost);
+    MarkUnsent(report.send, kConnectionLost);
   else if (report.cancelled)
     MarkUnsent(report.send, kCancelled);
 }

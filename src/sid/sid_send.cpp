@@ -24,7 +24,6 @@ const char *const kPastLastPatch = "past patch 128";
 const char *const kCancelled = "cancelled";
 const char *const kDeclined = "declined";
 const char *const kSingleCart = "the device has a single PatchCart";
-const char *const kServiceLost = "the MIDI service was lost";
 const char *const kInFlight = "on its way when the connection was lost";
 
 constexpr int kLastPatch = 127;
@@ -80,8 +79,16 @@ struct TRun {
     lost = outcome.end == TWaitEnd::ServiceLost;
     if (lost)
       report.lostReason = outcome.reason;
+    // A selection cut off by a stop says nothing of the device: the run ends
+    // here, as when the service is lost, and nothing more is written.
+    if (outcome.end == TWaitEnd::Cancelled) {
+      report.cancelled = true;
+      lost = true;
+    }
     return selected;
   }
+
+  const char *StopReason() const { return report.cancelled ? kCancelled : kConnectionLost; }
 
   // One Patch Dump, then the pause unless there is none.
   void Send(TSendItem &item, bool pause) {
@@ -112,7 +119,7 @@ struct TRun {
     }
     Lost();
     if (!report.lostReason.empty())
-      MarkUnsent(kServiceLost);
+      MarkUnsent(kConnectionLost);
   }
 
   // A destination bank for Bank and Rows: false when the run ends here.
@@ -120,7 +127,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(StopReason());
       return false;
     }
     if (selected == SidSingleCart && !host.Ask(question)) {
@@ -153,7 +160,7 @@ struct TRun {
       return;
     }
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(StopReason());
       return;
     }
     int current = -1;
@@ -219,7 +226,7 @@ struct TRun {
     bool lost = false;
     const int selected = Select(bank, lost);
     if (lost) {
-      MarkUnsent(kServiceLost);
+      MarkUnsent(StopReason());
       return;
     }
     if (selected == SidSingleCart && !host.Ask(kGetQuestion)) {

@@ -73,6 +73,12 @@ int SelectForFetch(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch,
                    bool answerExpected, bool selectedBefore, TFetchItem &item,
                    TFetchReport &report) {
   for (int attempt = 0; attempt <= fetch.retries; ++attempt) {
+    // Stopped before it went out: the bank is cancelled, never asked.
+    if (link.reception.StopRequested()) {
+      item.result = TFetchResult::Cancelled;
+      report.cancelled = true;
+      return kSelectionBroken;
+    }
     TWaitOutcome outcome;
     int selected = SelectSidBank(link, host, fetch.device, static_cast<uint8_t>(bank),
                                  fetch.delayMs, &outcome);
@@ -82,6 +88,11 @@ int SelectForFetch(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch,
         OnlyAcknowledgements(link.reception.Buffer(), fetch.device, bank))
       selected = SidBankSelected;
     item.tries = attempt + 1;
+    if (outcome.end == TWaitEnd::Cancelled) {
+      item.result = TFetchResult::Cancelled;
+      report.cancelled = true;
+      return kSelectionBroken;
+    }
     if (outcome.end == TWaitEnd::ServiceLost) {
       item.result = TFetchResult::ServiceLost;
       report.lostReason = outcome.reason;
@@ -103,6 +114,8 @@ int SelectForFetch(TMidiLink &link, TTransferHost &host, const TSidFetch &fetch,
 void NoteLost(const TFetchItem &item, TFetchReport &report, const TMidiLink &link) {
   if (item.result == TFetchResult::ServiceLost && report.lostReason.empty())
     report.lostReason = link.reception.Outcome().reason;
+  if (item.result == TFetchResult::Cancelled)
+    report.cancelled = true;
 }
 
 } // namespace
@@ -197,7 +210,8 @@ int SelectSidBank(TMidiLink &link, TTransferHost &host, uint8_t device, uint8_t 
     // may be queued behind it, so the device is not yet taken for one with
     // a single PatchCart; it is asked once more when it has finished.
     if (selected != SidSingleCart || ended.end == TWaitEnd::ServiceLost ||
-        !link.reception.Buffer().empty() || !link.reception.HeardSince(asked))
+        ended.end == TWaitEnd::Cancelled || !link.reception.Buffer().empty() ||
+        !link.reception.HeardSince(asked))
       break;
   }
   return selected;
@@ -293,6 +307,11 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
     report.lostReason = probe.reason;
     return report;
   }
+  // Which banks the device has is not known yet: none is reported.
+  if (probe.end == TWaitEnd::Cancelled) {
+    report.cancelled = true;
+    return report;
+  }
   for (int bank = 0; bank <= last; ++bank)
     report.items.push_back(TFetchItem{bank, 0, 0, TFetchResult::NotAsked, 0, true, 0, 0});
   host.ListClearing();
@@ -301,7 +320,7 @@ TFetchReport GetAllSidBanks(TMidiLink &link, TTransferHost &host, TSidFetch &fet
     TFetchItem &item = report.items[static_cast<size_t>(bank)];
     const int selected = SelectForFetch(link, host, fetch, bank, bank > 0,
                                         bank == 0 && probeUnanswered, item, report);
-    if (item.result == TFetchResult::ServiceLost)
+    if (item.result == TFetchResult::ServiceLost || item.result == TFetchResult::Cancelled)
       break;
     if (selected == kSelectionBroken)
       continue;

@@ -167,6 +167,7 @@ TEST(FmFetchOps, CancelMidBankKeepsWhatCame) {
     EXPECT_EQ(rig.Sent().size(), 6u);
     EXPECT_EQ(report.items[5].result, TFetchResult::Cancelled);
     EXPECT_EQ(Count(report, TFetchResult::NotAsked), (all ? 8 : 1) * 32 - 6);
+    EXPECT_TRUE(report.cancelled);
     EXPECT_TRUE(rig.host.notices.empty());
   }
 }

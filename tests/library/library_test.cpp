@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The patch library through a real database file in a fresh folder.
 #include "library/library.h"
+#include "library/library_database.h"
 #include "library/library_files.h"
 #include "library/sha256.h"
-#include "library/sqlite_db.h"
 #include "sid/sid_file.h"
 
 #include "support/named_patches.h"
@@ -12,11 +12,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace zpm {
 namespace {
@@ -89,7 +92,9 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
   Write(Path("b.SYX"), SidFile({Sid("Fat bass", 1), oneByte, Sid("Lead", 2)}));
   Write(Path("c.syx"), Bytes{1, 2, 3});
   fs::create_directory(m_dir / "sub");
-  Write(Path("sub/d.syx"), SidFile({Sid("Pad", 3)}));
+  // Names that differ in their 16th letter alone: the same sound.
+  Write(Path("sub/d.syx"),
+        SidFile({Sid("Pad", 3), Sid("Sixteen letters1", 4), Sid("Sixteen letters2", 4)}));
 
   TLibrary library(Path("lib.sqlite"));
   std::vector<TImportedFile> first = library.Import({m_dir.string()}, nullptr);
@@ -99,12 +104,12 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
   EXPECT_EQ(first[1].newPatches, 2); // "Fat bass" and the one-byte change
   EXPECT_EQ(first[1].knownPatches, 1);
   EXPECT_FALSE(first[2].error.empty());
-  EXPECT_EQ(first[3].newPatches, 1);
-  EXPECT_EQ(library.Count({}), 5);
+  EXPECT_EQ(first[3].newPatches, 3);
+  EXPECT_EQ(library.Count({}), 7);
 
   const std::vector<TImportedFile> again = library.Import({Path("a.syx")}, nullptr);
   EXPECT_TRUE(again[0].unchanged);
-  EXPECT_EQ(library.Db().Number("SELECT count(*) FROM sighting"), 7);
+  EXPECT_EQ(TLibraryDatabase::Of(library).Number("SELECT count(*) FROM sighting"), 9);
 
   TSearch bass;
   bass.text = "BASS";
@@ -115,6 +120,50 @@ TEST_F(LibraryTest, ImportKeepsEveryPatchOnceAndRelatesSameSounds) {
   EXPECT_EQ(*found[2].name, "Fat bass");
   EXPECT_EQ(library.Related(found[0].id), std::vector<int64_t>{found[2].id});
   EXPECT_EQ(library.Resolve(found[0].hash.substr(0, 8)), found[0].id);
+  TSearch sixteen;
+  sixteen.text = "Sixteen";
+  const std::vector<TPatchRow> named = library.Search(sixteen);
+  ASSERT_EQ(named.size(), 2u);
+  EXPECT_EQ(library.Related(named[0].id), std::vector<int64_t>{named[1].id});
+
+  // The same file through a linked folder is the same file.
+  fs::create_directory_symlink(m_dir / "sub", m_dir / "link");
+  EXPECT_TRUE(library.Import({Path("link/d.syx")}, nullptr)[0].unchanged);
+  // Other bytes of the same size, written later: not the file imported.
+  const auto written = fs::last_write_time(Path("a.syx"));
+  Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2), Sid("Cello", 5)}));
+  fs::last_write_time(Path("a.syx"), written + std::chrono::seconds(2));
+  const TImportedFile rewritten = library.Import({Path("a.syx")}, nullptr)[0];
+  EXPECT_FALSE(rewritten.unchanged);
+  EXPECT_EQ(rewritten.newPatches, 1);
+}
+
+// Days each month has, offsets of zones there are (-14:00 to +14:00), and
+// whole seconds counted down, so times before 1970 are not a second late.
+TEST(IsoTime, TakesOnlyDaysAndOffsetsThatExistAndShowsAnyTime) {
+  const std::pair<const char *, bool> taken[] = {{"2024-02-29", true},
+                                                 {"2025-02-29", false},
+                                                 {"2000-02-29", true},
+                                                 {"1900-02-29", false},
+                                                 {"2026-02-30", false},
+                                                 {"2026-04-31", false},
+                                                 {"2026-12-31", true},
+                                                 {"2026-12-07T10:00+14:00", true},
+                                                 {"2026-12-07T10:00-14:00", true},
+                                                 {"2026-12-07T10:00+14:01", false},
+                                                 {"2026-12-07T10:00-15:00", false},
+                                                 {"2026-12-07T10:00+05:60", false}};
+  for (const auto &[text, ok] : taken) {
+    int64_t ms = 0;
+    EXPECT_EQ(ParseIsoTime(text, ms), ok) << text;
+  }
+  setenv("TZ", "UTC", 1);
+  tzset();
+  const std::pair<int64_t, const char *> shown[] = {{-1500, "1969-12-31T23:59:58+00:00"},
+                                                    {-1, "1969-12-31T23:59:59+00:00"},
+                                                    {1500, "1970-01-01T00:00:01+00:00"}};
+  for (const auto &[ms, text] : shown)
+    EXPECT_EQ(IsoTime(ms), text) << ms;
 }
 
 TEST(ShownName, EndsAtTheFirstZeroAndMarksControlBytes) {
@@ -251,7 +300,7 @@ TEST_F(LibraryTest, SearchByNameFindsWhatLikeFinds) {
        {"bass", "BASS", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", "\xC3\xA9", "%", "_", "0% F",
         "r_s", "\\", "t", "\xE9", "zzz", "s d"}) {
     std::vector<int64_t> expected;
-    TStatement like = library.Db().Prepare(
+    TStatement like = TLibraryDatabase::Of(library).Prepare(
         "SELECT id FROM patch WHERE name_text LIKE ? ESCAPE '\\' ORDER BY name_text COLLATE "
         "NOCASE, id");
     std::string pattern = "%";
@@ -281,7 +330,8 @@ TEST_F(LibraryTest, LongFilesAndBanksKeepEverySighting) {
   const TImportedFile imported = library.ImportFile(Path("long.syx"));
   EXPECT_EQ(imported.newPatches, 30);
   EXPECT_EQ(imported.knownPatches, 70);
-  TStatement rows = library.Db().Prepare("SELECT row, patch_id FROM sighting ORDER BY id");
+  TStatement rows =
+      TLibraryDatabase::Of(library).Prepare("SELECT row, patch_id FROM sighting ORDER BY id");
   for (int n = 0; n < 100; ++n) {
     ASSERT_TRUE(rows.Step());
     EXPECT_EQ(rows.Int(0), n);
@@ -306,7 +356,8 @@ TEST_F(LibraryTest, LongFilesAndBanksKeepEverySighting) {
   }
   // Rows 0, 30, 60 and 90 of the file; slots 0, 30, 60, 90 and 100.
   EXPECT_EQ(library.Row(slots[0].id).seen, 4 + 5);
-  EXPECT_EQ(library.Db().Number("SELECT count(*) FROM sighting WHERE verified = 1"), 43);
+  EXPECT_EQ(
+      TLibraryDatabase::Of(library).Number("SELECT count(*) FROM sighting WHERE verified = 1"), 43);
 }
 
 // A kept statement is handed out once at a time and let go of whole: one
@@ -340,8 +391,8 @@ TEST_F(LibraryTest, SightingSourcesAreTheFourKnownOnes) {
   seen.source = TSighting::TSource::Random;
   library.RecordSightings({seen});
   const auto add = [&](const std::string &source) {
-    library.Db().Exec("INSERT INTO sighting (patch_id, source, kind, time) VALUES (1, '" + source +
-                      "', 0, 0)");
+    TLibraryDatabase::Of(library).Exec(
+        "INSERT INTO sighting (patch_id, source, kind, time) VALUES (1, '" + source + "', 0, 0)");
   };
   for (const char *source : {"file", "device", "random", "send"})
     EXPECT_NO_THROW(add(source)) << source;
@@ -349,15 +400,166 @@ TEST_F(LibraryTest, SightingSourcesAreTheFourKnownOnes) {
     EXPECT_THROW(add(source), TSqliteError) << source;
 }
 
+// A library with a file (sightings 1, 2), a fetch of two slots of bank C
+// (sightings 3, 4) and a user bank, to damage.
+void Filled(TLibrary &library, const std::string &syx) {
+  library.Import({syx}, nullptr);
+  TSnapshotRecord fetch;
+  fetch.time = 1000;
+  for (int n : {0, 1}) {
+    fetch.places.emplace_back();
+    fetch.places.back().placed = {library.Patch(n + 1).patch, 2, n, 0};
+  }
+  library.RecordSnapshot(fetch);
+  library.SetUserBankSlot(library.CreateUserBank("Mine", TKind::Sid), 0, 1);
+}
+
+bool Lists(const TLibraryCheck &check, const std::string &text) {
+  return text.empty() ||
+         std::any_of(check.problems.begin(), check.problems.end(),
+                     [&](const std::string &line) { return line.find(text) != std::string::npos; });
+}
+
+// A value out of its range is never used: what reads it refuses the row by
+// its id, and the check lists it.
+TEST_F(LibraryTest, RowsOutOfRangeAreRefusedByIdAndListedByTheCheck) {
+  Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2)}));
+  const struct {
+    const char *damage;
+    std::function<void(TLibrary &)> use;
+    int row;
+    const char *table;
+  } cases[] = {
+      {"patch SET kind = 7 WHERE id = 1", [](TLibrary &l) { l.Search({}); }, 1, "patch"},
+      {"patch SET kind = -1 WHERE id = 1", [](TLibrary &l) { l.Row(1); }, 1, "patch"},
+      {"patch SET data = zeroblob(255) WHERE id = 2", [](TLibrary &l) { l.Patch(2); }, 2, "patch"},
+      {"patch SET flaws = 4 WHERE id = 2", [](TLibrary &l) { l.Patch(2); }, 2, "patch"},
+      {"patch SET hash = 'f' || X'FF' || 'ffffffffffffff' WHERE id = 1",
+       [](TLibrary &l) { l.Row(1); }, 1, "patch"},
+      {"sighting SET source = 'x' WHERE id = 1", [](TLibrary &l) { l.Sightings(1); }, 1,
+       "sighting"},
+      {"sighting SET bank = 8 WHERE id = 3", [](TLibrary &l) { l.SnapshotSlots(1); }, 3,
+       "sighting"},
+      {"sighting SET slot = -1 WHERE id = 4", [](TLibrary &l) { l.BankAt(TKind::Sid, 2, 2000); }, 4,
+       "sighting"},
+      {"sighting SET slot = 128 WHERE id = 4", [](TLibrary &l) { l.History(TKind::Sid, 2); }, 4,
+       "sighting"},
+      {"snapshot SET source = X'FF'", [](TLibrary &l) { l.History(TKind::Sid, 2); }, 1, "snapshot"},
+      {"snapshot SET device = 128", [](TLibrary &l) { l.Sightings(1); }, 1, "snapshot"},
+      {"user_bank SET kind = 9", [](TLibrary &l) { l.UserBanks(); }, 1, "user_bank"},
+      {"user_bank_slot SET slot = 128", [](TLibrary &l) { l.UserBankSlots(1); }, 1, "user_bank"},
+  };
+  int n = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.damage);
+    TLibrary library(Path("lib" + std::to_string(++n) + ".sqlite"));
+    Filled(library, Path("a.syx"));
+    TLibraryDatabase::Of(library).Exec(
+        std::string("PRAGMA ignore_check_constraints = ON; UPDATE ") + c.damage);
+    const std::string row = "Row " + std::to_string(c.row) + " of the ";
+    try {
+      c.use(library);
+      ADD_FAILURE() << "the row was used";
+    } catch (const TLibraryError &error) {
+      EXPECT_NE(std::string(error.what()).find(row + "library's " + c.table + " table "),
+                std::string::npos)
+          << error.what();
+    }
+    EXPECT_TRUE(Lists(library.Check(), row + c.table + " table "));
+  }
+}
+
+// The check finds a library that is not as this version writes it, one line
+// a problem, at most 20 of them and their count.
+TEST_F(LibraryTest, TheCheckListsWhatIsWrongAndNothingElse) {
+  Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2)}));
+  const auto schema = [](const std::string &from, const std::string &to) {
+    return "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, " + from +
+           ", " + to + "); PRAGMA writable_schema = OFF; ";
+  };
+  const struct {
+    std::string damage;
+    const char *listed;
+    int64_t count;
+  } cases[] = {
+      {"", "", 0},
+      // As the first libraries were written: the same check in other words.
+      {schema("'source = ''file'' OR source = ''device'' OR source = ''random'' OR' || char(10) "
+              "|| '                              source = ''send'''",
+              "'source IN (''file'', ''device'', ''random'', ''send'')'"),
+       "", 0},
+      {schema("'first_seen'", "'first_seem'"),
+       "table patch is not as this version writes it, from \"m INTEGER", 1},
+      {"DROP INDEX patch_by_sound", "The library has no index patch_by_sound.", 1},
+      {"CREATE TRIGGER t AFTER INSERT ON tag BEGIN DELETE FROM tag; END",
+       "The library has a trigger t that this version does not write.", 1},
+      {"UPDATE patch SET data = zeroblob(256) WHERE id = 2",
+       "Patch 2 has a hash that does not match its bytes.", 1},
+      {"INSERT INTO file (path, size, mtime, imported) SELECT path, size, mtime, 0 FROM file",
+       "a.syx is recorded 2 times (rows 1, 2 of the file table).", 1},
+      {"PRAGMA foreign_keys = OFF; DELETE FROM patch WHERE id = 2",
+       "Row 2 of the sighting table names a patch that is not there.", 1},
+      // A relaxed check keeps quick_check quiet; the schema and the rows tell.
+      {schema("'kind BETWEEN 0 AND 3'", "'kind BETWEEN 0 AND 9'") +
+           "WITH RECURSIVE n(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM n WHERE i < 26) INSERT "
+           "INTO patch (id, hash, sound, kind, data, first_seen, last_seen) SELECT i, "
+           "printf('%016x', i), printf('%016x', i), 7, zeroblob(256), 0, 0 FROM n",
+       "Row 20 of the patch table holds a kind outside 0 to 3.", 26},
+  };
+  int n = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.listed);
+    const std::string path = Path("lib" + std::to_string(++n) + ".sqlite");
+    TLibrary(path).Import({Path("a.syx")}, nullptr);
+    TSqliteDb(path, SQLITE_OPEN_READWRITE)
+        .Exec("PRAGMA ignore_check_constraints = ON; " + c.damage);
+    const TLibraryCheck check = TLibrary(path).Check();
+    EXPECT_EQ(check.count, c.count);
+    EXPECT_EQ(check.problems.size(), std::min<size_t>(static_cast<size_t>(c.count), 20));
+    EXPECT_TRUE(Lists(check, c.listed)) << (check.problems.empty() ? "" : check.problems[0]);
+  }
+}
+
+// A user bank has the slots of a bank of its kind, and takes patches of that kind.
+TEST_F(LibraryTest, UserBanksTakeTheSlotsAndPatchesOfTheirKind) {
+  TLibrary library(Path("lib.sqlite"));
+  std::vector<TSighting> made(kKindCount);
+  for (size_t i = 0; i < made.size(); ++i)
+    made[i].patch.kind = kAllKinds[i];
+  library.RecordSightings(made);
+  const struct {
+    TKind kind;
+    int slot;
+    int64_t patch;
+    bool taken;
+  } cases[] = {{TKind::Sid, 127, 1, true},       {TKind::Sid, 128, 1, false},
+               {TKind::Sid, -1, 1, false},       {TKind::Sid, 0, 2, false},
+               {TKind::FmDrumset, 15, 3, true},  {TKind::FmDrumset, 16, 3, false},
+               {TKind::FmEnsemble, 31, 4, true}, {TKind::FmEnsemble, 32, 4, false}};
+  int n = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(KindText(c.kind)) + " " + std::to_string(c.slot));
+    const int64_t bank = library.CreateUserBank(std::to_string(++n), c.kind);
+    if (c.taken)
+      library.SetUserBankSlot(bank, c.slot, c.patch);
+    else
+      EXPECT_THROW(library.SetUserBankSlot(bank, c.slot, c.patch), TLibraryError);
+    EXPECT_EQ(c.taken, library.UserBankSlots(bank)[c.taken ? size_t(c.slot) : 0] == c.patch);
+  }
+}
+
 // Files the program cannot read are refused and never changed.
 TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
   {
     TLibrary newer(Path("newer.sqlite"));
-    newer.Db().Exec("PRAGMA user_version = 99");
+    TLibraryDatabase::Of(newer).Exec("PRAGMA user_version = 99");
   }
   {
     TSqliteDb other(Path("other.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     other.Exec("CREATE TABLE t (x)");
+    TSqliteDb negative(Path("negative.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // This program's mark, with a version no library has.
+    negative.Exec("PRAGMA application_id = 1515212108; PRAGMA user_version = -1");
   }
   Write(Path("text.sqlite"), Bytes{'h', 'e', 'l', 'l', 'o'});
   Bytes damaged;
@@ -365,7 +567,7 @@ TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
     TLibrary library(Path("damaged.sqlite"));
     Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2)}));
     library.Import({Path("a.syx")}, nullptr);
-    library.Db().Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    TLibraryDatabase::Of(library).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
   }
   damaged = Read(Path("damaged.sqlite"));
   for (size_t i = 4096; i < damaged.size(); i += 7)
@@ -376,6 +578,7 @@ TEST_F(LibraryTest, UnreadableFilesAreRefusedAndLeftAsTheyAre) {
     const char *says;
   } cases[] = {{"newer.sqlite", "newer version"},
                {"other.sqlite", "another program"},
+               {"negative.sqlite", "another program"},
                {"text.sqlite", "not a patch library"},
                {"damaged.sqlite", "damaged"}};
   for (const auto &c : cases) {
@@ -401,8 +604,8 @@ TEST_F(LibraryTest, AFailedImportLeavesTheLibraryAsBefore) {
   Write(Path("big.syx"), SidFile(many));
   TLibrary library(Path("lib.sqlite"));
   library.Import({Path("a.syx")}, nullptr);
-  const int64_t pages = library.Db().Number("PRAGMA page_count");
-  library.Db().Exec("PRAGMA max_page_count = " + std::to_string(pages + 2));
+  const int64_t pages = TLibraryDatabase::Of(library).Number("PRAGMA page_count");
+  TLibraryDatabase::Of(library).Exec("PRAGMA max_page_count = " + std::to_string(pages + 2));
   try {
     library.ImportFile(Path("big.syx"));
     ADD_FAILURE() << "the import did not fail";
@@ -410,16 +613,16 @@ TEST_F(LibraryTest, AFailedImportLeavesTheLibraryAsBefore) {
     EXPECT_NE(std::string(error.what()).find("is full"), std::string::npos) << error.what();
   }
   EXPECT_EQ(library.Count({}), 1);
-  EXPECT_EQ(library.Db().Number("SELECT count(*) FROM file"), 1);
+  EXPECT_EQ(TLibraryDatabase::Of(library).Number("SELECT count(*) FROM file"), 1);
 
   TLibrary other(Path("lib.sqlite"));
-  other.Db().Exec("BEGIN IMMEDIATE");
-  library.Db().Exec("PRAGMA max_page_count = 100000");
-  sqlite3_busy_timeout(library.Db().Handle(), 50);
+  TLibraryDatabase::Of(other).Exec("BEGIN IMMEDIATE");
+  TLibraryDatabase::Of(library).Exec("PRAGMA max_page_count = 100000");
+  sqlite3_busy_timeout(TLibraryDatabase::Of(library).Handle(), 50);
   EXPECT_THROW(library.ImportFile(Path("big.syx")), TLibraryError);
-  other.Db().Exec("ROLLBACK");
+  TLibraryDatabase::Of(other).Exec("ROLLBACK");
   EXPECT_EQ(library.ImportFile(Path("big.syx")).newPatches, 128);
-  EXPECT_TRUE(library.Check().empty());
+  EXPECT_EQ(library.Check().count, 0);
 }
 
 } // namespace

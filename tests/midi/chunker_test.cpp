@@ -166,5 +166,36 @@ TEST(Chunker, ShortMessagesWithRunningStatus) {
   EXPECT_TRUE(rec.chunks.empty());
 }
 
+// Whether the device is sending, as the activity after each fragment says;
+// nothing of a message whose start this input never saw is handed on.
+TEST(Chunker, ActivityCountsEveryByteOfAMessageUnderWayWhetherOrNotItsStartWasSeen) {
+  struct TCase {
+    const char *name;
+    std::vector<Bytes> fragments;
+    std::vector<bool> sending; // after each fragment
+  };
+  const std::vector<TCase> cases = {
+      {"a SysEx to its end", {{0xF0, 0x01, 0x02}, {0x03, 0xF7}}, {true, false}},
+      {"the middle of a dump, then its end",
+       {{0x21, 0x22}, {0x23}, {0x24, 0xF7}},
+       {true, true, false}},
+      {"the middle of a dump, then a note", {{0x21, 0x22}, {0x90, 0x40, 0x7F}}, {true, false}},
+      {"real-time bytes in the middle of a dump", {{0x21}, {0xF8}, {0x22}}, {true, true, true}},
+      {"a note with running status", {{0x90, 0x40, 0x7F}, {0x41, 0x7F}}, {false, false}},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    TRecorder recorder;
+    std::vector<bool> sending;
+    recorder.chunker.SetActivityHandler(
+        [&](bool inSysEx, size_t /*messageBytes*/) { sending.push_back(inSysEx); });
+    for (const Bytes &fragment : c.fragments)
+      recorder.Feed(fragment);
+    EXPECT_EQ(sending, c.sending);
+    const bool whole = c.fragments.front().front() == 0xF0;
+    EXPECT_EQ(recorder.chunks.size(), whole ? 1u : 0u);
+  }
+}
+
 } // namespace
 } // namespace zpm

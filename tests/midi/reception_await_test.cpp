@@ -247,6 +247,16 @@ TEST_F(AwaitTest, AWaitingThreadLearnsAtOnceHowTheWaitEnded) {
       {"service lost", [](AwaitTest &t) { t.chunker.MarkLost("The MIDI port x has gone."); },
        TWaitEnd::ServiceLost},
       {"cancelled", [](AwaitTest &t) { t.reception.CancelWait(); }, TWaitEnd::Cancelled},
+      // A busy machine may hold a dump's bytes back for a while; a device
+      // that stopped for good is told by a longer silence.
+      {"complete after a 400 ms gap",
+       [](AwaitTest &t) {
+         const Bytes dump = BankDump();
+         t.FeedPart(dump, 6144);
+         std::this_thread::sleep_for(std::chrono::milliseconds(400));
+         t.chunker.Feed(dump.data() + 6144, dump.size() - 6144);
+       },
+       TWaitEnd::Complete},
   };
   for (const TCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -265,6 +275,23 @@ TEST_F(AwaitTest, AWaitingThreadLearnsAtOnceHowTheWaitEnded) {
   Feed(BankDump()); // too late: the wait is over
   EXPECT_EQ(reception.Outcome().end, TWaitEnd::TimedOut);
   EXPECT_EQ(reception.ReceivedSize(), 0u);
+}
+
+TEST_F(AwaitTest, AStopEndsThisWaitEveryPauseAndEveryLaterWait) {
+  reception.BeginWait(SidBankDumpAwait(0));
+  FeedPart(BankDump(), 6144);
+  std::thread signal([&] { reception.Stop(); });
+  EXPECT_TRUE(reception.WaitUntilEnded());
+  signal.join();
+  EXPECT_EQ(reception.Outcome().end, TWaitEnd::Cancelled);
+  EXPECT_EQ(reception.Outcome().received, 6144u);
+  reception.EndWait();
+  // Neither a pause nor a wait that comes after it lasts.
+  EXPECT_TRUE(reception.SleepUnlessLost(TReception::Clock::now() + std::chrono::seconds(5)));
+  reception.BeginWait(SidBankSelectAwait(0));
+  EXPECT_TRUE(reception.WaitUntilEnded());
+  EXPECT_EQ(reception.Outcome().end, TWaitEnd::Cancelled);
+  reception.EndWait();
 }
 
 } // namespace

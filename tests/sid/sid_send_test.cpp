@@ -253,19 +253,31 @@ TEST(SidSend, CancelStopsEveryLoopAfterThePatchInProgress) {
       {"patch list", {}},
       {"all patches", {TSidSendMode::Bank, 0, 1, 0, {}}},
       {"sel. patches", {TSidSendMode::Rows, 0, 1, 0, {0, 1, 2, 3, 4}}}};
-  for (const auto &[name, job] : jobs) {
-    SCOPED_TRACE(name);
-    TSimRig rig(SimWithId(3));
-    rig.host.defaultAnswer = true;
-    rig.host.cancelAfterSteps = 2;
-    const TSendReport report = RunSidSend(rig.link, rig.host, Options(), job, MakeList(slots));
-    EXPECT_EQ(SentDumps(rig).size(), 2u);
-    EXPECT_TRUE(report.cancelled);
-    EXPECT_EQ(Results(report), (std::vector<TSendResult>{W, W, NS, NS, NS}));
-    EXPECT_EQ(report.items[2].reason, "cancelled");
-    EXPECT_EQ(rig.host.progressEnds, 1);
-    EXPECT_FALSE(report.AllDone());
-  }
+  // A signal in the first Bank Select's pause cuts its answer off: that says
+  // nothing of the device, and nothing is written.
+  for (const bool signal : {false, true})
+    for (const auto &[name, job] : jobs) {
+      SCOPED_TRACE(std::string(name) + (signal ? ", a signal in the Bank Select" : ""));
+      TSimRig rig(SimWithId(3));
+      rig.host.defaultAnswer = true;
+      rig.host.cancelAfterSteps = 2;
+      rig.host.during = [&](TFakeWait kind, int number) {
+        if (signal && kind == TFakeWait::Delay && number == 1) {
+          rig.reception.Stop();
+          rig.host.cancelAfterSteps = 0;
+        }
+      };
+      const TSendReport report = RunSidSend(rig.link, rig.host, Options(), job, MakeList(slots));
+      const size_t written = signal ? 0 : 2;
+      EXPECT_EQ(SentDumps(rig).size(), written);
+      EXPECT_TRUE(report.cancelled);
+      std::vector<TSendResult> results(5, NS);
+      std::fill(results.begin(), results.begin() + static_cast<long>(written), W);
+      EXPECT_EQ(Results(report), results);
+      EXPECT_EQ(report.items[2].reason, "cancelled");
+      EXPECT_EQ(rig.host.progressEnds, 1);
+      EXPECT_FALSE(report.AllDone());
+    }
 }
 
 // A SID write has no answer: when the port goes during the pause after a
@@ -300,6 +312,11 @@ TEST(SidSend, APortThatGoesEndsTheRunWithThePatchInFlightUnknown) {
     const TSendReport report = RunSidSend(rig.link, rig.host, Options(), c.job, MakeList(slots));
     EXPECT_EQ(Results(report), c.results);
     EXPECT_EQ(report.lostReason, "The MIDI port zavorin-sim:in has gone.");
+    // The slots left say only that the connection went; the service stayed.
+    for (const TSendItem &item : report.items)
+      if (item.result == NS) {
+        EXPECT_EQ(item.reason, "the connection was lost");
+      }
     EXPECT_FALSE(report.AllDone());
   }
 }
@@ -398,6 +415,7 @@ TEST(SidSend, AnIncompleteBackupSendsNothing) {
     TSimFault fault;
     bool saveFails;
     std::string problem;
+    bool portGoes = false; // at the first wait
   };
   const std::vector<Case> cases = {
       {"second bank silent",
@@ -408,13 +426,22 @@ TEST(SidSend, AnIncompleteBackupSendsNothing) {
        {TSimFaultKind::Spliced, 30297, 1},
        false,
        "The backup of bank A is incomplete (cut short), so nothing was sent."},
-      {"file not written", {}, true, "Disk full. Nothing was sent."}};
+      {"file not written", {}, true, "Disk full. Nothing was sent."},
+      {"port gone",
+       {},
+       false,
+       "The backup of bank A is incomplete (connection lost), so nothing was sent.",
+       true}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     TSimOptions sim;
     sim.fault = c.fault;
     TSimRig rig(sim);
     rig.host.defaultWaitAnswer = kWaitClosed;
+    if (c.portGoes)
+      rig.host.during = [&](TFakeWait, int) {
+        rig.Simulator().LoseService("The MIDI port zavorin-sim:in has gone.");
+      };
     TSidSendOptions options = Options();
     options.device = 0;
     options.backup = true;

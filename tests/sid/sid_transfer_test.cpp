@@ -359,39 +359,60 @@ TEST(SidFetch, SingleBankGives128FreshPatchesOfTheFetchBank) {
   EXPECT_EQ(rig.host.listClearings, 1);
 }
 
-// A dump the program gave up on goes on arriving: nothing is asked until it
-// has ended, or the Bank Select's answer would queue behind it and the
-// device be taken for one with a single PatchCart.
+// A dump the program gave up on goes on arriving, or an input opened in its
+// middle hears its rest: nothing is asked until no byte comes any more, or
+// the Bank Select's answer would queue behind it and the device be taken for
+// one with a single PatchCart.
 TEST(SidFetch, ADumpStillArrivingIsWaitedForBeforeAnythingIsAsked) {
-  TSimRig rig;
   Bytes begun = {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x03};
   begun.resize(1000, 0x11);
-  rig.Simulator().Inject(begun);
-  rig.host.during = [&](TFakeWait kind, int number) {
-    if (kind == TFakeWait::Delay && number == 1) {
-      Bytes rest(500, 0x11);
-      rest.push_back(0xF7);
-      rig.Simulator().Inject(rest);
-    }
+  const Bytes middle(1000, 0x11);
+  const Bytes more(200, 0x11);
+  Bytes end(500, 0x11);
+  end.push_back(0xF7);
+  struct TCase {
+    const char *name;
+    std::vector<Bytes> parts; // the first before the fetch, one more in each pause
+    const char *logged;       // the old dump as the log shows it, if at all
   };
-  TSidFetch fetch;
-  fetch.fetchBank = 2;
-  TPatchBank list;
-  rig.Synth(); // the first part is in before the fetch begins
-  const TFetchReport report = GetSingleSidBank(rig.link, rig.host, fetch, list);
-  EXPECT_TRUE(report.AllFetched());
-  EXPECT_EQ(rig.host.quietWaits, 1);
-  // The old dump's end is in the log before the Bank Select.
-  size_t end = 0, select = 0;
-  for (size_t i = 0; i < rig.log.Count(); ++i) {
-    const std::string line = rig.log.LineFromOldest(i);
-    if (line.find("IN : <Bytes> 1501") != std::string::npos)
-      end = i + 1;
-    if (line.find("OUT:") != std::string::npos && select == 0)
-      select = i + 1;
+  const std::vector<TCase> cases = {
+      {"its end in the first pause", {begun, end}, "IN : <Bytes> 1501"},
+      {"arriving over three pauses", {begun, more, more, end}, "IN : <Bytes> 1901"},
+      {"its start never seen", {middle, more, end}, nullptr},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    TSimRig rig;
+    rig.Simulator().Inject(c.parts.front());
+    rig.host.during = [&](TFakeWait kind, int number) {
+      if (kind == TFakeWait::Delay && number < static_cast<int>(c.parts.size()))
+        rig.Simulator().Inject(c.parts[static_cast<size_t>(number)]);
+    };
+    TSidFetch fetch;
+    fetch.fetchBank = 2;
+    TPatchBank list;
+    rig.Synth(); // the first part is in before the fetch begins
+    const TFetchReport report = GetSingleSidBank(rig.link, rig.host, fetch, list);
+    EXPECT_TRUE(report.AllFetched());
+    EXPECT_EQ(rig.host.quietWaits, 1);
+    // One quiet step per part still to come, then the Bank Select's pause.
+    std::vector<int> steps(c.parts.size() - 1, 100);
+    steps.push_back(fetch.delayMs);
+    EXPECT_EQ(std::vector<int>(rig.host.delays.begin(),
+                               rig.host.delays.begin() + static_cast<long>(steps.size())),
+              steps);
+    // The old dump's end is in the log before the Bank Select.
+    size_t logged = 0, select = 0;
+    for (size_t i = 0; i < rig.log.Count(); ++i) {
+      const std::string line = rig.log.LineFromOldest(i);
+      if (c.logged != nullptr && line.find(c.logged) != std::string::npos)
+        logged = i + 1;
+      if (line.find("OUT:") != std::string::npos && select == 0)
+        select = i + 1;
+    }
+    EXPECT_EQ(logged > 0, c.logged != nullptr);
+    EXPECT_GT(select, logged);
   }
-  EXPECT_GT(end, 0u);
-  EXPECT_GT(select, end);
 }
 
 TEST(SidFetch, SingleBankOnFirmware16AsksAndFallsBackToBankA) {

@@ -51,6 +51,8 @@ public:
   // Runs at the start of every wait with its kind and its number among the
   // waits of that kind (from 1): what the user or the device does meanwhile.
   std::function<void(TFakeWait kind, int number)> during;
+  // Runs as each thing a fetch asked for has arrived whole.
+  std::function<void(const TFetchItem &item)> itemDone;
 
   // --- what happened ---
   std::vector<std::string> questions;
@@ -108,6 +110,11 @@ public:
     return cancelAfterSteps >= 0 && progressSteps >= cancelAfterSteps;
   }
   void EndProgress() override { ++progressEnds; }
+
+  void FetchItemDone(const TFetchItem &item) override {
+    if (itemDone)
+      itemDone(item);
+  }
 
   void SetBusy(bool on) override { busy.push_back(on); }
   void WaitingForQuiet(bool waiting) override { quietWaits += waiting ? 1 : 0; }

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
 
 namespace {
 
@@ -45,6 +48,36 @@ TEST(ZpmSidFetchOptions, ABankSelectAnsweredAfterAShortPauseStillCounts) {
   ASSERT_TRUE(zpm.waitForFinished(30000));
   EXPECT_EQ(zpm.exitCode(), 0) << zpm.readAllStandardError().toStdString();
   EXPECT_EQ(QFile(output).size(), 9 + 128 * 266); // the Bank Select, then the patches
+}
+
+// Ctrl+C or SIGTERM in the middle of --all: the banks that came whole are
+// saved, the rest reported cancelled, and the exit is 128 + the signal.
+TEST(ZpmSidFetchOptions, ASignalStopsAFetchAtOnceKeepingTheWholeBanks) {
+  struct TCase {
+    int signal;
+    int exit;
+  };
+  const qint64 bank = 9 + 128 * 266;
+  for (const TCase &c : {TCase{SIGINT, 130}, TCase{SIGTERM, 143}}) {
+    SCOPED_TRACE(c.signal);
+    QTemporaryDir dir;
+    const QString output = dir.filePath("all.syx");
+    QProcess zpm;
+    zpm.start(ZPM_BINARY, {"sid", "fetch", "--all", "--delay", "100", "--output", output,
+                           "--simulator", "--in", "0", "--out", "0"});
+    ASSERT_TRUE(zpm.waitForStarted(30000));
+    // Eight banks take at least nine pauses of 100 ms.
+    QThread::msleep(300);
+    ::kill(static_cast<pid_t>(zpm.processId()), c.signal);
+    ASSERT_TRUE(zpm.waitForFinished(30000));
+    const QString err = QString::fromUtf8(zpm.readAllStandardError());
+    EXPECT_EQ(zpm.exitCode(), c.exit) << err.toStdString();
+    EXPECT_TRUE(err.contains("was cancelled")) << err.toStdString();
+    EXPECT_FALSE(err.contains("no complete answer")) << err.toStdString();
+    const qint64 size = QFile(output).size();
+    EXPECT_EQ(size % bank, 0);
+    EXPECT_LT(size / bank, 8);
+  }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // histories are written into it through the library itself, as a fetch would.
 #include "library/library.h"
 #include "library/library_files.h"
+#include "library/sqlite_db.h"
 #include "sid/sid_file.h"
 #include "zpm/zpm_run.h"
 
@@ -10,13 +11,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include <sys/stat.h>
 
 namespace zpm {
 namespace {
@@ -93,6 +99,16 @@ TEST_F(ZpmLibrary, ImportSaysWhatWasNewKnownOrRefused) {
   EXPECT_TRUE(files[1]["error"].isString());
   EXPECT_EQ(json["new"].toInt(), 1);
   EXPECT_EQ(json["known"].toInt(), 1);
+
+  // Busy past its timeout before the first file: none is said to be in.
+  Write("d.syx", SidFile({Sid("Organ", 5)}));
+  TSqliteDb writer(Library(), SQLITE_OPEN_READWRITE);
+  writer.Exec("BEGIN IMMEDIATE");
+  const RawRun busy = Lib({"import", Path("d.syx")});
+  writer.Exec("ROLLBACK");
+  EXPECT_EQ(busy.code, 1);
+  EXPECT_NE(busy.err.find("is busy"), std::string::npos) << busy.err;
+  EXPECT_EQ(busy.err.find("listed above"), std::string::npos) << busy.err;
 }
 
 // Every filter narrows the list, and what the musician says shows in it.
@@ -294,6 +310,10 @@ TEST_F(ZpmLibrary, HostileNamesAndPathsAreShownEscaped) {
     EXPECT_FALSE(HasControlBytes(run.out)) << run.out;
     EXPECT_TRUE(QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).isObject()) << run.out;
   }
+  // JSON escapes the name's control characters rather than hiding them.
+  EXPECT_EQ(Json(Lib({"search", "--json"}))["patches"][0]["name"].toString(),
+            QString::fromUtf8("\x1b[2J\xc2\x9b"
+                              "31m\xc3\xa9t\xc3\xa9"));
   // QTemporaryDir cannot name a file whose name is not UTF-8.
   std::remove(Path(file).c_str());
 }
@@ -312,6 +332,67 @@ TEST_F(ZpmLibrary, ALibraryThatCannotBeOpenedIsLeftAsItIs) {
   }
 }
 
+// check fails when a check does, one line a problem, at most 20 and a count.
+TEST_F(ZpmLibrary, CheckListsProblemsAndFailsWithThem) {
+  Write("a.syx", SidFile({Sid("Bass", 1), Sid("Lead", 2)}));
+  const struct {
+    const char *damage;
+    int code;
+    const char *says;
+    long lines;
+  } cases[] = {
+      {"", 0, "every check holds", 1},
+      {"UPDATE patch SET data = zeroblob(256) WHERE id = 1", 1,
+       "Patch 1 has a hash that does not match its bytes.\n", 1},
+      {"PRAGMA foreign_keys = OFF; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM "
+       "n WHERE i < 25) INSERT INTO sighting (patch_id, source, kind, time) SELECT 99, 'random', "
+       "0, 0 FROM n",
+       1, "names a patch that is not there.\n... and 5 more problems.\n", 21},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.damage);
+    for (const char *end : {"", "-wal", "-shm"})
+      std::remove((Library() + end).c_str());
+    ASSERT_EQ(Lib({"import", Path("a.syx")}).code, 0);
+    TSqliteDb(Library(), SQLITE_OPEN_READWRITE).Exec(c.damage);
+    const RawRun run = Lib({"check"});
+    EXPECT_EQ(run.code, c.code) << run.err;
+    EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), c.lines) << run.out;
+  }
+}
+
+// A folder that cannot be written takes no log beside the library: it is
+// still searched and shown, and a change says why it cannot be made.
+TEST_F(ZpmLibrary, ALibraryInAReadOnlyFolderIsStillRead) {
+  Write("a.syx", SidFile({Sid("Bass", 1)}));
+  const std::string folder = Path("kept"), library = folder + "/lib.sqlite";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(RunZpm({"library", "import", Path("a.syx"), "--library", library}).code, 0);
+  chmod(dir.path().toStdString().c_str(), 0755);
+  chmod(library.c_str(), 0644);
+  chmod(folder.c_str(), 0555);
+  test::RunSetup nobody;
+  nobody.unprivileged = true;
+  const struct {
+    std::vector<std::string> args;
+    int code;
+    const char *says;
+  } cases[] = {{{"search"}, 0, "Bass"},
+               {{"show", "1"}, 0, "Library patch 1,"},
+               {{"tag", "1", "+x"}, 1, "cannot be written"}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    std::vector<std::string> args = {"library"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.insert(args.end(), {"--library", library});
+    const RawRun run = RunZpm(args, nobody);
+    EXPECT_EQ(run.code, c.code) << run.err;
+    EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+  }
+  chmod(folder.c_str(), 0755);
+}
+
 TEST_F(ZpmLibrary, BadUsageIsRefusedBeforeTheLibraryIsOpened) {
   const std::vector<std::string> cases[] = {
       {"history", "sid:Q"},
@@ -319,6 +400,7 @@ TEST_F(ZpmLibrary, BadUsageIsRefusedBeforeTheLibraryIsOpened) {
       {"history", "sid:A", "--at", "yesterday"},
       {"search", "--kind", "fm"},
       {"search", "--limit", "0"},
+      {"search", "--file", ""},
       {"export", "--ids", "1"},
       {"export", "--ids", "1", "--snapshot", "1", "--output", Path("x.syx")},
       {"export", "--snapshot", "1", "--tag", "x", "--output", Path("x.syx")},

@@ -426,6 +426,9 @@ void TFmPage::RunFetch(
           CutShortText("patch dump", item.received, item.expected, item.cause));
   if (!cut.isEmpty())
     m_context.Host().Inform(cut.join("\r\n").toStdString());
+  // "&Cancel" keeps what had arrived whole; the user learns how far it got.
+  if (report.cancelled)
+    m_context.ReportDone(QString::fromStdString(CancelledText(report)));
   ShowError(QString::fromStdString(report.lostReason));
 }
 

@@ -21,10 +21,6 @@ namespace zpm {
 
 namespace {
 
-uint8_t FmType(TKind kind) {
-  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
-}
-
 // The dump as it would travel, so both sides compare as the viewer shows them.
 template <typename Use> auto WithDump(const TPlacedPatch &placed, Use use) {
   if (placed.patch.kind == TKind::Sid)

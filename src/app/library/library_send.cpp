@@ -17,10 +17,6 @@ namespace zpm {
 
 namespace {
 
-uint8_t FmType(TKind kind) {
-  return kind == TKind::FmDrumset ? kFmDrumset : kind == TKind::FmEnsemble ? kFmEnsemble : kFmVoice;
-}
-
 void ShowError(QWidget *parent, const std::string &text) {
   if (!text.empty())
     QMessageBox::critical(parent, QApplication::applicationDisplayName(),

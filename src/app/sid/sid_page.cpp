@@ -262,6 +262,9 @@ void TSidPage::RunFetch(const std::function<TFetchReport(TTransferHost &, TSidFe
                                                  item.received, item.expected, item.cause));
   if (!cut.isEmpty())
     m_context.Host().Inform(cut.join("\r\n").toStdString());
+  // "&Cancel" keeps what had arrived whole; the user learns how far it got.
+  if (report.cancelled)
+    m_context.ReportDone(QString::fromStdString(CancelledText(report)));
   ShowError(QString::fromStdString(report.lostReason));
 }
 
