@@ -64,4 +64,20 @@ void TWordsCommand::undo() {
   m_apply(m_before);
 }
 
+TBankCommand::TBankCommand(const QString &text, std::function<void()> redo,
+                           std::function<void()> undo)
+    : QUndoCommand(text), m_redo(std::move(redo)), m_undo(std::move(undo)) {}
+
+void TBankCommand::redo() {
+  if (m_done) {
+    m_done = false;
+    return;
+  }
+  m_redo();
+}
+
+void TBankCommand::undo() {
+  m_undo();
+}
+
 } // namespace zpm

@@ -3,8 +3,8 @@
 // What the library window's Ctrl+Z takes back and Ctrl+Shift+Z does again:
 // a user bank's slots as they were before and after a move, a drop or a
 // Delete, and the tags, favourite and note of patches before and after an
-// edit. Each change is written to the library as it is made; undoing writes
-// the other side back.
+// edit, and a user bank's making, renaming and deleting. Each change is written to the library as
+// it is made; undoing writes the other side back.
 
 #include "library/library.h"
 
@@ -57,6 +57,18 @@ public:
 private:
   std::vector<TPatchWords> m_before, m_after;
   TApply m_apply;
+  bool m_done = true;
+};
+
+// A user bank made, renamed or deleted: each side a function that writes it.
+class TBankCommand : public QUndoCommand {
+public:
+  TBankCommand(const QString &text, std::function<void()> redo, std::function<void()> undo);
+  void redo() override;
+  void undo() override;
+
+private:
+  std::function<void()> m_redo, m_undo;
   bool m_done = true;
 };
 

@@ -16,6 +16,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -211,6 +212,10 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
   lvUserBank->fits = [this](const QMimeData *data) { return Fits(data); };
   btnNewBank = new QPushButton(QStringLiteral("&New bank..."), group);
   btnNewBank->setObjectName(QStringLiteral("btnNewBank"));
+  btnRenameBank = new QPushButton(QStringLiteral("Rena&me..."), group);
+  btnRenameBank->setObjectName(QStringLiteral("btnRenameBank"));
+  btnDeleteBank = new QPushButton(QStringLiteral("&Delete..."), group);
+  btnDeleteBank->setObjectName(QStringLiteral("btnDeleteBank"));
   btnAddToBank = new QPushButton(QStringLiteral("Add to &bank"), group);
   btnAddToBank->setObjectName(QStringLiteral("btnAddToBank"));
   btnAddToBank->setToolTip(QStringLiteral("The selected patches, into the first empty slots"));
@@ -218,11 +223,19 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
   btnSaveBank->setObjectName(QStringLiteral("btnSaveBank"));
   btnSendBank = new QPushButton(QStringLiteral("Send to s&ynthesizer"), group);
   btnSendBank->setObjectName(QStringLiteral("btnSendBank"));
-  for (QPushButton *button : {btnNewBank, btnAddToBank, btnSaveBank, btnSendBank})
+  for (QPushButton *button :
+       {btnNewBank, btnRenameBank, btnDeleteBank, btnAddToBank, btnSaveBank, btnSendBank})
     button->setAccessibleName(button->text().remove(QLatin1Char('&')));
+  btnRenameBank->setAccessibleName(QStringLiteral("Rename bank"));
+  btnRenameBank->setToolTip(QStringLiteral("A new name for the bank shown"));
+  btnDeleteBank->setAccessibleName(QStringLiteral("Delete bank"));
+  btnDeleteBank->setToolTip(QStringLiteral("Deletes the bank shown; its patches stay in the "
+                                           "library, and Ctrl+Z brings it back"));
 
   connect(cbxUserBank, &QComboBox::currentIndexChanged, this, &TUserBankPanel::ShowSlots);
   connect(btnNewBank, &QPushButton::clicked, this, &TUserBankPanel::btnNewBankClick);
+  connect(btnRenameBank, &QPushButton::clicked, this, &TUserBankPanel::btnRenameBankClick);
+  connect(btnDeleteBank, &QPushButton::clicked, this, &TUserBankPanel::btnDeleteBankClick);
   connect(btnAddToBank, &QPushButton::clicked, this, &TUserBankPanel::btnAddToBankClick);
   connect(btnSaveBank, &QPushButton::clicked, this, &TUserBankPanel::btnSaveBankClick);
   connect(btnSendBank, &QPushButton::clicked, this, &TUserBankPanel::btnSendBankClick);
@@ -245,7 +258,10 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
   auto *grid = new QGridLayout(group);
   grid->addWidget(bankLabel, 0, 0);
   grid->addWidget(cbxUserBank, 0, 1);
-  grid->addWidget(btnNewBank, 1, 0, 1, 2);
+  auto *bankButtons = new QHBoxLayout;
+  for (QPushButton *button : {btnNewBank, btnRenameBank, btnDeleteBank})
+    bankButtons->addWidget(button);
+  grid->addLayout(bankButtons, 1, 0, 1, 2);
   grid->addWidget(lvUserBank, 2, 0, 1, 2);
   grid->addWidget(btnAddToBank, 3, 0, 1, 2);
   grid->addWidget(btnSaveBank, 4, 0, 1, 2);
@@ -253,7 +269,9 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
   grid->setRowStretch(2, 1);
   // Tab goes down the panel as it reads.
   QWidget::setTabOrder(cbxUserBank, btnNewBank);
-  QWidget::setTabOrder(btnNewBank, lvUserBank);
+  QWidget::setTabOrder(btnNewBank, btnRenameBank);
+  QWidget::setTabOrder(btnRenameBank, btnDeleteBank);
+  QWidget::setTabOrder(btnDeleteBank, lvUserBank);
   QWidget::setTabOrder(lvUserBank, btnAddToBank);
   QWidget::setTabOrder(btnAddToBank, btnSaveBank);
   QWidget::setTabOrder(btnSaveBank, btnSendBank);
@@ -312,7 +330,7 @@ void TUserBankPanel::ShowSlots() {
     else
       lvUserBank->addItem(text);
   }
-  for (QPushButton *button : {btnAddToBank, btnSaveBank, btnSendBank})
+  for (QPushButton *button : {btnRenameBank, btnDeleteBank, btnAddToBank, btnSaveBank, btnSendBank})
     button->setEnabled(bank != 0);
 }
 
@@ -376,22 +394,6 @@ int TUserBankPanel::OriginBank() {
     return -1;
   }
   return origin;
-}
-
-void TUserBankPanel::btnNewBankClick() {
-  TLibrary *library = m_context.Library();
-  QString name;
-  TKind kind = TKind::Sid;
-  if (!library || !AskNewBank(m_context.MainWindow(), name, kind))
-    return;
-  int64_t id = 0;
-  const QString error = Attempt([&] { id = library->CreateUserBank(name.toStdString(), kind); });
-  ShowError(error);
-  if (!error.isEmpty())
-    return;
-  Reload();
-  cbxUserBank->setCurrentIndex(
-      cbxUserBank->findData(QVariant::fromValue(static_cast<qlonglong>(id))));
 }
 
 void TUserBankPanel::btnAddToBankClick() {

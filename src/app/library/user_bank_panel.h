@@ -101,6 +101,8 @@ public:
 
 public slots:
   void btnNewBankClick();
+  void btnRenameBankClick();
+  void btnDeleteBankClick();
   void btnAddToBankClick();
   void btnSaveBankClick();
   void btnSendBankClick();
@@ -118,6 +120,15 @@ private:
   void Remember(const QString &text, const std::vector<int64_t> &before);
   // Writes the bank's slots as given and shows that bank.
   void ApplySlots(int64_t bank, const std::vector<int64_t> &wanted);
+  // The bank shown as the library holds it; id 0 for none.
+  TUserBank ShownBank();
+  // Reads the banks again and shows the one given.
+  void ShowBank(int64_t bank);
+  // Deletes the bank, keeping its slots for Ctrl+Z to put back; false when
+  // it could not.
+  bool RemoveBank(const TUserBank &bank, std::vector<int64_t> &kept);
+  void PutBackBank(const TUserBank &bank, const std::vector<int64_t> &kept);
+  void RenameBank(int64_t bank, const std::string &name);
   // The slot's patch name as the list shows it.
   QString SlotName(size_t slot);
   // The synthesizer bank every filled slot's patch was last seen at, at the
@@ -130,6 +141,8 @@ private:
   QComboBox *cbxUserBank;
   TUserBankSlots *lvUserBank;
   QPushButton *btnNewBank;
+  QPushButton *btnRenameBank;
+  QPushButton *btnDeleteBank;
   QPushButton *btnAddToBank;
   QPushButton *btnSaveBank;
   QPushButton *btnSendBank;
