@@ -110,10 +110,10 @@ void TUserBankPanel::btnDeleteBankClick() {
   const QString name = QString::fromStdString(bank.name);
   const QString question =
       bank.filled
-          ? QStringLiteral("Delete the user bank \"%1\" and its list of %2 patches? The "
+          ? QStringLiteral("Delete the user bank \"%1\" and its list of %2? The "
                            "patches stay in the library; Ctrl+Z brings the bank back.")
-                .arg(name)
-                .arg(bank.filled)
+                .arg(name, bank.filled == 1 ? QStringLiteral("1 patch")
+                                            : QStringLiteral("%1 patches").arg(bank.filled))
           : QStringLiteral("Delete the empty user bank \"%1\"? Ctrl+Z brings it back.").arg(name);
   if (QMessageBox::question(window(), QApplication::applicationDisplayName(), question,
                             QMessageBox::Yes | QMessageBox::No,
