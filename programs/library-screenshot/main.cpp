@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// library-screenshot FILE.png: the main window on its Library page, drawn
-// offscreen over a made-up library of a few dozen patches, with a search
-// typed and a user bank holding some of them. Nothing of the user's own
-// settings or library is read or written.
+// library-screenshot FILE.png: the library window at its default size,
+// drawn offscreen over a made-up library of a few dozen patches, with a
+// search typed and a user bank holding some of them. Nothing of the user's
+// own settings or library is read or written.
 
 #include "app/app_windows.h"
 #include "app/library/library_page.h"
+#include "app/library/library_window.h"
 #include "app/main_window.h"
 #include "library/library.h"
 #include "library/library_files.h"
@@ -81,18 +82,18 @@ int main(int argc, char *argv[]) {
   options.libraryPath = libraryPath;
   options.simulator = true;
   zpm::TAppWindows windows(options);
-  windows.main->resize(1120, 620);
   windows.main->show();
   // As a click on "Library" in the navigation tree.
   auto *tree = windows.main->findChild<QTreeWidget *>("tvNavigation");
   tree->setCurrentItem(tree->findItems("Library", Qt::MatchExactly).value(0));
-  auto *page = windows.main->findChild<zpm::TLibraryPage *>("LibraryPage");
+  zpm::TfrmLibrary &window = windows.main->LibraryWindow();
+  auto *page = &window.Page();
   auto *search = page->findChild<QLineEdit *>("edLibrarySearch");
   search->setFocus();
   QTest::keyClicks(search, "bass");
   page->List().selectRow(0);
   QApplication::processEvents();
-  if (!windows.main->grab().save(QString::fromLocal8Bit(argv[1]))) {
+  if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
     std::fprintf(stderr, "%s could not be written\n", argv[1]);
     return 1;
   }

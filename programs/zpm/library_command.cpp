@@ -2,6 +2,7 @@
 // zpm library: the patch library from the command line. Importing files,
 // finding patches, what the musician says about them, and the file's health;
 // the bank history and exports are in library_history.cpp.
+#include "library/library_view.h"
 #include "midi/transfer_host.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
@@ -268,36 +269,6 @@ int RunSearch(const QStringList &args) {
 
 // --- show ---
 
-// The viewer shows a dump, so the patch is put in one: at the slot it was
-// last seen in on the synthesizer, else at A:1, with its checksum right.
-PatchViewText ViewOfStored(const TStoredPatch &stored, const std::vector<TSightingRow> &seen) {
-  int bank = 0, number = 0, device = 0;
-  for (const TSightingRow &sighting : seen)
-    if (sighting.snapshot != 0) {
-      bank = sighting.bank;
-      number = sighting.number;
-      device = sighting.device;
-    }
-  const size_t size = stored.patch.data.size();
-  if (stored.patch.kind == TKind::Sid) {
-    TPatch patch;
-    std::memcpy(patch.Data(), stored.patch.data.data(), size);
-    patch.Bank = static_cast<uint8_t>(bank);
-    patch.SetDeviceNumber(static_cast<uint8_t>(device));
-    patch.SetPatchNumber(static_cast<uint8_t>(number));
-    patch.UpdateChecksum();
-    return ViewSidPatch(patch);
-  }
-  TFMPatch patch;
-  std::memcpy(patch.Data(), stored.patch.data.data(), size);
-  patch.SetDeviceNumber(static_cast<uint8_t>(device));
-  patch.SetPatchType(FmType(stored.patch.kind));
-  patch.SetBank(static_cast<uint8_t>(bank));
-  patch.SetPatchNumber(static_cast<uint8_t>(number));
-  patch.UpdateChecksum();
-  return ViewFmPatch(patch);
-}
-
 QString SightingText(const TSightingRow &seen, TKind kind) {
   const QString synth = QString("the %1 (device %2)").arg(seen.fm ? "FM" : "SID").arg(seen.device);
   const QString slot = QString("%1%2, snapshot %3")
@@ -348,7 +319,7 @@ int RunShowPatch(const QStringList &args) {
   const TPatchRow row = library->Row(id);
   const TStoredPatch stored = library->Patch(id);
   const std::vector<TSightingRow> sightings = library->Sightings(id);
-  const PatchViewText view = ViewOfStored(stored, sightings);
+  const PatchViewText view = StoredPatchView(stored.patch, sightings);
 
   if (line.IsSet("json")) {
     std::string json = "{" + RowJsonMembers(*library, row) + ",\n  " + PatchViewJsonMembers(view) +

@@ -43,6 +43,9 @@ public:
   // Each remembers its folder for the next use and for the settings file.
   virtual QString OpenSysExFile() = 0;
   virtual QString SaveSysExFile() = 0;
+  // The save dialog with a file name already filled in, creating the file
+  // without asking: a user bank saved under its own name.
+  virtual QString SaveSysExFileNamed(const QString &name) = 0;
 
   // A file written or read: told in the log, where the run's story is, and
   // in the window's status line, where the user looks after a save.

@@ -7,6 +7,7 @@
 #include "app/fm/fm_page.h"
 #include "app/fm/fm_send_panel.h"
 #include "app/library/library_page.h"
+#include "app/library/library_window.h"
 #include "app/log_window.h"
 #include "app/random/random_page.h"
 #include "app/reception_bridge.h"
@@ -37,7 +38,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -193,6 +196,13 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   connect(tvNavigation, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
     if (QWidget *page = m_nodePages.value(item))
       m_pages->setCurrentWidget(page);
+    if (item && item == m_libraryNode)
+      ShowLibrary();
+  });
+  // A click on "Library" while it is the current entry raises the window again.
+  connect(tvNavigation, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
+    if (item == m_libraryNode)
+      ShowLibrary();
   });
 
   m_sidPage = new TSidPage(*this, m_pages);
@@ -217,8 +227,15 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   AddPage("FM", QString(), fmPage);
   AddPage("FM", "Patches", fmPage);
   AddPage("FM", "Random", fmRandom);
-  m_libraryPage = new TLibraryPage(*this, m_pages);
-  AddPage("Library", QString(), m_libraryPage);
+  m_libraryWindow = new TfrmLibrary(*this, m_settings, this);
+  m_libraryPage = &m_libraryWindow->Page();
+  AddPage("Library", QString(), LibraryPlaceholder());
+  m_libraryNode = tvNavigation->topLevelItem(tvNavigation->topLevelItemCount() - 1);
+  for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_libraryWindow)}) {
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), window);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, &TfrmMain::ShowLibrary);
+  }
   AddPage("Config", QString(), m_config);
   AddPage("About", QString(), new TAboutPage(m_pages));
 
@@ -283,8 +300,42 @@ void TfrmMain::dropEvent(QDropEvent *event) {
   if (paths.isEmpty())
     return;
   event->acceptProposedAction();
-  // A page holds one file at a time: the first one dropped.
+  // A page holds one file at a time; several go into the library, all of them.
+  if (paths.size() > 1 && m_library) {
+    ShowLibrary();
+    m_libraryPage->ImportFolders(paths);
+    return;
+  }
   OpenFile(paths.first());
+}
+
+QWidget *TfrmMain::LibraryPlaceholder() {
+  auto *page = new QWidget(m_pages);
+  page->setObjectName("LibraryPlaceholder");
+  auto *text = new QLabel("The library has a window of its own, which can stand beside this one: "
+                          "drag patches from the SID and FM lists onto its user banks.",
+                          page);
+  text->setWordWrap(true);
+  auto *open = new QPushButton("Open the &library window (Ctrl+L)", page);
+  open->setObjectName("btnOpenLibrary");
+  open->setAccessibleName("Open the library window");
+  connect(open, &QPushButton::clicked, this, &TfrmMain::ShowLibrary);
+  auto *layout = new QVBoxLayout(page);
+  layout->addWidget(text);
+  layout->addWidget(open, 0, Qt::AlignLeft);
+  layout->addStretch();
+  return page;
+}
+
+void TfrmMain::ShowLibrary() {
+  m_libraryWindow->OpenOrRaise();
+}
+
+void TfrmMain::SetCanClose(bool canClose) {
+  m_canClose = canClose;
+  // A send started in either window keeps the library's controls still too.
+  if (m_libraryPage)
+    m_libraryPage->setEnabled(canClose);
 }
 
 void TfrmMain::OpenFile(const QString &path) {
@@ -528,6 +579,7 @@ void TfrmMain::FormClose() {
   settings.BackupBeforeSend = m_sidPage->SendPanel().BackupBeforeSend();
   settings.VerifyAfterSend = m_sidPage->SendPanel().VerifyAfterSend();
   settings.KeepInLibrary = m_config->cbKeepInLibrary->isChecked();
+  m_libraryWindow->KeepIn(settings);
   const QString unsaved = WriteSettings(m_settingsPath, settings);
   if (!unsaved.isEmpty())
     QMessageBox::warning(this, windowTitle(),
@@ -536,6 +588,8 @@ void TfrmMain::FormClose() {
   CloseDevices();
   if (m_logWindow)
     m_logWindow->hide();
+  // The program ends with its main window, whatever else is open.
+  m_libraryWindow->hide();
 }
 
 void TfrmMain::CloseDevices() {
@@ -588,6 +642,8 @@ void TfrmMain::LibraryChanged() {
 void TfrmMain::ReportDone(const QString &text) {
   m_log.AddLogLine("[" + LogTimeText() + "] " + text.toStdString());
   m_status->showMessage(text);
+  if (m_libraryWindow)
+    m_libraryWindow->ShowStatus(text);
 }
 
 QString TfrmMain::OpenSysExFile() {
@@ -598,18 +654,24 @@ QString TfrmMain::SaveSysExFile() {
   return ChooseFile(true);
 }
 
-QString TfrmMain::ChooseFile(bool save) {
+QString TfrmMain::SaveSysExFileNamed(const QString &name) {
+  return ChooseFile(true, name);
+}
+
+QString TfrmMain::ChooseFile(bool save, const QString &suggested) {
   QFileDialog dialog(this, save ? "Save SysEx file" : "Open SysEx file",
                      save ? m_saveDir : m_readDir, "SysEx (*.syx)");
   dialog.setObjectName(save ? "SaveDialog" : "OpenDialog");
   dialog.setDefaultSuffix("syx");
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!suggested.isEmpty())
+    dialog.selectFile(suggested);
   for (;;) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
       return {};
     const QString path = dialog.selectedFiles().first();
-    if (save && !QFileInfo::exists(path) &&
+    if (save && suggested.isEmpty() && !QFileInfo::exists(path) &&
         QMessageBox::question(this, windowTitle(),
                               QString("%1\nThis file does not exist.\nDo you want to create it?")
                                   .arg(QDir::toNativeSeparators(path)),

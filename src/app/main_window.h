@@ -31,6 +31,7 @@ class TConfigPage;
 class TFmPage;
 class TLibrary;
 class TLibraryPage;
+class TfrmLibrary;
 class TReceptionBridge;
 class TSidPage;
 class TSynthClaim;
@@ -95,8 +96,9 @@ public:
   uint8_t FmDeviceId() const override;
   QString OpenSysExFile() override;
   QString SaveSysExFile() override;
+  QString SaveSysExFileNamed(const QString &name) override;
   void ReportDone(const QString &text) override;
-  void SetCanClose(bool canClose) override { m_canClose = canClose; }
+  void SetCanClose(bool canClose) override;
   QWidget *MainWindow() override { return this; }
   TLibrary *Library() override { return m_library.get(); }
   QString LibraryProblem() const override { return m_libraryProblem; }
@@ -116,12 +118,17 @@ public:
   TMidiInput &Input() { return *m_input; }
   TMidiOutput &Output() { return *m_output; }
   const QString &SettingsPath() const { return m_settingsPath; }
+  // The library's own window, made at start and shown on demand.
+  TfrmLibrary &LibraryWindow() { return *m_libraryWindow; }
 
 public slots:
   void cbxInputDevicesChange();
   void cbxOutputDevicesChange();
   void cbLogClick();
   void CaptionButtonClick();
+  // The page tree's "Library" and Ctrl+L: opens the library window or
+  // brings it to the front.
+  void ShowLibrary();
 
 protected:
   void showEvent(QShowEvent *event) override;
@@ -134,6 +141,8 @@ protected:
 private:
   void BuildWindow(MidiApi runningApi);
   void OpenLibrary(const QString &path);
+  // What the page tree shows under "Library": the way to its window.
+  QWidget *LibraryPlaceholder();
   void FillDeviceList(QComboBox *combo, const TMidiDevices &devices, int &index);
   void OpenDevice(TMidiDevices &devices, QComboBox *combo, int &index, int selected);
   void ChangeDevice(TMidiDevices &devices, QComboBox *combo, int &index);
@@ -144,7 +153,8 @@ private:
   void PlaceLogWindow(bool resize);
   void ShowLogWindow(bool show);
   void CloseDevices();
-  QString ChooseFile(bool save);
+  // suggested: a file name filled in, and a new file made without asking.
+  QString ChooseFile(bool save, const QString &suggested = QString());
 
   bool m_canClose = true;
   TEventLog m_log; // holds LogLock
@@ -191,6 +201,8 @@ private:
   TConfigPage *m_config = nullptr;
   TSidPage *m_sidPage = nullptr;
   TLibraryPage *m_libraryPage = nullptr;
+  TfrmLibrary *m_libraryWindow = nullptr;
+  QTreeWidgetItem *m_libraryNode = nullptr;
   TFmPage *m_fmPage = nullptr;
   QTreeWidget *tvNavigation = nullptr;
   QStackedWidget *m_pages = nullptr;

@@ -100,7 +100,12 @@ std::vector<TIniSection> OwnSections(const TSettings &s) {
        {{"InputDeviceName", s.InputDeviceName},
         {"OutputDeviceName", s.OutputDeviceName},
         {"LogDecode", s.LogDecode ? "1" : "0"},
-        {"KeepInLibrary", s.KeepInLibrary ? "1" : "0"}}},
+        {"KeepInLibrary", s.KeepInLibrary ? "1" : "0"},
+        {"LibraryGeometry", QString::fromLatin1(s.LibraryGeometry.toBase64())},
+        {"LibrarySplitter", QString::fromLatin1(s.LibrarySplitter.toBase64())},
+        {"LibraryColumns", QString::fromLatin1(s.LibraryColumns.toBase64())},
+        {"LibraryBackup", s.LibraryBackup ? "1" : "0"},
+        {"LibraryVerify", s.LibraryVerify ? "1" : "0"}}},
   };
 }
 
@@ -134,6 +139,14 @@ TSettings ReadSettings(const QString &path) {
   s.OutputDeviceName = ReadString(ini, "ZavorinPatchManager", "OutputDeviceName");
   s.LogDecode = ReadInteger(ini, "ZavorinPatchManager", "LogDecode", 0) != 0;
   s.KeepInLibrary = ReadInteger(ini, "ZavorinPatchManager", "KeepInLibrary", 1) != 0;
+  const auto state = [&](const char *key) {
+    return QByteArray::fromBase64(ReadString(ini, "ZavorinPatchManager", key).toLatin1());
+  };
+  s.LibraryGeometry = state("LibraryGeometry");
+  s.LibrarySplitter = state("LibrarySplitter");
+  s.LibraryColumns = state("LibraryColumns");
+  s.LibraryBackup = ReadInteger(ini, "ZavorinPatchManager", "LibraryBackup", 1) != 0;
+  s.LibraryVerify = ReadInteger(ini, "ZavorinPatchManager", "LibraryVerify", 1) != 0;
   return s;
 }
 

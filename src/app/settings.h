@@ -5,6 +5,7 @@
 
 #include "midi/midi_system.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace zpm {
@@ -30,6 +31,14 @@ struct TSettings {
   bool LogDecode = false;
   // The Config page's "Keep fetched and loaded patches in the library".
   bool KeepInLibrary = true;
+  // The library window: its place and size, the split between the patch
+  // list and the user bank, the list's column widths (Qt's own states), and
+  // the send dialog's two ticks.
+  QByteArray LibraryGeometry;
+  QByteArray LibrarySplitter;
+  QByteArray LibraryColumns;
+  bool LibraryBackup = true;
+  bool LibraryVerify = true;
 };
 
 // A missing file or key gives the default; a value that is not a number

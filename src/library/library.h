@@ -85,6 +85,11 @@ public:
 
   // --- user banks ---
   int64_t CreateUserBank(const std::string &name, TKind kind);
+  void RenameUserBank(int64_t bank, const std::string &name);
+  // The bank and its slots; the patches stay in the library.
+  void DeleteUserBank(int64_t bank);
+  // Puts a deleted bank back as it was: its id, name, kind and slots.
+  void RestoreUserBank(const TUserBank &bank, const std::vector<int64_t> &slots);
   std::vector<TUserBank> UserBanks();
   TUserBank UserBankNamed(const std::string &name);
   // Slot 0-based; patch 0 empties it. A patch of another kind is refused.

@@ -22,6 +22,54 @@ int64_t TLibrary::CreateUserBank(const std::string &name, TKind kind) {
   });
 }
 
+void TLibrary::RenameUserBank(int64_t bank, const std::string &name) {
+  if (name.empty())
+    throw TLibraryError("A user bank needs a name.");
+  Guarded(m_path, [&] {
+    TStatement taken = m_db->Prepare("SELECT 1 FROM user_bank WHERE name = ? AND id <> ?");
+    taken.Bind(1, name).Bind(2, bank);
+    if (taken.Step())
+      throw TLibraryError("There is a user bank named \"" + name + "\" already.");
+    TStatement update = m_db->Prepare("UPDATE user_bank SET name = ? WHERE id = ?");
+    update.Bind(1, name).Bind(2, bank).Run();
+  });
+}
+
+void TLibrary::DeleteUserBank(int64_t bank) {
+  Guarded(m_path, [&] {
+    TTransaction transaction(*m_db);
+    TStatement slots = m_db->Prepare("DELETE FROM user_bank_slot WHERE bank_id = ?");
+    slots.Bind(1, bank).Run();
+    TStatement remove = m_db->Prepare("DELETE FROM user_bank WHERE id = ?");
+    remove.Bind(1, bank).Run();
+    transaction.Commit();
+  });
+}
+
+void TLibrary::RestoreUserBank(const TUserBank &bank, const std::vector<int64_t> &slots) {
+  if (bank.name.empty())
+    throw TLibraryError("A user bank needs a name.");
+  Guarded(m_path, [&] {
+    TTransaction transaction(*m_db);
+    TStatement taken = m_db->Prepare("SELECT 1 FROM user_bank WHERE name = ?");
+    taken.Bind(1, bank.name);
+    if (taken.Step())
+      throw TLibraryError("There is a user bank named \"" + bank.name + "\" already.");
+    TStatement insert =
+        m_db->Prepare("INSERT INTO user_bank (id, name, kind, created) VALUES (?, ?, ?, ?)");
+    insert.Bind(1, bank.id)
+        .Bind(2, bank.name)
+        .Bind(3, static_cast<int64_t>(bank.kind))
+        .Bind(4, NowMs())
+        .Run();
+    transaction.Commit();
+  });
+  // Each slot through the same checks as any other.
+  for (size_t slot = 0; slot < slots.size(); ++slot)
+    if (slots[slot])
+      SetUserBankSlot(bank.id, static_cast<int>(slot), slots[slot]);
+}
+
 std::vector<TUserBank> TLibrary::UserBanks() {
   return Guarded(m_path, [&] {
     TStatement query = m_db->Prepare(

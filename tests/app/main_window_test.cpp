@@ -53,12 +53,30 @@ TEST_F(TMainWindowTest, FirstStartWithoutSettingsFileUsesDefaultsAndWritesAllKey
   EXPECT_EQ(log->height(), 200);
 
   EXPECT_TRUE(Main().close());
-  EXPECT_EQ(NonEmptyLines(SettingsText()),
-            QStringList(
-                {"[Midi]", "Input=-1", "Output=-1", "[SID]", "Delay=750", "[FM]", "Delay=1500",
-                 "[Main]", "ShowLog=1", "SavedReadSysExDir=", "SavedSaveSysExDir=", "MidiApi=auto",
-                 "BackupBeforeSend=0", "VerifyAfterSend=0", "[ZavorinPatchManager]",
-                 "InputDeviceName=", "OutputDeviceName=", "LogDecode=0", "KeepInLibrary=1"}));
+  EXPECT_EQ(NonEmptyLines(SettingsText()), QStringList({"[Midi]",
+                                                        "Input=-1",
+                                                        "Output=-1",
+                                                        "[SID]",
+                                                        "Delay=750",
+                                                        "[FM]",
+                                                        "Delay=1500",
+                                                        "[Main]",
+                                                        "ShowLog=1",
+                                                        "SavedReadSysExDir=",
+                                                        "SavedSaveSysExDir=",
+                                                        "MidiApi=auto",
+                                                        "BackupBeforeSend=0",
+                                                        "VerifyAfterSend=0",
+                                                        "[ZavorinPatchManager]",
+                                                        "InputDeviceName=",
+                                                        "OutputDeviceName=",
+                                                        "LogDecode=0",
+                                                        "KeepInLibrary=1",
+                                                        "LibraryGeometry=",
+                                                        "LibrarySplitter=",
+                                                        "LibraryColumns=",
+                                                        "LibraryBackup=1",
+                                                        "LibraryVerify=1"}));
 }
 
 TEST_F(TMainWindowTest, SavedSettingsAreReadAndAnIndexBeyondTheListMeansNone) {
@@ -179,7 +197,12 @@ TEST_F(TMainWindowTest, NavigationTreeShowsEachNodesPage) {
 
   QWidget *sidPage = pages->currentWidget();
   tree->setCurrentItem(tree->topLevelItem(2));
-  EXPECT_EQ(pages->currentWidget(), Find<QWidget>("LibraryPage"));
+  EXPECT_EQ(pages->currentWidget(), Find<QWidget>("LibraryPlaceholder"));
+  // The library opens in its own window, which can be resized.
+  auto *library = Find<QWidget>("frmLibrary");
+  EXPECT_TRUE(library->isVisible());
+  EXPECT_TRUE(library->isWindow());
+  EXPECT_NE(library->minimumSize(), library->maximumSize());
   tree->setCurrentItem(tree->topLevelItem(3));
   EXPECT_EQ(pages->currentWidget(), &Config());
   tree->setCurrentItem(tree->topLevelItem(0)->child(0));

@@ -550,6 +550,19 @@ TEST_F(LibraryTest, UserBanksTakeTheSlotsAndPatchesOfTheirKind) {
       EXPECT_THROW(library.SetUserBankSlot(bank, c.slot, c.patch), TLibraryError);
     EXPECT_EQ(c.taken, library.UserBankSlots(bank)[c.taken ? size_t(c.slot) : 0] == c.patch);
   }
+  // Renamed, deleted and put back, a bank keeps its id, kind and every slot.
+  const TUserBank drums = library.UserBankNamed("5");
+  const std::vector<int64_t> slots = library.UserBankSlots(drums.id);
+  EXPECT_THROW(library.RenameUserBank(drums.id, "6"), TLibraryError);
+  library.RenameUserBank(drums.id, "Drums");
+  library.DeleteUserBank(library.UserBankNamed("Drums").id);
+  EXPECT_THROW(library.UserBankSlots(drums.id), TLibraryError);
+  EXPECT_EQ(library.UserBanks().size(), size_t(n - 1));
+  library.RestoreUserBank({drums.id, "Drums", TKind::FmDrumset, 0}, slots);
+  EXPECT_EQ(library.UserBankNamed("Drums").id, drums.id);
+  EXPECT_EQ(library.UserBankNamed("Drums").kind, TKind::FmDrumset);
+  EXPECT_EQ(library.UserBankSlots(drums.id), slots);
+  EXPECT_THROW(library.RestoreUserBank({99, "Drums", TKind::Sid, 0}, {}), TLibraryError);
 }
 
 // Files the program cannot read are refused and never changed.

@@ -7,6 +7,7 @@
 #include "app/viewer/hex_view_form.h"
 #include "fm/fm_fetch.h"
 #include "library/library_records.h"
+#include "library/library_view.h"
 #include "sid/sid_transfer.h"
 
 #include <QDialogButtonBox>
@@ -15,8 +16,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-#include <type_traits>
 
 namespace zpm {
 
@@ -41,7 +40,7 @@ std::vector<TSlotPatch> SlotsOf(const TBankSide &side) {
 
 QString NameText(const std::optional<std::string> &name, bool there) {
   if (!there)
-    return QStringLiteral("(unknown)");
+    return QStringLiteral("not recorded");
   if (!name)
     return QStringLiteral("(no name)");
   return QString::fromLatin1(name->data(), static_cast<qsizetype>(name->size())).trimmed();
@@ -117,9 +116,44 @@ std::vector<TPlacedPatch> FetchBankNow(TMainContext &context, TKind kind, int ba
 std::vector<TSlotComparison> DifferingSlots(const TBankSide &a, const TBankSide &b) {
   std::vector<TSlotComparison> differing;
   for (TSlotComparison &slot : CompareSlots(SlotsOf(a), SlotsOf(b)))
-    if (slot.state != TSlotState::Same)
+    if (slot.state == TSlotState::Differs)
       differing.push_back(std::move(slot));
   return differing;
+}
+
+std::vector<TSlotComparison> UnrecordedSlots(const TBankSide &a, const TBankSide &b) {
+  std::vector<TSlotComparison> unrecorded;
+  for (TSlotComparison &slot : CompareSlots(SlotsOf(a), SlotsOf(b)))
+    if (slot.state == TSlotState::OnlyA || slot.state == TSlotState::OnlyB)
+      unrecorded.push_back(std::move(slot));
+  return unrecorded;
+}
+
+QString TfrmSlotCompare::Summary() const {
+  const size_t differing = m_differing.size();
+  QString text = differing == 0 ? QStringLiteral("No slot differs.")
+                                : QStringLiteral("%1 %2 differ%3; Enter or a double click shows "
+                                                 "the two patches.")
+                                      .arg(differing)
+                                      .arg(QLatin1String(differing == 1 ? "slot" : "slots"))
+                                      .arg(QLatin1String(differing == 1 ? "s" : ""));
+  int onlyA = 0, onlyB = 0;
+  for (const TSlotComparison &slot : m_listed) {
+    onlyA += slot.state == TSlotState::OnlyA;
+    onlyB += slot.state == TSlotState::OnlyB;
+  }
+  // Where one side knows nothing, nothing is said to differ.
+  const auto unrecorded = [](int count, const QString &side) {
+    return QStringLiteral("\n%1 %2 not recorded in %3, so not compared.")
+        .arg(count)
+        .arg(QLatin1String(count == 1 ? "slot was" : "slots were"))
+        .arg(side);
+  };
+  if (onlyB)
+    text += unrecorded(onlyB, m_a.title);
+  if (onlyA)
+    text += unrecorded(onlyA, m_b.title);
+  return text;
 }
 
 TfrmSlotCompare::TfrmSlotCompare(TBankSide a, TBankSide b, TfrmHexView *viewer, QWidget *parent)
@@ -127,17 +161,15 @@ TfrmSlotCompare::TfrmSlotCompare(TBankSide a, TBankSide b, TfrmHexView *viewer, 
   setObjectName(QStringLiteral("frmSlotCompare"));
   setWindowTitle(QStringLiteral("Compare %1 with %2").arg(m_a.title, m_b.title));
   m_differing = DifferingSlots(m_a, m_b);
+  m_listed = m_differing;
+  for (TSlotComparison &slot : UnrecordedSlots(m_a, m_b))
+    m_listed.push_back(std::move(slot));
 
   lbSlotCompare = new QLabel(this);
   lbSlotCompare->setObjectName(QStringLiteral("lbSlotCompare"));
   lbSlotCompare->setAccessibleName(QStringLiteral("How many slots differ"));
-  lbSlotCompare->setText(
-      m_differing.empty()
-          ? QStringLiteral("No slot differs.")
-          : QStringLiteral("%1 %2 differ; Enter or a double click shows the two patches.")
-                .arg(m_differing.size())
-                .arg(QLatin1String(m_differing.size() == 1 ? "slot" : "slots")));
-  lvSlotCompare = new QTableWidget(static_cast<int>(m_differing.size()), 3, this);
+  lbSlotCompare->setText(Summary());
+  lvSlotCompare = new QTableWidget(static_cast<int>(m_listed.size()), 3, this);
   lvSlotCompare->setObjectName(QStringLiteral("lvSlotCompare"));
   lvSlotCompare->setAccessibleName(QStringLiteral("Slots that differ"));
   lvSlotCompare->setHorizontalHeaderLabels({QStringLiteral("Slot"), m_a.title, m_b.title});
@@ -148,15 +180,15 @@ TfrmSlotCompare::TfrmSlotCompare(TBankSide a, TBankSide b, TfrmHexView *viewer, 
   lvSlotCompare->verticalHeader()->hide();
   lvSlotCompare->horizontalHeader()->setStretchLastSection(true);
   lvSlotCompare->setColumnWidth(1, 180);
-  for (size_t i = 0; i < m_differing.size(); ++i) {
-    const TSlotComparison &slot = m_differing[i];
+  for (size_t i = 0; i < m_listed.size(); ++i) {
+    const TSlotComparison &slot = m_listed[i];
     const QString texts[] = {QString::fromStdString(SlotText(slot)),
                              NameText(slot.nameA, slot.state != TSlotState::OnlyB),
                              NameText(slot.nameB, slot.state != TSlotState::OnlyA)};
     for (int column = 0; column < 3; ++column)
       lvSlotCompare->setItem(static_cast<int>(i), column, new QTableWidgetItem(texts[column]));
   }
-  if (!m_differing.empty())
+  if (!m_listed.empty())
     lvSlotCompare->selectRow(0);
   connect(lvSlotCompare, &QTableWidget::activated, this,
           [this](const QModelIndex &index) { OpenSlot(index.row()); });
@@ -181,25 +213,18 @@ const TPlacedPatch *TfrmSlotCompare::Find(const TBankSide &side, int number) con
 }
 
 void TfrmSlotCompare::OpenSlot(int row) {
-  if (!m_viewer || row < 0 || row >= static_cast<int>(m_differing.size()))
+  if (!m_viewer || row < 0 || row >= static_cast<int>(m_listed.size()))
     return;
-  const int number = m_differing[static_cast<size_t>(row)].number;
+  const int number = m_listed[static_cast<size_t>(row)].number;
   const TPlacedPatch *a = Find(m_a, number);
   const TPlacedPatch *b = Find(m_b, number);
   // A slot only one side knows is shown alone.
   const TPlacedPatch *shown = a ? a : b;
   if (!shown)
     return;
-  const std::string type = m_viewer->PatchTypePanel();
-  m_viewer->Load(WithDump(*shown, [&](const auto &patch) {
-    if constexpr (std::is_same_v<std::decay_t<decltype(patch)>, TPatch>)
-      return ViewSidPatch(patch, type);
-    else
-      return ViewFmPatch(patch, type);
-  }));
+  m_viewer->Load(PlacedPatchView(*shown, 0, m_viewer->PatchTypePanel()));
   if (a && b)
-    m_viewer->CompareWith(
-        {WithDump(*b, [](const auto &patch) { return SlotOf(patch).image; }), m_b.title});
+    m_viewer->CompareWith({PlacedPatchImage(*b), m_b.title});
   m_viewer->exec();
 }
 

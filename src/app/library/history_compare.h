@@ -2,8 +2,9 @@
 #pragma once
 // The History tab's "Compare": a bank of the synthesizer as two snapshots
 // left it, or as one left it and as it is now, slot by slot. The slots that
-// differ are listed; Enter or a double click on one opens the patch viewer
-// with the two patches side by side.
+// differ are listed, then those only one side recorded, which are not
+// counted as differing; Enter or a double click on one opens the patch
+// viewer with the two patches side by side.
 
 #include "library/library.h"
 #include "library/library_files.h"
@@ -37,8 +38,11 @@ std::vector<TPlacedPatch> BankPlacedAt(TLibrary &library, TKind kind, int bank, 
 // error saying why, when nothing came.
 std::vector<TPlacedPatch> FetchBankNow(TMainContext &context, TKind kind, int bank, QString &error);
 
-// The slots where the two sides hold other patches, or only one holds one.
+// The slots both sides recorded that hold other patches.
 std::vector<TSlotComparison> DifferingSlots(const TBankSide &a, const TBankSide &b);
+// The slots only one side recorded: not compared, shown as "not recorded"
+// on the other.
+std::vector<TSlotComparison> UnrecordedSlots(const TBankSide &a, const TBankSide &b);
 
 class TfrmSlotCompare : public QDialog {
   Q_OBJECT
@@ -47,6 +51,7 @@ public:
 
   QTableWidget *List() { return lvSlotCompare; }
   const std::vector<TSlotComparison> &Differing() const { return m_differing; }
+  QString Summary() const;
 
 public slots:
   // The viewer on the row's slot: A shown, B beside it.
@@ -58,6 +63,7 @@ private:
   TBankSide m_a, m_b;
   TfrmHexView *m_viewer;
   std::vector<TSlotComparison> m_differing;
+  std::vector<TSlotComparison> m_listed; // the differing, then the unrecorded
   QLabel *lbSlotCompare;
   QTableWidget *lvSlotCompare;
 };

@@ -56,6 +56,42 @@ QString NameText(const TPatchRow &row) {
 
 const std::vector<TPatchRow> kNoRows;
 
+QString SlotText(const TSightingRow &seen, TKind kind) {
+  QString slot = QStringLiteral("%1:%2")
+                     .arg(QChar(QLatin1Char(static_cast<char>('A' + seen.bank))))
+                     .arg(seen.number + 1);
+  // FM banks of the three types share their letters.
+  if (kind == TKind::FmDrumset)
+    slot = QStringLiteral("drums ") + slot;
+  else if (kind == TKind::FmEnsemble)
+    slot = QStringLiteral("ensemble ") + slot;
+  return slot;
+}
+
+QString FileName(const std::string &path) {
+  const std::string name = path.substr(path.find_last_of('/') + 1);
+  return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+QString SightingText(const TSightingRow &seen, TKind kind) {
+  const QString when =
+      QDateTime::fromMSecsSinceEpoch(seen.time).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  QString what;
+  if (seen.source == "file")
+    what = QStringLiteral("in %1, row %2")
+               .arg(QString::fromUtf8(seen.path.data(), static_cast<qsizetype>(seen.path.size())))
+               .arg(seen.row + 1);
+  else if (seen.source == "device")
+    what = QStringLiteral("fetched from %1").arg(SlotText(seen, kind));
+  else if (seen.snapshot == 0)
+    what = QStringLiteral("made at random");
+  else
+    what = QStringLiteral("sent to %1%2")
+               .arg(SlotText(seen, kind),
+                    QLatin1String(seen.verified ? ", verified" : ", not verified"));
+  return when + QStringLiteral("  ") + what;
+}
+
 } // namespace
 
 TLibraryModel::TLibraryModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -75,6 +111,7 @@ void TLibraryModel::SetSearch(const TSearch &search) {
 void TLibraryModel::Reload() {
   beginResetModel();
   m_pages.clear();
+  m_seen.clear();
   m_recent.clear();
   m_count = 0;
   if (m_library) {
@@ -85,6 +122,13 @@ void TLibraryModel::Reload() {
     }
   }
   endResetModel();
+}
+
+void TLibraryModel::Refresh() {
+  m_pages.clear();
+  m_recent.clear();
+  if (m_count > 0)
+    emit dataChanged(index(0, 0), index(m_count - 1, ColumnCount - 1));
 }
 
 const std::vector<TPatchRow> &TLibraryModel::Page(int page) const {
@@ -123,6 +167,37 @@ const TPatchRow *TLibraryModel::RowAt(int row) const {
   return at < page.size() ? &page[at] : nullptr;
 }
 
+const TLibraryModel::TSeenTexts &TLibraryModel::SeenTexts(const TPatchRow &row) const {
+  const auto found = m_seen.find(row.id);
+  if (found != m_seen.end())
+    return found->second;
+  TSeenTexts texts;
+  std::vector<TSightingRow> seen;
+  try {
+    if (m_library)
+      seen = m_library->Sightings(row.id);
+  } catch (const std::exception &) {
+    // A busy library shows nothing here; the next reading tries again.
+    static const TSeenTexts kNone;
+    return kNone;
+  }
+  std::stable_sort(seen.begin(), seen.end(),
+                   [](const TSightingRow &a, const TSightingRow &b) { return a.time > b.time; });
+  if (!seen.empty())
+    texts.last = seen.front().source == "file" ? FileName(seen.front().path)
+                 : seen.front().snapshot == 0  ? QStringLiteral("random")
+                                               : SlotText(seen.front(), row.kind);
+  // Enough to tell two patches apart, not a screenful.
+  constexpr size_t kShown = 12;
+  QStringList lines;
+  for (size_t i = 0; i < seen.size() && i < kShown; ++i)
+    lines << SightingText(seen[i], row.kind);
+  if (seen.size() > kShown)
+    lines << QStringLiteral("and %1 more").arg(seen.size() - kShown);
+  texts.all = lines.join(QLatin1Char('\n'));
+  return m_seen.emplace(row.id, texts).first->second;
+}
+
 int64_t TLibraryModel::IdAt(int row) const {
   const TPatchRow *found = RowAt(row);
   return found ? found->id : 0;
@@ -147,6 +222,9 @@ QVariant TLibraryModel::data(const QModelIndex &index, int role) const {
     return row->favourite ? QStringLiteral("favourite") : QStringLiteral("not a favourite");
   if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
     return QVariant();
+  // Patches of one name are told apart by where they were seen.
+  if (role == Qt::ToolTipRole && (column == Name || column == LastSeen))
+    return SeenTexts(*row).all;
   switch (column) {
   case Name:
     return NameText(*row);
@@ -159,6 +237,8 @@ QVariant TLibraryModel::data(const QModelIndex &index, int role) const {
   case FirstSeen:
     return QDateTime::fromMSecsSinceEpoch(row->firstSeen)
         .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  case LastSeen:
+    return SeenTexts(*row).last;
   case Seen:
     return QVariant::fromValue(static_cast<qlonglong>(row->seen));
   case Note:
@@ -172,8 +252,8 @@ QVariant TLibraryModel::headerData(int section, Qt::Orientation orientation, int
   if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount ||
       (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
     return QAbstractTableModel::headerData(section, orientation, role);
-  static const char *const kHeaders[] = {"Name",       "Kind",       "Tags", "\u2605",
-                                         "First seen", "Times seen", "Note"};
+  static const char *const kHeaders[] = {"Name",       "Kind",      "Tags",       "\u2605",
+                                         "First seen", "Last seen", "Times seen", "Note"};
   // A screen reader says the word where the column shows the star.
   if (role == Qt::AccessibleTextRole && section == Favourite)
     return QStringLiteral("Favourite");
@@ -193,21 +273,42 @@ Qt::ItemFlags TLibraryModel::flags(const QModelIndex &index) const {
 }
 
 bool TLibraryModel::Change(int row, const std::function<void(TLibrary &, int64_t)> &change) {
-  const int64_t id = IdAt(row);
-  if (!m_library || id == 0)
+  std::vector<int> rows = editedRows ? editedRows(row) : std::vector<int>{row};
+  if (std::find(rows.begin(), rows.end(), row) == rows.end())
+    rows.push_back(row);
+  std::vector<int64_t> ids;
+  for (int each : rows)
+    if (const int64_t id = IdAt(each))
+      ids.push_back(id);
+  if (!m_library || ids.empty())
     return false;
+  std::vector<TPatchWords> before;
   try {
-    change(*m_library, id);
+    before = PatchWordsOf(*m_library, ids);
+    for (int64_t id : ids)
+      change(*m_library, id);
   } catch (const std::exception &error) {
     m_lastError = QString::fromStdString(error.what());
     emit refused(m_lastError);
+    // What was changed before the refusal shows.
+    m_pages.clear();
+    m_recent.clear();
+    emit dataChanged(index(0, 0), index(std::max(0, m_count - 1), ColumnCount - 1));
     return false;
   }
   m_lastError.clear();
-  // The row is read again; it stays in the list until the next search.
-  m_pages.erase(row / kPageSize);
-  m_recent.remove(row / kPageSize);
-  emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+  // The rows are read again; they stay in the list until the next search.
+  for (int each : rows) {
+    m_pages.erase(each / kPageSize);
+    m_recent.remove(each / kPageSize);
+  }
+  const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
+  emit dataChanged(index(*low, 0), index(*high, ColumnCount - 1));
+  try {
+    emit wordsChanged(before, PatchWordsOf(*m_library, ids));
+  } catch (const std::exception &) {
+    // Made, but not to be taken back: the library could not say what it holds.
+  }
   return true;
 }
 
@@ -231,9 +332,10 @@ bool TLibraryModel::setData(const QModelIndex &index, const QVariant &value, int
     const TPatchRow *row = RowAt(index.row());
     if (!row)
       return false;
+    // What the edit added and took away, done to every row it changes.
     const std::vector<std::string> before = row->tags;
     const std::vector<std::string> after = ParseTags(value.toString());
-    return Change(index.row(), [&](TLibrary &library, int64_t id) {
+    const bool changed = Change(index.row(), [&](TLibrary &library, int64_t id) {
       for (const std::string &tag : before)
         if (std::find(after.begin(), after.end(), tag) == after.end())
           library.RemoveTag(id, tag);
@@ -241,6 +343,8 @@ bool TLibraryModel::setData(const QModelIndex &index, const QVariant &value, int
         if (std::find(before.begin(), before.end(), tag) == before.end())
           library.AddTag(id, tag);
     });
+    emit tagsChanged();
+    return changed;
   }
   return false;
 }
@@ -256,6 +360,9 @@ void TLibraryModel::sort(int column, Qt::SortOrder order) {
     break;
   case FirstSeen:
     by = TSortBy::FirstSeen;
+    break;
+  case LastSeen:
+    by = TSortBy::LastSeen;
     break;
   default:
     return;

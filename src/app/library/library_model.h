@@ -5,6 +5,7 @@
 // hundred thousand patches costs no more than the rows on screen. Favourite,
 // tags and note are edited in place and written straight through.
 
+#include "app/library/library_undo.h"
 #include "library/library.h"
 #include "library/library_files.h"
 
@@ -23,7 +24,7 @@ class TLibrary;
 class TLibraryModel : public QAbstractTableModel {
   Q_OBJECT
 public:
-  enum Column { Name, Kind, Tags, Favourite, FirstSeen, Seen, Note, ColumnCount };
+  enum Column { Name, Kind, Tags, Favourite, FirstSeen, LastSeen, Seen, Note, ColumnCount };
   // Rows read at a time, and pages kept.
   static constexpr int kPageSize = 200;
   static constexpr size_t kPagesKept = 16;
@@ -37,6 +38,9 @@ public:
   const TSearch &Search() const { return m_search; }
   // Reads the count again and forgets every page read: the library changed.
   void Reload();
+  // Reads the rows shown again, keeping the rows and the view's place:
+  // their tags, favourites or notes changed.
+  void Refresh();
 
   // The row's patch, 0 outside the rows.
   int64_t IdAt(int row) const;
@@ -46,6 +50,9 @@ public:
   int PagesRead() const { return m_pagesRead; }
   // Why the last change was refused; empty when it was made.
   QString LastError() const { return m_lastError; }
+  // The rows an edit of a row changes: every chosen row when it is one of
+  // them, else that row alone. None set: the row alone.
+  std::function<std::vector<int>(int row)> editedRows;
 
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
   int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -61,10 +68,22 @@ public:
 signals:
   // A change the library refused; the text says why.
   void refused(const QString &text);
+  // Tags were added or taken away: the tag filter lists them again.
+  void tagsChanged();
+  // An edit made: the patches' words before and after it, for Ctrl+Z.
+  void wordsChanged(const std::vector<zpm::TPatchWords> &before,
+                    const std::vector<zpm::TPatchWords> &after);
 
 private:
   const std::vector<TPatchRow> &Page(int page) const;
   bool Change(int row, const std::function<void(TLibrary &, int64_t)> &change);
+  // Where the patch was seen last ("A:3", a file's name) and every sighting,
+  // newest first, read once per patch until the library changes.
+  struct TSeenTexts {
+    QString last;
+    QString all;
+  };
+  const TSeenTexts &SeenTexts(const TPatchRow &row) const;
 
   TLibrary *m_library = nullptr;
   TSearch m_search;
@@ -72,6 +91,7 @@ private:
   mutable std::map<int, std::vector<TPatchRow>> m_pages;
   mutable std::list<int> m_recent; // most recently read first
   mutable int m_pagesRead = 0;
+  mutable std::map<int64_t, TSeenTexts> m_seen;
   QString m_lastError;
 };
 

@@ -5,12 +5,14 @@
 #include "app/library/library_model.h"
 #include "app/library/library_record.h"
 #include "app/library/library_send.h"
+#include "app/library/library_undo.h"
 #include "app/library/user_bank_panel.h"
 #include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/viewer/hex_view_form.h"
 #include "library/library.h"
 #include "library/library_files.h"
+#include "library/library_view.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -27,10 +30,16 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <map>
 
 namespace zpm {
 
@@ -51,6 +60,37 @@ QLabel *Label(const QString &text, QWidget *buddy) {
   auto *label = new QLabel(text);
   label->setBuddy(buddy);
   return label;
+}
+
+// Which of the history's rows (newest first) are sends that put back, slot
+// for slot, what the bank held after an earlier snapshot, changing it.
+std::vector<bool> RestoreRows(TLibrary &library, const std::vector<TSnapshotRow> &history,
+                              TKind kind, int bank) {
+  std::vector<bool> restores(history.size(), false);
+  std::vector<std::map<int, int64_t>> states; // after each snapshot, oldest first
+  std::map<int, int64_t> state;
+  for (size_t back = history.size(); back-- > 0;) {
+    std::map<int, int64_t> wrote;
+    for (const TPlacedPatch &slot : library.SnapshotSlots(history[back].id))
+      if (slot.patch.kind == kind && slot.bank == bank)
+        wrote[slot.number] = slot.id;
+    if (history[back].source == "send") {
+      const auto holds = [&](const std::map<int, int64_t> &earlier) {
+        for (const auto &[number, id] : wrote) {
+          const auto found = earlier.find(number);
+          if (found == earlier.end() || found->second != id)
+            return false;
+        }
+        return true;
+      };
+      restores[back] =
+          !wrote.empty() && !holds(state) && std::any_of(states.begin(), states.end(), holds);
+    }
+    for (const auto &[number, id] : wrote)
+      state[number] = id;
+    states.push_back(state);
+  }
+  return restores;
 }
 
 QString Count(int64_t count, const char *one, const char *many) {
@@ -83,6 +123,31 @@ TLibraryPage::TLibraryPage(TMainContext &context, QWidget *parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_tabs);
   connect(m_model, &TLibraryModel::refused, this, &TLibraryPage::ShowError);
+  connect(m_model, &TLibraryModel::tagsChanged, this, &TLibraryPage::FillTags);
+  m_undo = new QUndoStack(this);
+  m_userBanks->SetUndoStack(m_undo);
+  connect(m_model, &TLibraryModel::wordsChanged, this,
+          [this](const std::vector<TPatchWords> &before, const std::vector<TPatchWords> &after) {
+            m_undo->push(new TWordsCommand(
+                QStringLiteral("edit"), before, after,
+                [this](const std::vector<TPatchWords> &words) { ApplyWords(words); }));
+          });
+  // In this window, Ctrl+Z takes back what was changed here; a field being
+  // edited keeps its own.
+  auto *undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+  undo->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(undo, &QShortcut::activated, m_undo, &QUndoStack::undo);
+  auto *redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this);
+  redo->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(redo, &QShortcut::activated, m_undo, &QUndoStack::redo);
+  m_model->editedRows = [this](int row) {
+    std::vector<int> rows;
+    if (!lvLibrary->selectionModel()->isRowSelected(row, QModelIndex()))
+      return std::vector<int>{row};
+    for (const QModelIndex &index : lvLibrary->selectionModel()->selectedRows())
+      rows.push_back(index.row());
+    return rows;
+  };
   new TMnemonicArbiter(this);
   Reload();
 }
@@ -124,6 +189,8 @@ QWidget *TLibraryPage::BuildPatchesTab() {
   connect(lvLibrary, &TLibraryList::openRequested, this, &TLibraryPage::OpenPatch);
   lvLibrary->setObjectName(QStringLiteral("lvLibrary"));
   lvLibrary->setAccessibleName(QStringLiteral("Patches in the library"));
+  lvLibrary->setToolTip(QStringLiteral("A tag, favourite or note set on one of the chosen rows "
+                                       "is set on all of them"));
   lvLibrary->setModel(m_model);
   lvLibrary->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvLibrary->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -133,20 +200,27 @@ QWidget *TLibraryPage::BuildPatchesTab() {
   lvLibrary->setSortingEnabled(true);
   lvLibrary->sortByColumn(TLibraryModel::Name, Qt::AscendingOrder);
   lvLibrary->setWordWrap(false);
+  // Tab leaves the list; the arrows move within it.
+  lvLibrary->setTabKeyNavigation(false);
   lvLibrary->verticalHeader()->hide();
   // Rows of one height let the view ask only for the rows it shows.
   lvLibrary->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   lvLibrary->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   QHeaderView *header = lvLibrary->horizontalHeader();
   header->setSectionResizeMode(QHeaderView::Interactive);
-  header->resizeSection(TLibraryModel::Name, 150);
-  header->resizeSection(TLibraryModel::Kind, 80);
-  header->resizeSection(TLibraryModel::Tags, 100);
-  header->resizeSection(TLibraryModel::Favourite, 28);
-  header->resizeSection(TLibraryModel::FirstSeen, 110);
-  // Wide enough for its header, the widest text of the column.
-  header->resizeSection(TLibraryModel::Seen,
-                        header->fontMetrics().horizontalAdvance(QStringLiteral("Times seen")) + 16);
+  // Each column wide enough for its widest text in the list's own font.
+  const auto fits = [&](const char *text) {
+    return std::max(lvLibrary->fontMetrics().horizontalAdvance(QString::fromUtf8(text)),
+                    header->fontMetrics().horizontalAdvance(QString::fromUtf8(text))) +
+           18;
+  };
+  header->resizeSection(TLibraryModel::Name, fits("Random Patch 128"));
+  header->resizeSection(TLibraryModel::Kind, fits("FM ensemble"));
+  header->resizeSection(TLibraryModel::Tags, fits("live, lead"));
+  header->resizeSection(TLibraryModel::Favourite, fits("\u2605") + 8);
+  header->resizeSection(TLibraryModel::FirstSeen, fits("2026-12-08 03:00"));
+  header->resizeSection(TLibraryModel::LastSeen, fits("collection.syx"));
+  header->resizeSection(TLibraryModel::Seen, fits("Times seen"));
   header->setStretchLastSection(true);
   lvLibrary->viewport()->installEventFilter(this);
 
@@ -168,17 +242,28 @@ QWidget *TLibraryPage::BuildPatchesTab() {
   auto *bottom = new QHBoxLayout;
   bottom->addWidget(lbLibraryCount, 1);
   bottom->addWidget(btnImportFolder);
-  auto *column = new QVBoxLayout;
+  auto *left = new QWidget(tab);
+  auto *column = new QVBoxLayout(left);
+  column->setContentsMargins(0, 0, 0, 0);
   column->addWidget(lbLibraryProblem);
   column->addLayout(filters);
   column->addWidget(Label(QStringLiteral("Patches &list (right click or Enter: view)"), lvLibrary));
   column->addWidget(lvLibrary, 1);
   column->addLayout(bottom);
   m_userBanks = new TUserBankPanel(
-      m_context, [this] { return SelectedIds(); }, tab);
+      m_context, [this] { return SelectedIds(); }, [this](int64_t id) { OpenLibraryPatch(id); },
+      tab);
+  spLibrary = new QSplitter(Qt::Horizontal, tab);
+  spLibrary->setObjectName(QStringLiteral("spLibrary"));
+  spLibrary->setChildrenCollapsible(false);
+  spLibrary->addWidget(left);
+  spLibrary->addWidget(m_userBanks);
+  spLibrary->setStretchFactor(0, 1);
+  spLibrary->setStretchFactor(1, 0);
+  // The list takes what the bank's slots do not need.
+  spLibrary->setSizes({760, 250});
   auto *layout = new QHBoxLayout(tab);
-  layout->addLayout(column, 1);
-  layout->addWidget(m_userBanks);
+  layout->addWidget(spLibrary);
   return tab;
 }
 
@@ -207,6 +292,7 @@ QWidget *TLibraryPage::BuildHistoryTab() {
   // Two rows chosen are compared with each other.
   lvHistory->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lvHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  lvHistory->setTabKeyNavigation(false);
   lvHistory->verticalHeader()->hide();
   lvHistory->horizontalHeader()->resizeSection(0, 160);
   lvHistory->horizontalHeader()->setStretchLastSection(true);
@@ -224,6 +310,8 @@ QWidget *TLibraryPage::BuildHistoryTab() {
                      "bank differs now, fetched from the synthesizer"));
   connect(btnHistoryCompare, &QPushButton::clicked, this, &TLibraryPage::btnHistoryCompareClick);
 
+  lbHistoryEmpty = new QLabel(tab);
+  lbHistoryEmpty->setObjectName(QStringLiteral("lbHistoryEmpty"));
   auto *top = new QHBoxLayout;
   top->addWidget(Label(QStringLiteral("&Bank:"), cbxHistoryBank));
   top->addWidget(cbxHistoryBank);
@@ -236,6 +324,7 @@ QWidget *TLibraryPage::BuildHistoryTab() {
   layout->addLayout(top);
   layout->addWidget(Label(QStringLiteral("&Snapshots"), lvHistory));
   layout->addWidget(lvHistory, 1);
+  layout->addWidget(lbHistoryEmpty);
   layout->addLayout(bottom);
   return tab;
 }
@@ -249,19 +338,32 @@ void TLibraryPage::FillHistory() {
         [&] { m_snapshots = library->History(static_cast<TKind>(choice / 8), choice % 8); });
     Q_UNUSED(error); // a busy library shows no history until it is read again
   }
+  std::vector<bool> restores;
+  if (library) {
+    const QString error = Attempt([&] {
+      restores = RestoreRows(*library, m_snapshots, static_cast<TKind>(choice / 8), choice % 8);
+    });
+    Q_UNUSED(error); // a busy library shows sends as sends
+  }
   lvHistory->setRowCount(static_cast<int>(m_snapshots.size()));
   for (size_t i = 0; i < m_snapshots.size(); ++i) {
     const TSnapshotRow &snapshot = m_snapshots[i];
-    const QString texts[] = {QDateTime::fromMSecsSinceEpoch(snapshot.time)
-                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                             QString::fromStdString(snapshot.source),
-                             QString::number(snapshot.numbers.size()),
-                             QString::number(snapshot.changed)};
+    const QString texts[] = {
+        QDateTime::fromMSecsSinceEpoch(snapshot.time)
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+        i < restores.size() && restores[i] ? QStringLiteral("restore")
+                                           : QString::fromStdString(snapshot.source),
+        QString::number(snapshot.numbers.size()), QString::number(snapshot.changed)};
     for (int column = 0; column < 4; ++column)
       lvHistory->setItem(static_cast<int>(i), column, new QTableWidgetItem(texts[column]));
   }
   if (!m_snapshots.empty())
     lvHistory->selectRow(0);
+  lbHistoryEmpty->setText(
+      m_snapshots.empty() ? QStringLiteral("No snapshot of bank %1 yet: fetch it or send to it.")
+                                .arg(QChar(QLatin1Char(static_cast<char>('A' + choice % 8))))
+                          : QString());
+  lbHistoryEmpty->setVisible(m_snapshots.empty());
   btnHistoryRestore->setEnabled(!m_snapshots.empty());
   btnHistoryCompare->setEnabled(!m_snapshots.empty());
 }
@@ -291,6 +393,12 @@ void TLibraryPage::btnHistoryCompareClick() {
     }
   });
   if (error.isEmpty() && rows.size() == 1) {
+    // A fetch takes the synthesizer's time and goes into the history: asked first.
+    const QString question = QStringLiteral("Fetch bank %1 now to compare?")
+                                 .arg(QChar(QLatin1Char(static_cast<char>('A' + bank))));
+    if (QMessageBox::question(window(), QApplication::applicationDisplayName(), question,
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+      return;
     sides[1].title = QStringLiteral("now");
     sides[1].placed = FetchBankNow(m_context, kind, bank, error);
   }
@@ -330,6 +438,16 @@ void TLibraryPage::btnHistoryRestoreClick() {
                             question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   SendPlacedBank(m_context, this, placed, bank, bank, /*backup=*/true, /*verify=*/true);
+}
+
+void TLibraryPage::ApplyWords(const std::vector<TPatchWords> &words) {
+  TLibrary *library = m_context.Library();
+  if (!library)
+    return;
+  const QString error = Attempt([&] { WritePatchWords(*library, words); });
+  m_model->Refresh();
+  FillTags();
+  ShowError(error);
 }
 
 void TLibraryPage::SetViewer(TfrmHexView *viewer) {
@@ -377,7 +495,20 @@ void TLibraryPage::edLibrarySearchChange() {
     search.tags.push_back(cbxLibraryTag->currentText().toStdString());
   search.favouritesOnly = cbLibraryFavourites->isChecked();
   m_model->SetSearch(search);
-  lbLibraryCount->setText(Count(m_model->rowCount(), "patch", "patches"));
+  QString count = Count(m_model->rowCount(), "patch", "patches");
+  // An empty list says what would fill it.
+  if (m_model->rowCount() == 0 && m_context.Library()) {
+    TSearch everything;
+    int64_t all = 0;
+    const QString error = Attempt([&] { all = m_context.Library()->Count(everything); });
+    if (error.isEmpty() && all == 0)
+      count = QStringLiteral("Fetch a bank or import a folder to fill the library.");
+    else if (!search.text.empty())
+      count = QStringLiteral("No patch matches \"%1\".").arg(edLibrarySearch->text());
+    else
+      count = QStringLiteral("No patch matches the chosen kind, tag and favourites.");
+  }
+  lbLibraryCount->setText(count);
 }
 
 std::vector<int64_t> TLibraryPage::SelectedIds() const {
@@ -392,13 +523,18 @@ std::vector<int64_t> TLibraryPage::SelectedIds() const {
 }
 
 void TLibraryPage::OpenPatch(int row) {
+  OpenLibraryPatch(m_model->IdAt(row));
+}
+
+void TLibraryPage::OpenLibraryPatch(int64_t id) {
   TLibrary *library = m_context.Library();
-  const int64_t id = m_model->IdAt(row);
   if (!m_viewer || !library || id == 0)
     return;
   PatchViewText view;
-  const QString error = Attempt(
-      [&] { view = LibraryPatchView(library->Patch(id).patch, m_viewer->PatchTypePanel()); });
+  const QString error = Attempt([&] {
+    view = StoredPatchView(library->Patch(id).patch, library->Sightings(id),
+                           m_viewer->PatchTypePanel());
+  });
   if (!error.isEmpty()) {
     ShowError(error);
     return;
@@ -443,28 +579,45 @@ void TLibraryPage::ImportFolders(const QStringList &folders) {
     TImportHost host(m_context.Host());
     error = Attempt([&] { files = library->Import(paths, &host); });
   }
-  int newPatches = 0, known = 0, refused = 0;
-  QStringList reasons;
+  int newPatches = 0, known = 0, refused = 0, flawed = 0;
+  // A few files are each told; of many, those that were not stored whole.
+  constexpr size_t kToldEach = 10;
+  QStringList lines;
   for (const TImportedFile &file : files) {
     newPatches += file.newPatches;
     known += file.knownPatches;
+    const QString name = QFileInfo(QString::fromStdString(file.path)).fileName();
     if (!file.error.empty()) {
       ++refused;
-      reasons << QString::fromStdString(file.error);
+      lines << QStringLiteral("%1 was refused: %2").arg(name, QString::fromStdString(file.error));
+      continue;
     }
+    if (!file.warning.empty())
+      ++flawed;
+    if (file.warning.empty() && files.size() > kToldEach)
+      continue;
+    QString line = file.unchanged ? QStringLiteral("%1: imported before, unchanged").arg(name)
+                                  : QStringLiteral("%1: %2 new, %3 already in the library")
+                                        .arg(name)
+                                        .arg(file.newPatches)
+                                        .arg(file.knownPatches);
+    if (!file.warning.empty())
+      line += QStringLiteral("; stored, but %1").arg(QString::fromStdString(file.warning));
+    lines << line;
   }
   Reload();
   ShowError(error);
-  const QString summary = QStringLiteral("%1 read: %2 new, %3 already in the library; %4 refused.")
-                              .arg(Count(static_cast<int64_t>(files.size()), "file", "files"),
-                                   Count(newPatches, "patch", "patches"), QString::number(known),
-                                   Count(refused, "file", "files"));
+  QString summary = QStringLiteral("%1 read: %2 new, %3 already in the library; %4 refused")
+                        .arg(Count(static_cast<int64_t>(files.size()), "file", "files"),
+                             Count(newPatches, "patch", "patches"), QString::number(known),
+                             Count(refused, "file", "files"));
+  if (flawed)
+    summary += QStringLiteral(", %1 stored with flaws").arg(flawed);
+  summary += QLatin1Char('.');
   m_context.ReportDone(summary);
-  QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), summary,
-                  QMessageBox::Ok, m_context.MainWindow());
-  if (!reasons.isEmpty())
-    box.setDetailedText(reasons.join(QLatin1Char('\n')));
-  box.exec();
+  if (!lines.isEmpty())
+    summary += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+  QMessageBox::information(window(), QApplication::applicationDisplayName(), summary);
 }
 
 void TLibraryPage::ShowError(const QString &text) {

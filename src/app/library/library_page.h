@@ -6,6 +6,7 @@
 // folder of files. Beside the list, the user banks; on the second tab, the
 // history of the synthesizer's banks.
 
+#include "app/library/library_undo.h"
 #include "app/main_context.h"
 #include "library/library.h"
 #include "library/library_files.h"
@@ -19,8 +20,10 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSplitter;
 class QTableWidget;
 class QTabWidget;
+class QUndoStack;
 
 namespace zpm {
 
@@ -53,7 +56,11 @@ public:
 
   TLibraryModel &Model() { return *m_model; }
   TUserBankPanel &UserBanks() { return *m_userBanks; }
+  // What Ctrl+Z and Ctrl+Shift+Z take back and do again.
+  QUndoStack &Undo() { return *m_undo; }
   QTableView &List() { return *lvLibrary; }
+  // The split between the patch list and the user bank.
+  QSplitter &Splitter() { return *spLibrary; }
   // The library patches of the list's selected rows, in list order.
   std::vector<int64_t> SelectedIds() const;
 
@@ -64,6 +71,7 @@ public slots:
   void ImportFolders(const QStringList &folders);
   // Opens the viewer on the patch of a row.
   void OpenPatch(int row);
+  void OpenLibraryPatch(int64_t id);
   void btnHistoryRestoreClick();
   // Two snapshots chosen: the one with the other; one: it with the bank now.
   void btnHistoryCompareClick();
@@ -77,8 +85,10 @@ private:
   void FillHistory();
   void FillTags();
   void ShowError(const QString &text);
+  void ApplyWords(const std::vector<TPatchWords> &words);
 
   TMainContext &m_context;
+  QUndoStack *m_undo = nullptr;
   TfrmHexView *m_viewer = nullptr;
   TLibraryModel *m_model;
   QTabWidget *m_tabs = nullptr;
@@ -91,9 +101,11 @@ private:
   QLabel *lbLibraryCount = nullptr;
   QPushButton *btnImportFolder = nullptr;
   TUserBankPanel *m_userBanks = nullptr;
+  QSplitter *spLibrary = nullptr;
   // The history of one bank of the synthesizer, newest first.
   QComboBox *cbxHistoryBank = nullptr;
   QTableWidget *lvHistory = nullptr;
+  QLabel *lbHistoryEmpty = nullptr;
   QPushButton *btnHistoryRestore = nullptr;
   QPushButton *btnHistoryCompare = nullptr;
   std::vector<TSnapshotRow> m_snapshots;

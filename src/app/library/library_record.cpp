@@ -16,18 +16,6 @@ void TellRefusal(TMainContext &context, const char *what, const std::exception &
 
 } // namespace
 
-PatchViewText LibraryPatchView(const TPatchBytes &patch, const std::string &patchType) {
-  TPlacedPatch placed;
-  placed.patch = patch;
-  if (patch.kind == TKind::Sid)
-    return ViewSidPatch(SidBankOf({placed}, 0).GetPatch(0), patchType);
-  const TFmBanks banks = FmBanksOf({placed}, 0);
-  const TFMPatchBank &bank = patch.kind == TKind::FmDrumset    ? banks.drums
-                             : patch.kind == TKind::FmEnsemble ? banks.ensembles
-                                                               : banks.voices;
-  return ViewFmPatch(bank.GetPatch(0), patchType);
-}
-
 TSendReport SentAgain(const TSendReport &before, const TSendReport &after) {
   TSendReport again;
   for (size_t i = 0; i < after.items.size(); ++i)

@@ -23,9 +23,6 @@ namespace zpm {
 
 class TMainContext;
 
-// The patch viewer's texts for a library patch, shown at slot A1.
-PatchViewText LibraryPatchView(const TPatchBytes &patch, const std::string &patchType);
-
 // The items of a report that a retry sent again, for recording only those.
 TSendReport SentAgain(const TSendReport &before, const TSendReport &after);
 

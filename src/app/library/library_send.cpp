@@ -5,10 +5,13 @@
 #include "app/fm/fm_send_panel.h"
 #include "app/library/library_record.h"
 #include "app/main_context.h"
+#include "app/page_support.h"
 #include "app/sid/sid_send_panel.h"
 
 #include <QApplication>
 #include <QMessageBox>
+
+#include <algorithm>
 
 namespace zpm {
 
@@ -19,6 +22,17 @@ void ShowError(QWidget *parent, const std::string &text) {
     QMessageBox::critical(parent, QApplication::applicationDisplayName(),
                           QString::fromStdString(text));
 }
+
+// A bank send walks all the bank's numbers; the "Working..." dialog counts
+// only the slots that go out.
+class TSlotCountHost : public TListHost {
+public:
+  TSlotCountHost(TTransferHost &host, int sent) : TListHost(host, [] {}), m_slots(sent) {}
+  void BeginProgress(int count) override { TListHost::BeginProgress(std::min(count, m_slots)); }
+
+private:
+  int m_slots;
+};
 
 bool AnyReached(const TSendReport &report) {
   for (const TSendItem &item : report.items)
@@ -35,6 +49,7 @@ bool SendPlacedBank(TMainContext &context, QWidget *parent, const std::vector<TP
     return false;
   QWidget *window = context.MainWindow() ? context.MainWindow() : parent;
   TSendReport report;
+  TSlotCountHost host(context.Host(), static_cast<int>(placed.size()));
   if (placed.front().patch.kind == TKind::Sid) {
     const TSidSendOptions options = WindowSidSendOptions(context, backup, verify);
     const TPatchBank list = SidBankOf(placed, options.device);
@@ -43,14 +58,15 @@ bool SendPlacedBank(TMainContext &context, QWidget *parent, const std::vector<TP
     job.sourceBank = from;
     job.destBank = to;
     try {
-      report = RunSidSend(context.Link(), context.Host(), options, job, list);
+      report = RunSidSend(context.Link(), host, options, job, list);
     } catch (const std::exception &e) {
       ShowError(window, e.what());
     }
     KeepSnapshot(context, SidSendRecord(report, list, options.device));
     ShowError(window, report.backupProblem);
     ShowError(window, report.lostReason);
-    if (report.verified || !report.lostReason.empty())
+    // Every send that began ends with its slots, verified or not.
+    if (!report.items.empty())
       ShowSidSendReport(context, window, report, list);
   } else {
     const TFmSendOptions options = WindowFmSendOptions(context, backup, verify);
@@ -61,17 +77,14 @@ bool SendPlacedBank(TMainContext &context, QWidget *parent, const std::vector<TP
     job.sourceBank = from;
     job.destBank = to;
     try {
-      report = RunFmSend(context.Link(), context.Host(), options, job, banks.Lists());
+      report = RunFmSend(context.Link(), host, options, job, banks.Lists());
     } catch (const std::exception &e) {
       ShowError(window, e.what());
     }
     KeepSnapshot(context, FmSendRecord(report, banks.Lists(), options.device));
     ShowError(window, report.backupProblem);
     ShowError(window, report.lostReason);
-    bool failed = false;
-    for (const TSendItem &item : report.items)
-      failed = failed || (FmSlotFailed(item) && item.result != TSendResult::NotSent);
-    if (failed || report.verified)
+    if (!report.items.empty())
       ShowFmSendReport(
           context, window, [&] { return options; }, report, banks.Lists());
   }

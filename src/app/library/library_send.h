@@ -17,8 +17,8 @@ namespace zpm {
 class TMainContext;
 
 // Sends patches of one kind, all placed in bank `from`, each to its own
-// number in bank `to`; the run is kept in the library as a send. False when
-// nothing went out.
+// number in bank `to`; the run is kept in the library as a send and ends
+// with its per-slot report. False when nothing went out.
 bool SendPlacedBank(TMainContext &context, QWidget *parent, const std::vector<TPlacedPatch> &placed,
                     int from, int to, bool backup, bool verify);
 

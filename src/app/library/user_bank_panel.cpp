@@ -3,9 +3,11 @@
 
 #include "app/library/library_model.h"
 #include "app/library/library_send.h"
+#include "app/library/library_undo.h"
 #include "app/page_support.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
 #include <QDialog>
@@ -14,12 +16,15 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -62,12 +67,15 @@ QStringList TUserBankSlots::mimeTypes() const {
 }
 
 bool TUserBankSlots::Accepts(const QDropEvent *event) const {
-  const QMimeData *data = event->mimeData();
-  return data->hasFormat(QLatin1String(kLibraryPatchMime)) ||
-         data->hasFormat(QLatin1String(kPatchDumpMime)) || event->source() == this;
+  return event->source() == this || m_dragFits;
 }
 
 void TUserBankSlots::dragEnterEvent(QDragEnterEvent *event) {
+  const QMimeData *data = event->mimeData();
+  m_dragFits = event->source() != this &&
+               (data->hasFormat(QLatin1String(kLibraryPatchMime)) ||
+                data->hasFormat(QLatin1String(kPatchDumpMime))) &&
+               (!fits || fits(data));
   if (Accepts(event))
     event->acceptProposedAction();
   else
@@ -114,18 +122,22 @@ void TUserBankSlots::ShowLanding(int first, int count) {
 
 void TUserBankSlots::dropEvent(QDropEvent *event) {
   ShowLanding(0, 0);
+  if (!Accepts(event)) {
+    event->ignore();
+    return;
+  }
   const QModelIndex at = indexAt(event->position().toPoint());
   const int slot = at.isValid() ? at.row() : -1;
-  if (event->mimeData()->hasFormat(QLatin1String(kLibraryPatchMime))) {
-    emit patchesDropped(LibraryPatchIds(event->mimeData()), slot);
-  } else if (event->mimeData()->hasFormat(QLatin1String(kPatchDumpMime))) {
-    emit dumpsDropped(DraggedDumps(event->mimeData()), slot);
-  } else if (event->source() == this) {
+  if (event->source() == this) {
     QList<int> from;
     for (const QModelIndex &index : selectionModel()->selectedIndexes())
       from << index.row();
     std::sort(from.begin(), from.end());
     emit slotsMoved(from, slot < 0 ? count() - 1 : slot);
+  } else if (event->mimeData()->hasFormat(QLatin1String(kLibraryPatchMime))) {
+    emit patchesDropped(LibraryPatchIds(event->mimeData()), slot);
+  } else if (event->mimeData()->hasFormat(QLatin1String(kPatchDumpMime))) {
+    emit dumpsDropped(DraggedDumps(event->mimeData()), slot);
   }
   // The bank is written by the panel; the list only shows it again.
   event->setDropAction(Qt::CopyAction);
@@ -137,12 +149,54 @@ void TUserBankSlots::keyPressEvent(QKeyEvent *event) {
     emit deletePressed();
     return;
   }
+  if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+      event->modifiers() == Qt::ControlModifier) {
+    emit moveKeyPressed(event->key() == Qt::Key_Up ? -1 : 1);
+    return;
+  }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentRow() >= 0) {
+    emit openPressed(currentRow());
+    return;
+  }
   QListWidget::keyPressEvent(event);
 }
 
+std::vector<int64_t> MovedSlots(const std::vector<int64_t> &before, std::vector<int> from, int to) {
+  std::sort(from.begin(), from.end());
+  from.erase(std::unique(from.begin(), from.end()), from.end());
+  if (from.empty())
+    return {};
+  const int size = static_cast<int>(before.size());
+  const int by = to - from.front();
+  std::vector<int> targets;
+  for (int slot : from) {
+    if (slot < 0 || slot >= size || slot + by < 0 || slot + by >= size)
+      return {};
+    targets.push_back(slot + by);
+  }
+  const auto among = [](const std::vector<int> &list, int slot) {
+    return std::binary_search(list.begin(), list.end(), slot);
+  };
+  std::vector<int> left, displaced; // both ascending, as long as each other
+  for (int slot : from)
+    if (!among(targets, slot))
+      left.push_back(slot);
+  for (int slot : targets)
+    if (!among(from, slot))
+      displaced.push_back(slot);
+  std::vector<int64_t> moved = before;
+  for (size_t i = 0; i < from.size(); ++i)
+    moved[static_cast<size_t>(targets[i])] = before[static_cast<size_t>(from[i])];
+  for (size_t i = 0; i < left.size(); ++i)
+    moved[static_cast<size_t>(left[i])] = before[static_cast<size_t>(displaced[i])];
+  return moved;
+}
+
 TUserBankPanel::TUserBankPanel(TMainContext &context,
-                               std::function<std::vector<int64_t>()> selected, QWidget *parent)
-    : QWidget(parent), m_context(context), m_selected(std::move(selected)) {
+                               std::function<std::vector<int64_t>()> selected,
+                               std::function<void(int64_t)> open, QWidget *parent)
+    : QWidget(parent), m_context(context), m_selected(std::move(selected)),
+      m_open(std::move(open)) {
   setObjectName(QStringLiteral("UserBankPanel"));
   auto *group = new QGroupBox(QStringLiteral("User bank"), this);
   cbxUserBank = new QComboBox(group);
@@ -152,8 +206,16 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
   lvUserBank = new TUserBankSlots(group);
   lvUserBank->setObjectName(QStringLiteral("lvUserBank"));
   lvUserBank->setAccessibleName(QStringLiteral("Slots of the user bank"));
+  lvUserBank->setTabKeyNavigation(false);
+  lvUserBank->setToolTip(QStringLiteral("Delete empties the chosen slots, Ctrl+Up and Ctrl+Down "
+                                        "move them, Enter shows the patch"));
+  lvUserBank->fits = [this](const QMimeData *data) { return Fits(data); };
   btnNewBank = new QPushButton(QStringLiteral("&New bank..."), group);
   btnNewBank->setObjectName(QStringLiteral("btnNewBank"));
+  btnRenameBank = new QPushButton(QStringLiteral("Rena&me..."), group);
+  btnRenameBank->setObjectName(QStringLiteral("btnRenameBank"));
+  btnDeleteBank = new QPushButton(QStringLiteral("&Delete..."), group);
+  btnDeleteBank->setObjectName(QStringLiteral("btnDeleteBank"));
   btnAddToBank = new QPushButton(QStringLiteral("Add to &bank"), group);
   btnAddToBank->setObjectName(QStringLiteral("btnAddToBank"));
   btnAddToBank->setToolTip(QStringLiteral("The selected patches, into the first empty slots"));
@@ -161,11 +223,19 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
   btnSaveBank->setObjectName(QStringLiteral("btnSaveBank"));
   btnSendBank = new QPushButton(QStringLiteral("Send to s&ynthesizer"), group);
   btnSendBank->setObjectName(QStringLiteral("btnSendBank"));
-  for (QPushButton *button : {btnNewBank, btnAddToBank, btnSaveBank, btnSendBank})
+  for (QPushButton *button :
+       {btnNewBank, btnRenameBank, btnDeleteBank, btnAddToBank, btnSaveBank, btnSendBank})
     button->setAccessibleName(button->text().remove(QLatin1Char('&')));
+  btnRenameBank->setAccessibleName(QStringLiteral("Rename bank"));
+  btnRenameBank->setToolTip(QStringLiteral("A new name for the bank shown"));
+  btnDeleteBank->setAccessibleName(QStringLiteral("Delete bank"));
+  btnDeleteBank->setToolTip(QStringLiteral("Deletes the bank shown; its patches stay in the "
+                                           "library, and Ctrl+Z brings it back"));
 
   connect(cbxUserBank, &QComboBox::currentIndexChanged, this, &TUserBankPanel::ShowSlots);
   connect(btnNewBank, &QPushButton::clicked, this, &TUserBankPanel::btnNewBankClick);
+  connect(btnRenameBank, &QPushButton::clicked, this, &TUserBankPanel::btnRenameBankClick);
+  connect(btnDeleteBank, &QPushButton::clicked, this, &TUserBankPanel::btnDeleteBankClick);
   connect(btnAddToBank, &QPushButton::clicked, this, &TUserBankPanel::btnAddToBankClick);
   connect(btnSaveBank, &QPushButton::clicked, this, &TUserBankPanel::btnSaveBankClick);
   connect(btnSendBank, &QPushButton::clicked, this, &TUserBankPanel::btnSendBankClick);
@@ -176,18 +246,35 @@ TUserBankPanel::TUserBankPanel(TMainContext &context,
   connect(lvUserBank, &TUserBankSlots::dumpsDropped, this, &TUserBankPanel::AddDumps);
   connect(lvUserBank, &TUserBankSlots::slotsMoved, this, &TUserBankPanel::MoveSlots);
   connect(lvUserBank, &TUserBankSlots::deletePressed, this, &TUserBankPanel::EmptySelectedSlots);
+  connect(lvUserBank, &TUserBankSlots::moveKeyPressed, this, &TUserBankPanel::MoveSelectedBy);
+  connect(lvUserBank, &TUserBankSlots::openPressed, this, [this](int slot) {
+    if (slot >= 0 && static_cast<size_t>(slot) < m_slots.size() &&
+        m_slots[static_cast<size_t>(slot)] && m_open)
+      m_open(m_slots[static_cast<size_t>(slot)]);
+  });
 
   auto *bankLabel = new QLabel(QStringLiteral("&User bank:"), group);
   bankLabel->setBuddy(cbxUserBank);
   auto *grid = new QGridLayout(group);
   grid->addWidget(bankLabel, 0, 0);
   grid->addWidget(cbxUserBank, 0, 1);
-  grid->addWidget(btnNewBank, 1, 0, 1, 2);
+  auto *bankButtons = new QHBoxLayout;
+  for (QPushButton *button : {btnNewBank, btnRenameBank, btnDeleteBank})
+    bankButtons->addWidget(button);
+  grid->addLayout(bankButtons, 1, 0, 1, 2);
   grid->addWidget(lvUserBank, 2, 0, 1, 2);
   grid->addWidget(btnAddToBank, 3, 0, 1, 2);
   grid->addWidget(btnSaveBank, 4, 0, 1, 2);
   grid->addWidget(btnSendBank, 5, 0, 1, 2);
   grid->setRowStretch(2, 1);
+  // Tab goes down the panel as it reads.
+  QWidget::setTabOrder(cbxUserBank, btnNewBank);
+  QWidget::setTabOrder(btnNewBank, btnRenameBank);
+  QWidget::setTabOrder(btnRenameBank, btnDeleteBank);
+  QWidget::setTabOrder(btnDeleteBank, lvUserBank);
+  QWidget::setTabOrder(lvUserBank, btnAddToBank);
+  QWidget::setTabOrder(btnAddToBank, btnSaveBank);
+  QWidget::setTabOrder(btnSaveBank, btnSendBank);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(group);
@@ -224,7 +311,6 @@ void TUserBankPanel::ShowSlots() {
   TLibrary *library = m_context.Library();
   const int64_t bank = CurrentBank();
   m_slots.clear();
-  lvUserBank->clear();
   if (library && bank) {
     const QString error = Attempt([&] {
       for (const TUserBank &each : library->UserBanks())
@@ -234,32 +320,80 @@ void TUserBankPanel::ShowSlots() {
     });
     ShowError(error);
   }
+  // The same bank keeps its items, and with them the place scrolled to.
+  if (lvUserBank->count() != static_cast<int>(m_slots.size()))
+    lvUserBank->clear();
   for (size_t slot = 0; slot < m_slots.size(); ++slot) {
-    QString name = QStringLiteral("(empty)");
-    if (m_slots[slot]) {
-      const TPatchRow row = library->Row(m_slots[slot]);
-      name = row.name ? QString::fromStdString(*row.name) : QStringLiteral("(no name)");
-    }
-    lvUserBank->addItem(QStringLiteral("%1  %2").arg(slot + 1, 3).arg(name));
+    const QString text = QStringLiteral("%1  %2").arg(slot + 1, 3).arg(SlotName(slot));
+    if (QListWidgetItem *item = lvUserBank->item(static_cast<int>(slot)))
+      item->setText(text);
+    else
+      lvUserBank->addItem(text);
   }
-  for (QPushButton *button : {btnAddToBank, btnSaveBank, btnSendBank})
+  for (QPushButton *button : {btnRenameBank, btnDeleteBank, btnAddToBank, btnSaveBank, btnSendBank})
     button->setEnabled(bank != 0);
 }
 
-void TUserBankPanel::btnNewBankClick() {
+QString TUserBankPanel::SlotName(size_t slot) {
   TLibrary *library = m_context.Library();
-  QString name;
-  TKind kind = TKind::Sid;
-  if (!library || !AskNewBank(m_context.MainWindow(), name, kind))
-    return;
-  int64_t id = 0;
-  const QString error = Attempt([&] { id = library->CreateUserBank(name.toStdString(), kind); });
-  ShowError(error);
-  if (!error.isEmpty())
-    return;
-  Reload();
-  cbxUserBank->setCurrentIndex(
-      cbxUserBank->findData(QVariant::fromValue(static_cast<qlonglong>(id))));
+  if (!library || slot >= m_slots.size() || !m_slots[slot])
+    return QStringLiteral("(empty)");
+  try {
+    const TPatchRow row = library->Row(m_slots[slot]);
+    return row.name ? QString::fromStdString(*row.name) : QStringLiteral("(no name)");
+  } catch (const std::exception &) {
+    return QStringLiteral("(not readable)");
+  }
+}
+
+bool TUserBankPanel::Fits(const QMimeData *data) {
+  TLibrary *library = m_context.Library();
+  if (!library || !CurrentBank())
+    return false;
+  if (data->hasFormat(QLatin1String(kLibraryPatchMime))) {
+    const QList<qint64> ids = LibraryPatchIds(data);
+    try {
+      for (qint64 id : ids)
+        if (library->Row(id).kind != m_kind)
+          return false;
+    } catch (const std::exception &) {
+      return false;
+    }
+    return !ids.isEmpty();
+  }
+  const TDraggedDumps dumps = DraggedDumps(data);
+  for (const Bytes &image : dumps.images) {
+    TPatchBytes patch;
+    if (!PatchBytesOf(image.data(), image.size(), patch) || patch.kind != m_kind)
+      return false;
+  }
+  return !dumps.images.empty();
+}
+
+int TUserBankPanel::OriginBank() {
+  TLibrary *library = m_context.Library();
+  int origin = -1;
+  bool any = false;
+  try {
+    for (size_t slot = 0; library && slot < m_slots.size(); ++slot) {
+      if (!m_slots[slot])
+        continue;
+      // The latest time the patch was seen in a slot of the synthesizer.
+      const TSightingRow *last = nullptr;
+      const std::vector<TSightingRow> seen = library->Sightings(m_slots[slot]);
+      for (const TSightingRow &row : seen)
+        if ((row.source == "device" || row.source == "send") && row.fm == (m_kind != TKind::Sid) &&
+            (!last || row.time >= last->time))
+          last = &row;
+      if (!last || last->number != static_cast<int>(slot) || (any && last->bank != origin))
+        return -1;
+      origin = last->bank;
+      any = true;
+    }
+  } catch (const std::exception &) {
+    return -1;
+  }
+  return origin;
 }
 
 void TUserBankPanel::btnAddToBankClick() {
@@ -271,7 +405,10 @@ void TUserBankPanel::AddPatches(const std::vector<int64_t> &ids, int slot, bool 
   const int64_t bank = CurrentBank();
   if (!library || !bank || ids.empty())
     return;
+  const std::vector<int64_t> before = m_slots;
   int otherKind = 0, left = 0;
+  QStringList replaced;
+  std::vector<int> filled;
   const QString error = Attempt([&] {
     size_t at = static_cast<size_t>(slot);
     for (int64_t id : ids) {
@@ -285,12 +422,29 @@ void TUserBankPanel::AddPatches(const std::vector<int64_t> &ids, int slot, bool 
         ++left;
         continue;
       }
+      if (m_slots[at] != 0 && m_slots[at] != id)
+        replaced << QStringLiteral("%1 \"%2\"").arg(at + 1).arg(SlotName(at));
       library->SetUserBankSlot(bank, static_cast<int>(at), id);
+      filled.push_back(static_cast<int>(at));
       m_slots[at++] = id;
     }
   });
   ShowSlots();
+  Remember(QStringLiteral("put patches in the bank"), before);
   ShowError(error);
+  if (!filled.empty()) {
+    QString done = filled.size() == 1
+                       ? QStringLiteral("1 patch put in slot %1").arg(filled.front() + 1)
+                       : QStringLiteral("%1 patches put in slots %2 to %3")
+                             .arg(filled.size())
+                             .arg(filled.front() + 1)
+                             .arg(filled.back() + 1);
+    done += replaced.isEmpty() ? QStringLiteral(".")
+                               : QStringLiteral("; %1 replaced slot %2.")
+                                     .arg(QLatin1String(filled.size() == 1 ? "it" : "they"),
+                                          replaced.join(QStringLiteral(", slot ")));
+    m_context.ReportDone(done);
+  }
   QStringList told;
   if (otherKind)
     told << QStringLiteral("%1 of the patches are not %2 and were left out.")
@@ -361,11 +515,13 @@ void TUserBankPanel::EmptySelectedSlots() {
   if (!library || !bank)
     return;
   const QModelIndexList rows = lvUserBank->selectionModel()->selectedIndexes();
+  const std::vector<int64_t> before = m_slots;
   const QString error = Attempt([&] {
     for (const QModelIndex &row : rows)
       library->SetUserBankSlot(bank, row.row(), 0);
   });
   ShowSlots();
+  Remember(QStringLiteral("empty slots"), before);
   ShowError(error);
 }
 
@@ -374,27 +530,39 @@ void TUserBankPanel::MoveSlots(const QList<int> &from, int to) {
   const int64_t bank = CurrentBank();
   if (!library || !bank || from.isEmpty())
     return;
-  // The moved slots go in as one block before the slot dropped on; the
-  // others close up around them.
-  std::vector<int64_t> moved, rest;
-  int before = 0;
-  for (size_t slot = 0; slot < m_slots.size(); ++slot) {
-    if (from.contains(static_cast<int>(slot))) {
-      moved.push_back(m_slots[slot]);
-    } else {
-      if (static_cast<int>(slot) < to)
-        ++before;
-      rest.push_back(m_slots[slot]);
-    }
+  const std::vector<int64_t> moved =
+      MovedSlots(m_slots, std::vector<int>(from.begin(), from.end()), to);
+  if (moved.empty()) {
+    m_context.ReportDone(
+        QStringLiteral("The slots were not moved: from slot %1 on they would not fit in the bank.")
+            .arg(to + 1));
+    return;
   }
-  rest.insert(rest.begin() + before, moved.begin(), moved.end());
+  const std::vector<int64_t> before = m_slots;
   const QString error = Attempt([&] {
-    for (size_t slot = 0; slot < rest.size(); ++slot)
-      if (rest[slot] != m_slots[slot])
-        library->SetUserBankSlot(bank, static_cast<int>(slot), rest[slot]);
+    for (size_t slot = 0; slot < moved.size(); ++slot)
+      if (moved[slot] != m_slots[slot])
+        library->SetUserBankSlot(bank, static_cast<int>(slot), moved[slot]);
   });
   ShowSlots();
+  Remember(QStringLiteral("move slots"), before);
   ShowError(error);
+  // The moved patches stay chosen where they landed.
+  const int by = to - *std::min_element(from.begin(), from.end());
+  lvUserBank->clearSelection();
+  for (int slot : from)
+    if (QListWidgetItem *item = lvUserBank->item(slot + by))
+      item->setSelected(true);
+  lvUserBank->setCurrentRow(from.front() + by, QItemSelectionModel::NoUpdate);
+}
+
+void TUserBankPanel::MoveSelectedBy(int by) {
+  QList<int> from;
+  for (const QModelIndex &index : lvUserBank->selectionModel()->selectedIndexes())
+    from << index.row();
+  if (from.isEmpty())
+    return;
+  MoveSlots(from, *std::min_element(from.begin(), from.end()) + by);
 }
 
 std::vector<TPlacedPatch> TUserBankPanel::Placed() {
@@ -419,7 +587,18 @@ void TUserBankPanel::btnSaveBankClick() {
     ShowError(error);
     return;
   }
-  const QString path = m_context.SaveSysExFile();
+  // The bank's own name, less what a file name cannot hold.
+  QString name;
+  if (TLibrary *library = m_context.Library())
+    Attempt([&] {
+      for (const TUserBank &bank : library->UserBanks())
+        if (bank.id == CurrentBank())
+          name = QString::fromStdString(bank.name);
+    });
+  name.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]")),
+               QStringLiteral("_"));
+  const QString path = m_context.SaveSysExFileNamed(
+      name.trimmed().isEmpty() ? QStringLiteral("bank.syx") : name.trimmed() + ".syx");
   if (path.isEmpty())
     return;
   const int device = m_kind == TKind::Sid ? m_context.SidDeviceId() : m_context.FmDeviceId();
@@ -439,14 +618,44 @@ void TUserBankPanel::btnSendBankClick() {
     ShowError(error);
     return;
   }
-  int bank = 0;
-  if (!AskDestinationBank(m_context.MainWindow(),
+  int bank = -1;
+  if (!AskDestinationBank(window(),
                           QStringLiteral("Send \"%1\" to which bank of the synthesizer?")
                               .arg(cbxUserBank->currentText()),
-                          bank))
+                          OriginBank(), bank, m_backup, m_verify))
     return;
-  SendPlacedBank(m_context, this, placed, 0, bank, m_context.BackupBeforeSend(),
-                 m_context.VerifyAfterSend());
+  SendPlacedBank(m_context, this, placed, 0, bank, m_backup, m_verify);
+}
+
+void TUserBankPanel::Remember(const QString &text, const std::vector<int64_t> &before) {
+  if (!m_undo || before == m_slots || before.size() != m_slots.size())
+    return;
+  m_undo->push(new TSlotsCommand(
+      text, CurrentBank(), before, m_slots,
+      [this](int64_t bank, const std::vector<int64_t> &wanted) { ApplySlots(bank, wanted); }));
+}
+
+void TUserBankPanel::ApplySlots(int64_t bank, const std::vector<int64_t> &wanted) {
+  TLibrary *library = m_context.Library();
+  if (!library)
+    return;
+  const QString error = Attempt([&] {
+    const std::vector<int64_t> now = library->UserBankSlots(bank);
+    for (size_t slot = 0; slot < now.size() && slot < wanted.size(); ++slot)
+      if (now[slot] != wanted[slot])
+        library->SetUserBankSlot(bank, static_cast<int>(slot), wanted[slot]);
+  });
+  const int at = cbxUserBank->findData(QVariant::fromValue(static_cast<qlonglong>(bank)));
+  if (at >= 0 && at != cbxUserBank->currentIndex())
+    cbxUserBank->setCurrentIndex(at); // shows its slots
+  else
+    ShowSlots();
+  ShowError(error);
+}
+
+void TUserBankPanel::SetSendChecks(bool backup, bool verify) {
+  m_backup = backup;
+  m_verify = verify;
 }
 
 void TUserBankPanel::ShowError(const QString &text) {
@@ -484,26 +693,47 @@ bool AskNewBank(QWidget *parent, QString &name, TKind &kind) {
   return true;
 }
 
-bool AskDestinationBank(QWidget *parent, const QString &what, int &bank) {
+bool AskDestinationBank(QWidget *parent, const QString &what, int proposed, int &bank, bool &backup,
+                        bool &verify) {
   QDialog dialog(parent);
   dialog.setObjectName(QStringLiteral("frmDestinationBank"));
   dialog.setWindowTitle(QStringLiteral("Send to synthesizer"));
   auto *bankBox = new QComboBox(&dialog);
   bankBox->setObjectName(QStringLiteral("cbxDestinationBank"));
+  bankBox->setAccessibleName(QStringLiteral("Bank of the synthesizer to write into"));
   for (int each = 0; each < 8; ++each)
     bankBox->addItem(BankLetterText(each));
+  // No bank is written into that the user did not name: Enter alone sends nothing.
+  bankBox->setPlaceholderText(QStringLiteral("Choose a bank"));
+  bankBox->setCurrentIndex(proposed >= 0 && proposed < 8 ? proposed : -1);
   auto *text = new QLabel(what, &dialog);
   text->setBuddy(bankBox);
+  auto *backupBox = new QCheckBox(QStringLiteral("&Back up destination first"), &dialog);
+  backupBox->setObjectName(QStringLiteral("cbSendBankBackup"));
+  backupBox->setChecked(backup);
+  auto *verifyBox = new QCheckBox(QStringLiteral("&Verify after sending"), &dialog);
+  verifyBox->setObjectName(QStringLiteral("cbSendBankVerify"));
+  verifyBox->setChecked(verify);
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setText(QStringLiteral("&Send"));
+  ok->setObjectName(QStringLiteral("btnSendBankOk"));
+  ok->setEnabled(bankBox->currentIndex() >= 0);
+  QObject::connect(bankBox, &QComboBox::currentIndexChanged, ok,
+                   [ok](int index) { ok->setEnabled(index >= 0); });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   auto *layout = new QVBoxLayout(&dialog);
   layout->addWidget(text);
   layout->addWidget(bankBox);
+  layout->addWidget(backupBox);
+  layout->addWidget(verifyBox);
   layout->addWidget(buttons);
-  if (dialog.exec() != QDialog::Accepted)
+  if (dialog.exec() != QDialog::Accepted || bankBox->currentIndex() < 0)
     return false;
   bank = bankBox->currentIndex();
+  backup = backupBox->isChecked();
+  verify = verifyBox->isChecked();
   return true;
 }
 

@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace zpm {
 
 namespace {
@@ -79,9 +81,14 @@ TfrmHexView::TfrmHexView(QWidget *parent) : QDialog(parent) {
   for (int i = 0; i < 5; ++i) {
     m_panels[i] = new QLabel(Latin1(initial.panels[i]), m_statusBar);
     m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
-    m_panels[i]->setMinimumWidth(kPanelWidths[i]);
+    // Never narrower than the longest text the panel shows, in the font it has.
+    static const char *const kWidest[5] = {"Bank: H", "Location: 128", "", "Checksum: 127", ""};
+    const int width =
+        std::max(kPanelWidths[i],
+                 m_panels[i]->fontMetrics().horizontalAdvance(QLatin1String(kWidest[i])) + 12);
+    m_panels[i]->setMinimumWidth(width);
     if (i < 4)
-      m_panels[i]->setFixedWidth(kPanelWidths[i]);
+      m_panels[i]->setFixedWidth(width);
     m_statusBar->addWidget(m_panels[i], i == 4 ? 1 : 0);
   }
 

@@ -3,6 +3,7 @@
 // each run with a library of its own in the test's temporary folder.
 
 #include "app/library/history_compare.h"
+#include "app/library/library_fixture.h"
 #include "app/library/library_model.h"
 #include "app/library/library_page.h"
 #include "app/library/user_bank_panel.h"
@@ -36,54 +37,6 @@
 
 namespace zpm {
 namespace {
-
-Bytes NamedData(const char *name) {
-  Bytes data(kDataSize, 0);
-  for (size_t i = 0; name[i] != 0 && i < kNameSize; ++i)
-    data[i] = static_cast<uint8_t>(name[i]);
-  data[100] = static_cast<uint8_t>(name[0]);
-  return data;
-}
-
-class TLibraryPageTest : public TSidWindowTest {
-protected:
-  // Bank A of the simulator with three patches of known names, fetched.
-  void FetchNamedBank() {
-    StartSid();
-    Synth().SetSidPatchData(0, 0, NamedData("Qx Alpha"));
-    Synth().SetSidPatchData(0, 1, NamedData("Qx Alphorn"));
-    Synth().SetSidPatchData(0, 2, NamedData("Qx Bravo"));
-    Press("btnGetSingleBank");
-  }
-  TLibraryPage &Library() { return *ShowPage<TLibraryPage>("LibraryPage"); }
-  QTableView &List() { return Library().List(); }
-  void Search(const char *text) {
-    Find<QLineEdit>("edLibrarySearch")->setText(QString::fromLatin1(text));
-  }
-  QString Cell(int row, int column) { return List().model()->index(row, column).data().toString(); }
-  // A user bank of the kind's first entry, SID, made with "New bank...".
-  QListWidget *NewUserBank() {
-    const std::function<void(QWidget *)> accept = [](QWidget *modal) {
-      static_cast<QDialog *>(modal)->accept();
-    };
-    TDialogs newBank = Other(accept);
-    Click("btnNewBank", newBank);
-    return Find<QListWidget>("lvUserBank");
-  }
-  static void WriteFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-  }
-  static TPatchBank SavedSid(const QString &path) {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    TPatchBank saved;
-    LoadSidFile(Bytes(bytes.begin(), bytes.end()), "saved.syx", saved);
-    return saved;
-  }
-};
 
 TEST_F(TLibraryPageTest, ABankFetchIsInTheListAndInTheHistory) {
   FetchNamedBank();
@@ -124,7 +77,9 @@ TEST_F(TLibraryPageTest, TheSearchAndTheKindNarrowTheList) {
     Search(c.text);
     EXPECT_EQ(List().model()->rowCount(), c.rows) << c.text << " " << c.kind;
     EXPECT_EQ(Find<QLabel>("lbLibraryCount")->text(),
-              QStringLiteral("%1 %2").arg(c.rows).arg(c.rows == 1 ? "patch" : "patches"));
+              c.rows == 0
+                  ? QStringLiteral("No patch matches \"%1\".").arg(QLatin1String(c.text))
+                  : QStringLiteral("%1 %2").arg(c.rows).arg(c.rows == 1 ? "patch" : "patches"));
   }
 }
 
@@ -273,7 +228,9 @@ TEST_F(TLibraryPageTest, RestoringAnEarlierSnapshotPutsTheBankBackVerified) {
   for (uint8_t n = 0; n < 128; ++n)
     EXPECT_EQ(Synth().SidPatchData(0, n), before[n]) << int(n);
   ASSERT_EQ(history->rowCount(), 3);
-  EXPECT_EQ(history->item(0, 1)->text(), "send");
+  // Listed as what it was, with the two slots it put back.
+  EXPECT_EQ(history->item(0, 1)->text(), "restore");
+  EXPECT_EQ(history->item(0, 3)->text(), "2");
   QDir(backups).removeRecursively();
   QStandardPaths::setTestModeEnabled(false);
 }
@@ -315,7 +272,7 @@ TEST_F(TLibraryPageTest, ScreenReadersNameEveryControlAndReadTheRows) {
     if (list->child(i)->role() == QAccessible::ColumnHeader)
       headers << list->child(i)->text(QAccessible::Name);
   EXPECT_EQ(headers.join(", ").toStdString(),
-            "Name, Kind, Tags, Favourite, First seen, Times seen, Note");
+            "Name, Kind, Tags, Favourite, First seen, Last seen, Times seen, Note");
 
   struct Case {
     QAbstractItemView *view;
@@ -399,8 +356,10 @@ TEST_F(TLibraryPageTest, ImportingAFolderTellsWhatWasNewKnownAndRefused) {
   WriteFile(dir.filePath("refused.syx"), QByteArray(300, 'x'));
 
   TDialogs folder = Picking({dir.path()});
-  EXPECT_EQ(Click("btnImportFolder", folder),
-            QStringList{"2 files read: 1 patch new, 1 already in the library; 1 file refused."});
+  const QStringList told = Click("btnImportFolder", folder);
+  ASSERT_EQ(told.size(), 1);
+  EXPECT_EQ(told[0].section('\n', 0, 0),
+            "2 files read: 1 patch new, 1 already in the library; 1 file refused.");
   Search("qx imported");
   EXPECT_EQ(List().model()->rowCount(), 1);
 }
@@ -481,8 +440,9 @@ TEST_F(TLibraryPageTest, CompareListsTheSlotsThatDiffer) {
 
 // Patches dragged from the pages' lists onto a user bank's slots, with the
 // library not keeping what the pages bring: the SID ones are stored and land
-// from the slot under the pointer on, shown there while the drag is over it;
-// an FM voice is refused in the status line.
+// from the slot under the pointer on, shown there while the drag is over it,
+// and the status line tells what they replaced; an FM voice is refused while
+// it is dragged.
 TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
   StartSid();
   Config().cbKeepInLibrary->setChecked(false);
@@ -501,11 +461,13 @@ TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
     const char *list;
     std::vector<int> rows;
     int slot;
-    const char *status; // empty: none expected
+    bool accepted; // another kind is refused while it is dragged
+    const char *status;
   };
   const Case cases[] = {
-      {"lvSysExPatchList", {0, 2}, 5, ""},
-      {"lvFMVoicesSend", {0}, 9, "1 of the dragged patches are not SID and were left out."},
+      {"lvSysExPatchList", {0, 2}, 5, true, "2 patches put in slots 6 to 7."},
+      {"lvFMVoicesSend", {0}, 9, false, ""},
+      {"lvSysExPatchList", {1}, 5, true, "1 patch put in slot 6; it replaced slot 6 \"Qx Alpha\"."},
   };
   for (const Case &c : cases) {
     auto *list = Find<QTableView>(c.list);
@@ -518,12 +480,17 @@ TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
     const Qt::DropActions actions = Qt::CopyAction;
     QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bankSlots->viewport(), &enter);
+    EXPECT_EQ(enter.isAccepted(), c.accepted) << c.list;
     QDragMoveEvent move(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bankSlots->viewport(), &move);
-    EXPECT_EQ(bankSlots->Landing(), std::make_pair(c.slot, static_cast<int>(c.rows.size())));
+    EXPECT_EQ(move.isAccepted(), c.accepted) << c.list;
+    EXPECT_EQ(bankSlots->Landing(), c.accepted
+                                        ? std::make_pair(c.slot, static_cast<int>(c.rows.size()))
+                                        : std::make_pair(0, 0));
     Main().findChild<QStatusBar *>()->clearMessage();
     QDropEvent drop(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bankSlots->viewport(), &drop);
+    EXPECT_EQ(drop.isAccepted(), c.accepted) << c.list;
     EXPECT_EQ(bankSlots->Landing(), std::make_pair(0, 0));
     EXPECT_EQ(Main().findChild<QStatusBar *>()->currentMessage(), c.status);
   }
@@ -532,7 +499,7 @@ TEST_F(TLibraryPageTest, PatchesDraggedFromThePagesLandFromTheSlotDroppedOn) {
   TDialogs save = Picking({path});
   EXPECT_TRUE(Click("btnSaveBank", save).isEmpty());
   const TPatchBank saved = SavedSid(path);
-  const std::pair<int, const char *> expected[] = {{5, "Qx Alpha"}, {6, "Qx Bravo"}};
+  const std::pair<int, const char *> expected[] = {{5, "Qx Alphorn"}, {6, "Qx Bravo"}};
   ASSERT_EQ(saved.Count(), 2);
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(saved.GetPatch(i).PatchNumber(), expected[i].first);
