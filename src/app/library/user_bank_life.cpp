@@ -1,18 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A user bank made, renamed and deleted, each taken back by Ctrl+Z.
+// A user bank made (its name and kind asked), renamed and deleted, each
+// taken back by Ctrl+Z.
 #include "app/library/library_undo.h"
 #include "app/library/user_bank_panel.h"
 #include "app/page_support.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUndoStack>
+#include <QVBoxLayout>
 
 #include <memory>
 
 namespace zpm {
+
+namespace {
+
+QString BankLetterText(int bank) {
+  return QStringLiteral("Bank ") + QChar(QLatin1Char(static_cast<char>('A' + bank)));
+}
+
+} // namespace
 
 TUserBank TUserBankPanel::ShownBank() {
   const int64_t shown = CurrentBank();
@@ -125,6 +142,80 @@ void TUserBankPanel::btnDeleteBankClick() {
         QStringLiteral("Delete bank \"%1\"").arg(name),
         [this, bank, kept] { RemoveBank(bank, *kept); },
         [this, bank, kept] { PutBackBank(bank, *kept); }));
+}
+
+bool AskNewBank(QWidget *parent, QString &name, TKind &kind) {
+  QDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("frmNewBank"));
+  dialog.setWindowTitle(QStringLiteral("New bank"));
+  auto *nameEdit = new QLineEdit(QStringLiteral("New bank"), &dialog);
+  nameEdit->setObjectName(QStringLiteral("edNewBankName"));
+  nameEdit->selectAll();
+  auto *kindBox = new QComboBox(&dialog);
+  kindBox->setObjectName(QStringLiteral("cbxNewBankKind"));
+  for (TKind each : kAllKinds)
+    kindBox->addItem(QStringLiteral("%1, %2 slots").arg(KindBankText(each)).arg(SlotsPerBank(each)),
+                     static_cast<int>(each));
+  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto *form = new QFormLayout(&dialog);
+  auto *nameLabel = new QLabel(QStringLiteral("&Name:"), &dialog);
+  nameLabel->setBuddy(nameEdit);
+  auto *kindLabel = new QLabel(QStringLiteral("&Kind:"), &dialog);
+  kindLabel->setBuddy(kindBox);
+  form->addRow(nameLabel, nameEdit);
+  form->addRow(kindLabel, kindBox);
+  form->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted || nameEdit->text().trimmed().isEmpty())
+    return false;
+  name = nameEdit->text().trimmed();
+  kind = static_cast<TKind>(kindBox->currentData().toInt());
+  return true;
+}
+
+bool AskDestinationBank(QWidget *parent, const QString &what, int proposed, int &bank, bool &backup,
+                        bool &verify) {
+  QDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("frmDestinationBank"));
+  dialog.setWindowTitle(QStringLiteral("Send to synthesizer"));
+  auto *bankBox = new QComboBox(&dialog);
+  bankBox->setObjectName(QStringLiteral("cbxDestinationBank"));
+  bankBox->setAccessibleName(QStringLiteral("Bank of the synthesizer to write into"));
+  for (int each = 0; each < 8; ++each)
+    bankBox->addItem(BankLetterText(each));
+  // No bank is written into that the user did not name: Enter alone sends nothing.
+  bankBox->setPlaceholderText(QStringLiteral("Choose a bank"));
+  bankBox->setCurrentIndex(proposed >= 0 && proposed < 8 ? proposed : -1);
+  auto *text = new QLabel(what, &dialog);
+  text->setBuddy(bankBox);
+  auto *backupBox = new QCheckBox(QStringLiteral("&Back up destination first"), &dialog);
+  backupBox->setObjectName(QStringLiteral("cbSendBankBackup"));
+  backupBox->setChecked(backup);
+  auto *verifyBox = new QCheckBox(QStringLiteral("&Verify after sending"), &dialog);
+  verifyBox->setObjectName(QStringLiteral("cbSendBankVerify"));
+  verifyBox->setChecked(verify);
+  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+  ok->setText(QStringLiteral("&Send"));
+  ok->setObjectName(QStringLiteral("btnSendBankOk"));
+  ok->setEnabled(bankBox->currentIndex() >= 0);
+  QObject::connect(bankBox, &QComboBox::currentIndexChanged, ok,
+                   [ok](int index) { ok->setEnabled(index >= 0); });
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto *layout = new QVBoxLayout(&dialog);
+  layout->addWidget(text);
+  layout->addWidget(bankBox);
+  layout->addWidget(backupBox);
+  layout->addWidget(verifyBox);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted || bankBox->currentIndex() < 0)
+    return false;
+  bank = bankBox->currentIndex();
+  backup = backupBox->isChecked();
+  verify = verifyBox->isChecked();
+  return true;
 }
 
 } // namespace zpm

@@ -153,6 +153,8 @@ private:
   bool m_verify = true;
 };
 
+// "SID", "FM voices", ...: a user bank's kind as the bank lists show it.
+QString KindBankText(TKind kind);
 // Asks for a new bank's name and kind; false when the user cancelled.
 bool AskNewBank(QWidget *parent, QString &name, TKind &kind);
 // Asks for the synthesizer bank to send to, 0..7, none chosen unless
