@@ -22,13 +22,13 @@ void CheckRange(const char *what, int64_t value, int64_t min, int64_t max) {
 void ValidateRandomRun(const RandomRun &run) {
   CheckRange("Seed", run.Seed, kRandomSeedMin, kRandomSeedMax);
   CheckRange("Bank", run.Bank, kRandomBankMin, kRandomBankMax);
-  CheckRange("Patch", run.FirstPatch, kRandomPatchMin, kRandomPatchMax);
+  CheckRange("Patch", run.FirstPatch, kRandomPatchMin, std::min(run.Slots, kRandomPatchMax));
   CheckRange("Number of Patches", run.Count, kRandomCountMin, kRandomCountMax);
   CheckRange("Device ID", run.DeviceId, kRandomDeviceIdMin, kRandomDeviceIdMax);
 }
 
 int RandomRunLength(const RandomRun &run) {
-  return std::min(run.Count, kRandomPatchMax + 1 - run.FirstPatch);
+  return std::min(run.Count, run.Slots + 1 - run.FirstPatch);
 }
 
 std::string RandomPatchName(int slot) {

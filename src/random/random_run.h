@@ -33,12 +33,15 @@ struct RandomRun {
   int FirstPatch = 1; // "Patch:", 1..128
   int Count = 1;      // "Number of Patches:", 1..128
   int DeviceId = 0;   // the Config page's device ID, 0..127
+  // The bank's slots: 128, or for runs of FM drumsets 16 and of ensembles 32.
+  int Slots = kRandomPatchMax;
 };
 
 // Fails with RandomSettingError on a value that no control could hold.
 void ValidateRandomRun(const RandomRun &run);
 
-// Patches a run makes: it stops at slot 127, so min(count, 129 - first).
+// Patches a run makes: it stops at the bank's last slot, so min(count,
+// 129 - first) in a bank of 128.
 int RandomRunLength(const RandomRun &run);
 
 // "Random Patch %u" with slot + 1, into data bytes 0..15, 0 after the text.

@@ -76,6 +76,13 @@ std::string Plural(int count, const char *one, const char *many) {
 
 } // namespace
 
+TFmLists TRandomSendReport::FmLists() const {
+  static const TFMPatchBank none;
+  const uint8_t type = fmVoices.Count() > 0 ? fmVoices.GetPatch(0).PatchType() : kFmVoice;
+  return {type == kFmVoice ? fmVoices : none, type == kFmDrumset ? fmVoices : none,
+          type == kFmEnsemble ? fmVoices : none};
+}
+
 TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
                                    const RangeGrid &grid, int delayMs) {
   TSidSendOptions options;
@@ -84,23 +91,30 @@ TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const R
 }
 
 TRandomSendReport SendSidRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
-                                   const RangeGrid &grid, const TSidSendOptions &given) {
+                                   const RangeGrid &grid, const TSidSendOptions &options) {
+  // The patches are made, and checked, before anything goes out.
+  TPatchBank made;
+  SidRandomPatches patches(run, grid);
+  while (patches.Next())
+    made.Add(patches.Patch());
+  return SendSidPatchRun(link, host, run, made, options);
+}
+
+TRandomSendReport SendSidPatchRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                  const TPatchBank &patches, const TSidSendOptions &given) {
   link.CheckDevicesOpen();
   TSidSendOptions options = given;
   options.device = static_cast<uint8_t>(run.DeviceId);
   const uint8_t device = options.device;
   const auto bank = static_cast<uint8_t>(run.Bank);
   TRandomSendReport report;
-  // The patches are made, and checked, before anything goes out.
-  SidRandomPatches patches(run, grid);
-  while (patches.Next()) {
-    TPatch patch = patches.Patch();
+  for (int i = 0; i < patches.Count(); ++i) {
+    TPatch patch = patches.GetPatch(i);
     patch.Bank = bank;
     uint8_t name[kNameSize];
     patch.GetName(name);
     report.sidPatches.Add(patch);
-    report.send.items.push_back(
-        PlannedItem(report.sidPatches.Count() - 1, run.Bank, patches.Slot(), -1, name));
+    report.send.items.push_back(PlannedItem(i, run.Bank, patch.PatchNumber(), -1, name));
   }
   TSendReport &sends = report.send;
   if (options.backup && !BackupSidBanks(link, host, options, report.sidPatches, sends))
@@ -156,18 +170,27 @@ TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const Ra
 }
 
 TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
-                                  const RangeGrid &grid, const TFmSendOptions &given) {
+                                  const RangeGrid &grid, const TFmSendOptions &options) {
+  TFMPatchBank made;
+  FmRandomPatches patches(run, grid);
+  while (patches.Next())
+    made.Add(patches.Patch());
+  return SendFmPatchRun(link, host, run, made, options);
+}
+
+TRandomSendReport SendFmPatchRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                 const TFMPatchBank &patches, const TFmSendOptions &given) {
   link.CheckDevicesOpen();
   TFmSendOptions options = given;
   options.device = static_cast<uint8_t>(run.DeviceId);
   TRandomSendReport report;
-  FmRandomPatches patches(run, grid);
-  while (patches.Next()) {
+  for (int i = 0; i < patches.Count(); ++i) {
+    const TFMPatch &patch = patches.GetPatch(i);
     uint8_t name[kNameSize];
-    patches.Patch().GetName(name);
-    report.fmVoices.Add(patches.Patch());
+    patch.GetName(name);
+    report.fmVoices.Add(patch);
     report.send.items.push_back(
-        PlannedItem(report.fmVoices.Count() - 1, run.Bank, patches.Slot(), kFmVoice, name));
+        PlannedItem(i, patch.Bank(), patch.PatchNumber(), patch.PatchType(), name));
   }
   TSendReport &sends = report.send;
   if (options.backup && !BackupFmBanks(link, host, options, sends))
@@ -218,10 +241,8 @@ TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const Ra
     }
   }
   EndSlots(report);
-  if (options.verify && sends.lostReason.empty()) {
-    const TFMPatchBank none;
-    VerifyFmSlots(link, host, options, TFmLists{report.fmVoices, none, none}, sends);
-  }
+  if (options.verify && sends.lostReason.empty())
+    VerifyFmSlots(link, host, options, report.FmLists(), sends);
   return report;
 }
 
@@ -238,7 +259,7 @@ std::string RandomRunSummary(const RandomRun &run, int made) {
     text += "; " + std::to_string(length - made) + " not sent";
   const int past = run.Count - length;
   if (past > 0)
-    text += "; " + std::to_string(past) + " past slot 128 not made";
+    text += "; " + std::to_string(past) + " past slot " + std::to_string(run.Slots) + " not made";
   return text;
 }
 

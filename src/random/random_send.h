@@ -34,9 +34,14 @@ struct TRandomSendReport {
   // One slot per patch made, row i the i-th patch: what the send report,
   // its retries and zpm's report show.
   TSendReport send;
-  // The patches made, for the read-back and a retry of failed slots.
+  // The patches made, for the read-back and a retry of failed slots; the
+  // FM ones are voices in a random run, of any one type in a run of patches
+  // made elsewhere.
   TPatchBank sidPatches;
   TFMPatchBank fmVoices;
+  // The FM patches as the list of their type, the other two empty, for the
+  // read-back and the record.
+  TFmLists FmLists() const;
 };
 
 // The SID run: device check, Bank Select and its answer (a single-PatchCart
@@ -60,6 +65,15 @@ TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const Ra
 // backup and the read-back are as for SID.
 TRandomSendReport SendFmRandomRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
                                   const RangeGrid &grid, const TFmSendOptions &options);
+
+// The same runs with patches made elsewhere (explored candidates), in the
+// order given, each already at its number: SID patches into the run's bank,
+// FM patches of one type, each into its own bank. The run's Count is the
+// progress's length.
+TRandomSendReport SendSidPatchRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                  const TPatchBank &patches, const TSidSendOptions &options);
+TRandomSendReport SendFmPatchRun(TMidiLink &link, TTransferHost &host, const RandomRun &run,
+                                 const TFMPatchBank &patches, const TFmSendOptions &options);
 
 // What a run made, for the window's status and zpm's output:
 // "3 patches, slots 126-128 of bank A; 1 past slot 128 not made".
