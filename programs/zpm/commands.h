@@ -21,5 +21,6 @@ int RunLibrary(const QStringList &args);
 // zpm library history and export, reached through RunLibrary.
 int RunLibraryHistory(const QStringList &args);
 int RunLibraryExport(const QStringList &args);
+int RunExplore(const QStringList &args);
 
 } // namespace zpm::cli

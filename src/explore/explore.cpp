@@ -45,7 +45,7 @@ std::string KindPhrase(PatchKind kind) {
 
 std::vector<Bytes> VaryPatch(const Bytes &parent, int count, const TExploreOptions &options) {
   CheckCount(count);
-  const TExplorePlan plan(CheckedKind(parent, "the patch"), options);
+  const TExplorePlan plan(ExploredKind(parent, "the patch"), options);
   RandomGenerator random(options.seed);
   std::vector<Bytes> candidates;
   candidates.reserve(static_cast<size_t>(count));
@@ -60,7 +60,7 @@ std::string CrossRefusal(const std::vector<Bytes> &parents, bool mixAlgorithms,
     return "A crossing takes 2 to 4 patches, not " + std::to_string(parents.size()) + ".";
   std::vector<PatchKind> kinds;
   for (size_t i = 0; i < parents.size(); ++i)
-    kinds.push_back(CheckedKind(parents[i], names[i]));
+    kinds.push_back(ExploredKind(parents[i], names[i]));
   for (size_t i = 1; i < parents.size(); ++i)
     if (kinds[i] != kinds[0])
       return "Only patches of one kind can be crossed: " + names[0] + " is " +

@@ -76,6 +76,11 @@ std::vector<Bytes> CrossPatches(const std::vector<Bytes> &parents, int count,
 std::string CrossRefusal(const std::vector<Bytes> &parents, bool mixAlgorithms,
                          const std::vector<std::string> &names);
 
+// The kind of a patch that can be explored: TExploreError when the image is
+// not a whole SID or FM patch, or holds a data byte the synthesizer cannot
+// take; what names it in the message ("row 3").
+PatchKind ExploredKind(const Bytes &image, const std::string &what);
+
 // "a SID patch", "an FM voice", "an FM drumset", "an FM ensemble".
 std::string KindPhrase(PatchKind kind);
 

@@ -79,7 +79,7 @@ int PickOther(const TFieldPlan &plan, int value, RandomGenerator &random) {
 
 } // namespace
 
-PatchKind CheckedKind(const Bytes &image, const std::string &what) {
+PatchKind ExploredKind(const Bytes &image, const std::string &what) {
   const PatchKind kind = RecognisePatchKind(image);
   if (kind == PatchKind::Unknown || image.size() != ImageSize(kind))
     throw TExploreError(what + " is not a whole SID or FM patch, so it cannot be explored.");

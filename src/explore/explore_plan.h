@@ -47,8 +47,4 @@ private:
   bool m_nameLocked = false;
 };
 
-// Refuses an image that is not a whole SID or FM patch, or holds a data
-// byte the synthesizer cannot take; what names it in the message.
-PatchKind CheckedKind(const Bytes &image, const std::string &what);
-
 } // namespace zpm

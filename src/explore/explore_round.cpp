@@ -15,7 +15,7 @@ TExploreRound BuildRound(const std::vector<Bytes> &liked, const TExploreOptions 
   std::vector<std::string> names;
   for (size_t i = 0; i < liked.size(); ++i)
     names.push_back("liked patch " + std::to_string(i + 1));
-  const PatchKind kind = CheckedKind(liked.front(), names.front());
+  const PatchKind kind = ExploredKind(liked.front(), names.front());
   bool cross = false;
   if (liked.size() > 1) {
     // Different kinds cannot share a round; voices of different algorithms
