@@ -192,7 +192,7 @@ int RunCross(const QStringList &args) {
   const TFileParents file = ReadParents(line.Positional(0), rowsText);
   if (file.parents.size() < 2 || file.parents.size() > 4)
     throw UsageError(
-        QString("--rows names %1 patches; a crossing takes 2 to 4.").arg(file.parents.size()));
+        QString("A crossing takes 2 to 4 patches; --rows names %1.").arg(file.parents.size()));
   const std::string refusal = CrossRefusal(file.parents, parsed.options.mixAlgorithms, file.names);
   if (!refusal.empty())
     throw UsageError(QString::fromStdString(refusal) +

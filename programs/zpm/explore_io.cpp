@@ -135,15 +135,13 @@ void RecordCandidates(const CommandLine &line, const std::vector<Bytes> &made,
   for (size_t i = 0; i < parents.size(); ++i)
     PatchBytesOf(parents[i].data(), parents[i].size(), from[i]);
   try {
+    // A candidate that is a parent's very data (amount 0) is that parent,
+    // which the library keeps from becoming its own child.
     const auto library = OpenLibrary(line);
     for (const Bytes &image : made) {
       TPatchBytes patch;
       PatchBytesOf(image.data(), image.size(), patch);
-      const bool isParent = std::any_of(from.begin(), from.end(), [&](const TPatchBytes &parent) {
-        return parent.data == patch.data;
-      });
-      if (!isParent)
-        library->RecordMade(patch, from, making);
+      library->RecordMade(patch, from, making);
     }
   } catch (const std::exception &error) {
     PrintErr(QString("The new patches were not kept in the library: %1\n")

@@ -50,8 +50,7 @@ struct TPlacedPatches {
 TPlacedPatches PlaceCandidates(const std::vector<Bytes> &made, const RandomRun &run);
 
 // Each new patch kept in the library with its parents and how it was made,
-// unless --no-library; one that is a parent's very data made nothing new. A
-// library that cannot be written warns.
+// unless --no-library. A library that cannot be written warns.
 void RecordCandidates(const CommandLine &line, const std::vector<Bytes> &made,
                       const std::vector<Bytes> &parents, const TMaking &making);
 
