@@ -3,8 +3,6 @@
 // four, written as zpm random writes its patches (or with --send into the
 // synthesizer as it sends them), each kept in the library with its parents.
 #include "explore/explore.h"
-#include "library/library.h"
-#include "random/random_error.h"
 #include "random/random_send.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
@@ -14,8 +12,6 @@
 #include "zpm/library_record.h"
 #include "zpm/made_run.h"
 #include "zpm/send_common.h"
-
-#include <QFile>
 
 #include <functional>
 #include <map>

@@ -3,12 +3,13 @@
 
 #include "edit/edit_fields.h"
 #include "explore/explore.h"
-#include "fm/fm_file.h"
 #include "sid/sid_messages.h"
 #include "zpm/cli_io.h"
 #include "zpm/library_output.h"
 #include "zpm/patch_file.h"
 #include "zpm/send_common.h"
+
+#include <algorithm>
 
 namespace zpm::cli {
 

@@ -46,7 +46,8 @@ struct TExploreOptions {
   bool beyond = false;            // cross: a number may land a little past its parents' values
   bool mixAlgorithms = false;     // cross: FM voices of different algorithms too
   std::vector<std::string> locks; // fields never changed, by label as typed ("cutoff")
-  // The ranges: numbers move within a row's "Min".."Max", a row with the
+  // The ranges: numbers move within a row's "Min".."Max", both ends
+  // reachable (unlike a random draw, which stops below "Max"); a row with the
   // two equal is fixed. Null: the default grid of the patch's synthesizer.
   // Drumsets and ensembles have no grid; their fields' own ranges hold.
   const RangeGrid *grid = nullptr;
@@ -58,8 +59,10 @@ struct TExploreOptions {
 // count variations of parent, a whole SID or FM dump image: each number
 // field moves a random distance of up to amount percent of its range either
 // way, each choice and on/off field changes with amount percent
-// probability. Amount 0 gives the parent's sound. The candidates carry the
-// parent's header (device, bank, number).
+// probability. A value outside its grid row (set by hand) widens that row's
+// range to it rather than being pulled in, so no move jumps and amount 0
+// gives the parent's sound. The candidates carry the parent's header
+// (device, bank, number).
 std::vector<Bytes> VaryPatch(const Bytes &parent, int count, const TExploreOptions &options);
 
 // count crossings of 2 to 4 parents of one kind: each field is taken from

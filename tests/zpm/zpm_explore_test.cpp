@@ -126,7 +126,7 @@ TEST_F(ZpmExplore, WritesAsZpmRandomWritesAndTheSameSeedGivesTheSameBytes) {
   EXPECT_EQ(copies.substr(9 + 266 + 8, 256), parent);
 }
 
-TEST_F(ZpmExplore, RefusesBadUsageWithExit2AndWritesNothing) {
+TEST_F(ZpmExplore, RefusesBadUsageWithExit2AndCutPatchesWithExit1) {
   struct Case {
     std::vector<std::string> args;
     std::string err;
@@ -174,6 +174,15 @@ TEST_F(ZpmExplore, RefusesBadUsageWithExit2AndWritesNothing) {
             0);
   // Voices of different algorithms cross when asked.
   EXPECT_EQ(Explore(cross + std::vector<std::string>{"--rows", "0,2", "--mix-algorithms"}).code, 0);
+  // A patch the end of its file cut short is not one to explore.
+  const std::string whole = Out("sid.syx");
+  std::ofstream(Path("cut.syx"), std::ios::binary).write(whole.data(), whole.size() - 10);
+  const RawRun cut = Explore({"vary", Path("cut.syx"), "--row", "2", "--count", "1", "--seed", "1",
+                              "--amount", "5", "--output", Path("y.syx")});
+  EXPECT_EQ(cut.code, 1);
+  EXPECT_EQ(cut.err, "Row 2 of " + Path("cut.syx") +
+                         " is cut short by the end of the file, so it cannot be explored; only "
+                         "the rows before it can.\n");
 }
 
 TEST_F(ZpmExplore, KeepsEachNewPatchWithItsParentsUnlessAskedNot) {
