@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// zpm patch set, run as the real program on files in a fresh folder: what it
+// changes, what it refuses, and that it touches nothing else.
+#include "edit/edit_fields.h"
+#include "fm/fm_file.h"
+#include "patch/checksum.h"
+#include "sid/sid_messages.h"
+#include "zpm/zpm_run.h"
+
+#include "support/named_patches.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <fstream>
+
+#include <sys/stat.h>
+
+namespace zpm {
+namespace {
+
+using test::RawRun;
+using test::RunZpm;
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes &part : parts)
+    all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TFMPatch Fm(uint8_t type, uint8_t seed, uint8_t number) {
+  TFMPatch patch;
+  patch.SetPatchType(type);
+  patch.SetPatchNumber(number);
+  for (size_t i = 0; i < kDataSize; ++i)
+    patch.Data()[i] = static_cast<uint8_t>((seed * 7 + i) % 64);
+  patch.UpdateChecksum();
+  return patch;
+}
+
+// Two FM voices and a drumset with a message between them that is not a
+// dump, so that no row's dump starts where a count of dumps would put it.
+Bytes FmFile() {
+  TFMPatchBank voices, drums, none;
+  voices.Add(Fm(kFmVoice, 1, 0));
+  voices.Add(Fm(kFmVoice, 2, 1));
+  drums.Add(Fm(kFmDrumset, 3, 0));
+  const Bytes request = {0xF0, 0x00, 0x00, 0x7E, 0x49, 0x00, 0x01, 0x00, 0x00, 0x00, 0xF7};
+  return Cat({FmAllTypesFile(voices, none, none), request, FmAllTypesFile(none, drums, none)});
+}
+
+// Patches of banks A and B with a patch request between them.
+Bytes SidFile() {
+  const Bytes request = {0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x01, 0x05, 0xF7};
+  return Cat({test::SidFileOf({test::NamedSid("Bass", 1)}), request,
+              test::SidFileOf({test::NamedSid("Lead", 2, 1, 3), test::NamedSid("Pad", 3, 1, 4)})});
+}
+
+template <typename Patch> Bytes ImageOf(const Patch &patch) {
+  return Bytes(patch.Dump.begin(), patch.Dump.end());
+}
+
+class ZpmPatchSet : public ::testing::Test {
+protected:
+  QTemporaryDir dir;
+  std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
+  void Write(const std::string &name, const Bytes &bytes) const {
+    std::ofstream(Path(name), std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  Bytes Read(const std::string &name) const {
+    const std::string text = test::SlurpFile(Path(name));
+    return Bytes(text.begin(), text.end());
+  }
+  bool Exists(const std::string &name) const {
+    struct stat info {};
+    return stat(Path(name).c_str(), &info) == 0;
+  }
+};
+
+// The file as it should come out: the original dump replaced by the image
+// with the given bytes set and its checksum made right, nothing else moved.
+struct Change {
+  const char *field; // a label; empty with name set
+  int value;
+};
+
+Bytes Expected(const Bytes &file, const Bytes &original, PatchKind kind,
+               const std::vector<Change> &changes, const std::string &name = {}) {
+  Bytes image = original;
+  const size_t data = kind == PatchKind::Sid ? kSidDataOffset : kFmDataOffset;
+  for (const Change &change : changes)
+    image[FindEditField(kind, change.field)->DumpByte] = static_cast<uint8_t>(change.value);
+  if (!name.empty())
+    for (size_t i = 0; i < kNameSize; ++i)
+      image[data + i] = static_cast<uint8_t>(i < name.size() ? name[i] : ' ');
+  image[data + kDataSize] = DataChecksum(image.data() + data);
+  Bytes expected = file;
+  const auto at = std::search(expected.begin(), expected.end(), original.begin(), original.end());
+  EXPECT_NE(at, expected.end());
+  std::copy(image.begin(), image.end(), at);
+  return expected;
+}
+
+TEST_F(ZpmPatchSet, ChangesOnlyTheNamedParametersOfTheRow) {
+  Write("sid.syx", SidFile());
+  Write("fm.syx", FmFile());
+  const Bytes lead = ImageOf(test::NamedSid("Lead", 2, 1, 3));
+  const Bytes secondVoice = ImageOf(Fm(kFmVoice, 2, 1));
+  const Bytes drumset = ImageOf(Fm(kFmDrumset, 3, 0));
+  struct Case {
+    const char *file;
+    std::vector<std::string> args;
+    Bytes original;
+    PatchKind kind;
+    std::vector<Change> changes;
+    std::string name = {};
+  };
+  const Case cases[] = {
+      // Two at once, in any case, underscores for spaces.
+      {"sid.syx",
+       {"--row", "1", "CUTOFF=64", "voice1_attack=10"},
+       lead,
+       PatchKind::Sid,
+       {{"CutOff", 64}, {"Voice1 Attack", 10}}},
+      // A choice by the text the editor shows, and an on/off.
+      {"sid.syx",
+       {"--row", "1", "Voice2 Waveform=Wave 3, Mode 1", "poly=on"},
+       lead,
+       PatchKind::Sid,
+       {{"Voice2 Waveform", 35}, {"Poly", 1}}},
+      {"sid.syx", {"--row", "1", "--name", "Fat Lead"}, lead, PatchKind::Sid, {}, "Fat Lead"},
+      {"sid.syx", {"--row", "1", "patch name=Solo"}, lead, PatchKind::Sid, {}, "Solo"},
+      {"fm.syx",
+       {"--row", "1", "op2_volume=63"},
+       secondVoice,
+       PatchKind::FmVoice,
+       {{"OP2 Volume", 63}}},
+      // Row 2 is the drumset after the two voices; the label holds a '='.
+      {"fm.syx",
+       {"--row", "2", "BD FM/AM (0=FM, 1=AM)=am", "sd attack rate=15"},
+       drumset,
+       PatchKind::FmDrumset,
+       {{"BD FM/AM (0=FM, 1=AM)", 1}, {"SD Attack Rate", 15}}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args[2]);
+    std::vector<std::string> args{"patch",    "set",           Path(c.file),
+                                  "--output", Path("out.syx"), "--no-library"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RawRun run = RunZpm(args);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(Read("out.syx"), Expected(Read(c.file), c.original, c.kind, c.changes, c.name));
+  }
+
+  // Written over its input, as sed -i does.
+  const Bytes before = Read("sid.syx");
+  const RawRun inPlace = RunZpm({"patch", "set", Path("sid.syx"), "--row", "1", "cutoff=9",
+                                 "--output", Path("sid.syx"), "--no-library"});
+  ASSERT_EQ(inPlace.code, 0) << inPlace.err;
+  EXPECT_EQ(Read("sid.syx"), Expected(before, lead, PatchKind::Sid, {{"CutOff", 9}}));
+  EXPECT_NE(inPlace.out.find("CutOff: "), std::string::npos) << inPlace.out;
+}
+
+// Whatever is refused leaves the output as it was: absent, or the library.
+TEST_F(ZpmPatchSet, RefusesBeforeWritingAnything) {
+  Write("sid.syx", SidFile());
+  Write("fm.syx", FmFile());
+  Bytes high = SidFile();
+  high[kSidBankSelectSize + kSidDataOffset + 40] = 0x80;
+  Write("high.syx", high);
+  Write("bank.syx", Cat({{0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x04}, Bytes(256 * 2, 1)}));
+  ASSERT_EQ(RunZpm({"library", "stats", "--library", Path("lib.sqlite")}).code, 0);
+  struct Case {
+    const char *file;
+    std::vector<std::string> args;
+    int code;
+    const char *err; // part of the message
+    const char *output = "out.syx";
+  };
+  const Case cases[] = {
+      {"sid.syx", {"nosuch=1"}, 2, "a SID patch has no parameter \"nosuch\""},
+      {"sid.syx", {"cutoff=128"}, 2, "\"CutOff\" takes 0..127, not \"128\""},
+      {"sid.syx", {"poly=2"}, 2, "\"Poly\" takes Off, On, not \"2\""},
+      {"sid.syx",
+       {"voice1 waveform=wave 9, mode 0"},
+       2,
+       "takes \"wave 0, mode 0\", \"wave 1, mode 0\""},
+      {"fm.syx", {"OP1 KSL (Key Scale Level)=4"}, 2, "takes 0..3"},
+      {"sid.syx", {"--name", "Seventeen chars!!"}, 2, "at most 16 characters"},
+      {"sid.syx", {"--name", "Caf\xc3\xa9"}, 2, "only plain characters"},
+      {"fm.syx", {"--row", "2", "--name", "Kit"}, 2, "have no name"},
+      {"sid.syx", {"cutoff"}, 2, "is not NAME=VALUE"},
+      {"sid.syx", {}, 2, "Nothing to change"},
+      // A good setting does not carry a bad one.
+      {"sid.syx", {"cutoff=1", "resonance=200"}, 2, "takes 0..127, not \"200\""},
+      {"sid.syx", {"--row", "3", "cutoff=1"}, 1, "--row 3 is outside 0..2"},
+      {"high.syx", {"cutoff=1"}, 1, "Data byte 40"},
+      {"bank.syx", {"cutoff=1"}, 1, "whole-bank dump"},
+      {"sid.syx",
+       {"cutoff=1", "--library", Path("lib.sqlite")},
+       1,
+       "is the patch library",
+       "lib.sqlite"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + (c.args.empty() ? "" : c.args.back()));
+    const Bytes before = Exists(c.output) ? Read(c.output) : Bytes();
+    std::vector<std::string> args{"patch", "set", Path(c.file), "--output", Path(c.output)};
+    if (std::find(c.args.begin(), c.args.end(), "--row") == c.args.end())
+      args.insert(args.end(), {"--row", "0"});
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RawRun run = RunZpm(args);
+    EXPECT_EQ(run.code, c.code) << run.err;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(Exists(c.output) ? Read(c.output) : Bytes(), before);
+  }
+}
+
+} // namespace
+} // namespace zpm
