@@ -228,6 +228,11 @@ int RunPatchSet(const QStringList &args) {
   text += changes.isEmpty() ? "  nothing changed: the patch already held those values.\n" : changes;
   text += QString("Written to %1.\n").arg(output);
   PrintOut(text);
+  const TKeptEdit kept = RecordEdit(line, edit.Current(), edit.Original());
+  if (kept.id != 0)
+    PrintOut(QString("Kept in the library as patch %1, made from patch %2.\n")
+                 .arg(kept.id)
+                 .arg(kept.parent));
   return ExitDone;
 }
 

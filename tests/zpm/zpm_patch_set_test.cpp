@@ -3,6 +3,7 @@
 // changes, what it refuses, and that it touches nothing else.
 #include "edit/edit_fields.h"
 #include "fm/fm_file.h"
+#include "library/library.h"
 #include "patch/checksum.h"
 #include "sid/sid_messages.h"
 #include "zpm/zpm_run.h"
@@ -11,9 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 #include <sys/stat.h>
@@ -76,9 +81,10 @@ protected:
     const std::string text = test::SlurpFile(Path(name));
     return Bytes(text.begin(), text.end());
   }
-  bool Exists(const std::string &name) const {
+  bool Exists(const std::string &name) const { return ExistsAt(Path(name)); }
+  static bool ExistsAt(const std::string &path) {
     struct stat info {};
-    return stat(Path(name).c_str(), &info) == 0;
+    return stat(path.c_str(), &info) == 0;
   }
 };
 
@@ -218,6 +224,121 @@ TEST_F(ZpmPatchSet, RefusesBeforeWritingAnything) {
     EXPECT_EQ(run.code, c.code) << run.err;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
     EXPECT_EQ(Exists(c.output) ? Read(c.output) : Bytes(), before);
+  }
+}
+
+TPatchBytes Kept(const std::string &name, uint8_t seed) {
+  const TPatch patch = test::NamedSid(name, seed);
+  TPatchBytes bytes;
+  EXPECT_TRUE(PatchBytesOf(patch.Dump.data(), patch.Dump.size(), bytes));
+  return bytes;
+}
+
+// The new patch is kept as made from the original, and library show names
+// each from the other, with how it was made: edited here, varied or crossed
+// as Explore keeps them.
+TEST_F(ZpmPatchSet, KeepsTheNewPatchWithItsParent) {
+  Write("sid.syx", SidFile());
+  const std::string library = Path("lib.sqlite");
+  const RawRun set = RunZpm({"patch", "set", Path("sid.syx"), "--row", "1", "--name", "Fat Lead",
+                             "--output", Path("out.syx"), "--library", library});
+  ASSERT_EQ(set.code, 0) << set.err;
+  EXPECT_NE(set.out.find("Kept in the library as patch 1, made from patch 2."), std::string::npos)
+      << set.out;
+  {
+    TLibrary kept(library);
+    TPatchBytes fatLead = Kept("Lead", 2);
+    std::copy_n("Fat Lead", 8, fatLead.data.begin());
+    ASSERT_EQ(kept.RecordMade(Kept("Vary", 9), {fatLead}, {TMadeBy::Vary, 30, true, 42}), 3);
+    ASSERT_EQ(kept.RecordMade(Kept("Cross", 10), {fatLead, Kept("Bass", 1)},
+                              {TMadeBy::Cross, -1, true, 7}),
+              4);
+  }
+  struct Listed {
+    int id;
+    const char *name, *how;
+    int amount, seed; // -1: null
+  };
+  struct Case {
+    const char *id;
+    std::vector<Listed> parents, children;
+    std::vector<const char *> texts; // what the text output says of them
+  };
+  const Case cases[] = {
+      {"2", {}, {{1, "Fat Lead", "edit", -1, -1}}, {"Made into:\n  1 \"Fat Lead\"  edit, 20"}},
+      {"1",
+       {{2, "Lead", "edit", -1, -1}},
+       {{3, "Vary", "vary", 30, 42}, {4, "Cross", "cross", -1, 7}},
+       {"Made from:\n  2 \"Lead\"  edit, 20", "Made into:\n  3 \"Vary\"  vary 30%, seed 42, 20",
+        "\n  4 \"Cross\"  cross, seed 7, 20"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.id);
+    const RawRun text = RunZpm({"library", "show", c.id, "--library", library});
+    for (const char *said : c.texts)
+      EXPECT_NE(text.out.find(said), std::string::npos) << said << "\n" << text.out;
+    const RawRun json = RunZpm({"library", "show", c.id, "--json", "--library", library});
+    const QJsonObject show = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    for (const auto &[member, expected] :
+         {std::pair{"parents", &c.parents}, std::pair{"children", &c.children}}) {
+      const QJsonArray listed = show[member].toArray();
+      ASSERT_EQ(listed.size(), static_cast<qsizetype>(expected->size())) << member << json.out;
+      for (size_t i = 0; i < expected->size(); ++i) {
+        const Listed &want = (*expected)[i];
+        const QJsonValue got = listed[static_cast<qsizetype>(i)];
+        EXPECT_EQ(got["id"].toInt(), want.id);
+        EXPECT_EQ(got["name"].toString().toStdString(), want.name);
+        EXPECT_EQ(got["how"].toString().toStdString(), want.how);
+        EXPECT_EQ(got["amount"].isNull() ? -1 : got["amount"].toInt(), want.amount);
+        EXPECT_EQ(got["seed"].isNull() ? -1 : got["seed"].toInt(), want.seed);
+      }
+    }
+  }
+}
+
+// What is kept goes to the library named, whatever bytes its name holds, or
+// with --no-library nowhere; a library that cannot be written costs a
+// warning, never the file.
+TEST_F(ZpmPatchSet, KeepsInTheLibraryNamedOrNone) {
+  Write("sid.syx", SidFile());
+  Write("junk.sqlite", {'n', 'o', 't', ' ', 'a', ' ', 'd', 'b'});
+  const std::string named = Path("lib-\xff.sqlite"), fallback = Path("default.sqlite"),
+                    fetched = Path("fetch-\xfe.sqlite");
+  const auto set = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = {"patch", "set",      Path("sid.syx"), "--row",
+                                     "0",     "cutoff=3", "--output",      Path("out.syx")};
+    args.insert(args.end(), options.begin(), options.end());
+    return args;
+  };
+  struct Case {
+    std::vector<std::string> args;
+    bool warns;
+    std::string library; // the file that holds the new patch, or empty
+  };
+  const Case cases[] = {
+      {set({"--no-library"}), false, ""},
+      {set({"--library", named}), false, named},
+      {set({}), false, fallback},
+      {set({"--library", Path("junk.sqlite")}), true, ""},
+      // A device command keeps its fetch by the same name.
+      {{"sid", "fetch", "--patch", "A:1", "--output", Path("fetched.syx"), "--simulator", "--in",
+        "0", "--out", "0", "--library", fetched},
+       false,
+       fetched},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args.back());
+    for (const std::string &file : {named, fallback, fetched, Path("out.syx")})
+      std::remove(file.c_str());
+    test::RunSetup setup;
+    setup.env = {{"ZPM_LIBRARY", fallback}};
+    const RawRun run = RunZpm(c.args, setup);
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.err.find("was not kept in the library: ") != std::string::npos, c.warns)
+        << run.err;
+    EXPECT_EQ(ExistsAt(Path("out.syx")), c.args[0] == "patch");
+    for (const std::string &file : {named, fallback, fetched})
+      EXPECT_EQ(ExistsAt(file), file == c.library) << file;
   }
 }
 
