@@ -179,6 +179,9 @@ TEST_F(ZpmPatchSet, RefusesBeforeWritingAnything) {
   Bytes high = SidFile();
   high[kSidBankSelectSize + kSidDataOffset + 40] = 0x80;
   Write("high.syx", high);
+  Bytes cut = SidFile();
+  cut.resize(cut.size() - 10);
+  Write("cut.syx", cut);
   Write("bank.syx", Cat({{0xF0, 0x00, 0x00, 0x7E, 0x46, 0x00, 0x04}, Bytes(256 * 2, 1)}));
   ASSERT_EQ(RunZpm({"library", "stats", "--library", Path("lib.sqlite")}).code, 0);
   struct Case {
@@ -206,6 +209,7 @@ TEST_F(ZpmPatchSet, RefusesBeforeWritingAnything) {
       {"sid.syx", {"cutoff=1", "resonance=200"}, 2, "takes 0..127, not \"200\""},
       {"sid.syx", {"--row", "3", "cutoff=1"}, 1, "--row 3 is outside 0..2"},
       {"high.syx", {"cutoff=1"}, 1, "Data byte 40"},
+      {"cut.syx", {"--row", "2", "cutoff=1"}, 1, "is cut short by the end of the file"},
       {"bank.syx", {"cutoff=1"}, 1, "whole-bank dump"},
       {"sid.syx",
        {"cutoff=1", "--library", Path("lib.sqlite")},
