@@ -38,8 +38,12 @@ struct FileRow {
   int index;
 };
 
-QString PatchCount(int count, const char *one, const char *many) {
-  return QString("%1 %2").arg(count).arg(count == 1 ? one : many);
+// "3 voices", "1 drumset", "2 patches".
+QString CountText(PatchList list, int count) {
+  static const char *const kOne[] = {"patch", "voice", "drumset", "ensemble"};
+  static const char *const kMany[] = {"patches", "voices", "drumsets", "ensembles"};
+  const auto i = static_cast<size_t>(list);
+  return QString("%1 %2").arg(count).arg(count == 1 ? kOne[i] : kMany[i]);
 }
 
 FileRow RowOfFile(const LoadedFile &file, int row) {
@@ -51,14 +55,7 @@ FileRow RowOfFile(const LoadedFile &file, int row) {
       return {list, row - first};
     first += count;
     if (count > 0)
-      held << (file.fm ? PatchCount(count,
-                                    list == PatchList::Voices     ? "voice"
-                                    : list == PatchList::Drumsets ? "drumset"
-                                                                  : "ensemble",
-                                    list == PatchList::Voices     ? "voices"
-                                    : list == PatchList::Drumsets ? "drumsets"
-                                                                  : "ensembles")
-                       : PatchCount(count, "patch", "patches"));
+      held << CountText(list, count);
   }
   if (first == 0)
     throw ZpmError(QString("%1 holds no patches.").arg(file.path).toStdString());
@@ -225,7 +222,12 @@ int RunPatchSet(const QStringList &args) {
   if (file.fm)
     text += QString(" (%1 index %2)").arg(ListName(row.list)).arg(row.index);
   text += ":\n";
-  text += changes.isEmpty() ? "  nothing changed: the patch already held those values.\n" : changes;
+  if (!changes.isEmpty())
+    text += changes;
+  else if (edit.Changed())
+    text += "  only its checksum, which did not match its data and now does.\n";
+  else
+    text += "  nothing changed: the patch already held those values.\n";
   text += QString("Written to %1.\n").arg(output);
   PrintOut(text);
   const TKeptEdit kept = RecordEdit(line, edit.Current(), edit.Original());

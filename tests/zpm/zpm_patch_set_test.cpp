@@ -81,8 +81,7 @@ protected:
     const std::string text = test::SlurpFile(Path(name));
     return Bytes(text.begin(), text.end());
   }
-  bool Exists(const std::string &name) const { return ExistsAt(Path(name)); }
-  static bool ExistsAt(const std::string &path) {
+  static bool Exists(const std::string &path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;
   }
@@ -90,20 +89,14 @@ protected:
 
 // The file as it should come out: the original dump replaced by the image
 // with the given bytes set and its checksum made right, nothing else moved.
-struct Change {
-  const char *field; // a label; empty with name set
-  int value;
-};
-
 Bytes Expected(const Bytes &file, const Bytes &original, PatchKind kind,
-               const std::vector<Change> &changes, const std::string &name = {}) {
+               const std::vector<std::pair<const char *, int>> &changes, const std::string &name) {
   Bytes image = original;
   const size_t data = kind == PatchKind::Sid ? kSidDataOffset : kFmDataOffset;
-  for (const Change &change : changes)
-    image[FindEditField(kind, change.field)->DumpByte] = static_cast<uint8_t>(change.value);
-  if (!name.empty())
-    for (size_t i = 0; i < kNameSize; ++i)
-      image[data + i] = static_cast<uint8_t>(i < name.size() ? name[i] : ' ');
+  for (const auto &[field, value] : changes)
+    image[FindEditField(kind, field)->DumpByte] = static_cast<uint8_t>(value);
+  for (size_t i = 0; i < kNameSize && !name.empty(); ++i)
+    image[data + i] = static_cast<uint8_t>(i < name.size() ? name[i] : ' ');
   image[data + kDataSize] = DataChecksum(image.data() + data);
   Bytes expected = file;
   const auto at = std::search(expected.begin(), expected.end(), original.begin(), original.end());
@@ -116,60 +109,68 @@ TEST_F(ZpmPatchSet, ChangesOnlyTheNamedParametersOfTheRow) {
   Write("sid.syx", SidFile());
   Write("fm.syx", FmFile());
   const Bytes lead = ImageOf(test::NamedSid("Lead", 2, 1, 3));
-  const Bytes secondVoice = ImageOf(Fm(kFmVoice, 2, 1));
-  const Bytes drumset = ImageOf(Fm(kFmDrumset, 3, 0));
+  // The same with a checksum that does not match its data.
+  Bytes badSum = lead;
+  ++badSum[kSidDataOffset + kDataSize];
+  Bytes badFile = SidFile();
+  std::copy(badSum.begin(), badSum.end(),
+            std::search(badFile.begin(), badFile.end(), lead.begin(), lead.end()));
+  Write("badsum.syx", badFile);
+  const int cutoff = lead[FindEditField(PatchKind::Sid, "CutOff")->DumpByte];
   struct Case {
     const char *file;
     std::vector<std::string> args;
     Bytes original;
     PatchKind kind;
-    std::vector<Change> changes;
+    std::vector<std::pair<const char *, int>> changes;
     std::string name = {};
+    const char *output = "out.syx";
   };
   const Case cases[] = {
       // Two at once, in any case, underscores for spaces.
       {"sid.syx",
-       {"--row", "1", "CUTOFF=64", "voice1_attack=10"},
+       {"1", "CUTOFF=64", "voice1_attack=10"},
        lead,
        PatchKind::Sid,
        {{"CutOff", 64}, {"Voice1 Attack", 10}}},
       // A choice by the text the editor shows, and an on/off.
       {"sid.syx",
-       {"--row", "1", "Voice2 Waveform=Wave 3, Mode 1", "poly=on"},
+       {"1", "Voice2 Waveform=Wave 3, Mode 1", "poly=on"},
        lead,
        PatchKind::Sid,
        {{"Voice2 Waveform", 35}, {"Poly", 1}}},
-      {"sid.syx", {"--row", "1", "--name", "Fat Lead"}, lead, PatchKind::Sid, {}, "Fat Lead"},
-      {"sid.syx", {"--row", "1", "patch name=Solo"}, lead, PatchKind::Sid, {}, "Solo"},
+      {"sid.syx", {"1", "--name", "Fat Lead"}, lead, PatchKind::Sid, {}, "Fat Lead"},
+      {"sid.syx", {"1", "patch name=Solo"}, lead, PatchKind::Sid, {}, "Solo"},
+      // A value already there still leaves the checksum right.
+      {"badsum.syx",
+       {"1", "cutoff=" + std::to_string(cutoff)},
+       badSum,
+       PatchKind::Sid,
+       {{"CutOff", cutoff}}},
       {"fm.syx",
-       {"--row", "1", "op2_volume=63"},
-       secondVoice,
+       {"1", "op2_volume=63"},
+       ImageOf(Fm(kFmVoice, 2, 1)),
        PatchKind::FmVoice,
        {{"OP2 Volume", 63}}},
       // Row 2 is the drumset after the two voices; the label holds a '='.
       {"fm.syx",
-       {"--row", "2", "BD FM/AM (0=FM, 1=AM)=am", "sd attack rate=15"},
-       drumset,
+       {"2", "BD FM/AM (0=FM, 1=AM)=am", "sd attack rate=15"},
+       ImageOf(Fm(kFmDrumset, 3, 0)),
        PatchKind::FmDrumset,
        {{"BD FM/AM (0=FM, 1=AM)", 1}, {"SD Attack Rate", 15}}},
+      // Written over its input, as sed -i does.
+      {"sid.syx", {"1", "cutoff=9"}, lead, PatchKind::Sid, {{"CutOff", 9}}, "", "sid.syx"},
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(c.args[2]);
-    std::vector<std::string> args{"patch",    "set",           Path(c.file),
-                                  "--output", Path("out.syx"), "--no-library"};
+    SCOPED_TRACE(c.args[1]);
+    const Bytes before = Read(c.file);
+    std::vector<std::string> args{"patch",        "set",          Path(c.file), "--output",
+                                  Path(c.output), "--no-library", "--row"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const RawRun run = RunZpm(args);
     ASSERT_EQ(run.code, 0) << run.err;
-    EXPECT_EQ(Read("out.syx"), Expected(Read(c.file), c.original, c.kind, c.changes, c.name));
+    EXPECT_EQ(Read(c.output), Expected(before, c.original, c.kind, c.changes, c.name));
   }
-
-  // Written over its input, as sed -i does.
-  const Bytes before = Read("sid.syx");
-  const RawRun inPlace = RunZpm({"patch", "set", Path("sid.syx"), "--row", "1", "cutoff=9",
-                                 "--output", Path("sid.syx"), "--no-library"});
-  ASSERT_EQ(inPlace.code, 0) << inPlace.err;
-  EXPECT_EQ(Read("sid.syx"), Expected(before, lead, PatchKind::Sid, {{"CutOff", 9}}));
-  EXPECT_NE(inPlace.out.find("CutOff: "), std::string::npos) << inPlace.out;
 }
 
 // Whatever is refused leaves the output as it was: absent, or the library.
@@ -192,42 +193,35 @@ TEST_F(ZpmPatchSet, RefusesBeforeWritingAnything) {
     const char *output = "out.syx";
   };
   const Case cases[] = {
-      {"sid.syx", {"nosuch=1"}, 2, "a SID patch has no parameter \"nosuch\""},
-      {"sid.syx", {"cutoff=128"}, 2, "\"CutOff\" takes 0..127, not \"128\""},
-      {"sid.syx", {"poly=2"}, 2, "\"Poly\" takes Off, On, not \"2\""},
-      {"sid.syx",
-       {"voice1 waveform=wave 9, mode 0"},
-       2,
-       "takes \"wave 0, mode 0\", \"wave 1, mode 0\""},
-      {"fm.syx", {"OP1 KSL (Key Scale Level)=4"}, 2, "takes 0..3"},
-      {"sid.syx", {"--name", "Seventeen chars!!"}, 2, "at most 16 characters"},
-      {"sid.syx", {"--name", "Caf\xc3\xa9"}, 2, "only plain characters"},
-      {"fm.syx", {"--row", "2", "--name", "Kit"}, 2, "have no name"},
-      {"sid.syx", {"cutoff"}, 2, "is not NAME=VALUE"},
-      {"sid.syx", {}, 2, "Nothing to change"},
+      {"sid.syx", {"0", "nosuch=1"}, 2, "a SID patch has no parameter \"nosuch\""},
+      {"sid.syx", {"0", "cutoff=128"}, 2, "\"CutOff\" takes 0..127, not \"128\""},
+      {"sid.syx", {"0", "--name", "Seventeen chars!!"}, 2, "at most 16 characters"},
+      {"sid.syx", {"0", "cutoff"}, 2, "is not NAME=VALUE"},
+      {"sid.syx", {"0"}, 2, "Nothing to change"},
       // A good setting does not carry a bad one.
-      {"sid.syx", {"cutoff=1", "resonance=200"}, 2, "takes 0..127, not \"200\""},
-      {"sid.syx", {"--row", "3", "cutoff=1"}, 1, "--row 3 is outside 0..2"},
-      {"high.syx", {"cutoff=1"}, 1, "Data byte 40"},
-      {"cut.syx", {"--row", "2", "cutoff=1"}, 1, "is cut short by the end of the file"},
-      {"bank.syx", {"cutoff=1"}, 1, "whole-bank dump"},
+      {"sid.syx", {"0", "cutoff=1", "resonance=200"}, 2, "takes 0..127, not \"200\""},
+      {"sid.syx", {"3", "cutoff=1"}, 1, "--row 3 is outside 0..2"},
+      {"high.syx", {"0", "cutoff=1"}, 1, "Data byte 40"},
+      {"cut.syx", {"2", "cutoff=1"}, 1, "is cut short by the end of the file"},
+      {"bank.syx", {"0", "cutoff=1"}, 1, "whole-bank dump"},
       {"sid.syx",
-       {"cutoff=1", "--library", Path("lib.sqlite")},
+       {"0", "cutoff=1", "--library", Path("lib.sqlite")},
        1,
        "is the patch library",
        "lib.sqlite"},
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(std::string(c.file) + " " + (c.args.empty() ? "" : c.args.back()));
-    const Bytes before = Exists(c.output) ? Read(c.output) : Bytes();
-    std::vector<std::string> args{"patch", "set", Path(c.file), "--output", Path(c.output)};
-    if (std::find(c.args.begin(), c.args.end(), "--row") == c.args.end())
-      args.insert(args.end(), {"--row", "0"});
+    SCOPED_TRACE(c.err);
+    const bool existed = Exists(Path(c.output));
+    const Bytes before = existed ? Read(c.output) : Bytes();
+    std::vector<std::string> args{"patch",    "set",          Path(c.file),
+                                  "--output", Path(c.output), "--row"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const RawRun run = RunZpm(args);
     EXPECT_EQ(run.code, c.code) << run.err;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
-    EXPECT_EQ(Exists(c.output) ? Read(c.output) : Bytes(), before);
+    EXPECT_EQ(Exists(Path(c.output)), existed);
+    EXPECT_EQ(existed ? Read(c.output) : Bytes(), before);
   }
 }
 
@@ -236,6 +230,18 @@ TPatchBytes Kept(const std::string &name, uint8_t seed) {
   TPatchBytes bytes;
   EXPECT_TRUE(PatchBytesOf(patch.Dump.data(), patch.Dump.size(), bytes));
   return bytes;
+}
+
+// A patch's parents or children as "ID NAME HOW AMOUNT SEED", '-' for null.
+std::string Listed(const QJsonArray &patches) {
+  std::string text;
+  for (const QJsonValue &patch : patches)
+    for (const char *key : {"id", "name", "how", "amount", "seed"})
+      text += (patch[key].isNull()     ? std::string("-")
+               : patch[key].isString() ? patch[key].toString().toStdString()
+                                       : std::to_string(patch[key].toInteger())) +
+              (std::string(key) == "seed" ? "; " : " ");
+  return text;
 }
 
 // The new patch is kept as made from the original, and library show names
@@ -258,21 +264,15 @@ TEST_F(ZpmPatchSet, KeepsTheNewPatchWithItsParent) {
                               {TMadeBy::Cross, -1, true, 7}),
               4);
   }
-  struct Listed {
-    int id;
-    const char *name, *how;
-    int amount, seed; // -1: null
-  };
   struct Case {
-    const char *id;
-    std::vector<Listed> parents, children;
+    const char *id, *parents, *children;
     std::vector<const char *> texts; // what the text output says of them
   };
   const Case cases[] = {
-      {"2", {}, {{1, "Fat Lead", "edit", -1, -1}}, {"Made into:\n  1 \"Fat Lead\"  edit, 20"}},
+      {"2", "", "1 Fat Lead edit - -; ", {"Made into:\n  1 \"Fat Lead\"  edit, 20"}},
       {"1",
-       {{2, "Lead", "edit", -1, -1}},
-       {{3, "Vary", "vary", 30, 42}, {4, "Cross", "cross", -1, 7}},
+       "2 Lead edit - -; ",
+       "3 Vary vary 30 42; 4 Cross cross - 7; ",
        {"Made from:\n  2 \"Lead\"  edit, 20", "Made into:\n  3 \"Vary\"  vary 30%, seed 42, 20",
         "\n  4 \"Cross\"  cross, seed 7, 20"}},
   };
@@ -283,20 +283,8 @@ TEST_F(ZpmPatchSet, KeepsTheNewPatchWithItsParent) {
       EXPECT_NE(text.out.find(said), std::string::npos) << said << "\n" << text.out;
     const RawRun json = RunZpm({"library", "show", c.id, "--json", "--library", library});
     const QJsonObject show = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
-    for (const auto &[member, expected] :
-         {std::pair{"parents", &c.parents}, std::pair{"children", &c.children}}) {
-      const QJsonArray listed = show[member].toArray();
-      ASSERT_EQ(listed.size(), static_cast<qsizetype>(expected->size())) << member << json.out;
-      for (size_t i = 0; i < expected->size(); ++i) {
-        const Listed &want = (*expected)[i];
-        const QJsonValue got = listed[static_cast<qsizetype>(i)];
-        EXPECT_EQ(got["id"].toInt(), want.id);
-        EXPECT_EQ(got["name"].toString().toStdString(), want.name);
-        EXPECT_EQ(got["how"].toString().toStdString(), want.how);
-        EXPECT_EQ(got["amount"].isNull() ? -1 : got["amount"].toInt(), want.amount);
-        EXPECT_EQ(got["seed"].isNull() ? -1 : got["seed"].toInt(), want.seed);
-      }
-    }
+    EXPECT_EQ(Listed(show["parents"].toArray()), c.parents) << json.out;
+    EXPECT_EQ(Listed(show["children"].toArray()), c.children) << json.out;
   }
 }
 
@@ -305,7 +293,7 @@ TEST_F(ZpmPatchSet, KeepsTheNewPatchWithItsParent) {
 // warning, never the file.
 TEST_F(ZpmPatchSet, KeepsInTheLibraryNamedOrNone) {
   Write("sid.syx", SidFile());
-  Write("junk.sqlite", {'n', 'o', 't', ' ', 'a', ' ', 'd', 'b'});
+  Write("junk.sqlite", Bytes(100, 'x'));
   const std::string named = Path("lib-\xff.sqlite"), fallback = Path("default.sqlite"),
                     fetched = Path("fetch-\xfe.sqlite");
   const auto set = [&](std::vector<std::string> options) {
@@ -340,9 +328,9 @@ TEST_F(ZpmPatchSet, KeepsInTheLibraryNamedOrNone) {
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(run.err.find("was not kept in the library: ") != std::string::npos, c.warns)
         << run.err;
-    EXPECT_EQ(ExistsAt(Path("out.syx")), c.args[0] == "patch");
+    EXPECT_EQ(Exists(Path("out.syx")), c.args[0] == "patch");
     for (const std::string &file : {named, fallback, fetched})
-      EXPECT_EQ(ExistsAt(file), file == c.library) << file;
+      EXPECT_EQ(Exists(file), file == c.library) << file;
   }
 }
 
