@@ -18,6 +18,8 @@ int RunFm(const QStringList &args);
 // zpm fm send, reached through RunFm.
 int RunFmSendCli(const QStringList &args);
 int RunLibrary(const QStringList &args);
+// zpm patch set, one patch of a file changed.
+int RunPatch(const QStringList &args);
 // zpm library history and export, reached through RunLibrary.
 int RunLibraryHistory(const QStringList &args);
 int RunLibraryExport(const QStringList &args);

@@ -9,6 +9,7 @@
 #include "zpm/commands.h"
 #include "zpm/interrupts.h"
 #include "zpm/library_output.h"
+#include "zpm/lineage_output.h"
 #include "zpm/patch_file.h"
 #include "zpm/patch_view_output.h"
 
@@ -308,8 +309,9 @@ std::string SightingJson(const TSightingRow &seen, TKind kind) {
 
 int RunShowPatch(const QStringList &args) {
   CommandLine line("zpm library show ID [--json] [--library FILE]",
-                   "Shows a patch of the library as zpm show does, then where it was seen "
-                   "and the other patches of the same sound.");
+                   "Shows a patch of the library as zpm show does, then where it was seen, "
+                   "the patches it was made from and those made from it (edited, varied or "
+                   "crossed), and the other patches of the same sound.");
   line.AddFlag("json", "Print one JSON document.");
   AddLibraryOption(line);
   if (!line.Parse(args, 1))
@@ -326,7 +328,8 @@ int RunShowPatch(const QStringList &args) {
                        ",\n  \"sightings\": [";
     for (size_t i = 0; i < sightings.size(); ++i)
       json += (i ? ",\n    " : "\n    ") + SightingJson(sightings[i], row.kind);
-    json += sightings.empty() ? "]}\n" : "\n  ]}\n";
+    json += sightings.empty() ? "]" : "\n  ]";
+    json += ",\n  " + LineageJsonMembers(*library, id) + "}\n";
     PrintOutBytes(QByteArray::fromStdString(json));
     return ExitDone;
   }
@@ -354,6 +357,7 @@ int RunShowPatch(const QStringList &args) {
   for (const TSightingRow &seen : sightings)
     text += QString("  %1  %2\n")
                 .arg(QString::fromStdString(IsoTime(seen.time)), SightingText(seen, row.kind));
+  text += LineageText(*library, id);
   const std::vector<int64_t> related = library->Related(id);
   if (!related.empty()) {
     text += "\nThe same sound under another name:\n";

@@ -5,8 +5,7 @@
 #include "library/library_records.h"
 #include "zpm/cli_io.h"
 #include "zpm/command_line.h"
-
-#include <QFile>
+#include "zpm/library_output.h"
 
 namespace zpm::cli {
 
@@ -15,12 +14,8 @@ namespace {
 void Record(const CommandLine &line, const TSnapshotRecord &record, const char *what) {
   if (line.IsSet("no-library") || record.places.empty())
     return;
-  const std::string path = line.IsSet("library")
-                               ? QFile::encodeName(line.Value("library")).toStdString()
-                               : DefaultLibraryPath();
   try {
-    TLibrary library(path);
-    library.RecordSnapshot(record);
+    OpenLibrary(line)->RecordSnapshot(record);
   } catch (const std::exception &error) {
     PrintErr(QString("The %1 patches were not kept in the library: %2\n")
                  .arg(QLatin1String(what), QString::fromStdString(error.what())));
@@ -47,6 +42,24 @@ void RecordFmFetch(const CommandLine &line, int device, const TFMPatchBank &voic
 
 void RecordSend(const CommandLine &line, const TSnapshotRecord &record) {
   Record(line, record, "sent");
+}
+
+TKeptEdit RecordEdit(const CommandLine &line, const Bytes &made, const Bytes &original) {
+  TKeptEdit kept;
+  TPatchBytes child, parent;
+  // An edit that changed no data byte made no new patch.
+  if (line.IsSet("no-library") || !PatchBytesOf(made.data(), made.size(), child) ||
+      !PatchBytesOf(original.data(), original.size(), parent) || child.data == parent.data)
+    return kept;
+  try {
+    const auto library = OpenLibrary(line);
+    kept.id = library->RecordMade(child, {parent}, {TMadeBy::Edit});
+    kept.parent = library->Resolve(PatchHash(parent));
+  } catch (const std::exception &error) {
+    PrintErr(QString("The changed patch was not kept in the library: %1\n")
+                 .arg(QString::fromStdString(error.what())));
+  }
+  return kept;
 }
 
 } // namespace zpm::cli

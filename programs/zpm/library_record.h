@@ -7,6 +7,8 @@
 #include "library/library_types.h"
 #include "patch/patch.h"
 
+#include <cstdint>
+
 namespace zpm::cli {
 
 class CommandLine;
@@ -19,5 +21,14 @@ void RecordFmFetch(const CommandLine &line, int device, const TFMPatchBank &voic
                    const TFMPatchBank &drums, const TFMPatchBank &ensembles);
 // A send's record, as SidSendRecord or FmSendRecord make it.
 void RecordSend(const CommandLine &line, const TSnapshotRecord &record);
+
+// A patch changed from an original (whole dump images), kept with the
+// original as its parent. The new patch's ID and its parent's; 0 for both
+// with --no-library, or when the library could not be written (which warns).
+struct TKeptEdit {
+  int64_t id = 0;
+  int64_t parent = 0;
+};
+TKeptEdit RecordEdit(const CommandLine &line, const Bytes &made, const Bytes &original);
 
 } // namespace zpm::cli

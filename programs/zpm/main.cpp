@@ -21,6 +21,7 @@ const char *const kUsage =
     "Commands:\n"
     "  info FILE      list the patches of a .syx file\n"
     "  show FILE      show one patch as the patch viewer does\n"
+    "  patch set      change parameters of one patch of a .syx file\n"
     "  random sid|fm  create random patches into a .syx file or the synthesizer\n"
     "  explore vary   variations of a patch of a .syx file, by an amount and a seed\n"
     "  explore cross  crossings of 2 to 4 patches of a .syx file, from a seed\n"
@@ -59,9 +60,9 @@ int main(int argc, char **argv) {
     return ExitDone;
   }
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
-      {"info", RunInfo},   {"show", RunShow},       {"random", RunRandom},
-      {"ports", RunPorts}, {"sid", RunSid},         {"fm", RunFm},
-      {"diff", RunDiff},   {"library", RunLibrary}, {"explore", RunExplore}};
+      {"info", RunInfo},   {"show", RunShow},      {"random", RunRandom}, {"ports", RunPorts},
+      {"sid", RunSid},     {"fm", RunFm},          {"diff", RunDiff},     {"library", RunLibrary},
+      {"patch", RunPatch}, {"explore", RunExplore}};
   const auto found = commands.find(command);
   try {
     if (found == commands.end())

@@ -88,6 +88,20 @@ Bytes LoadedFile::Image(PatchList list, int index) const {
   return Bytes(dump.begin(), dump.end());
 }
 
+const std::vector<size_t> &LoadedFile::DumpOffsets(PatchList list) const {
+  switch (list) {
+  case PatchList::Sid:
+    return sidReport.dumpOffsets;
+  case PatchList::Voices:
+    return fmReport.voiceOffsets;
+  case PatchList::Drumsets:
+    return fmReport.drumsetOffsets;
+  case PatchList::Ensembles:
+    break;
+  }
+  return fmReport.ensembleOffsets;
+}
+
 PatchList FmListOfType(uint8_t type) {
   switch (type) {
   case kFmDrumset:
@@ -118,6 +132,7 @@ LoadedFile LoadPatchFile(const QString &path, FileKind kind) {
     file.fmReport = LoadFmFile(data, name, file.voices, file.drums, file.ensembles);
   else
     file.sidReport = LoadSidFile(data, name, file.sid);
+  file.data = std::move(data);
   return file;
 }
 

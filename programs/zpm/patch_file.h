@@ -30,11 +30,14 @@ struct LoadedFile {
   // What the loader found besides the patches: a patch cut short, wrong checksums.
   TSidLoadReport sidReport;
   TFmLoadReport fmReport;
+  Bytes data; // the file's bytes as read
 
   std::vector<PatchList> Lists() const;
   int Count(PatchList list) const;
   // The whole dump image of row index of a list.
   Bytes Image(PatchList list, int index) const;
+  // Where each row's dump starts in data; empty for a SID whole-bank dump.
+  const std::vector<size_t> &DumpOffsets(PatchList list) const;
 };
 
 // Files that start with the FM header go to the FM loader unless the kind is

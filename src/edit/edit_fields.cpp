@@ -260,9 +260,25 @@ std::string EditField::RangeText() const {
   case EditKind::OnOff:
     return "Off, On";
   case EditKind::Choice: {
+    // A choice whose text holds a comma is quoted, so that the list still
+    // reads as a list; a run of choices that are their own numbers shows
+    // as its ends ("off, 64..127").
+    const auto plain = [this](size_t i) { return Choices[i].Text == Number(Choices[i].Value); };
     std::string text;
-    for (const EditChoice &choice : Choices)
-      text += (text.empty() ? "" : ", ") + choice.Text;
+    for (size_t i = 0; i < Choices.size(); ++i) {
+      size_t last = i;
+      while (plain(i) && last + 1 < Choices.size() && plain(last + 1) &&
+             Choices[last + 1].Value == Choices[last].Value + 1)
+        ++last;
+      const std::string &choice = Choices[i].Text;
+      text += text.empty() ? "" : ", ";
+      if (last >= i + 2) {
+        text += choice + ".." + Choices[last].Text;
+        i = last;
+      } else {
+        text += choice.find(',') == std::string::npos ? choice : "\"" + choice + "\"";
+      }
+    }
     return text;
   }
   case EditKind::Name:

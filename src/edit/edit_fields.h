@@ -34,7 +34,8 @@ struct EditField {
   // The value as the editor shows it; a byte the field does not allow (a
   // patch made elsewhere) shows as its number.
   std::string ValueText(int value) const;
-  // The values it takes, for messages: "0..127", "Off, On", or the choices.
+  // The values it takes, for messages: "0..127", "Off, On", or the choices
+  // ("off, 64..127"), each quoted when its text holds a comma.
   std::string RangeText() const;
   // Index of the value in Choices, or -1.
   int ChoiceIndex(int value) const;

@@ -38,6 +38,18 @@ TFMPatchBank *BankOfType(uint8_t type, TFMPatchBank &voices, TFMPatchBank &drums
   }
 }
 
+// The offsets of a list that BankOfType gives a bank for.
+std::vector<size_t> &OffsetsOfType(TFmLoadReport &report, uint8_t type) {
+  switch (type) {
+  case kFmDrumset:
+    return report.drumsetOffsets;
+  case kFmEnsemble:
+    return report.ensembleOffsets;
+  default:
+    return report.voiceOffsets;
+  }
+}
+
 void AddWrongChecksums(uint8_t type, const TFMPatchBank &bank, TFmLoadReport &report) {
   for (int row = 0; row < bank.Count(); ++row) {
     const TFMPatch &patch = bank.GetPatch(row);
@@ -156,6 +168,7 @@ TFmLoadReport LoadFmFile(const Bytes &data, const std::string &path, TFMPatchBan
           patch.CutShort = true;
         }
         list->Add(patch);
+        OffsetsOfType(report, patch.PatchType()).push_back(start);
       }
     } else {
       SkipMessage(stream);

@@ -57,6 +57,9 @@ struct TFmLoadReport {
   // Rows whose checksum byte does not match their data: voices, drumsets,
   // then ensembles, each in row order.
   std::vector<TFmLoadRow> wrongChecksumRows;
+  // Where each row's dump starts in the file, list by list, so that one
+  // patch can be replaced in place.
+  std::vector<size_t> voiceOffsets, drumsetOffsets, ensembleOffsets;
 };
 
 // Throws the loader's refusal when a file of fileSize bytes beginning with

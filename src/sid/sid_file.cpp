@@ -52,6 +52,7 @@ void ReadSidMessages(const Bytes &data, const std::string &path, TMemoryStream &
         patch.CutShort = true;
       }
       into.Add(patch);
+      report.dumpOffsets.push_back(start);
     } else if (command == kSidBankSelect) {
       // Bank H is the last slot; a higher bank would be sent as bank A and
       // overwrite the wrong patches.

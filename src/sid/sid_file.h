@@ -35,6 +35,10 @@ struct TSidLoadReport {
   size_t cutShortBytes = 0;
   // Rows whose checksum byte does not match their data, in row order.
   std::vector<int> wrongChecksumRows;
+  // Where each row's Patch Dump starts in the file, so that one patch can be
+  // replaced in place; empty for a whole-bank dump, whose patches have no
+  // dump of their own.
+  std::vector<size_t> dumpOffsets;
 };
 
 // Throws the loader's refusal when a file of fileSize bytes beginning with

@@ -136,6 +136,28 @@ TEST(EditFields, ValuesAreReadAsTheEditorShowsThem) {
   EXPECT_EQ(FindEditField(PatchKind::FmEnsemble, "Patch Name"), nullptr);
 }
 
+// The range a message names reads as a list the user can type from.
+TEST(EditFields, RangeTextListsWhatCanBeTyped) {
+  struct Case {
+    PatchKind kind;
+    const char *name;
+    const char *range;
+  };
+  const Case cases[] = {
+      {PatchKind::Sid, "CutOff", "0..127"},
+      {PatchKind::Sid, "Poly", "Off, On"},
+      {PatchKind::FmVoice, "OP Connections (\"Algorithm\")",
+       "algorithm 0, algorithm 1, algorithm 2, algorithm 3"},
+      {PatchKind::FmVoice, "Wavetable Rate", "off, 64..127"},
+      {PatchKind::FmDrumset, "BD FM/AM (0=FM, 1=AM)", "FM, AM"},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(Field(c.kind, c.name).RangeText(), c.range) << c.name;
+  const std::string waves = Field(PatchKind::Sid, "Voice1 Waveform").RangeText();
+  EXPECT_EQ(waves.substr(0, 36), "\"wave 0, mode 0\", \"wave 1, mode 0\", ");
+  EXPECT_EQ(waves.substr(waves.size() - 16), "\"wave 8, mode 3\"");
+}
+
 // Random edits on every kind: the checksum always fits the data, no data byte
 // reaches 80h, and undoing everything gives the original back byte for byte.
 TEST(PatchEdit, RandomEditsKeepThePatchSendableAndUndoToTheOriginal) {
