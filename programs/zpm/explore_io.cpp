@@ -15,41 +15,20 @@ namespace zpm::cli {
 
 namespace {
 
-int RowCount(const LoadedFile &file) {
-  int count = 0;
-  for (PatchList list : file.Lists())
-    count += file.Count(list);
-  return count;
-}
-
-bool IsCutShort(const LoadedFile &file, PatchList list, int index) {
-  if (!file.fm)
-    return file.sidReport.cutShortRow == index;
-  return file.fmReport.cutShort && FmListOfType(file.fmReport.cutShortRow.type) == list &&
-         file.fmReport.cutShortRow.index == index;
-}
-
 TFileParents ParentsOf(const LoadedFile &file, const std::vector<int> &rows) {
   TFileParents parents;
   for (int row : rows) {
-    int index = row;
-    for (PatchList list : file.Lists()) {
-      if (index >= file.Count(list)) {
-        index -= file.Count(list);
-        continue;
-      }
-      const std::string name = "row " + std::to_string(row);
-      if (IsCutShort(file, list, index))
-        throw ZpmError("Row " + std::to_string(row) + " of " + file.path.toStdString() +
-                       " is cut short by the end of the file, so it cannot be explored; only "
-                       "the rows before it can.");
-      parents.parents.push_back(file.Image(list, index));
-      parents.names.push_back(name);
-      const PatchKind kind = ExploredKind(parents.parents.back(), name);
-      if (parents.kind == PatchKind::Unknown)
-        parents.kind = kind;
-      break;
-    }
+    const FileRow at = RowOfFile(file, row);
+    const std::string name = "row " + std::to_string(row);
+    if (RowCutShort(file, at))
+      throw ZpmError("Row " + std::to_string(row) + " of " + file.path.toStdString() +
+                     " is cut short by the end of the file, so it cannot be explored; only "
+                     "the rows before it can.");
+    parents.parents.push_back(file.Image(at.list, at.index));
+    parents.names.push_back(name);
+    const PatchKind kind = ExploredKind(parents.parents.back(), name);
+    if (parents.kind == PatchKind::Unknown)
+      parents.kind = kind;
   }
   return parents;
 }

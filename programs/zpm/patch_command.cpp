@@ -31,57 +31,6 @@ const char *const kPatchUsage = "Usage: zpm patch SUBCOMMAND [options]\n"
                                 "\n"
                                 "zpm patch SUBCOMMAND --help shows a subcommand's options.\n";
 
-// A row as zpm info lists the file: for FM, the voices, then the drumsets,
-// then the ensembles, counted on across the lists.
-struct FileRow {
-  PatchList list;
-  int index;
-};
-
-// "3 voices", "1 drumset", "2 patches".
-QString CountText(PatchList list, int count) {
-  static const char *const kOne[] = {"patch", "voice", "drumset", "ensemble"};
-  static const char *const kMany[] = {"patches", "voices", "drumsets", "ensembles"};
-  const auto i = static_cast<size_t>(list);
-  return QString("%1 %2").arg(count).arg(count == 1 ? kOne[i] : kMany[i]);
-}
-
-FileRow RowOfFile(const LoadedFile &file, int row) {
-  int first = 0;
-  QStringList held;
-  for (PatchList list : file.Lists()) {
-    const int count = file.Count(list);
-    if (row < first + count)
-      return {list, row - first};
-    first += count;
-    if (count > 0)
-      held << CountText(list, count);
-  }
-  if (first == 0)
-    throw ZpmError(QString("%1 holds no patches.").arg(file.path).toStdString());
-  throw ZpmError(QString("--row %1 is outside 0..%2: %3 holds %4, numbered as zpm info lists "
-                         "them.")
-                     .arg(row)
-                     .arg(first - 1)
-                     .arg(file.path, held.join(", "))
-                     .toStdString());
-}
-
-QString KindName(PatchKind kind) {
-  switch (kind) {
-  case PatchKind::Sid:
-    return "a SID patch";
-  case PatchKind::FmVoice:
-    return "an FM voice";
-  case PatchKind::FmDrumset:
-    return "an FM drumset";
-  case PatchKind::FmEnsemble:
-  case PatchKind::Unknown:
-    break;
-  }
-  return "an FM ensemble";
-}
-
 // One NAME=VALUE as typed. The value is what follows the last '=': labels
 // such as "BD FM/AM (0=FM, 1=AM)" hold one, no value does.
 struct Setting {
@@ -113,7 +62,8 @@ void ApplySettings(TPatchEdit &edit, const std::vector<Setting> &settings,
       if (!field)
         throw UsageError(QString("%1 has no parameter \"%2\"; zpm show FILE lists them by the "
                                  "names to use.")
-                             .arg(KindName(edit.Kind()), QString::fromStdString(setting.name)));
+                             .arg(QString::fromStdString(KindPhrase(edit.Kind())),
+                                  QString::fromStdString(setting.name)));
       if (field->Kind == EditKind::Name) {
         edit.SetName(setting.value);
         continue;
@@ -135,11 +85,7 @@ void ApplySettings(TPatchEdit &edit, const std::vector<Setting> &settings,
 
 // The patch of the row as it can be changed: a whole dump of its own.
 TPatchEdit EditOfRow(const LoadedFile &file, const FileRow &row, int number) {
-  const bool cutShort = file.fm ? file.fmReport.cutShort &&
-                                      FmListOfType(file.fmReport.cutShortRow.type) == row.list &&
-                                      file.fmReport.cutShortRow.index == row.index
-                                : file.sidReport.cutShortRow == row.index;
-  if (cutShort)
+  if (RowCutShort(file, row))
     throw ZpmError(QString("Row %1 of %2 is cut short by the end of the file, so it cannot be "
                            "changed; only the rows before it can.")
                        .arg(number)

@@ -17,6 +17,14 @@ namespace zpm::cli {
 
 namespace {
 
+// "3 voices", "1 drumset", "2 patches".
+QString CountText(PatchList list, int count) {
+  static const char *const kOne[] = {"patch", "voice", "drumset", "ensemble"};
+  static const char *const kMany[] = {"patches", "voices", "drumsets", "ensembles"};
+  const auto i = static_cast<size_t>(list);
+  return QString("%1 %2").arg(count).arg(count == 1 ? kOne[i] : kMany[i]);
+}
+
 const char *const kListNames[] = {"sid", "voices", "drumsets", "ensembles"};
 
 bool StartsWithFmHeader(const Bytes &data) {
@@ -213,6 +221,41 @@ void AppendListRowJson(std::string &out, const ListRow &row) {
   out += ", \"checksum_ok\": ";
   out += row.checksumOk ? "true" : "false";
   out += ", \"sysex\": \"" + HexPairs(row.dump, row.dumpSize) + "\"}";
+}
+
+int RowCount(const LoadedFile &file) {
+  int count = 0;
+  for (PatchList list : file.Lists())
+    count += file.Count(list);
+  return count;
+}
+
+FileRow RowOfFile(const LoadedFile &file, int row) {
+  int first = 0;
+  QStringList held;
+  for (PatchList list : file.Lists()) {
+    const int count = file.Count(list);
+    if (row < first + count)
+      return {list, row - first};
+    first += count;
+    if (count > 0)
+      held << CountText(list, count);
+  }
+  if (first == 0)
+    throw ZpmError(QString("%1 holds no patches.").arg(file.path).toStdString());
+  throw ZpmError(QString("--row %1 is outside 0..%2: %3 holds %4, numbered as zpm info lists "
+                         "them.")
+                     .arg(row)
+                     .arg(first - 1)
+                     .arg(file.path, held.join(", "))
+                     .toStdString());
+}
+
+bool RowCutShort(const LoadedFile &file, const FileRow &row) {
+  if (!file.fm)
+    return file.sidReport.cutShortRow == row.index;
+  return file.fmReport.cutShort && FmListOfType(file.fmReport.cutShortRow.type) == row.list &&
+         file.fmReport.cutShortRow.index == row.index;
 }
 
 } // namespace zpm::cli

@@ -46,6 +46,18 @@ struct LoadedFile {
 // loader's message.
 LoadedFile LoadPatchFile(const QString &path, FileKind kind);
 
+// A row as zpm info lists the file: for FM, the voices, then the drumsets,
+// then the ensembles, counted on across the lists.
+struct FileRow {
+  PatchList list;
+  int index;
+};
+int RowCount(const LoadedFile &file);
+// ZpmError naming what the file holds when row is past the last.
+FileRow RowOfFile(const LoadedFile &file, int row);
+// The row the end of the file came inside of.
+bool RowCutShort(const LoadedFile &file, const FileRow &row);
+
 // One row as the lists show it, with the dump, for `zpm info`. Texts are UTF-8.
 struct ListRow {
   PatchList list;

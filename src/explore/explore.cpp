@@ -27,22 +27,6 @@ const EditField &AlgorithmField() {
 
 } // namespace
 
-std::string KindPhrase(PatchKind kind) {
-  switch (kind) {
-  case PatchKind::Sid:
-    return "a SID patch";
-  case PatchKind::FmVoice:
-    return "an FM voice";
-  case PatchKind::FmDrumset:
-    return "an FM drumset";
-  case PatchKind::FmEnsemble:
-    return "an FM ensemble";
-  case PatchKind::Unknown:
-    break;
-  }
-  return "an unknown patch";
-}
-
 std::vector<Bytes> VaryPatch(const Bytes &parent, int count, const TExploreOptions &options) {
   CheckCount(count);
   const TExplorePlan plan(ExploredKind(parent, "the patch"), options);

@@ -84,7 +84,4 @@ std::string CrossRefusal(const std::vector<Bytes> &parents, bool mixAlgorithms,
 // take; what names it in the message ("row 3").
 PatchKind ExploredKind(const Bytes &image, const std::string &what);
 
-// "a SID patch", "an FM voice", "an FM drumset", "an FM ensemble".
-std::string KindPhrase(PatchKind kind);
-
 } // namespace zpm

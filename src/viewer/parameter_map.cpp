@@ -74,6 +74,22 @@ std::string PatchTypeText(PatchKind kind) {
   return std::string();
 }
 
+std::string KindPhrase(PatchKind kind) {
+  switch (kind) {
+  case PatchKind::Sid:
+    return "a SID patch";
+  case PatchKind::FmVoice:
+    return "an FM voice";
+  case PatchKind::FmDrumset:
+    return "an FM drumset";
+  case PatchKind::FmEnsemble:
+    return "an FM ensemble";
+  case PatchKind::Unknown:
+    break;
+  }
+  return "an unknown patch";
+}
+
 const std::vector<ParameterEntry> &ParameterMap(PatchKind kind) {
   static const std::vector<ParameterEntry> none;
   switch (kind) {

@@ -34,6 +34,10 @@ PatchKind RecognisePatchKind(const Bytes &image);
 // "Patchtype: SID", "Patchtype: FM / Voice" ...; empty for an unknown kind.
 std::string PatchTypeText(PatchKind kind);
 
+// "a SID patch", "an FM voice", "an FM drumset", "an FM ensemble", for
+// sentences.
+std::string KindPhrase(PatchKind kind);
+
 // The rows of a kind in list order; empty for an unknown kind.
 const std::vector<ParameterEntry> &ParameterMap(PatchKind kind);
 
