@@ -102,13 +102,7 @@ void TAudition::Run() {
     }
     m_core.WriteNext();
   }
-  if (putBack)
-    m_core.PutBack();
-  else
-    while (m_core.WriteNext()) {
-      // The last value the editor sent goes out.
-    }
-  m_core.NotesOff();
+  m_core.Finish(putBack);
   if (m_lock)
     m_lock->Release();
   std::lock_guard<std::mutex> lock(m_mutex);

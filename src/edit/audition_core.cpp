@@ -299,6 +299,16 @@ void TAuditionCore::NotesOff() {
   });
 }
 
+void TAuditionCore::Finish(bool putBack) {
+  if (putBack)
+    PutBack();
+  else
+    while (WriteNext()) {
+      // The last patch the editor sent goes out.
+    }
+  NotesOff();
+}
+
 template <typename Part> bool TAuditionCore::Guarded(Part part) {
   try {
     part();

@@ -70,6 +70,9 @@ public:
   void PutBack();
   // "All notes off" when the notes are on and anything was written.
   void NotesOff();
+  // The end of auditioning: the patch still waiting goes out, or with
+  // putBack the slot's own patch instead; then "All notes off".
+  void Finish(bool putBack);
 
   // A lost port or a refusal stopped it: nothing more is written.
   bool Stopped() const;
