@@ -2,6 +2,7 @@
 #include "edit/audition.h"
 
 #include "patch/error.h"
+#include "sim/sim_port.h"
 
 #include <chrono>
 
@@ -23,6 +24,32 @@ TMidiLink Unclaimed(const TMidiLink &link) {
 }
 
 } // namespace
+
+TAuditionLock AuditionLockFor(TMidiOutput &output, int index, const std::string &program) {
+  TAuditionLock lock;
+  lock.program = program;
+  if (index < 0 || index >= static_cast<int>(output.DeviceNames().size()))
+    return lock;
+  const std::string &name = output.DeviceNames()[static_cast<size_t>(index)];
+  if (name == TSimPort::kPortName)
+    return lock;
+  lock.scope = TPortLock::ServiceScope(output.System().Api() == MidiApi::Jack);
+  lock.port = name;
+  return lock;
+}
+
+TAuditionOptions AuditionOptionsFor(const TAuditionSettings &settings, TAuditionSynth synth,
+                                    uint8_t device, int pauseMs) {
+  const TAuditionSlotSetting setting = ClampedAuditionSetting(settings.Of(synth));
+  TAuditionOptions options;
+  options.synth = synth;
+  options.bank = setting.bank;
+  options.slot = setting.slot;
+  options.device = device;
+  options.pauseMs = pauseMs;
+  options.notes = setting.notes;
+  return options;
+}
 
 TAudition::TAudition(const TMidiLink &link, const TAuditionOptions &options, TAuditionEvents events,
                      TAuditionLock lock)

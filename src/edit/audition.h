@@ -33,6 +33,14 @@ struct TAuditionLock {
   std::string program = "zavorin-patch-manager";
 };
 
+// The lock for the open output device index; none for the built-in
+// simulator, which is this program's own.
+TAuditionLock AuditionLockFor(TMidiOutput &output, int index, const std::string &program);
+
+// The options of one synthesizer from the Config page.
+TAuditionOptions AuditionOptionsFor(const TAuditionSettings &settings, TAuditionSynth synth,
+                                    uint8_t device, int pauseMs);
+
 class TAudition {
 public:
   // The link's devices, reception and log are used from the audition's

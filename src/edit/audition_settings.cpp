@@ -4,6 +4,7 @@
 #include "patch/list_text.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace zpm {
 
@@ -32,6 +33,24 @@ std::string NoAuditionSlotText(TAuditionSynth synth) {
 
 std::string AuditionSlotText(int bank, int slot) {
   return BankLetter(static_cast<uint8_t>(bank)) + ":" + std::to_string(slot + 1);
+}
+
+bool ParseAuditionSlotText(const std::string &text, int &bank, int &slot) {
+  bank = slot = -1;
+  if (text.size() < 3 || text.size() > 5 || text[1] != ':')
+    return false;
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  int number = 0;
+  for (size_t i = 2; i < text.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(text[i])))
+      return false;
+    number = number * 10 + (text[i] - '0');
+  }
+  if (letter < 'A' || letter > 'H' || number < 1 || number > 128)
+    return false;
+  bank = letter - 'A';
+  slot = number - 1;
+  return true;
 }
 
 TAuditionSlotSetting ClampedAuditionSetting(TAuditionSlotSetting setting) {

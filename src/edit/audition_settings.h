@@ -44,6 +44,8 @@ bool AuditionSlotChosen(const TAuditionSlotSetting &setting);
 std::string NoAuditionSlotText(TAuditionSynth synth);
 // "B:128".
 std::string AuditionSlotText(int bank, int slot);
+// The same read back: false, bank and slot -1, for anything else.
+bool ParseAuditionSlotText(const std::string &text, int &bank, int &slot);
 // Values outside their ranges (an edited settings file) brought into them;
 // a bank or slot out of range counts as not chosen.
 TAuditionSlotSetting ClampedAuditionSetting(TAuditionSlotSetting setting);

@@ -353,6 +353,11 @@ TEST(Audition, ShortMessagesGoOutOnlyWhenTurnedOn) {
     EXPECT_EQ(a.ShortLines(), c.lines) << c.on << " " << c.writes;
     const auto notes = std::count(a.rig.host.delays.begin(), a.rig.host.delays.end(), 250);
     EXPECT_EQ(notes, c.on ? c.writes : 0);
+    // Every write was taken and acknowledged, the notes between them too.
+    if (c.writes > 0) {
+      EXPECT_EQ(a.SlotData(options), Data(static_cast<uint8_t>(c.writes)));
+    }
+    EXPECT_TRUE(a.lines.empty()) << a.lines.front();
   }
 }
 
