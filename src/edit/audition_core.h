@@ -12,6 +12,7 @@
 #include "midi/midi_link.h"
 #include "midi/transfer_host.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -115,7 +116,7 @@ private:
   std::vector<TOriginal> m_originals;
   bool m_wrote = false;
   int64_t m_lastStart = 0;
-  int m_writes = 0;
+  std::atomic<int> m_writes{0}; // read from the editor's thread
   bool m_toldNoAck = false;
 };
 
