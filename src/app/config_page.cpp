@@ -11,6 +11,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <string>
+#include <utility>
+
 namespace zpm {
 
 namespace {
@@ -50,6 +53,90 @@ const char *RunningText(MidiApi api) {
   }
 }
 
+TConfigPage::TAuditionControls AuditionControls(const QString &synth, QWidget *parent) {
+  const auto spin = [&](const char *what, int minimum, int maximum, int step, int value) {
+    auto *box = new QSpinBox(parent);
+    box->setObjectName("se" + synth + "Audition" + what);
+    box->setRange(minimum, maximum);
+    box->setSingleStep(step);
+    box->setValue(value);
+    return box;
+  };
+  const TAuditionNotes defaults;
+  TConfigPage::TAuditionControls c{};
+  c.bank = new QComboBox(parent);
+  c.bank->setObjectName("cbx" + synth + "AuditionBank");
+  c.bank->addItem("(none)");
+  for (char letter = 'A'; letter <= 'H'; ++letter)
+    c.bank->addItem(QString("Bank %1").arg(letter));
+  c.slot = spin("Slot", 0, 128, 1, 0);
+  c.slot->setSpecialValueText("(none)");
+  // Each group its own letters, so Alt reaches both.
+  c.notes = new QCheckBox(synth == "Sid" ? "Program Change and test &note after each write"
+                                         : "Program Change and test no&te after each write",
+                          parent);
+  c.notes->setObjectName("cb" + synth + "AuditionNotes");
+  c.channel = spin("Channel", 1, 16, 1, defaults.channel);
+  c.note = spin("Note", 0, 127, 1, defaults.note);
+  c.velocity = spin("Velocity", 1, 127, 1, defaults.velocity);
+  c.length = spin("Length", 10, 5000, 10, defaults.lengthMs);
+  c.length->setSuffix(" ms");
+  for (QSpinBox *box : {c.channel, c.note, c.velocity, c.length}) {
+    box->setEnabled(false);
+    QObject::connect(c.notes, &QCheckBox::toggled, box, &QWidget::setEnabled);
+  }
+  return c;
+}
+
+QGroupBox *AuditionGroup(const char *title, const TConfigPage::TAuditionControls &c) {
+  auto *group = new QGroupBox(title);
+  auto *form = new QFormLayout(group);
+  auto *slotRow = new QHBoxLayout;
+  slotRow->addWidget(c.bank);
+  slotRow->addWidget(c.slot);
+  auto *slotLabel = new QLabel(std::string(title) == "SID" ? "Audition &slot:" : "Audition s&lot:");
+  slotLabel->setBuddy(c.bank);
+  form->addRow(slotLabel, slotRow);
+  form->addRow(QString(), c.notes);
+  auto *noteRow = new QHBoxLayout;
+  for (auto [label, box] : {std::pair{"Channel", c.channel}, std::pair{"Note", c.note},
+                            std::pair{"Velocity", c.velocity}, std::pair{"Length", c.length}}) {
+    auto *text = new QLabel(label);
+    text->setBuddy(box);
+    noteRow->addWidget(text);
+    noteRow->addWidget(box);
+  }
+  noteRow->addStretch();
+  form->addRow(QString(), noteRow);
+  return group;
+}
+
+TAuditionSlotSetting AuditionOf(const TConfigPage::TAuditionControls &c) {
+  TAuditionSlotSetting a;
+  // Chosen only when both are.
+  if (c.bank->currentIndex() > 0 && c.slot->value() > 0) {
+    a.bank = c.bank->currentIndex() - 1;
+    a.slot = c.slot->value() - 1;
+  }
+  a.notes.afterWrite = c.notes->isChecked();
+  a.notes.channel = c.channel->value();
+  a.notes.note = c.note->value();
+  a.notes.velocity = c.velocity->value();
+  a.notes.lengthMs = c.length->value();
+  return a;
+}
+
+void ShowAudition(const TConfigPage::TAuditionControls &c, const TAuditionSlotSetting &given) {
+  const TAuditionSlotSetting a = ClampedAuditionSetting(given);
+  c.bank->setCurrentIndex(a.bank + 1);
+  c.slot->setValue(a.slot + 1);
+  c.notes->setChecked(a.notes.afterWrite);
+  c.channel->setValue(a.notes.channel);
+  c.note->setValue(a.notes.note);
+  c.velocity->setValue(a.notes.velocity);
+  c.length->setValue(a.notes.lengthMs);
+}
+
 } // namespace
 
 TConfigPage::TConfigPage(MidiApi runningApi, QWidget *parent)
@@ -62,7 +149,8 @@ TConfigPage::TConfigPage(MidiApi runningApi, QWidget *parent)
       seFMDelay(SpinEdit("seFMDelay", 5000, 10, 1500, this)),
       seFMDeviceID(SpinEdit("seFMDeviceID", 127, 1, 0, this)),
       cbKeepInLibrary(new QCheckBox("&Keep fetched and loaded patches in the library", this)),
-      lbLibraryPath(new QLabel(this)) {
+      lbLibraryPath(new QLabel(this)), sidAudition(AuditionControls("Sid", this)),
+      fmAudition(AuditionControls("Fm", this)) {
   setObjectName("ConfigPage");
   cbLog->setObjectName("cbLog");
   cbLog->setChecked(true);
@@ -122,9 +210,37 @@ TConfigPage::TConfigPage(MidiApi runningApi, QWidget *parent)
 
   auto *tabs = new QTabWidget(this);
   tabs->addTab(tab, "&Config");
+  tabs->addTab(AuditionTab(), "A&udition");
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(tabs);
+}
+
+QWidget *TConfigPage::AuditionTab() {
+  auto *tab = new QWidget;
+  auto *column = new QVBoxLayout(tab);
+  auto *note = new QLabel("The editor plays a patch by writing it into the audition slot as it "
+                          "changes. The slot's own patch is kept in the library first and put "
+                          "back when the editor closes. Turn on the Program Change and test note "
+                          "for a synthesizer that does not sound a rewritten patch by itself.");
+  note->setWordWrap(true);
+  column->addWidget(note);
+  column->addWidget(AuditionGroup("SID", sidAudition));
+  column->addWidget(AuditionGroup("FM", fmAudition));
+  column->addStretch();
+  return tab;
+}
+
+TAuditionSettings TConfigPage::Audition() const {
+  TAuditionSettings settings;
+  settings.sid = AuditionOf(sidAudition);
+  settings.fm = AuditionOf(fmAudition);
+  return settings;
+}
+
+void TConfigPage::SetAudition(const TAuditionSettings &settings) {
+  ShowAudition(sidAudition, settings.sid);
+  ShowAudition(fmAudition, settings.fm);
 }
 
 MidiApi TConfigPage::ChosenApi() const {

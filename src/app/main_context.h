@@ -5,6 +5,7 @@
 // the shared SysEx file dialogs and the busy flag. Pages keep their handlers
 // and talk to the main window only through this.
 
+#include "edit/audition_settings.h"
 #include "midi/midi_link.h"
 #include "midi/transfer_host.h"
 #include "patch/patch.h"
@@ -38,6 +39,10 @@ public:
   virtual uint8_t SidDeviceId() const = 0; // seSIDDeviceID
   virtual int FmDelay() const = 0;         // seFMDelay
   virtual uint8_t FmDeviceId() const = 0;  // seFMDeviceID
+  // The "A&udition" tab: the editor reads it when an audition starts, and
+  // sets the slot the musician chose at the first audition.
+  virtual TAuditionSettings Audition() const = 0;
+  virtual void SetAudition(const TAuditionSettings &settings) = 0;
 
   // OpenDialog and SaveDialog: a full path, or empty when the user cancelled.
   // Each remembers its folder for the next use and for the settings file.

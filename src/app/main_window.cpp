@@ -108,6 +108,7 @@ TfrmMain::TfrmMain(const TMainOptions &options, QWidget *parent) : QWidget(paren
   m_config->seFMDelay->setValue(m_settings.FmDelay);
   m_config->SetChosenApi(m_settings.Api);
   m_config->cbKeepInLibrary->setChecked(m_settings.KeepInLibrary);
+  m_config->SetAudition(m_settings.Audition);
   m_config->lbLibraryPath->setText(
       m_library ? QDir::toNativeSeparators(QString::fromStdString(m_library->Path()))
                 : m_libraryProblem);
@@ -408,6 +409,14 @@ uint8_t TfrmMain::FmDeviceId() const {
   return static_cast<uint8_t>(m_config->seFMDeviceID->value());
 }
 
+TAuditionSettings TfrmMain::Audition() const {
+  return m_config->Audition();
+}
+
+void TfrmMain::SetAudition(const TAuditionSettings &settings) {
+  m_config->SetAudition(settings);
+}
+
 // The names, then "None"; an index outside the list means "None".
 void TfrmMain::FillDeviceList(QComboBox *combo, const TMidiDevices &devices, int &index) {
   const QSignalBlocker blocker(combo);
@@ -579,6 +588,7 @@ void TfrmMain::FormClose() {
   settings.BackupBeforeSend = m_sidPage->SendPanel().BackupBeforeSend();
   settings.VerifyAfterSend = m_sidPage->SendPanel().VerifyAfterSend();
   settings.KeepInLibrary = m_config->cbKeepInLibrary->isChecked();
+  settings.Audition = m_config->Audition();
   m_libraryWindow->KeepIn(settings);
   const QString unsaved = WriteSettings(m_settingsPath, settings);
   if (!unsaved.isEmpty())

@@ -94,6 +94,8 @@ public:
   uint8_t SidDeviceId() const override;
   int FmDelay() const override;
   uint8_t FmDeviceId() const override;
+  TAuditionSettings Audition() const override;
+  void SetAudition(const TAuditionSettings &settings) override;
   QString OpenSysExFile() override;
   QString SaveSysExFile() override;
   QString SaveSysExFileNamed(const QString &name) override;

@@ -82,9 +82,35 @@ QString ReadString(const std::vector<TIniSection> &sections, const QString &sect
   return text ? *text : QString();
 }
 
+// AuditionSidSlot, AuditionSidNotes, ... and the same with Fm.
+std::vector<TIniKey> AuditionKeys(const char *synth, const TAuditionSlotSetting &a) {
+  const QString prefix = QString("Audition") + synth;
+  const QString slot =
+      AuditionSlotChosen(a) ? QString::fromStdString(AuditionSlotText(a.bank, a.slot)) : QString();
+  return {{prefix + "Slot", slot},
+          {prefix + "Notes", a.notes.afterWrite ? "1" : "0"},
+          {prefix + "Channel", QString::number(a.notes.channel)},
+          {prefix + "Note", QString::number(a.notes.note)},
+          {prefix + "Velocity", QString::number(a.notes.velocity)},
+          {prefix + "Length", QString::number(a.notes.lengthMs)}};
+}
+
+TAuditionSlotSetting ReadAudition(const std::vector<TIniSection> &ini, const char *synth) {
+  const QString prefix = QString("Audition") + synth;
+  const QString section = "ZavorinPatchManager";
+  TAuditionSlotSetting a;
+  ParseAuditionSlotText(ReadString(ini, section, prefix + "Slot").toStdString(), a.bank, a.slot);
+  a.notes.afterWrite = ReadInteger(ini, section, prefix + "Notes", 0) != 0;
+  a.notes.channel = ReadInteger(ini, section, prefix + "Channel", a.notes.channel);
+  a.notes.note = ReadInteger(ini, section, prefix + "Note", a.notes.note);
+  a.notes.velocity = ReadInteger(ini, section, prefix + "Velocity", a.notes.velocity);
+  a.notes.lengthMs = ReadInteger(ini, section, prefix + "Length", a.notes.lengthMs);
+  return ClampedAuditionSetting(a);
+}
+
 // The file's sections in the order they are written.
 std::vector<TIniSection> OwnSections(const TSettings &s) {
-  return {
+  std::vector<TIniSection> sections = {
       {"Midi",
        {{"Input", QString::number(s.InputDevice)}, {"Output", QString::number(s.OutputDevice)}}},
       {"SID", {{"Delay", QString::number(s.SidDelay)}}},
@@ -107,6 +133,12 @@ std::vector<TIniSection> OwnSections(const TSettings &s) {
         {"LibraryBackup", s.LibraryBackup ? "1" : "0"},
         {"LibraryVerify", s.LibraryVerify ? "1" : "0"}}},
   };
+  std::vector<TIniKey> &own = sections.back().keys;
+  for (TIniKey &key : AuditionKeys("Sid", s.Audition.sid))
+    own.push_back(std::move(key));
+  for (TIniKey &key : AuditionKeys("Fm", s.Audition.fm))
+    own.push_back(std::move(key));
+  return sections;
 }
 
 TIniSection *FindSection(std::vector<TIniSection> &sections, const QString &name) {
@@ -147,6 +179,8 @@ TSettings ReadSettings(const QString &path) {
   s.LibraryColumns = state("LibraryColumns");
   s.LibraryBackup = ReadInteger(ini, "ZavorinPatchManager", "LibraryBackup", 1) != 0;
   s.LibraryVerify = ReadInteger(ini, "ZavorinPatchManager", "LibraryVerify", 1) != 0;
+  s.Audition.sid = ReadAudition(ini, "Sid");
+  s.Audition.fm = ReadAudition(ini, "Fm");
   return s;
 }
 

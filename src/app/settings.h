@@ -3,6 +3,7 @@
 // The settings file: an INI file read once at start and written once at
 // close, its keys in a fixed order, booleans stored as 1 or 0.
 
+#include "edit/audition_settings.h"
 #include "midi/midi_system.h"
 
 #include <QByteArray>
@@ -39,6 +40,9 @@ struct TSettings {
   QByteArray LibraryColumns;
   bool LibraryBackup = true;
   bool LibraryVerify = true;
+  // The editor's audition slot of each synthesizer ("C:10", empty while
+  // none is chosen) and what follows each write: AuditionSid* and AuditionFm*.
+  TAuditionSettings Audition;
 };
 
 // A missing file or key gives the default; a value that is not a number

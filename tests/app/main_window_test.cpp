@@ -76,12 +76,25 @@ TEST_F(TMainWindowTest, FirstStartWithoutSettingsFileUsesDefaultsAndWritesAllKey
                                                         "LibrarySplitter=",
                                                         "LibraryColumns=",
                                                         "LibraryBackup=1",
-                                                        "LibraryVerify=1"}));
+                                                        "LibraryVerify=1",
+                                                        "AuditionSidSlot=",
+                                                        "AuditionSidNotes=0",
+                                                        "AuditionSidChannel=1",
+                                                        "AuditionSidNote=60",
+                                                        "AuditionSidVelocity=100",
+                                                        "AuditionSidLength=300",
+                                                        "AuditionFmSlot=",
+                                                        "AuditionFmNotes=0",
+                                                        "AuditionFmChannel=1",
+                                                        "AuditionFmNote=60",
+                                                        "AuditionFmVelocity=100",
+                                                        "AuditionFmLength=300"}));
 }
 
 TEST_F(TMainWindowTest, SavedSettingsAreReadAndAnIndexBeyondTheListMeansNone) {
   WriteSettingsText("[Midi]\nInput=3\nOutput=0\n[SID]\nDelay=120\n[FM]\nDelay=40\n"
-                    "[Main]\nShowLog=0\nMidiApi=jack\n[Other]\nKeep=me\n");
+                    "[Main]\nShowLog=0\nMidiApi=jack\n[Other]\nKeep=me\n"
+                    "[ZavorinPatchManager]\nAuditionFmSlot=B:3\nAuditionFmNotes=1\n");
   Start();
   Main().show();
   TConfigPage &config = Config();
@@ -98,6 +111,15 @@ TEST_F(TMainWindowTest, SavedSettingsAreReadAndAnIndexBeyondTheListMeansNone) {
   EXPECT_FALSE(config.cbLog->isChecked());
   EXPECT_FALSE(Find<QToolButton>("CaptionButton")->isChecked());
   EXPECT_FALSE(app->log->isVisible());
+  // The audition tab shows the saved slot; the SID has none chosen.
+  EXPECT_EQ(config.fmAudition.bank->currentText(), "Bank B");
+  EXPECT_EQ(config.fmAudition.slot->value(), 3);
+  EXPECT_TRUE(config.fmAudition.channel->isEnabled());
+  EXPECT_EQ(config.sidAudition.slot->text(), "(none)");
+  EXPECT_FALSE(config.sidAudition.channel->isEnabled());
+  EXPECT_FALSE(AuditionSlotChosen(Main().Audition().sid));
+  config.sidAudition.bank->setCurrentIndex(8);
+  config.sidAudition.slot->setValue(128);
 
   EXPECT_TRUE(Main().close());
   EXPECT_FALSE(OutputOpen());
@@ -106,6 +128,8 @@ TEST_F(TMainWindowTest, SavedSettingsAreReadAndAnIndexBeyondTheListMeansNone) {
   EXPECT_TRUE(text.contains("ShowLog=0\n"));
   EXPECT_TRUE(text.contains("MidiApi=jack\n"));
   EXPECT_TRUE(text.contains("[Other]\nKeep=me\n"));
+  EXPECT_TRUE(text.contains("AuditionSidSlot=H:128\n"));
+  EXPECT_TRUE(text.contains("AuditionFmSlot=B:3\nAuditionFmNotes=1\n"));
 }
 
 TEST_F(TMainWindowTest, ChoosingDevicesOpensAndNoneClosesAndStoresMinusOne) {
