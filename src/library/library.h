@@ -65,6 +65,14 @@ public:
   std::vector<TSightingRow> Sightings(int64_t id);
   // The other patches of the same sound (data bytes equal but for the name).
   std::vector<int64_t> Related(int64_t id);
+  // Stores a patch made from others and its parents (each once, as every
+  // patch is) and links them; the made patch's ID. A made patch already
+  // there gains the links.
+  int64_t RecordMade(const TPatchBytes &made, const std::vector<TPatchBytes> &parents,
+                     const TMaking &making);
+  // The patches it was made from, and those made from it, oldest first.
+  std::vector<TLineageRow> Parents(int64_t id);
+  std::vector<TLineageRow> Children(int64_t id);
 
   // --- what the musician says ---
   void SetFavourite(int64_t id, bool favourite);

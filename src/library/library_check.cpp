@@ -84,6 +84,10 @@ std::vector<TRangeRule> RangeRules() {
       {"snapshot", "id", "snapshot", IntegerIn("device", 0, kLastDevice),
        "holds a device ID outside 0 to 127"},
       {"user_bank", "id", "user_bank", kind, "holds a kind outside 0 to 3"},
+      {"lineage", "id", "lineage", "how IS NOT 'edit' AND how IS NOT 'vary' AND how IS NOT 'cross'",
+       "holds a making that is none of edit, vary, cross"},
+      {"lineage", "id", "lineage", "amount IS NOT NULL AND " + IntegerIn("amount", 0, 100),
+       "holds an amount outside 0 to 100"},
       {"user_bank", "s.bank_id", "user_bank_slot s JOIN user_bank b ON b.id = s.bank_id",
        IntegerIn("s.slot", 0, LastOfKind("b.kind", SlotsPerBank)), "has a slot outside its bank"},
   };

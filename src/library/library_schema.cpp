@@ -101,6 +101,19 @@ CREATE TABLE user_bank_slot (
   PRIMARY KEY (bank_id, slot)
 ) WITHOUT ROWID;
 )sql",
+    R"sql(
+CREATE TABLE lineage (
+  id INTEGER PRIMARY KEY,
+  child_id INTEGER NOT NULL REFERENCES patch (id),
+  parent_id INTEGER NOT NULL REFERENCES patch (id),
+  how TEXT NOT NULL CHECK (how = 'edit' OR how = 'vary' OR how = 'cross'),
+  amount INTEGER,
+  seed INTEGER,
+  time INTEGER NOT NULL,
+  UNIQUE (child_id, parent_id)
+);
+CREATE INDEX lineage_by_parent ON lineage (parent_id);
+)sql",
 };
 
 // Builds the deferred indexes an import that was stopped left out, unless

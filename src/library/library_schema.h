@@ -12,7 +12,7 @@
 namespace zpm {
 
 // The version of the tables this program writes (PRAGMA user_version).
-constexpr int kLibraryVersion = 1;
+constexpr int kLibraryVersion = 2;
 
 // Opens or makes the library at path, ready to use: WAL, a busy timeout,
 // foreign keys. A file that is not this program's library, fails the quick

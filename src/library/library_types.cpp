@@ -37,6 +37,18 @@ const char *KindText(TKind kind) {
   return kKindTexts[static_cast<int>(kind)];
 }
 
+const char *MadeByText(TMadeBy how) {
+  switch (how) {
+  case TMadeBy::Vary:
+    return "vary";
+  case TMadeBy::Cross:
+    return "cross";
+  case TMadeBy::Edit:
+    break;
+  }
+  return "edit";
+}
+
 bool ParseKind(const std::string &text, TKind &kind) {
   for (int i = 0; i < kKindCount; ++i)
     if (text == kKindTexts[i]) {

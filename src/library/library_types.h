@@ -46,6 +46,25 @@ enum TFlaw : uint8_t {
 // "wrong checksum", "cut short", "cut short, wrong checksum"; empty for none.
 std::string FlawText(uint8_t flaws);
 
+// How a patch was made from others: edited, varied (with an amount and a
+// seed) or crossed (with a seed).
+enum class TMadeBy { Edit, Vary, Cross };
+struct TMaking {
+  TMadeBy how = TMadeBy::Edit;
+  int amount = -1; // vary: 0..100; -1 otherwise
+  bool hasSeed = false;
+  int64_t seed = 0;
+};
+// "edit", "vary", "cross".
+const char *MadeByText(TMadeBy how);
+
+// A parent or a child of a patch, and how the child was made.
+struct TLineageRow {
+  int64_t id = 0;
+  TMaking making;
+  int64_t time = 0;
+};
+
 // A patch as the library identifies it: its kind and its 256 data bytes.
 struct TPatchBytes {
   TKind kind = TKind::Sid;
