@@ -98,9 +98,12 @@ TEST_F(TEditorTest, TheViewerAndTheListsMenusOpenTheEditor) {
     Editor().close();
     const int row = c.list->model()->rowCount() > 1 ? 1 : 0;
     c.list->setCurrentIndex(c.list->model()->index(row, 0));
+    bool viewed = false;
     TDialogs dialogs = Other([&](QWidget *modal) {
-      if (auto *viewer = qobject_cast<TfrmHexView *>(modal))
+      if (auto *viewer = qobject_cast<TfrmHexView *>(modal)) {
+        viewed = true;
         viewer->EditButton()->click();
+      }
     });
     dialogs.each = [&] {
       if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
@@ -118,6 +121,7 @@ TEST_F(TEditorTest, TheViewerAndTheListsMenusOpenTheEditor) {
           }
         },
         dialogs);
+    EXPECT_EQ(viewed, !c.menu); // the menu's "&Edit" goes straight to the editor
     EXPECT_TRUE(Editor().isVisible());
     EXPECT_FALSE(app->hexView->isVisible());
     ASSERT_NE(Editor().Edit(), nullptr);
