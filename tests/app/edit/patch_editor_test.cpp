@@ -24,6 +24,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTest>
 
 #include <algorithm>
@@ -72,10 +73,9 @@ protected:
 // "&Edit" in the viewer and in the menu of a list (the menu key) open the
 // editor on that row's patch; the viewer closes.
 TEST_F(TEditorTest, TheViewerAndTheListsMenusOpenTheEditor) {
-  StartSid();
-  Main().SidGetBank().Add(NamedPatch("Lead", 0, 0));
-  Main().SidGetBank().Add(NamedPatch("Pad", 0, 1));
-  Page().RefreshLists();
+  FetchNamedBank(); // Qx Alpha, Qx Alphorn, Qx Bravo, in the list and the library
+  Library();
+  Search("qx al");
   auto *fm = Find<TFmPage>("FmPage");
   TFMPatch drums;
   drums.SetPatchType(kFmDrumset);
@@ -90,8 +90,9 @@ TEST_F(TEditorTest, TheViewerAndTheListsMenusOpenTheEditor) {
     QString caption;
   };
   const Case cases[] = {
-      {GetList(), false, PatchKind::Sid, "Patch Editor - \"Pad\"[*]"},
-      {GetList(), true, PatchKind::Sid, "Patch Editor - \"Pad\"[*]"},
+      {GetList(), false, PatchKind::Sid, "Patch Editor - \"Qx Alphorn\"[*]"},
+      {GetList(), true, PatchKind::Sid, "Patch Editor - \"Qx Alphorn\"[*]"},
+      {&List(), true, PatchKind::Sid, "Patch Editor - \"Qx Alphorn\"[*]"},
       {&fm->List(TFmListId::DrumsGet), true, PatchKind::FmDrumset, "Patch Editor - Drumset[*]"},
   };
   for (const Case &c : cases) {
@@ -106,9 +107,8 @@ TEST_F(TEditorTest, TheViewerAndTheListsMenusOpenTheEditor) {
       }
     });
     dialogs.each = [&] {
-      if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+      if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget()))
         QTest::keyClick(menu, Qt::Key_E);
-      }
     };
     Run(
         [&] {
@@ -235,6 +235,30 @@ TEST_F(TEditorTest, TheHexStripMarksExactlyTheChangedBytes) {
   EXPECT_EQ(name->text(), "Lead");
 }
 
+// "Compare with original" sets the original beside the patch as edited in
+// the viewer, the changed rows marked; the viewer offers no "&Edit" there.
+TEST_F(TEditorTest, CompareWithOriginalMarksTheChangedRows) {
+  OpenSid();
+  Key(Row("CutOff").Control(), Qt::Key_Up);
+  Key(Row("Voice2 Release").Control(), Qt::Key_Up);
+  QStringList marked;
+  QString header;
+  bool editOffered = true;
+  TDialogs dialogs = Other([&](QWidget *modal) {
+    if (auto *viewer = qobject_cast<TfrmHexView *>(modal)) {
+      for (int row : viewer->MarkedRows())
+        marked << viewer->List()->item(row, 0)->text();
+      header = viewer->List()->horizontalHeaderItem(2)->text();
+      editOffered = viewer->EditButton()->isVisibleTo(viewer);
+      viewer->close();
+    }
+  });
+  Run([&] { Editor().findChild<QPushButton *>("btnEditCompare")->click(); }, dialogs);
+  EXPECT_EQ(marked, (QStringList{"CutOff", "Voice2 Release"}));
+  EXPECT_EQ(header, "Original");
+  EXPECT_FALSE(editOffered);
+}
+
 // A byte a patch made elsewhere holds is shown as it is and kept while other
 // fields change; moving its control lands on the nearest allowed value.
 TEST_F(TEditorTest, AByteTheFieldDoesNotAllowIsKeptUntilChanged) {
@@ -335,12 +359,15 @@ TEST_F(TEditorTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel) {
     QMessageBox::StandardButton answer; // NoButton: nothing asked
     bool staysOpen;
     int64_t libraryPatches; // after
+    bool program = false;   // the main window closed, else the editor
   };
   const Case cases[] = {
       {true, QMessageBox::Cancel, true, 0},
       {false, QMessageBox::Discard, false, 0}, // the change above, let go
       {false, QMessageBox::NoButton, false, 0},
       {true, QMessageBox::Save, false, 2}, // the edited patch and its original
+      // Closing the program closes the editor first: Cancel keeps both open.
+      {true, QMessageBox::Cancel, true, 2, true},
   };
   for (const Case &c : cases) {
     if (!Editor().isVisible()) {
@@ -357,8 +384,9 @@ TEST_F(TEditorTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel) {
           box->button(c.answer)->click();
         }
       });
-    Editor().close();
+    (c.program ? static_cast<QWidget &>(Main()) : Editor()).close();
     QApplication::processEvents();
+    EXPECT_TRUE(Main().isVisible());
     const QString question = "\"Lead\" has changes that are not kept anywhere yet. Save it to "
                              "the library before letting it go?";
     EXPECT_EQ(asked, c.answer == QMessageBox::NoButton ? QStringList() : QStringList{question});
