@@ -36,8 +36,9 @@ PatchViewText ViewSidPatch(const TPatch &patch,
 PatchViewText ViewFmPatch(const TFMPatch &patch,
                           const std::string &previousPatchType = kInitialPatchTypePanel);
 
-// A SID or FM dump image at a bank, as ViewSidPatch or ViewFmPatch shows
-// it; an image of neither size keeps only its bytes and the bank.
+// A dump image as ViewSidPatch or ViewFmPatch shows it: a SID patch at bank
+// (its dump holds none), an FM patch at the bank its dump names. An image of
+// neither size keeps only its bytes and the bank.
 PatchViewText ViewPatchImage(const Bytes &image, int bank,
                              const std::string &previousPatchType = kInitialPatchTypePanel);
 

@@ -30,6 +30,7 @@ TEditRow::TEditRow(const EditField &field, int index, QWidget *parent)
   setObjectName(QStringLiteral("EditRow%1").arg(index));
   const QString label = Latin1(field.Label);
   m_label = new QLabel(label, this);
+  m_label->setObjectName(QStringLiteral("lbEditLabel%1").arg(index));
   m_label->setFixedWidth(kLabelWidth);
   m_note = new QLabel(this);
   m_note->setObjectName(QStringLiteral("lbEditNote%1").arg(index));
@@ -109,8 +110,9 @@ QWidget *TEditRow::Control() const {
 }
 
 void TEditRow::Edited(int value, bool merge) {
-  // A control that started on a foreign byte moves into the field's values.
-  if (!m_field.Allows(value))
+  // The byte as found, chosen again, stays; a control that started on it
+  // and moved lands in the field's values.
+  if (value != m_value && !m_field.Allows(value))
     value = m_field.Nearest(value);
   if (value == m_value) {
     ShowValue(value);

@@ -54,6 +54,7 @@ TfrmPatchEditor::TfrmPatchEditor(TMainContext &context, QWidget *parent)
   edEditSearch->setPlaceholderText(QStringLiteral("Search the parameters"));
   edEditSearch->setClearButtonEnabled(true);
   auto *searchLabel = new QLabel(QStringLiteral("&Search:"), this);
+  searchLabel->setObjectName(QStringLiteral("lbEditSearch"));
   searchLabel->setBuddy(edEditSearch);
   edEditName = new QLineEdit(this);
   edEditName->setObjectName(QStringLiteral("edEditName"));
@@ -62,6 +63,7 @@ TfrmPatchEditor::TfrmPatchEditor(TMainContext &context, QWidget *parent)
   edEditName->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QStringLiteral("[\\x20-\\x7e]{0,16}")), edEditName));
   auto *nameLabel = new QLabel(QStringLiteral("&Name:"), this);
+  nameLabel->setObjectName(QStringLiteral("lbEditName"));
   nameLabel->setBuddy(edEditName);
   btnEditUndo = Button(QStringLiteral("&Undo"), "btnEditUndo", this);
   btnEditRedo = Button(QStringLiteral("&Redo"), "btnEditRedo", this);

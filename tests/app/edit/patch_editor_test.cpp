@@ -267,6 +267,7 @@ TEST_F(TEditorTest, AByteTheFieldDoesNotAllowIsKeptUntilChanged) {
   voice.SetPatchType(kFmVoice);
   const EditField &volume = *FindEditField(PatchKind::FmVoice, "OP2 Volume");
   voice.Dump[volume.DumpByte] = 100; // the field takes 0..63
+  voice.Dump[FindEditField(PatchKind::FmVoice, "OP3 Waveform")->DumpByte] = 9; // 0..7
   voice.UpdateChecksum();
   ASSERT_TRUE(Editor().Open(ViewFmPatch(voice)));
   Activate();
@@ -280,6 +281,15 @@ TEST_F(TEditorTest, AByteTheFieldDoesNotAllowIsKeptUntilChanged) {
   Key(spin, Qt::Key_Down);
   EXPECT_EQ(Value("OP2 Volume"), 63);
   EXPECT_EQ(spin->maximum(), 63);
+  // A drop-down offers the byte as found first; chosen again, it stays.
+  auto *waves = Row("OP3 Waveform").findChild<QComboBox *>();
+  EXPECT_EQ(waves->currentText(), "9 (as found)");
+  emit waves->activated(0);
+  EXPECT_EQ(Value("OP3 Waveform"), 9);
+  emit waves->activated(3);
+  EXPECT_EQ(Value("OP3 Waveform"), 2);
+  Key(waves, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(waves->currentText(), "9 (as found)");
 }
 
 // "Save to library" stores the edited patch as made from the original;
