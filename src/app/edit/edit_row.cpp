@@ -101,6 +101,12 @@ bool TEditRow::eventFilter(QObject *watched, QEvent *event) {
   return QWidget::eventFilter(watched, event);
 }
 
+std::vector<QWidget *> TEditRow::TabOrder() const {
+  if (m_slider)
+    return {m_slider, m_spin};
+  return {Control()};
+}
+
 QWidget *TEditRow::Control() const {
   if (m_spin)
     return m_spin;

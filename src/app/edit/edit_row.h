@@ -10,6 +10,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -29,6 +31,8 @@ public:
   void ShowValue(int value);
   // The control that takes the focus: the spin box, drop-down or check box.
   QWidget *Control() const;
+  // Its controls in the order Tab visits them.
+  std::vector<QWidget *> TabOrder() const;
   QSlider *Slider() const { return m_slider; }
 
 signals:

@@ -74,6 +74,7 @@ TfrmPatchEditor::TfrmPatchEditor(TMainContext &context, QWidget *parent)
   m_scroll = new QScrollArea(this);
   m_scroll->setObjectName(QStringLiteral("scEditRows"));
   m_scroll->setWidgetResizable(true);
+  m_scroll->setFocusPolicy(Qt::NoFocus); // its rows take the focus
   m_hex = new THexView(this);
   m_hex->setObjectName(QStringLiteral("HexEditStrip"));
   m_hex->setToolTip(QStringLiteral("The patch as it would be sent; changed bytes are marked"));
@@ -199,6 +200,16 @@ void TfrmPatchEditor::BuildRows(PatchKind kind) {
   }
   m_rowsLayout->addStretch(1);
   m_scroll->setWidget(m_rowsPanel); // the old panel goes with its rows
+  // Rows made after the buttons would come last: Tab goes from the buttons
+  // above through the rows in map order, then to the hex strip and below.
+  QWidget *previous = btnEditCompare;
+  for (TEditRow *row : m_rows)
+    for (QWidget *control : row->TabOrder()) {
+      setTabOrder(previous, control);
+      previous = control;
+    }
+  setTabOrder(previous, m_hex);
+  setTabOrder(m_hex, btnEditSaveLibrary);
   m_builtKind = kind;
 }
 

@@ -168,6 +168,15 @@ TEST_F(TEditorTest, KeysAndTheSliderEditAndEachStepUndoesAndRedoes) {
     Key(row.Control(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Value(c.label), c.after);
   }
+  // Tab goes from the buttons above into the rows in map order, and from the
+  // last row to the hex strip.
+  auto *compare = Editor().findChild<QPushButton *>("btnEditCompare");
+  Key(compare, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Row("Volume").Slider());
+  Key(Row("Volume").Slider(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Row("Volume").Control());
+  Key(Editor().Rows().back()->Control(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Editor().HexStrip());
   // Every control shows what the patch holds after the steps.
   EXPECT_EQ(Row("CutOff").Slider()->value(), 11);
   EXPECT_EQ(Row("Volume").findChild<QSpinBox *>()->value(), 127);
