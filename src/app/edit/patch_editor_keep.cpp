@@ -123,8 +123,8 @@ bool TfrmPatchEditor::SaveToLibrary() {
   }
   TLibrary *library = m_context.Library();
   if (!library) {
-    ShowError(QStringLiteral("The patch library is not open (%1), so the patch was not saved "
-                             "there. Save it as a SysEx file instead.")
+    ShowError(QStringLiteral("The patch was not saved: the library is not open. Save it as a "
+                             "SysEx file so it is not lost.\n\n%1")
                   .arg(m_context.LibraryProblem()));
     return false;
   }
@@ -135,7 +135,9 @@ bool TfrmPatchEditor::SaveToLibrary() {
                         {PatchBytesOfImage(m_edit->Original())}, making);
   });
   if (!error.isEmpty()) {
-    ShowError(QStringLiteral("The patch was not saved to the library: %1").arg(error));
+    ShowError(QStringLiteral("The patch was not saved to the library: %1 Save it as a SysEx "
+                             "file so it is not lost.")
+                  .arg(error));
     return false;
   }
   m_context.LibraryChanged();
@@ -184,8 +186,8 @@ void TfrmPatchEditor::btnEditSendClick() {
                SlotsPerBank(m_edit->Kind()), placed, backup, verify))
     return;
   if (!SendPlacedBank(m_context, this, {placed}, placed.bank, placed.bank, backup, verify)) {
-    ShowStatus(
-        QStringLiteral("%1 did not reach %2; see the report.").arg(PatchName(), SlotText(placed)));
+    ShowStatus(QStringLiteral("%1 was not written to %2; it is still here to keep.")
+                   .arg(PatchName(), SlotText(placed)));
     return;
   }
   // In the synthesizer, the patch is kept.
