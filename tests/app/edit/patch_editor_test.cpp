@@ -414,5 +414,39 @@ TEST_F(TEditorTest, ClosingWithUnsavedChangesAsksSaveDiscardOrCancel) {
   }
 }
 
+// A library that could not be opened keeps nothing: "Save to library" says
+// so and what to do, and Save in the closing question leaves the window open
+// with its changes.
+TEST_F(TEditorTest, ALibraryNotOpenLeavesThePatchInTheWindow) {
+  QFile junk(LibraryPath());
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write(QByteArray(4096, 'x'));
+  junk.close();
+  OpenSid();
+  ASSERT_EQ(Main().Library(), nullptr);
+  Key(Row("CutOff").Control(), Qt::Key_Up);
+  TDialogs save;
+  Run([&] { Editor().findChild<QPushButton *>("btnEditSaveLibrary")->click(); }, save);
+  ASSERT_EQ(save.told.size(), 1);
+  EXPECT_TRUE(save.told[0].startsWith(
+      "The patch was not saved: the library is not open. Save it as a SysEx file"));
+  EXPECT_TRUE(Editor().isWindowModified());
+
+  QStringList seen;
+  WhenModal([&](QWidget *question) {
+    seen << static_cast<QMessageBox *>(question)->text();
+    WhenModal([&](QWidget *error) {
+      seen << static_cast<QMessageBox *>(error)->text();
+      static_cast<QMessageBox *>(error)->done(QMessageBox::Ok);
+    });
+    static_cast<QMessageBox *>(question)->button(QMessageBox::Save)->click();
+  });
+  Editor().close();
+  QApplication::processEvents();
+  EXPECT_EQ(seen.size(), 2);
+  EXPECT_TRUE(Editor().isVisible());
+  EXPECT_EQ(Value("CutOff"), 1);
+}
+
 } // namespace
 } // namespace zpm
