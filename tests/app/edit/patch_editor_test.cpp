@@ -444,7 +444,7 @@ TEST_F(TEditorTest, ALibraryNotOpenLeavesThePatchInTheWindow) {
   Editor().close();
   QApplication::processEvents();
   EXPECT_EQ(seen.size(), 2);
-  EXPECT_TRUE(Editor().isVisible());
+  ASSERT_TRUE(Editor().isVisible());
   EXPECT_EQ(Value("CutOff"), 1);
 }
 
