@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/app_windows.h"
 
+#include "app/edit/patch_editor.h"
 #include "app/fm/fm_page.h"
 #include "app/library/library_page.h"
 #include "app/log_window.h"
@@ -31,8 +32,8 @@ TAppWindows::TAppWindows(const TMainOptions &options)
     : main(std::make_unique<TfrmMain>(options)), log(new TfrmLog(main->Log(), main.get())),
       wait(new TfrmWaitSysEx(main->Bridge(), main.get())),
       saveLocation(new TfrmSaveLocation(main.get())), working(new TfrmWorking(main.get())),
-      host(*Attached(*main, log, wait, working).WindowHost()),
-      hexView(new TfrmHexView(main.get())) {
+      host(*Attached(*main, log, wait, working).WindowHost()), hexView(new TfrmHexView(main.get())),
+      editor(new TfrmPatchEditor(*main, main.get())) {
   if (auto *panel = main->findChild<TSidSendPanel *>())
     panel->SetSaveLocation(saveLocation);
   AttachPatchViewer(main->findChild<QAbstractItemView *>("lvSysExPatchList"), *hexView,
@@ -45,6 +46,9 @@ TAppWindows::TAppWindows(const TMainOptions &options)
       AttachPatchViewer(&fm->List(id), *hexView, fm->Bank(id));
   if (auto *library = main->findChild<TLibraryPage *>())
     library->SetViewer(hexView);
+  editor->SetViewer(hexView);
+  editor->CloseWith(main.get());
+  hexView->editor = [editor = editor](const PatchViewText &view) { editor->Open(view); };
   auto *pick = new TfrmComparePick(*main, hexView);
   hexView->compareChooser = [pick](TCompareChoice &choice) { return pick->Choose(choice); };
 }

@@ -12,6 +12,7 @@
 namespace zpm {
 
 class TfrmHexView;
+class TfrmPatchEditor;
 class TfrmLog;
 class TfrmSaveLocation;
 class TfrmWaitSysEx;
@@ -29,6 +30,8 @@ struct TAppWindows {
   TWindowHost &host;
   // The patch viewer, opened by a right click on the patch lists.
   TfrmHexView *hexView;
+  // The patch editor, opened by "&Edit" in the viewer and the lists' menus.
+  TfrmPatchEditor *editor;
 };
 
 } // namespace zpm

@@ -3,6 +3,7 @@
 
 #include "random/fm_random.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -243,6 +244,32 @@ int EditField::ChoiceIndex(int value) const {
     if (Choices[i].Value == value)
       return static_cast<int>(i);
   return -1;
+}
+
+int EditField::Nearest(int value) const {
+  if (Kind == EditKind::Choice) {
+    int best = -1;
+    for (const EditChoice &choice : Choices)
+      if (best < 0 || std::abs(choice.Value - value) < std::abs(best - value) ||
+          (std::abs(choice.Value - value) == std::abs(best - value) && choice.Value < best))
+        best = choice.Value;
+    return best < 0 ? value : best;
+  }
+  return std::clamp(value, Min, Max);
+}
+
+bool EditField::Matches(const std::string &search) const {
+  const std::string where = NormalisedLabel(Label) + " " + NormalisedLabel(Group);
+  const std::string words = NormalisedLabel(search);
+  for (size_t start = 0; start < words.size();) {
+    size_t end = words.find(' ', start);
+    if (end == std::string::npos)
+      end = words.size();
+    if (where.find(words.substr(start, end - start)) == std::string::npos)
+      return false;
+    start = end + 1;
+  }
+  return true;
 }
 
 std::string EditField::ValueText(int value) const {

@@ -39,6 +39,12 @@ struct EditField {
   std::string RangeText() const;
   // Index of the value in Choices, or -1.
   int ChoiceIndex(int value) const;
+  // The allowed value nearest to value (the lower one of two as near), so a
+  // control that started on a byte the field does not allow lands inside.
+  int Nearest(int value) const;
+  // Whether a search typed by the user finds the field: every word of it in
+  // the label or the heading, as NormalisedLabel compares them.
+  bool Matches(const std::string &search) const;
 };
 
 // The fields of a kind, in the viewer's order; empty for an unknown kind.

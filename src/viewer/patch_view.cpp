@@ -3,6 +3,7 @@
 
 #include "patch/list_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zpm {
@@ -17,12 +18,12 @@ std::string NameUpToZero(const uint8_t name[kNameSize]) {
   return text;
 }
 
-PatchViewText View(Bytes image, const std::string &name, uint8_t number, const std::string &bank,
+PatchViewText View(Bytes image, const std::string &name, uint8_t number, uint8_t bank,
                    const std::string &shownName, uint8_t checksum,
                    const std::string &previousPatchType) {
   PatchViewText view;
   view.caption = "Patch Hex View - " + std::to_string(number + 1) + " - " + name;
-  view.panels[0] = "Bank: " + bank;
+  view.panels[0] = "Bank: " + BankLetter(bank);
   view.panels[1] = "Location: " + std::to_string(number + 1);
   view.panels[2] = "Name: " + shownName;
   view.panels[3] = "Checksum: " + std::to_string(static_cast<unsigned>(checksum));
@@ -30,6 +31,7 @@ PatchViewText View(Bytes image, const std::string &name, uint8_t number, const s
   view.panels[4] = kind == PatchKind::Unknown ? previousPatchType : PatchTypeText(kind);
   view.rows = ParameterRows(image);
   view.image = std::move(image);
+  view.bank = bank;
   return view;
 }
 
@@ -46,8 +48,8 @@ PatchViewText ViewSidPatch(const TPatch &patch, const std::string &previousPatch
   uint8_t name[kNameSize];
   patch.GetName(name);
   const std::string text = NameUpToZero(name);
-  return View(Bytes(patch.Dump.begin(), patch.Dump.end()), text, patch.PatchNumber(),
-              BankLetter(patch.Bank), text, patch.Checksum(), previousPatchType);
+  return View(Bytes(patch.Dump.begin(), patch.Dump.end()), text, patch.PatchNumber(), patch.Bank,
+              text, patch.Checksum(), previousPatchType);
 }
 
 PatchViewText ViewFmPatch(const TFMPatch &patch, const std::string &previousPatchType) {
@@ -55,8 +57,26 @@ PatchViewText ViewFmPatch(const TFMPatch &patch, const std::string &previousPatc
   patch.GetName(name);
   const std::string text = NameUpToZero(name);
   const bool named = patch.PatchType() != kFmDrumset && patch.PatchType() != kFmEnsemble;
-  return View(Bytes(patch.Dump.begin(), patch.Dump.end()), text, patch.PatchNumber(),
-              BankLetter(patch.Bank()), named ? text : "---", patch.Checksum(), previousPatchType);
+  return View(Bytes(patch.Dump.begin(), patch.Dump.end()), text, patch.PatchNumber(), patch.Bank(),
+              named ? text : "---", patch.Checksum(), previousPatchType);
+}
+
+PatchViewText ViewPatchImage(const Bytes &image, int bank, const std::string &previousPatchType) {
+  if (image.size() == kSidDumpSize) {
+    TPatch patch;
+    std::copy(image.begin(), image.end(), patch.Dump.begin());
+    patch.Bank = static_cast<uint8_t>(bank);
+    return ViewSidPatch(patch, previousPatchType);
+  }
+  if (image.size() == kFmDumpSize) {
+    TFMPatch patch;
+    std::copy(image.begin(), image.end(), patch.Dump.begin());
+    return ViewFmPatch(patch, previousPatchType);
+  }
+  PatchViewText view = InitialPatchView();
+  view.image = image;
+  view.bank = bank;
+  return view;
 }
 
 std::string HexPositionText(size_t position) {

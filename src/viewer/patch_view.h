@@ -17,7 +17,8 @@ inline const char *const kPatchViewerCaption = "Patch Viewer";
 inline const char *const kInitialPatchTypePanel = "Patchtype:";
 
 struct PatchViewText {
-  Bytes image; // what the hex view shows
+  Bytes image;  // what the hex view shows
+  int bank = 0; // the bank it was shown from, 0..7; a SID dump does not hold it
   std::string caption;
   std::array<std::string, 5> panels;
   std::vector<ParameterRow> rows;
@@ -34,6 +35,12 @@ PatchViewText ViewSidPatch(const TPatch &patch,
                            const std::string &previousPatchType = kInitialPatchTypePanel);
 PatchViewText ViewFmPatch(const TFMPatch &patch,
                           const std::string &previousPatchType = kInitialPatchTypePanel);
+
+// A dump image as ViewSidPatch or ViewFmPatch shows it: a SID patch at bank
+// (its dump holds none), an FM patch at the bank its dump names. An image of
+// neither size keeps only its bytes and the bank.
+PatchViewText ViewPatchImage(const Bytes &image, int bank,
+                             const std::string &previousPatchType = kInitialPatchTypePanel);
 
 // A byte position as the hex view's position column shows it: "0x" and four
 // upper-case hex digits ("0x001A"); larger positions take more digits.

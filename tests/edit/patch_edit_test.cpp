@@ -158,6 +158,63 @@ TEST(EditFields, RangeTextListsWhatCanBeTyped) {
   EXPECT_EQ(waves.substr(waves.size() - 16), "\"wave 8, mode 3\"");
 }
 
+// A byte a patch made elsewhere holds lands on the allowed value nearest to
+// it once its control moves; an allowed byte stays.
+TEST(EditFields, AByteTheFieldDoesNotAllowLandsOnTheNearestAllowedValue) {
+  struct Case {
+    PatchKind kind;
+    const char *name;
+    int value, expected;
+  };
+  const Case cases[] = {
+      {PatchKind::FmVoice, "OP2 Volume", 100, 63},   // past the top
+      {PatchKind::FmVoice, "OP2 Volume", 63, 63},    // the top
+      {PatchKind::FmVoice, "OP2 Volume", 0, 0},      // the bottom
+      {PatchKind::Sid, "Poly", 5, 1},                // neither off nor on
+      {PatchKind::Sid, "Voice1 Waveform", 9, 8},     // between 8 and 32
+      {PatchKind::Sid, "Voice1 Waveform", 20, 8},    // as near to 8 as to 32: the lower
+      {PatchKind::Sid, "Voice1 Waveform", 21, 32},   // nearer 32
+      {PatchKind::Sid, "Voice1 Waveform", 35, 35},   // allowed
+      {PatchKind::FmVoice, "Wavetable Rate", 31, 0}, // nearer off than 64
+      {PatchKind::FmVoice, "Wavetable Rate", 33, 64},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.value));
+    EXPECT_EQ(Field(c.kind, c.name).Nearest(c.value), c.expected);
+  }
+}
+
+// The editor's search: every word typed, in any case, somewhere in the label
+// or the heading; nothing typed finds all.
+TEST(EditFields, ASearchFindsTheFieldsHoldingEveryWord) {
+  struct Case {
+    const char *search;
+    std::vector<const char *> found;
+  };
+  const Case cases[] = {
+      {"cutoff", {"CutOff"}},
+      {"voice1 attack", {"Voice1 Attack"}},
+      {"ATTACK voice1", {"Voice1 Attack"}},
+      {"reso", {"Resonance"}},
+      {"volume  ", {"Volume"}},
+      {"filter mode", {"Filter Mode"}},
+      {"voice 3 puls", {"Voice3 Pulsewidth"}}, // each word anywhere
+      {"no such thing", {}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.search);
+    std::vector<std::string> found;
+    for (const EditField &field : EditFields(PatchKind::Sid))
+      if (field.Matches(c.search))
+        found.push_back(field.Label);
+    EXPECT_EQ(found, std::vector<std::string>(c.found.begin(), c.found.end()));
+  }
+  size_t all = 0;
+  for (const EditField &field : EditFields(PatchKind::Sid))
+    all += field.Matches(" ") ? 1 : 0;
+  EXPECT_EQ(all, EditFields(PatchKind::Sid).size());
+}
+
 // Random edits on every kind: the checksum always fits the data, no data byte
 // reaches 80h, and undoing everything gives the original back byte for byte.
 TEST(PatchEdit, RandomEditsKeepThePatchSendableAndUndoToTheOriginal) {

@@ -37,6 +37,12 @@ TEST(PatchView, SidPatchTexts) {
   ASSERT_EQ(view.rows.size(), 107u);
   EXPECT_EQ(view.rows[0].value, "Bass");
   EXPECT_EQ(view.rows[1].value, "64");
+  EXPECT_EQ(view.bank, 2);
+  // The same from the image alone, given the bank a SID dump does not hold.
+  const PatchViewText fromImage = ViewPatchImage(view.image, 2);
+  EXPECT_EQ(fromImage.caption, view.caption);
+  EXPECT_EQ(fromImage.panels, view.panels);
+  EXPECT_EQ(fromImage.bank, 2);
 
   // A full 16-byte name: the caption stops at the name's end, not at byte 24.
   PutBytes(patch, 8, "ABCDEFGHIJKLMNOP");
@@ -58,6 +64,8 @@ TEST(PatchView, FmVoiceTextsComeFromTheDump) {
                                  "Patchtype: FM / Voice"}));
   EXPECT_EQ(view.rows.size(), 94u);
   EXPECT_EQ(view.image.size(), 268u);
+  EXPECT_EQ(view.bank, 7);
+  EXPECT_EQ(ViewPatchImage(view.image, 0).panels, view.panels); // the dump's bank
 }
 
 TEST(PatchView, DrumsetsAndEnsemblesShowNoNameButTheCaptionReadsOne) {

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -27,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -223,6 +225,7 @@ QWidget *TLibraryPage::BuildPatchesTab() {
   header->resizeSection(TLibraryModel::Seen, fits("Times seen"));
   header->setStretchLastSection(true);
   lvLibrary->viewport()->installEventFilter(this);
+  lvLibrary->installEventFilter(this);
 
   lbLibraryCount = new QLabel(tab);
   lbLibraryCount->setObjectName(QStringLiteral("lbLibraryCount"));
@@ -526,7 +529,7 @@ void TLibraryPage::OpenPatch(int row) {
   OpenLibraryPatch(m_model->IdAt(row));
 }
 
-void TLibraryPage::OpenLibraryPatch(int64_t id) {
+void TLibraryPage::OpenLibraryPatch(int64_t id, bool edit) {
   TLibrary *library = m_context.Library();
   if (!m_viewer || !library || id == 0)
     return;
@@ -539,11 +542,36 @@ void TLibraryPage::OpenLibraryPatch(int64_t id) {
     ShowError(error);
     return;
   }
-  m_viewer->Open(view);
+  if (edit)
+    m_viewer->EditPatch(view);
+  else
+    m_viewer->Open(view);
+}
+
+void TLibraryPage::PatchMenu() {
+  const QModelIndex index = lvLibrary->currentIndex();
+  if (!m_viewer || !index.isValid())
+    return;
+  QMenu menu(lvLibrary);
+  menu.setObjectName(QStringLiteral("mnuLibraryPatch"));
+  menu.addAction(QStringLiteral("&View"));
+  QAction *edit = menu.addAction(QStringLiteral("&Edit"));
+  edit->setEnabled(static_cast<bool>(m_viewer->editor));
+  QAction *chosen =
+      menu.exec(lvLibrary->viewport()->mapToGlobal(lvLibrary->visualRect(index).bottomLeft()));
+  if (chosen)
+    OpenLibraryPatch(m_model->IdAt(index.row()), chosen == edit);
 }
 
 bool TLibraryPage::eventFilter(QObject *watched, QEvent *event) {
   // The type first: the list asks nothing of itself while it is destroyed.
+  // The menu key on a row; the right button's press opened the viewer already.
+  if (event->type() == QEvent::ContextMenu &&
+      (watched == lvLibrary || watched == lvLibrary->viewport())) {
+    if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Mouse)
+      PatchMenu();
+    return true;
+  }
   if (event->type() == QEvent::MouseButtonPress && watched == lvLibrary->viewport()) {
     const auto *press = static_cast<QMouseEvent *>(event);
     const QModelIndex index = lvLibrary->indexAt(press->position().toPoint());

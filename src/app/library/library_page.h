@@ -71,13 +71,16 @@ public slots:
   void ImportFolders(const QStringList &folders);
   // Opens the viewer on the patch of a row.
   void OpenPatch(int row);
-  void OpenLibraryPatch(int64_t id);
+  // The viewer, or with edit the editor, on a library patch.
+  void OpenLibraryPatch(int64_t id, bool edit = false);
   void btnHistoryRestoreClick();
   // Two snapshots chosen: the one with the other; one: it with the bank now.
   void btnHistoryCompareClick();
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  // "&View" and "&Edit" for the current row, from the menu key.
+  void PatchMenu();
 
 private:
   QWidget *BuildPatchesTab();

@@ -47,6 +47,15 @@ void THexView::LoadBytes(const Bytes &bytes) {
   viewport()->update();
 }
 
+void THexView::ReplaceBytes(const Bytes &bytes) {
+  const int scrolled = verticalScrollBar()->value();
+  m_model.SetBytes(bytes);
+  m_cursor = std::min(m_cursor, bytes.empty() ? 0 : bytes.size() - 1);
+  UpdateScrollBars();
+  verticalScrollBar()->setValue(scrolled);
+  viewport()->update();
+}
+
 void THexView::SetMarked(std::vector<bool> marked) {
   m_model.SetMarked(std::move(marked));
   viewport()->update();

@@ -21,6 +21,9 @@ public:
   THexModel &Model() { return m_model; }
   // Shows a copy of bytes, the cursor on the first one.
   void LoadBytes(const Bytes &bytes);
+  // Shows new bytes where the old ones were: the cursor and the scrolling
+  // stay, as an edit changes a byte or two.
+  void ReplaceBytes(const Bytes &bytes);
   void SetMarked(std::vector<bool> marked);
 
   size_t CursorPosition() const { return m_cursor; }

@@ -4,6 +4,7 @@
 #include "app/viewer/hex_view.h"
 #include "viewer/patch_compare.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -72,10 +73,20 @@ TfrmHexView::TfrmHexView(QWidget *parent) : QDialog(parent) {
   m_tabs->addTab(parameterPage, QStringLiteral("&Parameter View"));
   m_tabs->setCurrentIndex(ParameterTab);
 
-  m_compare = new QPushButton(QStringLiteral("Compare with..."), m_tabs);
+  auto *corner = new QWidget(m_tabs);
+  m_compare = new QPushButton(QStringLiteral("Compare with..."), corner);
   m_compare->setObjectName(QStringLiteral("btnCompare"));
-  m_tabs->setCornerWidget(m_compare);
+  m_edit = new QPushButton(QStringLiteral("&Edit"), corner);
+  m_edit->setObjectName(QStringLiteral("btnEdit"));
+  m_edit->setToolTip(tr("Opens this patch in the editor; the patch shown here stays as it is"));
+  m_edit->hide();
+  auto *cornerLayout = new QHBoxLayout(corner);
+  cornerLayout->setContentsMargins(0, 0, 0, 0);
+  cornerLayout->addWidget(m_edit);
+  cornerLayout->addWidget(m_compare);
+  m_tabs->setCornerWidget(corner);
   connect(m_compare, &QPushButton::clicked, this, &TfrmHexView::btnCompareClick);
+  connect(m_edit, &QPushButton::clicked, this, &TfrmHexView::btnEditClick);
 
   m_statusBar = new QStatusBar(this);
   for (int i = 0; i < 5; ++i) {
@@ -101,6 +112,8 @@ TfrmHexView::TfrmHexView(QWidget *parent) : QDialog(parent) {
 
 void TfrmHexView::Load(const PatchViewText &view) {
   EndCompare();
+  m_view = view;
+  m_edit->setVisible(editor && m_editable && RecognisePatchKind(view.image) != PatchKind::Unknown);
   m_image = view.image;
   m_hexView->LoadBytes(m_image);
   setWindowTitle(Latin1(view.caption));
@@ -145,6 +158,22 @@ void TfrmHexView::btnCompareClick() {
   TCompareChoice choice;
   if (compareChooser && compareChooser(choice))
     CompareWith(choice);
+}
+
+void TfrmHexView::SetEditable(bool editable) {
+  m_editable = editable;
+  m_edit->setVisible(editor && editable && RecognisePatchKind(m_image) != PatchKind::Unknown);
+}
+
+void TfrmHexView::btnEditClick() {
+  const PatchViewText view = m_view;
+  close();
+  EditPatch(view);
+}
+
+void TfrmHexView::EditPatch(const PatchViewText &view) {
+  if (editor)
+    editor(view);
 }
 
 void TfrmHexView::CompareWith(const TCompareChoice &other) {

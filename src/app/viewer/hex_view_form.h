@@ -57,13 +57,22 @@ public:
   // Rows of lv marked as differing, in list order.
   std::vector<int> MarkedRows() const;
 
+  // "&Edit" hands the shown patch to this and closes the viewer; without
+  // it, or while SetEditable(false), the button is hidden.
+  std::function<void(const PatchViewText &view)> editor;
+  void SetEditable(bool editable);
+  // Opens the editor on view, as "&Edit" does, with the viewer not shown.
+  void EditPatch(const PatchViewText &view);
+
   THexView *HexView() { return m_hexView; }
   QTableWidget *List() { return lv; }
   QTabWidget *Tabs() { return m_tabs; }
   QPushButton *CompareButton() { return m_compare; }
+  QPushButton *EditButton() { return m_edit; }
 
 public slots:
   void btnCompareClick();
+  void btnEditClick();
 
 private:
   void FormShow();
@@ -75,6 +84,9 @@ private:
   QTabWidget *m_tabs;
   QStatusBar *m_statusBar;
   QPushButton *m_compare;
+  QPushButton *m_edit;
+  PatchViewText m_view;
+  bool m_editable = true;
   std::array<QLabel *, 5> m_panels{};
   Bytes m_image;
   bool m_comparing = false;

@@ -4,7 +4,9 @@
 #include "app/viewer/hex_view_form.h"
 
 #include <QAbstractItemView>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QMenu>
 #include <QMouseEvent>
 
 namespace zpm {
@@ -20,10 +22,13 @@ public:
       : QObject(list), m_list(list), m_viewer(viewer), m_count(std::move(count)),
         m_view(std::move(view)) {
     list->viewport()->installEventFilter(this);
+    list->installEventFilter(this);
   }
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::ContextMenu)
+      return ContextMenu(static_cast<QContextMenuEvent *>(event));
     if (event->type() != QEvent::MouseButtonPress)
       return QObject::eventFilter(watched, event);
     auto *mouse = static_cast<QMouseEvent *>(event);
@@ -36,6 +41,26 @@ protected:
   }
 
 private:
+  // The menu key (or Shift+F10) on a row: "&View" and "&Edit". The right
+  // button's press has already opened the viewer, so its menu is not shown.
+  bool ContextMenu(QContextMenuEvent *event) {
+    const QModelIndex index = m_list->currentIndex();
+    if (event->reason() == QContextMenuEvent::Mouse || !index.isValid() || index.row() >= m_count())
+      return true;
+    QMenu menu(m_list);
+    menu.setObjectName(QStringLiteral("mnuPatchList"));
+    QAction *view = menu.addAction(QStringLiteral("&View"));
+    QAction *edit = menu.addAction(QStringLiteral("&Edit"));
+    edit->setEnabled(static_cast<bool>(m_viewer.editor));
+    const QRect row = m_list->visualRect(index);
+    QAction *chosen = menu.exec(m_list->viewport()->mapToGlobal(row.bottomLeft()));
+    if (chosen == view)
+      m_viewer.Open(m_view(index.row(), m_viewer.PatchTypePanel()));
+    else if (chosen == edit)
+      m_viewer.EditPatch(m_view(index.row(), m_viewer.PatchTypePanel()));
+    return true;
+  }
+
   QAbstractItemView *m_list;
   TfrmHexView &m_viewer;
   std::function<int()> m_count;
