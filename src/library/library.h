@@ -22,6 +22,7 @@ class TTransferHost;
 class TSqliteDb;
 struct TImportBatch;
 class TStoredHashes;
+class TPatchCounts;
 
 class TLibrary {
 public:
@@ -123,6 +124,13 @@ private:
   // an empty library finds patches in stored rather than by the hash index.
   int64_t StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh,
                      TStoredHashes *stored = nullptr);
+  // The same with its hash given; a counted import's patches are found in
+  // counts and stored with their count. 0 when the counts have none for a
+  // new patch (another patch whose hash begins alike took it).
+  int64_t StorePatch(const TPatchBytes &patch, const std::string &hash, int64_t time, bool &fresh,
+                     TStoredHashes *stored, TPatchCounts *counts);
+  // Ends a counted import's counting (TBulkLoad) within its batch.
+  void StopCounting(TImportBatch &batch);
   // One file into the batch's transaction, begun when the file has
   // something to store.
   TImportedFile ImportInto(const std::string &path, TImportBatch &batch);

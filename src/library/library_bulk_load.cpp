@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library_bulk_load.h"
 
+#include "library/library.h"
+#include "library/library_files.h"
 #include "library/library_schema.h"
 
 #include <string>
+#include <unordered_set>
 
 namespace zpm {
 
@@ -54,6 +57,7 @@ void LookUpByIndex(TSqliteDb &db, TStoredHashes &stored) {
 // meanwhile waits for a batch to end and puts the file back into the log,
 // as the import does at its end.
 TBulkLoad::TBulkLoad(TSqliteDb &db, size_t files) : m_db(db) {
+  m_counts.Drop();
   if (files < kFewestFiles)
     return;
   TTransaction transaction(m_db);
@@ -91,10 +95,61 @@ void TBulkLoad::Finish() {
   BackToLog();
 }
 
+// With the same loader and hash as the storing. A path named twice is
+// stored once: its second time counts nothing. A file that cannot be read
+// counts nothing either; the storing then finds the same.
+void TBulkLoad::Count(const std::vector<std::string> &files) {
+  if (!m_dropped)
+    return;
+  m_counts = TPatchCounts();
+  m_digests.reserve(files.size());
+  std::unordered_set<std::string> paths;
+  for (const std::string &file : files) {
+    uint64_t digest = 0;
+    const std::string path = LibraryFilePath(file);
+    if (paths.insert(path).second) {
+      try {
+        for (const TFilePatch &patch : ReadPatchFile(path).patches) {
+          const uint64_t key = TPatchCounts::Key(PatchHash(patch.patch));
+          if (!m_counts.Count(key)) {
+            std::vector<uint64_t>().swap(m_digests);
+            return;
+          }
+          digest = Digest(digest, key);
+        }
+      } catch (const std::exception &) {
+        digest = 0;
+      }
+    }
+    m_digests.push_back(digest);
+  }
+  m_counting = true;
+}
+
 // Patches are never taken out, and each new one has the next ID.
 void TBulkLoad::BatchBegun() {
+  if (Counts()) {
+    if (!m_counts.Active() ||
+        m_db.Number("SELECT coalesce(max(id), 0) FROM patch") != m_counts.Last() ||
+        DeferredIndexesPresent(m_db) != 0)
+      StopCounting();
+    return;
+  }
   if (Stored() && m_db.Number("SELECT coalesce(max(id), 0) FROM patch") != m_stored.Last())
     LookUpByIndex(m_db, m_stored);
+}
+
+void TBulkLoad::StopCounting() {
+  if (!Counts())
+    return;
+  m_dropped = false;
+  m_counting = false;
+  m_counts.Drop();
+  m_stored.Drop();
+  std::vector<uint64_t>().swap(m_digests);
+  for (const TDeferredIndex &index : DeferredIndexes())
+    m_db.Exec(index.create);
+  CountSeenAgain(m_db);
 }
 
 void TBulkLoad::BuildIndexes() {
@@ -102,9 +157,16 @@ void TBulkLoad::BuildIndexes() {
     return;
   m_dropped = false;
   m_stored.Drop();
+  // Stopped before every file was stored (cancelled, or failed): rows of
+  // the batches committed count sightings that never came.
+  const bool recount = m_counting && !m_allStored;
+  m_counting = false;
+  m_counts.Drop();
   TTransaction transaction(m_db);
   for (const TDeferredIndex &index : DeferredIndexes())
     m_db.Exec(index.create);
+  if (recount)
+    CountSeenAgain(m_db);
   transaction.Commit();
 }
 

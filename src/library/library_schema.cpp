@@ -122,8 +122,13 @@ void BuildMissingIndexes(TSqliteDb &db) {
   sqlite3_busy_timeout(db.Handle(), 0);
   try {
     TTransaction transaction(db);
+    // Asked again inside the transaction: the import may have ended since.
+    const bool missing =
+        DeferredIndexesPresent(db) < static_cast<int64_t>(DeferredIndexes().size());
     for (const TDeferredIndex &index : DeferredIndexes())
       db.Exec(index.create);
+    if (missing)
+      CountSeenAgain(db);
     transaction.Commit();
   } catch (const TSqliteError &error) {
     if (error.Code() != SQLITE_BUSY && error.Code() != SQLITE_READONLY)
@@ -195,6 +200,20 @@ const std::vector<TDeferredIndex> &DeferredIndexes() {
       {"sighting_by_patch", "CREATE INDEX IF NOT EXISTS sighting_by_patch ON sighting (patch_id)"},
   };
   return indexes;
+}
+
+int64_t DeferredIndexesPresent(TSqliteDb &db) {
+  return db.Number("SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND (name = "
+                   "'patch_by_hash' OR name = 'patch_by_sound' OR name = 'patch_by_name' OR "
+                   "name = 'sighting_by_patch')");
+}
+
+// The sightings are read in the order of the index, patch by patch, and
+// each patch's row looked up once.
+void CountSeenAgain(TSqliteDb &db) {
+  db.Exec("UPDATE OR FAIL patch SET seen = counted.n FROM (SELECT patch_id, count(*) AS n FROM "
+          "sighting GROUP BY patch_id) AS counted WHERE counted.patch_id = patch.id AND "
+          "patch.seen > counted.n");
 }
 
 // The switch to WAL needs the file to itself for a moment, and SQLite says

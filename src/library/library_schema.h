@@ -28,6 +28,16 @@ struct TDeferredIndex {
   const char *create; // as the schema has it, IF NOT EXISTS
 };
 const std::vector<TDeferredIndex> &DeferredIndexes();
+// How many of them the file has.
+int64_t DeferredIndexesPresent(TSqliteDb &db);
+
+// An import into an empty library stores each new patch with the count of
+// every sighting of it the import is about to make, and leaves the deferred
+// indexes out until it has made them all. Where an import stopped before
+// (killed, cancelled, failed), a patch that counts more sightings than it
+// has gets the number it has; a patch with none (made in the editor) keeps
+// its count. Needs the index of sightings by patch.
+void CountSeenAgain(TSqliteDb &db);
 
 // Puts the library into WAL mode, waiting up to waitMs for another program
 // that holds the file (making it, or loading it without the log); false

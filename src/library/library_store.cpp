@@ -5,6 +5,7 @@
 #include "library/library_bulk_load.h"
 #include "library/library_files.h"
 #include "library/library_internal.h"
+#include "library/patch_counts.h"
 #include "library/stored_hashes.h"
 #include "midi/transfer_host.h"
 
@@ -119,7 +120,7 @@ struct TImportBatch {
     if (!transaction) {
       transaction = std::make_unique<TTransaction>(db);
       began = std::chrono::steady_clock::now();
-      now = NowMs();
+      now = start ? start : NowMs();
       if (bulk)
         bulk->BatchBegun();
     }
@@ -138,7 +139,8 @@ struct TImportBatch {
   TBulkLoad *bulk;
   std::unique_ptr<TTransaction> transaction;
   std::chrono::steady_clock::time_point began;
-  int64_t now = 0; // the import time of every file of the batch
+  int64_t now = 0;   // the import time of every file of the batch
+  int64_t start = 0; // of every batch, when a counted import's rows hold their last sighting
   size_t patches = 0;
   // Known patches seen again, noted once per batch rather than per file.
   std::map<int64_t, int64_t> seen;
@@ -156,7 +158,11 @@ void TLibrary::CommitBatch(TImportBatch &batch) {
 
 int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh,
                              TStoredHashes *stored) {
-  const std::string hash = PatchHash(patch);
+  return StorePatch(patch, PatchHash(patch), time, fresh, stored, nullptr);
+}
+
+int64_t TLibrary::StorePatch(const TPatchBytes &patch, const std::string &hash, int64_t time,
+                             bool &fresh, TStoredHashes *stored, TPatchCounts *counts) {
   // Whether the row (kind, data, flaws) is this patch.
   const auto same = [&](TStatement &row, int64_t id) {
     if (row.Int(0) != static_cast<int>(patch.kind) ||
@@ -171,7 +177,22 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh
     return true;
   };
   const uint32_t key = TStoredHashes::Key(hash);
-  if (stored) {
+  const uint64_t counted = counts ? TPatchCounts::Key(hash) : 0;
+  int64_t seen = 1;
+  if (counts) {
+    const int64_t id = counts->Find(counted, [&](int64_t candidate) {
+      TCachedStatement row = m_db->Cached("SELECT kind, data, flaws FROM patch WHERE id = ?");
+      row->Bind(1, candidate);
+      return row->Step() && same(*row, candidate);
+    });
+    if (id != 0) {
+      fresh = false;
+      return id;
+    }
+    seen = counts->Waiting(counted);
+    if (seen == 0)
+      return 0;
+  } else if (stored) {
     const int64_t id = stored->Find(key, [&](int64_t candidate) {
       TCachedStatement row = m_db->Cached("SELECT kind, data, flaws FROM patch WHERE id = ?");
       row->Bind(1, candidate);
@@ -190,20 +211,24 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh
         return find->Int(3);
       }
   }
-  // Stored as seen once, which spares writing its row again.
+  // Stored as seen once, or as often as the import counted it, which spares
+  // writing its row again.
   TCachedStatement insert = m_db->Cached(
       "INSERT OR FAIL INTO patch (hash, sound, kind, data, name_text, flaws, first_seen, "
-      "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1)");
+      "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
   insert->Bind(1, hash).Bind(2, SoundHash(patch)).Bind(3, static_cast<int64_t>(patch.kind));
   insert->BindBlob(4, patch.data.data(), patch.data.size());
   if (HasName(patch.kind))
     insert->Bind(5, ShownName(patch.data.data()));
   else
     insert->BindNull(5);
-  insert->Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Run();
+  insert->Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Bind(9, seen);
+  insert->Run();
   fresh = true;
   const int64_t id = m_db->LastInsertId();
-  if (stored && !stored->Add(key, id))
+  if (counts)
+    counts->Take(counted, id);
+  else if (stored && !stored->Add(key, id))
     LookUpByIndex(*m_db, *stored);
   return id;
 }
@@ -233,8 +258,27 @@ TImportedFile TLibrary::ImportFile(const std::string &path) {
   });
 }
 
+// Ends a counted import's counting within the batch, once the sightings so
+// far are written.
+void TLibrary::StopCounting(TImportBatch &batch) {
+  batch.Begin();
+  if (!batch.bulk || !batch.bulk->Counts())
+    return;
+  NoteSeen(batch.seen, batch.now);
+  batch.seen.clear();
+  batch.bulk->StopCounting();
+}
+
 TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &batch) {
   TImportedFile result;
+  // What the file held when counted: a file stored otherwise (changed since,
+  // or not at all) ends the counting.
+  const uint64_t counted = batch.bulk ? batch.bulk->NextDigest() : 0;
+  const auto storedNothing = [&] {
+    if (counted != 0)
+      StopCounting(batch);
+    return result;
+  };
   result.path = LibraryFilePath(givenPath);
   TCachedStatement known =
       m_db->Cached("SELECT id, (SELECT count(*) FROM sighting WHERE file_id = file.id) FROM "
@@ -254,20 +298,29 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
   struct stat info {};
   if (stat(result.path.c_str(), &info) == 0 &&
       knownBefore(info.st_size, int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec))
-    return result;
+    return storedNothing();
   TFilePatches file;
   try {
     file = ReadPatchFile(result.path);
   } catch (const std::exception &error) {
     result.error = error.what();
-    return result;
+    return storedNothing();
   }
   result.warning = file.warning;
   batch.Begin();
   // Asked again inside the write transaction: another import of the same
   // file may have stored it since.
   if (knownBefore(file.size, file.mtime))
-    return result;
+    return storedNothing();
+  std::vector<std::string> hashes;
+  hashes.reserve(file.patches.size());
+  uint64_t digest = 0;
+  for (const TFilePatch &patch : file.patches) {
+    hashes.push_back(PatchHash(patch.patch));
+    digest = TBulkLoad::Digest(digest, TPatchCounts::Key(hashes.back()));
+  }
+  if (batch.bulk && batch.bulk->Counts() && digest != counted)
+    StopCounting(batch);
   const int64_t now = batch.now;
   TCachedStatement addFile =
       m_db->Cached("INSERT OR FAIL INTO file (path, size, mtime, imported) VALUES (?, ?, ?, ?)");
@@ -275,12 +328,26 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
   addFile->Bind(2, file.size).Bind(3, file.mtime).Bind(4, now).Run();
   const int64_t fileId = m_db->LastInsertId();
   TSightingWriter sight(*m_db);
-  for (const TFilePatch &patch : file.patches) {
+  for (size_t i = 0; i < file.patches.size(); ++i) {
+    const TFilePatch &patch = file.patches[i];
     bool fresh = false;
-    const int64_t id =
-        StorePatch(patch.patch, now, fresh, batch.bulk ? batch.bulk->Stored() : nullptr);
+    TPatchCounts *counts = batch.bulk ? batch.bulk->Counts() : nullptr;
+    int64_t id = StorePatch(patch.patch, hashes[i], now, fresh,
+                            batch.bulk ? batch.bulk->Stored() : nullptr, counts);
+    // Found in the counts: its row holds every sighting already.
+    bool counted = counts && !fresh;
+    if (counts && id == 0) {
+      // Two patches whose hashes begin alike: the counts are not to be
+      // trusted from here on.
+      sight.Flush();
+      StopCounting(batch);
+      counted = false;
+      id = StorePatch(patch.patch, hashes[i], now, fresh, nullptr, nullptr);
+    }
     if (fresh)
       ++result.newPatches;
+    else if (counted)
+      ++result.knownPatches;
     else
       ++result.knownPatches, ++batch.seen[id];
     TSightingValues values;
@@ -291,6 +358,12 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
     values.flaws = patch.patch.flaws;
     values.time = now;
     sight.Add(values);
+    if (counts && !counts->Active()) {
+      // A table that could not hold the ID: this patch's row and sighting
+      // are in, and counted again with the others'.
+      sight.Flush();
+      StopCounting(batch);
+    }
   }
   sight.Flush();
   batch.patches += file.patches.size();
@@ -333,7 +406,12 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
     Guarded(m_path, [&] {
       const TLongerLog longerLog(*m_db);
       TBulkLoad bulk(*m_db, files.size());
+      bulk.Count(files);
       TImportBatch batch(*m_db, &bulk);
+      // One time for every sighting: a counted patch's row is written once,
+      // its first and last sighting with it.
+      if (bulk.Counts())
+        batch.start = NowMs();
       size_t committed = results.size();
       // A file is told to done once its batch has been committed.
       const auto commit = [&] {
@@ -342,9 +420,12 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
           if (done)
             done(results[committed]);
       };
+      bool cancelled = false;
       for (const std::string &file : files) {
-        if (host && host->ProgressCancelled())
+        if (host && host->ProgressCancelled()) {
+          cancelled = true;
           break;
+        }
         results.push_back(ImportInto(file, batch));
         if (batch.Full())
           commit();
@@ -352,6 +433,8 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
           host->StepProgress();
       }
       commit();
+      if (!cancelled)
+        bulk.AllStored();
       // The index sort, which takes as much memory as the cache beside it,
       // may be larger than memory should hold: to files, and the cache back
       // to its usual size.

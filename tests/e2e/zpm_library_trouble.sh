@@ -49,6 +49,50 @@ done
 [ "$(patches "$lib")" = 3072 ] || fail "after the kills the library holds $(patches "$lib") patches"
 echo "six imports killed with SIGKILL: the library stayed whole and the last import completed it"
 
+# A large import into an empty library, in several batches, killed (or
+# interrupted) once its first batch is in: every patch of the library counts
+# exactly the sightings it has, after the next program opens it.
+mkdir -p "$work/large" "$work/distinct"
+cp "$work"/files/*/*.syx "$work/distinct/"
+for seed in $(seq 25 40); do
+  "$zpm" random sid --seed "$seed" --bank A --first 1 --count 128 \
+    --output "$work/distinct/bank$seed.syx" >/dev/null
+done
+# 2560 files of 128 patches (two batches), each patch in one file of every 40.
+for copy in $(seq -w 0 63); do
+  for seed in $(seq 1 40); do cp "$work/distinct/bank$seed.syx" "$work/large/c$copy-$seed.syx"; done
+done
+miscounted() {
+  python3 - "$1" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+print(db.execute("SELECT count(*) FROM patch p WHERE seen != (SELECT count(*) FROM sighting s "
+                 "WHERE s.patch_id = p.id)").fetchone()[0])
+PY
+}
+cut_short=0
+for moment in kill-0 kill-0.2 kill-0.5 int-0 int-0.3; do
+  lib=$work/large-$moment.sqlite
+  "$zpm" library import "$work/large" --library "$lib" >"$work/large-$moment.txt" 2>/dev/null &
+  pid=$!
+  # The first file reported: its batch is committed.
+  until [ -s "$work/large-$moment.txt" ] || ! kill -0 "$pid" 2>/dev/null; do sleep 0.02; done
+  sleep "${moment#*-}"
+  kill "-${moment%%-*}" "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  told=$(wc -l <"$work/large-$moment.txt")
+  [ "$told" -lt 2560 ] && cut_short=$((cut_short + 1))
+  "$zpm" library check --library "$lib" >"$work/check.txt" ||
+    fail "$moment after $told files: the library fails its check: $(cat "$work/check.txt")"
+  [ "$(miscounted "$lib")" = 0 ] ||
+    fail "$moment after $told files: $(miscounted "$lib") patches count other than their sightings"
+  "$zpm" library import "$work/large" --library "$lib" >/dev/null 2>&1 || fail "$moment: the import after failed"
+  [ "$(miscounted "$lib")" = 0 ] || fail "$moment: completed, $(miscounted "$lib") patches miscounted"
+done
+[ "$cut_short" -gt 0 ] || fail "every large import ended before it was stopped"
+echo "large imports stopped at 5 moments ($cut_short before their end): every patch counts its sightings"
+rm -rf "$work/large" "$work"/large-*
+
 # Two imports at once: each succeeds, or says the library is busy; nothing is lost.
 lib=$work/shared.sqlite
 "$zpm" library import "$work/files/a" --library "$lib" >"$work/a.txt" 2>&1 &

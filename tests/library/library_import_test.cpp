@@ -17,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 namespace zpm {
@@ -115,6 +116,83 @@ TEST(LibraryImport, EveryFileIsToldOnceCommittedAndTheLibraryEndsWhole) {
   fs::remove_all(dir);
 }
 
+// How many patches count other sightings than they have.
+int64_t Miscounted(TSqliteDb &db) {
+  return db.Number("SELECT count(*) FROM patch p WHERE seen != (SELECT count(*) FROM sighting s "
+                   "WHERE s.patch_id = p.id)");
+}
+
+// Acts before a file of the storing, once the import has counted the files.
+class TStepHost : public TTransferHost {
+public:
+  explicit TStepHost(std::function<bool(int)> before) : m_before(std::move(before)) {}
+  bool Ask(const std::string &) override { return true; }
+  void Inform(const std::string &) override {}
+  int WaitForSysEx() override { return 0; }
+  void Delay(int) override {}
+  void WaitForBytes(size_t, int) override {}
+  bool ProgressCancelled() override { return m_before(m_asked++); }
+
+private:
+  std::function<bool(int)> m_before;
+  int m_asked = 0;
+};
+
+// An import into an empty library stores each new patch with the count of
+// its sightings to come: whatever it meets otherwise than it counted, every
+// patch ends counting the sightings it has.
+TEST(LibraryImport, ACountedImportEndsWithEveryPatchCountingItsSightings) {
+  const fs::path dir = MakeBanks();
+  ASSERT_FALSE(dir.empty());
+  const auto bank = [&](int f) {
+    return (dir / "banks" / ("b" + std::to_string(f) + ".syx")).string();
+  };
+  struct TCase {
+    const char *what;
+    int cancelAt; // the file before which the import is cancelled, -1 never
+    int changed;  // the file rewritten after counting (as b0), -1 none
+    int removed;  // the file taken away after counting, -1 none
+    bool twice;   // the last file named again
+    int64_t sightings;
+  };
+  const TCase cases[] = {
+      {"every file as counted", -1, -1, -1, false, 160},
+      {"cancelled after five files", 5, -1, -1, false, 80},
+      {"a file changed after counting", -1, 7, -1, false, 160},
+      {"a file taken away after counting", -1, -1, 8, false, 144},
+      {"a file named twice", -1, -1, -1, true, 160},
+  };
+  int n = 0;
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path copy = dir / ("copy" + std::to_string(++n));
+    fs::copy(dir / "banks", copy);
+    std::vector<std::string> files;
+    for (int f = 0; f < 10; ++f)
+      files.push_back((copy / ("b" + std::to_string(f) + ".syx")).string());
+    if (c.twice)
+      files.push_back(files.back());
+    TStepHost host([&](int file) {
+      if (file == 0 && c.changed >= 0) {
+        fs::remove(files[static_cast<size_t>(c.changed)]);
+        fs::copy_file(bank(0), files[static_cast<size_t>(c.changed)]);
+      }
+      if (file == 0 && c.removed >= 0)
+        fs::remove(files[static_cast<size_t>(c.removed)]);
+      return file == c.cancelAt;
+    });
+    const std::string path = (dir / ("lib" + std::to_string(n) + ".sqlite")).string();
+    TLibrary library(path);
+    library.Import(files, &host);
+    TSqliteDb reader(path, SQLITE_OPEN_READONLY);
+    EXPECT_EQ(reader.Number("SELECT count(*) FROM sighting"), c.sightings);
+    EXPECT_EQ(Miscounted(reader), 0);
+    const TLibraryCheck check = library.Check();
+    EXPECT_EQ(check.count, 0) << (check.problems.empty() ? "" : check.problems[0]);
+  }
+  fs::remove_all(dir);
+}
+
 // Holds the import a moment before one file, so that its batch ends there.
 class TSlowHost : public TTransferHost {
 public:
@@ -137,32 +215,49 @@ private:
 
 // Another program that stores patches between two batches of an import into
 // an empty library: the import finds them rather than storing them again.
-TEST(LibraryImport, PatchesAnotherProgramStoresBetweenBatchesAreFound) {
-  const fs::path dir = MakeBanks();
-  ASSERT_FALSE(dir.empty());
-  // The first batch ends after the fifth file, and a fetch then stores a
-  // patch of the eighth.
-  const std::string path = (dir / "lib.sqlite").string();
-  TLibrary library(path);
-  std::vector<std::string> files;
-  for (int f = 0; f < 10; ++f)
-    files.push_back((dir / "banks" / ("b" + std::to_string(f) + ".syx")).string());
-  TSlowHost host(4);
-  size_t told = 0;
-  library.Import(files, &host, [&](const TImportedFile &) {
-    if (++told == 5) {
-      TPatchBank bank;
-      bank.Add(Made(7, 3));
-      TLibrary(path).RecordSnapshot(SidFetchRecord(bank, 0));
-    }
-  });
-  EXPECT_EQ(told, files.size());
-  TSqliteDb reader(path, SQLITE_OPEN_READONLY);
-  EXPECT_EQ(reader.Number("SELECT count(*) FROM patch"), 15 * 10 + 1);
-  EXPECT_EQ(reader.Number("SELECT max(seen) FROM patch WHERE name_text = 'P115'"), 2);
-  const TLibraryCheck check = library.Check();
-  EXPECT_EQ(check.count, 0) << (check.problems.empty() ? "" : check.problems[0]);
-  fs::remove_all(dir);
+// Its opening builds the indexes the import left out and counts the
+// sightings of the batch committed again: the import counts the rest as
+// they come.
+TEST(LibraryImport, AnotherProgramBetweenBatchesLeavesEveryPatchCountedRight) {
+  const struct {
+    const char *what;
+    bool stores; // a fetch of a patch of the eighth file; else only opening
+    int64_t patches, seenP115;
+  } cases[] = {
+      {"stores a patch", true, 15 * 10 + 1, 2},
+      {"opens the library", false, 15 * 10 + 1, 1},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = MakeBanks();
+    ASSERT_FALSE(dir.empty());
+    // The first batch ends after the fifth file.
+    const std::string path = (dir / "lib.sqlite").string();
+    TLibrary library(path);
+    std::vector<std::string> files;
+    for (int f = 0; f < 10; ++f)
+      files.push_back((dir / "banks" / ("b" + std::to_string(f) + ".syx")).string());
+    TSlowHost host(4);
+    size_t told = 0;
+    library.Import(files, &host, [&](const TImportedFile &) {
+      if (++told != 5)
+        return;
+      TLibrary other(path);
+      if (c.stores) {
+        TPatchBank bank;
+        bank.Add(Made(7, 3));
+        other.RecordSnapshot(SidFetchRecord(bank, 0));
+      }
+    });
+    EXPECT_EQ(told, files.size());
+    TSqliteDb reader(path, SQLITE_OPEN_READONLY);
+    EXPECT_EQ(reader.Number("SELECT count(*) FROM patch"), c.patches);
+    EXPECT_EQ(reader.Number("SELECT max(seen) FROM patch WHERE name_text = 'P115'"), c.seenP115);
+    EXPECT_EQ(Miscounted(reader), 0);
+    const TLibraryCheck check = library.Check();
+    EXPECT_EQ(check.count, 0) << (check.problems.empty() ? "" : check.problems[0]);
+    fs::remove_all(dir);
+  }
 }
 
 // A program that opens the library while an import holds it out of the log

@@ -524,6 +524,47 @@ TEST_F(LibraryTest, TheCheckListsWhatIsWrongAndNothingElse) {
   }
 }
 
+// Opening a library an import into it left without its deferred indexes
+// (killed half way) gives each patch that counts more sightings than it has
+// the number it has; a patch without any (made in the editor) keeps its own.
+TEST_F(LibraryTest, OpeningAfterAStoppedImportCountsTheSightingsAgain) {
+  Write(Path("a.syx"), SidFile({Sid("Bass", 1), Sid("Lead", 2), Sid("Bass", 1)}));
+  const struct {
+    const char *what;
+    const char *change;
+    int64_t bass, lead, made; // seen, after opening
+  } cases[] = {
+      {"indexes left out, counts above", "DROP INDEX sighting_by_patch; UPDATE patch SET seen = 7",
+       2, 1, 7},
+      {"one index left out", "DROP INDEX patch_by_name; UPDATE patch SET seen = 7", 2, 1, 7},
+      {"indexes left out, counts below", "DROP INDEX patch_by_hash; UPDATE patch SET seen = 0", 0,
+       0, 0},
+      {"every index there", "UPDATE patch SET seen = 7", 7, 7, 7},
+  };
+  int n = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = Path("lib" + std::to_string(++n) + ".sqlite");
+    {
+      TLibrary library(path);
+      library.Import({Path("a.syx")}, nullptr);
+      TMaking making;
+      library.RecordMade(PatchBytesOf(Sid("Made", 3)), {}, making);
+    }
+    TSqliteDb(path, SQLITE_OPEN_READWRITE).Exec(c.change);
+    TLibrary(path).Count({});
+    TSqliteDb reader(path, SQLITE_OPEN_READONLY);
+    const auto seen = [&](const char *name) {
+      TStatement query = reader.Prepare("SELECT seen FROM patch WHERE name_text = ?");
+      query.Bind(1, std::string(name));
+      return query.Step() ? query.Int(0) : -1;
+    };
+    EXPECT_EQ(seen("Bass"), c.bass);
+    EXPECT_EQ(seen("Lead"), c.lead);
+    EXPECT_EQ(seen("Made"), c.made);
+  }
+}
+
 // A user bank has the slots of a bank of its kind, and takes patches of that kind.
 TEST_F(LibraryTest, UserBanksTakeTheSlotsAndPatchesOfTheirKind) {
   TLibrary library(Path("lib.sqlite"));
