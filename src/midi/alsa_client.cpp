@@ -97,6 +97,38 @@ size_t AlsaShortMessage(const snd_seq_event_t &event, uint8_t message[3]) {
   }
 }
 
+bool AlsaShortEvent(const uint8_t *bytes, size_t count, snd_seq_event_t &event) {
+  if (count < 2 || bytes[0] < 0x80 || bytes[0] >= 0xF0)
+    return false;
+  const auto channel = static_cast<unsigned char>(bytes[0] & 0x0F);
+  const unsigned char data1 = bytes[1] & 0x7F;
+  const unsigned char data2 = count >= 3 ? bytes[2] & 0x7F : 0;
+  switch (bytes[0] & 0xF0) {
+  case 0x80:
+    snd_seq_ev_set_noteoff(&event, channel, data1, data2);
+    break;
+  case 0x90:
+    snd_seq_ev_set_noteon(&event, channel, data1, data2);
+    break;
+  case 0xA0:
+    snd_seq_ev_set_keypress(&event, channel, data1, data2);
+    break;
+  case 0xB0:
+    snd_seq_ev_set_controller(&event, channel, data1, data2);
+    break;
+  case 0xC0:
+    snd_seq_ev_set_pgmchange(&event, channel, data1);
+    break;
+  case 0xD0:
+    snd_seq_ev_set_chanpress(&event, channel, data1);
+    break;
+  default: // ALSA centres the bend on 0, the wire on 8192
+    snd_seq_ev_set_pitchbend(&event, channel, (data1 | data2 << 7) - 8192);
+    break;
+  }
+  return true;
+}
+
 bool AlsaPortIsHardware(int clientType, unsigned portType) {
   return clientType == SND_SEQ_KERNEL_CLIENT && (portType & SND_SEQ_PORT_TYPE_HARDWARE) != 0;
 }
@@ -241,8 +273,12 @@ TMidiResult TAlsaClient::Send(int client, int port, const uint8_t *bytes, size_t
     else
       snd_seq_ev_set_dest(&event, client, port);
     snd_seq_ev_set_direct(&event);
-    const size_t size = std::min(kSysExEventSize, count - offset);
-    snd_seq_ev_set_sysex(&event, size, const_cast<uint8_t *>(bytes + offset));
+    size_t size = std::min(kSysExEventSize, count - offset);
+    // A channel message goes as its own event; a message is sent alone.
+    if (AlsaShortEvent(bytes, count, event))
+      size = count;
+    else
+      snd_seq_ev_set_sysex(&event, size, const_cast<uint8_t *>(bytes + offset));
     if (pacer)
       // Sleeping costs no processor time while the cable catches up.
       std::this_thread::sleep_until(pacer->When(TCablePacer::Clock::now()));

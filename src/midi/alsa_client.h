@@ -62,6 +62,10 @@ bool AlsaPortIsHardware(int clientType, unsigned portType);
 // its length (1..3, unused bytes set to 0), or 0 for events that are no
 // MIDI message (port announcements, SysEx, ...).
 size_t AlsaShortMessage(const snd_seq_event_t &event, uint8_t message[3]);
+// The other way: a channel message (80h..EFh and its data bytes) as the
+// sequencer event that carries it, so other clients hear a note, not SysEx;
+// false for anything else, which goes out as raw bytes.
+bool AlsaShortEvent(const uint8_t *bytes, size_t count, snd_seq_event_t &event);
 
 class TAlsaClient {
 public:

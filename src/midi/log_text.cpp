@@ -63,4 +63,12 @@ std::string ShortMessageInLine(const std::string &time, uint8_t status, uint8_t 
   return "[" + time + text;
 }
 
+std::string ShortMessageOutLine(const std::string &time, uint8_t status, uint8_t data1,
+                                uint8_t data2) {
+  char text[64];
+  std::snprintf(text, sizeof text, "] OUT: <Status> %.2x, <Data 1> %.2x <Data 2> %.2x", status,
+                data1, data2);
+  return "[" + time + text;
+}
+
 } // namespace zpm

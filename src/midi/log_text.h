@@ -27,6 +27,9 @@ std::string SysExInLine(const std::string &time, const uint8_t *bytes, size_t co
 std::string SysExOutLine(const std::string &time, const uint8_t *bytes, size_t count);
 std::string ShortMessageInLine(const std::string &time, uint8_t status, uint8_t data1,
                                uint8_t data2);
+// A short message the program sent, in the form of the received ones.
+std::string ShortMessageOutLine(const std::string &time, uint8_t status, uint8_t data1,
+                                uint8_t data2);
 
 // Active sensing arrives several times a second and would bury everything else.
 constexpr bool IsLoggedShortMessage(uint8_t status) {

@@ -143,6 +143,13 @@ void TMidiOutput::SendSysEx(int index, TMemoryStream &stream) {
   CheckResult(handle->service->Send(handle->port, stream.Data().data(), stream.Size()));
 }
 
+void TMidiOutput::SendShort(int index, uint8_t status, uint8_t data1, uint8_t data2) {
+  const uint8_t kind = status & 0xF0;
+  const bool twoBytes = kind == 0xC0 || kind == 0xD0;
+  TMemoryStream message(twoBytes ? Bytes{status, data1} : Bytes{status, data1, data2});
+  SendSysEx(index, message);
+}
+
 bool TMidiOutput::Drain(int index) {
   const size_t device = CheckedIndex(index);
   const TMidiHandle *handle = m_handles[device].get();

@@ -108,6 +108,10 @@ public:
   // text when sending fails, and "TMidiOutput: Device not open! (%d)" for
   // a closed device.
   void SendSysEx(int index, TMemoryStream &stream);
+  // One channel message (Program Change, Note On, a controller...): two
+  // bytes for Program Change and Channel Pressure, three for the others.
+  // Raises as SendSysEx does.
+  void SendShort(int index, uint8_t status, uint8_t data1, uint8_t data2);
   // Returns once everything sent to the device has left the program;
   // raises the service's text when it cannot. False when it left but the
   // service fell behind meanwhile, so it may not have arrived. A closed

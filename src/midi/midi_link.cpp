@@ -23,13 +23,17 @@ std::string TMidiLink::LostReason() const {
   return reason;
 }
 
-void TMidiLink::Send(TMemoryStream &message) {
+void TMidiLink::CheckOutputThere() const {
   // A dead output takes bytes and says nothing: it is reported as such.
   if (OutputDeviceIndex >= 0) {
     const std::string problem = output.Problem(OutputDeviceIndex);
     if (!problem.empty())
       throw ZpmError(problem);
   }
+}
+
+void TMidiLink::Send(TMemoryStream &message) {
+  CheckOutputThere();
   // Stamped when it leaves; the answer's line never comes before it.
   const std::string time = LogTimeText();
   log.BeginSending();
@@ -45,6 +49,19 @@ void TMidiLink::Send(TMemoryStream &message) {
 void TMidiLink::Send(const Bytes &message) {
   TMemoryStream stream(message);
   Send(stream);
+}
+
+void TMidiLink::SendShort(uint8_t status, uint8_t data1, uint8_t data2) {
+  CheckOutputThere();
+  const std::string time = LogTimeText();
+  log.BeginSending();
+  try {
+    output.SendShort(OutputDeviceIndex, status, data1, data2);
+  } catch (...) {
+    log.EndSending({});
+    throw;
+  }
+  log.EndSending(ShortMessageOutLine(time, status, data1, data2));
 }
 
 } // namespace zpm

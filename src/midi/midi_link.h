@@ -36,10 +36,14 @@ struct TMidiLink {
   // Why nothing sent now can reach the device or be answered: the input's
   // or the output's service or port has gone; empty while both are there.
   std::string LostReason() const;
+  // Raises the output's problem when its service or port has gone.
+  void CheckOutputThere() const;
   // Sends one whole message and logs it once it has been handed to the
   // device; a message whose sending failed is not logged.
   void Send(TMemoryStream &message);
   void Send(const Bytes &message);
+  // One channel message, checked and logged the same way.
+  void SendShort(uint8_t status, uint8_t data1, uint8_t data2);
 
   // Sends a message with the reception collecting whole messages of the
   // awaited kinds from before it leaves, so a fast answer is never missed,

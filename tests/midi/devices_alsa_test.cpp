@@ -38,6 +38,26 @@ snd_seq_event_t Event(snd_seq_event_type_t type) {
   return event;
 }
 
+// What the program sends as a channel message goes out as the event that
+// carries it, and comes back as the same bytes; anything else stays raw.
+TEST(DevicesAlsaTest, ChannelMessagesBecomeTheirEvents) {
+  const std::vector<std::vector<uint8_t>> carried = {
+      {0x90, 0x3C, 0x64}, {0x8F, 0x7F, 0x00}, {0xA3, 0x40, 0x01}, {0xB4, 0x7B, 0x00},
+      {0xC9, 0x7F},       {0xD1, 0x63},       {0xE2, 0x00, 0x40}, {0xE2, 0x7F, 0x7F}};
+  for (const std::vector<uint8_t> &bytes : carried) {
+    snd_seq_event_t event;
+    snd_seq_ev_clear(&event);
+    ASSERT_TRUE(AlsaShortEvent(bytes.data(), bytes.size(), event)) << int(bytes[0]);
+    ExpectMessage(event, bytes);
+  }
+  const std::vector<std::vector<uint8_t>> raw = {{0xF0, 0x7E, 0xF7}, {0xF8}, {0x3C, 0x64}, {0x90}};
+  for (const std::vector<uint8_t> &bytes : raw) {
+    snd_seq_event_t event;
+    snd_seq_ev_clear(&event);
+    EXPECT_FALSE(AlsaShortEvent(bytes.data(), bytes.size(), event)) << int(bytes[0]);
+  }
+}
+
 TEST(DevicesAlsaTest, SequencerEventsBecomeTheirMidiBytes) {
   snd_seq_event_t event = Event(SND_SEQ_EVENT_NOTEON);
   snd_seq_ev_set_noteon(&event, 0, 60, 100);
