@@ -213,20 +213,22 @@ bool TfrmExplore::Begin(const std::vector<Bytes> &patches) {
   }
   const PatchKind kind = RecognisePatchKind(patches.front());
   const int32_t seed = static_cast<int32_t>(QRandomGenerator::global()->bounded(INT_MAX));
-  TExploreLocks &locks = m_settings.locks;
-  TExploreOptions options;
-  options.seed = seed;
-  options.amount = seExploreAmount->value();
-  options.locks = locks.Of(kind);
+  const PatchKind before = m_kind;
+  const std::string baseName = m_baseName;
+  m_kind = kind;
+  m_baseName = kind == PatchKind::Sid || kind == PatchKind::FmVoice
+                   ? CandidateName(patches.front(), 0).toStdString()
+                   : std::string();
   try {
-    m_core.Start(patches, options);
+    m_core.Start(patches, Options(seed, 0));
   } catch (const TExploreError &e) {
+    m_kind = before;
+    m_baseName = baseName;
     ShowError(QStringLiteral("These patches cannot be explored together: %1 Choose 1 to 4 "
                              "patches of one kind.")
                   .arg(QString::fromStdString(e.what())));
     return false;
   }
-  m_kind = kind;
   m_rounds = {m_core.Current()};
   m_likedBefore.clear();
   QStringList names;
@@ -247,11 +249,15 @@ bool TfrmExplore::Begin(const std::vector<Bytes> &patches) {
   return true;
 }
 
-TExploreOptions TfrmExplore::Options(int32_t seed) const {
+TExploreOptions TfrmExplore::Options(int32_t seed, size_t round) const {
   TExploreOptions options;
   options.seed = seed;
   options.amount = seExploreAmount->value();
   options.locks = m_settings.locks.Of(m_kind);
+  // "Warm Bass 17": the first patch's name and a number that goes on from
+  // round to round, rather than numbers piling up on numbers.
+  options.baseName = m_baseName;
+  options.firstNumber = static_cast<int>(round) * kExploreRoundSize + 1;
   return options;
 }
 
@@ -322,7 +328,7 @@ void TfrmExplore::LikedChanged(int index) {
 void TfrmExplore::btnExploreNextClick() {
   const std::vector<size_t> liked = Liked();
   try {
-    m_core.Next(liked, Options(NextRoundSeed(Round().seed)));
+    m_core.Next(liked, Options(NextRoundSeed(Round().seed), m_rounds.size()));
   } catch (const TExploreError &e) {
     Tell(QString::fromStdString(e.what()));
     return;
@@ -345,7 +351,7 @@ void TfrmExplore::btnExploreBackClick() {
 void TfrmExplore::btnExploreAgainClick() {
   if (m_rounds.empty())
     return;
-  const TExploreOptions options = Options(edExploreSeed->value());
+  const TExploreOptions options = Options(edExploreSeed->value(), m_rounds.size() - 1);
   try {
     if (m_rounds.size() == 1) {
       m_core.Start(m_rounds.front().parents, options);

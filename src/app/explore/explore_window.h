@@ -62,7 +62,8 @@ protected:
 private:
   QWidget *BuildGrid();
   QWidget *BuildSide();
-  TExploreOptions Options(int32_t seed) const;
+  // The options of the round of that index (from 0).
+  TExploreOptions Options(int32_t seed, size_t round) const;
   // Shows the current round: names, liked marks, seed, buttons.
   void ShowRound(const std::vector<size_t> &liked = {});
   void FillLocks();
@@ -81,6 +82,7 @@ private:
   TExploreSettings m_settings;
   TExploreAudition *m_audition;
   PatchKind m_kind = PatchKind::Unknown;
+  std::string m_baseName; // the candidates' names, numbered
   // The rounds played, oldest first; the liked candidates of each round
   // that made the one after it.
   TExploreRounds m_core;

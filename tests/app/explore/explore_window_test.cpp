@@ -88,7 +88,7 @@ TEST_F(TExploreWindowTest, RoundsGoOnFromTheLikedAndBackWithTheirSeedsShown) {
   ASSERT_TRUE(window->isVisible());
   const TExploreRound first = window->Round();
   EXPECT_EQ(RoundText(window), QStringLiteral("Round 1, seed %1").arg(first.seed));
-  EXPECT_TRUE(In<QPushButton>(window, "btnCandidate1")->text().contains("Qx Alpha"));
+  EXPECT_EQ(In<QPushButton>(window, "btnCandidate1")->text(), "1  Qx Alpha 1");
   EXPECT_FALSE(In<QPushButton>(window, "btnExploreBack")->isEnabled());
 
   // At most four liked: the fifth mark does not stay.
@@ -109,6 +109,8 @@ TEST_F(TExploreWindowTest, RoundsGoOnFromTheLikedAndBackWithTheirSeedsShown) {
   const TExploreRound second = window->Round();
   EXPECT_EQ(second.seed, NextRoundSeed(first.seed));
   EXPECT_EQ(RoundText(window), QStringLiteral("Round 2, seed %1").arg(second.seed));
+  // The names go on numbering from the first patch's name.
+  EXPECT_EQ(In<QPushButton>(window, "btnCandidate16")->text(), "16  Qx Alpha 32");
   ASSERT_EQ(second.parents.size(), 4u);
   for (size_t i = 0; i < 4; ++i)
     EXPECT_EQ(second.parents[i], first.candidates[i].image);
@@ -135,6 +137,8 @@ TEST_F(TExploreWindowTest, RoundsGoOnFromTheLikedAndBackWithTheirSeedsShown) {
   options.seed = 4321;
   options.amount = In<QSpinBox>(window, "seExploreAmount")->value();
   options.locks = {locked.Label};
+  options.baseName = "Qx Alpha";
+  options.firstNumber = 17;
   EXPECT_EQ(window->Round().candidates[3].image,
             BuildRound(second.parents, options).candidates[3].image);
 }
