@@ -49,6 +49,16 @@ QString CandidateName(const Bytes &image, int index) {
   return QStringLiteral("Candidate %1").arg(index + 1);
 }
 
+// "Crossed from Qx Alpha 1 and Qx Alpha 12", "Varied 30 % from Qx Alpha 1".
+QString HowMade(const TExploreCandidate &candidate, const TExploreRound &round) {
+  QStringList parents;
+  for (size_t parent : candidate.parents)
+    parents << CandidateName(round.parents[parent], static_cast<int>(parent));
+  if (candidate.how == TExploreHow::Cross)
+    return QStringLiteral("Crossed from %1").arg(parents.join(QStringLiteral(" and ")));
+  return QStringLiteral("Varied %1 % from %2").arg(candidate.amount).arg(parents.join(", "));
+}
+
 QString Candidates(size_t count) {
   return count == 1 ? QStringLiteral("1 candidate") : QStringLiteral("%1 candidates").arg(count);
 }
@@ -277,6 +287,7 @@ void TfrmExplore::ShowRound(const std::vector<size_t> &liked) {
                                          round.candidates[i].image, static_cast<int>(i)))
                                    : QString());
     m_candidates[i]->setEnabled(there);
+    m_candidates[i]->setToolTip(there ? HowMade(round.candidates[i], round) : QString());
     const QSignalBlocker blocker(m_liked[i]);
     m_liked[i]->setChecked(std::find(liked.begin(), liked.end(), i) != liked.end());
     m_liked[i]->setEnabled(there);
