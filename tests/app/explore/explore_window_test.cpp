@@ -98,7 +98,7 @@ TEST_F(TExploreWindowTest, RoundsGoOnFromTheLikedAndBackWithTheirSeedsShown) {
   EXPECT_EQ(window->Liked(), (std::vector<size_t>{0, 1, 2, 3}));
 
   // A lock keeps its field as the parent had it, and is remembered.
-  const EditField &locked = EditFields(PatchKind::Sid)[1];
+  const EditField &locked = *FindEditField(PatchKind::Sid, "cutoff");
   auto *locks = In<QListWidget>(window, "lvExploreLocks");
   locks->findItems(QString::fromStdString(locked.Label), Qt::MatchExactly)
       .value(0)
