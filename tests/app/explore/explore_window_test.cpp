@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -308,6 +309,51 @@ TEST_F(TExploreWindowTest, TheMenuKeyOnAPatchListOffersExplore) {
   EXPECT_EQ(window->Round().parents,
             (std::vector<Bytes>{Bytes(second.Dump.begin(), second.Dump.end()),
                                 Bytes(fourth.Dump.begin(), fourth.Dump.end())}));
+}
+
+TEST_F(TExploreWindowTest, ARoundGoesToABankOfTheSynthesizerOrIntoAFile) {
+  FetchFive();
+  TfrmExplore *window = Explore({0, 1});
+  ASSERT_NE(window, nullptr);
+  const TExploreRound round = window->Round();
+  const auto data = [](const Bytes &image) {
+    return Bytes(image.begin() + kSidDataOffset, image.begin() + kSidDataOffset + kDataSize);
+  };
+  const QString path =
+      QDir(QDir::tempPath())
+          .filePath(QStringLiteral("explore-round-%1.syx").arg(QCoreApplication::applicationPid()));
+  const struct {
+    const char *button;
+    TDialogs dialogs;
+  } ways[] = {
+      {"btnExploreSendRound", Other([](QWidget *modal) {
+         // Bank C, then the send's report closed.
+         if (auto *bank = modal->findChild<QComboBox *>("cbxDestinationBank"))
+           bank->setCurrentIndex(2);
+         static_cast<QDialog *>(modal)->accept();
+       })},
+      {"btnExploreSaveRound", Picking({path})},
+  };
+  for (const auto &way : ways) {
+    const TDialogs dialogs = TSidWindowTest::Press(way.button, way.dialogs);
+    EXPECT_TRUE(dialogs.told.isEmpty()) << dialogs.told.join('\n').toStdString();
+    std::vector<Bytes> placed;
+    if (dialogs.paths.isEmpty() && dialogs.fileDialogs == 1) {
+      const TPatchBank saved = SavedSid(path);
+      for (int i = 0; i < saved.Count(); ++i) {
+        EXPECT_EQ(saved.GetPatch(i).Bank, 0);
+        EXPECT_EQ(saved.GetPatch(i).PatchNumber(), i);
+        placed.push_back(Bytes(saved.GetPatch(i).Data(), saved.GetPatch(i).Data() + kDataSize));
+      }
+    } else {
+      for (uint8_t i = 0; i < kExploreRoundSize; ++i)
+        placed.push_back(Synth().SidPatchData(2, i));
+    }
+    ASSERT_EQ(placed.size(), round.candidates.size()) << way.button;
+    for (size_t i = 0; i < placed.size(); ++i)
+      EXPECT_EQ(placed[i], data(round.candidates[i].image)) << way.button << " " << i;
+  }
+  QFile::remove(path);
 }
 
 } // namespace
