@@ -2,6 +2,7 @@
 #include "app/app_windows.h"
 
 #include "app/edit/patch_editor.h"
+#include "app/explore/explore_open.h"
 #include "app/fm/fm_page.h"
 #include "app/library/library_page.h"
 #include "app/log_window.h"
@@ -24,6 +25,28 @@ namespace {
 TfrmMain &Attached(TfrmMain &main, TfrmLog *log, TfrmWaitSysEx *wait, TfrmWorking *working) {
   main.AttachWindows(log, wait, working);
   return main;
+}
+
+// "E&xplore..." in the context menu of every SID and FM list.
+template <typename Bank> void AttachListExplore(TfrmMain &main, TSidPatchList *list, Bank &bank) {
+  if (!list)
+    return;
+  AttachExploreMenu(list, main, [list, &bank] {
+    std::vector<Bytes> images;
+    for (int row : list->SelectedItems())
+      if (row < bank.Count())
+        images.emplace_back(bank.GetPatch(row).Dump.begin(), bank.GetPatch(row).Dump.end());
+    return images;
+  });
+}
+
+void AttachExploreMenus(TfrmMain &main) {
+  AttachListExplore(main, main.findChild<TSidPatchList *>("lvSysExPatchList"), main.SidGetBank());
+  AttachListExplore(main, main.findChild<TSidPatchList *>("lvFilePatchList"), main.SidFileBank());
+  if (auto *fm = main.findChild<TFmPage *>())
+    for (TFmListId id : {TFmListId::VoicesGet, TFmListId::DrumsGet, TFmListId::EnsemblesGet,
+                         TFmListId::VoicesSend, TFmListId::DrumsSend, TFmListId::EnsemblesSend})
+      AttachListExplore(main, &fm->List(id), fm->Bank(id));
 }
 
 } // namespace
@@ -49,6 +72,7 @@ TAppWindows::TAppWindows(const TMainOptions &options)
   editor->SetViewer(hexView);
   editor->CloseWith(main.get());
   hexView->editor = [editor = editor](const PatchViewText &view) { editor->Open(view); };
+  AttachExploreMenus(*main);
   auto *pick = new TfrmComparePick(*main, hexView);
   hexView->compareChooser = [pick](TCompareChoice &choice) { return pick->Choose(choice); };
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/library/library_page.h"
 
+#include "app/explore/explore_open.h"
 #include "app/library/history_compare.h"
 #include "app/library/library_model.h"
 #include "app/library/library_record.h"
@@ -233,6 +234,12 @@ QWidget *TLibraryPage::BuildPatchesTab() {
   btnImportFolder->setObjectName(QStringLiteral("btnImportFolder"));
   btnImportFolder->setAccessibleName(QStringLiteral("Import a folder of SysEx files"));
   connect(btnImportFolder, &QPushButton::clicked, this, &TLibraryPage::btnImportFolderClick);
+  btnLibraryExplore = new QPushButton(QStringLiteral("E&xplore..."), tab);
+  btnLibraryExplore->setObjectName(QStringLiteral("btnLibraryExplore"));
+  btnLibraryExplore->setToolTip(
+      QStringLiteral("Rounds of new sounds crossed and varied from the 1 to 4 chosen patches"));
+  connect(btnLibraryExplore, &QPushButton::clicked, this, &TLibraryPage::btnLibraryExploreClick);
+  AttachExploreMenu(lvLibrary, m_context, [this] { return SelectedImages(); });
 
   auto *filters = new QHBoxLayout;
   filters->addWidget(Label(QStringLiteral("Sea&rch:"), edLibrarySearch));
@@ -244,6 +251,7 @@ QWidget *TLibraryPage::BuildPatchesTab() {
   filters->addWidget(cbLibraryFavourites);
   auto *bottom = new QHBoxLayout;
   bottom->addWidget(lbLibraryCount, 1);
+  bottom->addWidget(btnLibraryExplore);
   bottom->addWidget(btnImportFolder);
   auto *left = new QWidget(tab);
   auto *column = new QVBoxLayout(left);
@@ -461,8 +469,9 @@ void TLibraryPage::Reload() {
   TLibrary *library = m_context.Library();
   lbLibraryProblem->setText(m_context.LibraryProblem());
   lbLibraryProblem->setVisible(!library);
-  for (QWidget *control : std::initializer_list<QWidget *>{
-           edLibrarySearch, cbxLibraryKind, cbxLibraryTag, cbLibraryFavourites, btnImportFolder})
+  for (QWidget *control :
+       std::initializer_list<QWidget *>{edLibrarySearch, cbxLibraryKind, cbxLibraryTag,
+                                        cbLibraryFavourites, btnImportFolder, btnLibraryExplore})
     control->setEnabled(library != nullptr);
   FillTags();
   m_model->SetLibrary(library);
@@ -525,6 +534,22 @@ std::vector<int64_t> TLibraryPage::SelectedIds() const {
   return ids;
 }
 
+std::vector<Bytes> TLibraryPage::SelectedImages() const {
+  std::vector<Bytes> images;
+  TLibrary *library = m_context.Library();
+  const QString error = Attempt([&] {
+    for (int64_t id : SelectedIds())
+      if (library)
+        images.push_back(ExploreImageOf(library->Patch(id).patch));
+  });
+  Q_UNUSED(error); // a busy library gives none, which the window says
+  return images;
+}
+
+void TLibraryPage::btnLibraryExploreClick() {
+  OpenExplore(m_context, SelectedImages());
+}
+
 void TLibraryPage::OpenPatch(int row) {
   OpenLibraryPatch(m_model->IdAt(row));
 }
@@ -554,12 +579,13 @@ void TLibraryPage::PatchMenu() {
     return;
   QMenu menu(lvLibrary);
   menu.setObjectName(QStringLiteral("mnuLibraryPatch"));
-  menu.addAction(QStringLiteral("&View"));
+  QAction *view = menu.addAction(QStringLiteral("&View"));
   QAction *edit = menu.addAction(QStringLiteral("&Edit"));
   edit->setEnabled(static_cast<bool>(m_viewer->editor));
+  AddPatchListActions(menu, lvLibrary);
   QAction *chosen =
       menu.exec(lvLibrary->viewport()->mapToGlobal(lvLibrary->visualRect(index).bottomLeft()));
-  if (chosen)
+  if (chosen == view || chosen == edit)
     OpenLibraryPatch(m_model->IdAt(index.row()), chosen == edit);
 }
 

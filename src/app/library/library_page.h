@@ -63,10 +63,13 @@ public:
   QSplitter &Splitter() { return *spLibrary; }
   // The library patches of the list's selected rows, in list order.
   std::vector<int64_t> SelectedIds() const;
+  // Their whole dump images, for the Explore window.
+  std::vector<Bytes> SelectedImages() const;
 
 public slots:
   void edLibrarySearchChange();
   void btnImportFolderClick();
+  void btnLibraryExploreClick();
   // Imports the folders and tells what came of it.
   void ImportFolders(const QStringList &folders);
   // Opens the viewer on the patch of a row.
@@ -103,6 +106,7 @@ private:
   TLibraryList *lvLibrary = nullptr;
   QLabel *lbLibraryCount = nullptr;
   QPushButton *btnImportFolder = nullptr;
+  QPushButton *btnLibraryExplore = nullptr;
   TUserBankPanel *m_userBanks = nullptr;
   QSplitter *spLibrary = nullptr;
   // The history of one bank of the synthesizer, newest first.

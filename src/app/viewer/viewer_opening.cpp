@@ -4,6 +4,7 @@
 #include "app/viewer/hex_view_form.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QEvent>
 #include <QMenu>
@@ -12,6 +13,8 @@
 namespace zpm {
 
 namespace {
+
+const char *const kPatchListAction = "zpmPatchListAction";
 
 // Watches the list's viewport for the right button; the left button stays
 // with the list's own handlers.
@@ -52,6 +55,7 @@ private:
     QAction *view = menu.addAction(QStringLiteral("&View"));
     QAction *edit = menu.addAction(QStringLiteral("&Edit"));
     edit->setEnabled(static_cast<bool>(m_viewer.editor));
+    AddPatchListActions(menu, m_list);
     const QRect row = m_list->visualRect(index);
     QAction *chosen = menu.exec(m_list->viewport()->mapToGlobal(row.bottomLeft()));
     if (chosen == view)
@@ -88,6 +92,17 @@ void AttachPatchViewer(QAbstractItemView *list, TfrmHexView &viewer, const TFMPa
       [&bank](int item, const std::string &type) {
         return ViewFmPatch(bank.GetPatch(item), type);
       });
+}
+
+void AddPatchListAction(QAbstractItemView *list, QAction *action) {
+  action->setParent(list);
+  action->setProperty(kPatchListAction, true);
+}
+
+void AddPatchListActions(QMenu &menu, QAbstractItemView *list) {
+  for (QAction *action : list->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
+    if (action->property(kPatchListAction).toBool())
+      menu.addAction(action);
 }
 
 void OpenPatchViewer(TfrmHexView &viewer, const TPatch &patch) {

@@ -11,6 +11,8 @@
 #include <functional>
 
 class QAbstractItemView;
+class QAction;
+class QMenu;
 
 namespace zpm {
 
@@ -24,6 +26,11 @@ void AttachPatchViewer(QAbstractItemView *list, TfrmHexView &viewer, std::functi
 // The same for a list that shows a SID or an FM bank.
 void AttachPatchViewer(QAbstractItemView *list, TfrmHexView &viewer, const TPatchBank &bank);
 void AttachPatchViewer(QAbstractItemView *list, TfrmHexView &viewer, const TFMPatchBank &bank);
+
+// Actions the list's keyboard menu offers after "&View" and "&Edit" (the
+// list owns them), so every way into a patch shares one menu.
+void AddPatchListAction(QAbstractItemView *list, QAction *action);
+void AddPatchListActions(QMenu &menu, QAbstractItemView *list);
 
 // The opening protocol for one patch.
 void OpenPatchViewer(TfrmHexView &viewer, const TPatch &patch);

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The Explore window's way to the audition slot: each candidate clicked is
+// handed to the audition's own thread, which writes the latest one while
+// the window goes on; the slot's own patch is put back when the window
+// closes. One audition at a time uses the link.
+
+#include "app/main_context.h"
+#include "edit/audition.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QTimer;
+
+namespace zpm {
+
+class TExploreAudition : public QObject {
+  Q_OBJECT
+public:
+  TExploreAudition(TMainContext &context, QObject *parent = nullptr);
+  // Puts back what the slot held and waits for it.
+  ~TExploreAudition() override;
+
+  // Plays image in the chosen slot of its synthesizer: empty when it is on
+  // its way, else why not.
+  QString AuditionImage(const Bytes &image, const TAuditionSlotSetting &slot);
+  // Ends auditioning, the slot's own patch put back; with wait, returns
+  // once it is back, else at once.
+  void End(bool wait);
+  bool Running() const { return m_audition != nullptr; }
+  // Nothing runs and nothing is being put back.
+  bool Idle() const { return !m_audition && !m_closing; }
+  // The running audition, or null.
+  TAudition *Current() { return m_audition.get(); }
+
+signals:
+  // A line for the window's status line: a stop, a put-back, a refusal.
+  void status(const QString &line);
+
+private:
+  void Reap();
+
+  TMainContext &m_context;
+  std::unique_ptr<TAudition> m_audition;
+  TAuditionSynth m_synth = TAuditionSynth::Sid;
+  int m_bank = -1;
+  int m_slot = -1;
+  // Putting back while the window goes on.
+  std::unique_ptr<TAudition> m_closing;
+  QTimer *m_reaper;
+};
+
+} // namespace zpm

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/explore/explore_settings.h"
+
+#include "app/save_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <map>
+
+namespace zpm {
+
+namespace {
+
+constexpr const char *kSection = "Explore";
+
+struct TKindKey {
+  PatchKind kind;
+  const char *key;
+};
+
+constexpr TKindKey kLockKeys[] = {{PatchKind::Sid, "SidLocks"},
+                                  {PatchKind::FmVoice, "FmVoiceLocks"},
+                                  {PatchKind::FmDrumset, "FmDrumsetLocks"},
+                                  {PatchKind::FmEnsemble, "FmEnsembleLocks"}};
+
+const char *Prefix(TAuditionSynth synth) {
+  return synth == TAuditionSynth::Sid ? "AuditionSid" : "AuditionFm";
+}
+
+QStringList Lines(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return {};
+  return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+}
+
+bool IsSection(const QString &line) {
+  return line.trimmed().startsWith(QLatin1Char('['));
+}
+
+bool IsOwnSection(const QString &line) {
+  return line.trimmed().compare(QStringLiteral("[%1]").arg(QLatin1String(kSection)),
+                                Qt::CaseInsensitive) == 0;
+}
+
+// The keys of the section as they stand in the file.
+std::map<QString, QString> ReadSection(const QString &path) {
+  std::map<QString, QString> keys;
+  bool inside = false;
+  for (const QString &line : Lines(path)) {
+    if (IsSection(line)) {
+      inside = IsOwnSection(line);
+      continue;
+    }
+    const qsizetype equals = line.indexOf(QLatin1Char('='));
+    if (inside && equals > 0)
+      keys[line.left(equals).trimmed().toLower()] = line.mid(equals + 1).trimmed();
+  }
+  return keys;
+}
+
+int Number(const std::map<QString, QString> &keys, const QString &key) {
+  const auto found = keys.find(key.toLower());
+  bool ok = false;
+  const int value = found == keys.end() ? -1 : found->second.toInt(&ok);
+  return ok ? value : -1;
+}
+
+} // namespace
+
+TExploreSettings ReadExploreSettings(const QString &path) {
+  TExploreSettings settings;
+  const std::map<QString, QString> keys = ReadSection(path);
+  for (const TKindKey &each : kLockKeys) {
+    const auto found = keys.find(QString::fromLatin1(each.key).toLower());
+    if (found != keys.end())
+      settings.locks.SetText(each.kind, found->second.toStdString());
+  }
+  for (TAuditionSynth synth : {TAuditionSynth::Sid, TAuditionSynth::Fm}) {
+    const QString prefix = QLatin1String(Prefix(synth));
+    TAuditionSlotSetting slot;
+    slot.bank = Number(keys, prefix + "Bank");
+    slot.slot = Number(keys, prefix + "Slot");
+    settings.audition.Of(synth) = ClampedAuditionSetting(slot);
+  }
+  return settings;
+}
+
+QString WriteExploreSettings(const QString &path, const TExploreSettings &settings) {
+  if (path.isEmpty())
+    return {};
+  QStringList own{QStringLiteral("[%1]").arg(QLatin1String(kSection))};
+  for (const TKindKey &each : kLockKeys)
+    own << QStringLiteral("%1=%2").arg(QLatin1String(each.key),
+                                       QString::fromStdString(settings.locks.Text(each.kind)));
+  for (TAuditionSynth synth : {TAuditionSynth::Sid, TAuditionSynth::Fm}) {
+    const QString prefix = QLatin1String(Prefix(synth));
+    own << QStringLiteral("%1Bank=%2").arg(prefix).arg(settings.audition.Of(synth).bank);
+    own << QStringLiteral("%1Slot=%2").arg(prefix).arg(settings.audition.Of(synth).slot);
+  }
+  // Every other line of the file stays where it is; the section goes last.
+  QStringList lines;
+  bool inside = false;
+  for (const QString &line : Lines(path)) {
+    if (IsSection(line))
+      inside = IsOwnSection(line);
+    if (!inside)
+      lines << line;
+  }
+  while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+    lines.removeLast();
+  if (!lines.isEmpty())
+    lines << QString();
+  lines << own << QString();
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  const TSaveOutcome saved = SaveWholeFile(path, lines.join(QLatin1Char('\n')).toUtf8());
+  return saved.step == TSaveOutcome::Saved ? QString() : saved.reason;
+}
+
+} // namespace zpm
