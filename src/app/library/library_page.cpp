@@ -11,6 +11,7 @@
 #include "app/mnemonic_arbiter.h"
 #include "app/page_support.h"
 #include "app/viewer/hex_view_form.h"
+#include "app/viewer/viewer_opening.h"
 #include "library/library.h"
 #include "library/library_files.h"
 #include "library/library_view.h"
