@@ -5,7 +5,7 @@
 // beside it takes; "Next round" shown within one frame too.
 
 #include "app/app_windows.h"
-#include "app/explore/explore_audition.h"
+#include "app/edit/audition_session.h"
 #include "app/explore/explore_open.h"
 #include "app/explore/explore_window.h"
 #include "app/main_window.h"

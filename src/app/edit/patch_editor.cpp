@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/edit/patch_editor.h"
 
+#include "app/edit/audition_session.h"
 #include "app/edit/edit_row.h"
 #include "app/viewer/hex_view.h"
 #include "app/viewer/hex_view_form.h"
@@ -89,6 +90,11 @@ TfrmPatchEditor::TfrmPatchEditor(TMainContext &context, QWidget *parent)
   btnEditSaveLibrary = Button(QStringLiteral("Save to &library"), "btnEditSaveLibrary", this);
   btnEditSaveFile = Button(QStringLiteral("Save as SysEx &file..."), "btnEditSaveFile", this);
   btnEditSend = Button(QStringLiteral("Send to sl&ot..."), "btnEditSend", this);
+  btnEditAudition = Button(QStringLiteral("&Audition"), "btnEditAudition", this);
+  btnEditAudition->setCheckable(true);
+  btnEditAudition->setToolTip(
+      QStringLiteral("Hear every change: the patch is written into the audition slot"));
+  m_audition = new TAuditionSession(context, this);
   lbEditStatus = new QLabel(this);
   lbEditStatus->setObjectName(QStringLiteral("lbEditStatus"));
   lbEditStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -105,6 +111,7 @@ TfrmPatchEditor::TfrmPatchEditor(TMainContext &context, QWidget *parent)
   keep->addWidget(btnEditSaveLibrary);
   keep->addWidget(btnEditSaveFile);
   keep->addWidget(btnEditSend);
+  keep->addWidget(btnEditAudition);
   keep->addStretch(1);
   keep->addWidget(lbEditFound);
   auto *layout = new QVBoxLayout(this);
@@ -122,15 +129,18 @@ TfrmPatchEditor::TfrmPatchEditor(TMainContext &context, QWidget *parent)
           &TfrmPatchEditor::btnEditSaveLibraryClick);
   connect(btnEditSaveFile, &QPushButton::clicked, this, &TfrmPatchEditor::btnEditSaveFileClick);
   connect(btnEditSend, &QPushButton::clicked, this, &TfrmPatchEditor::btnEditSendClick);
+  connect(btnEditAudition, &QPushButton::toggled, this, &TfrmPatchEditor::btnEditAuditionClick);
+  connect(this, &TfrmPatchEditor::currentImageChanged, this, &TfrmPatchEditor::AuditionCurrent);
+  connect(m_audition, &TAuditionSession::status, this, &TfrmPatchEditor::ShowStatus);
   auto *undo = new QShortcut(QKeySequence::Undo, this);
   undo->setObjectName(QStringLiteral("scEditUndo"));
   connect(undo, &QShortcut::activated, this, &TfrmPatchEditor::btnEditUndoClick);
   auto *redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this);
   redo->setObjectName(QStringLiteral("scEditRedo"));
   connect(redo, &QShortcut::activated, this, &TfrmPatchEditor::btnEditRedoClick);
-  for (QWidget *control :
-       std::initializer_list<QWidget *>{edEditName, btnEditUndo, btnEditRedo, btnEditCompare,
-                                        btnEditSaveLibrary, btnEditSaveFile, btnEditSend})
+  for (QWidget *control : std::initializer_list<QWidget *>{
+           edEditName, btnEditUndo, btnEditRedo, btnEditCompare, btnEditSaveLibrary,
+           btnEditSaveFile, btnEditSend, btnEditAudition})
     control->setEnabled(false);
 }
 
@@ -153,8 +163,8 @@ bool TfrmPatchEditor::Open(const PatchViewText &view) {
   m_bank = view.bank;
   BuildRows(m_edit->Kind());
   edEditName->setEnabled(m_edit->HasName());
-  for (QWidget *control : std::initializer_list<QWidget *>{btnEditCompare, btnEditSaveLibrary,
-                                                           btnEditSaveFile, btnEditSend})
+  for (QWidget *control : std::initializer_list<QWidget *>{
+           btnEditCompare, btnEditSaveLibrary, btnEditSaveFile, btnEditSend, btnEditAudition})
     control->setEnabled(true);
   ShowStatus(QString());
   m_hex->LoadBytes(m_edit->Current());
@@ -369,6 +379,7 @@ void TfrmPatchEditor::closeEvent(QCloseEvent *event) {
     event->ignore();
     return;
   }
+  EndAudition();
   // Closed, the window holds no patch: the next opening asks nothing.
   m_edit.reset();
   event->accept();

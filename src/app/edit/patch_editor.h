@@ -6,7 +6,8 @@
 // original", and a hex strip marking the bytes that changed. The result is
 // kept in the library (as made from the original), in a file, or in a slot
 // of the synthesizer. A thin skin over TPatchEdit: every change goes through
-// it and every control shows what it holds.
+// it and every control shows what it holds. While "Audition" is on, every
+// change is heard through the audition slot.
 
 #include "app/main_context.h"
 #include "edit/patch_edit.h"
@@ -25,6 +26,7 @@ class QVBoxLayout;
 
 namespace zpm {
 
+class TAuditionSession;
 class TEditRow;
 class TfrmHexView;
 class THexView;
@@ -56,6 +58,7 @@ public:
   // The rows as built for the patch's kind, in map order.
   const std::vector<TEditRow *> &Rows() const { return m_rows; }
   THexView *HexStrip() { return m_hex; }
+  const TAuditionSession &Audition() const { return *m_audition; }
 
 public slots:
   void btnEditUndoClick();
@@ -64,6 +67,8 @@ public slots:
   void btnEditSaveLibraryClick();
   void btnEditSaveFileClick();
   void btnEditSendClick();
+  // Hearing the patch: every change goes to the audition slot while on.
+  void btnEditAuditionClick(bool on);
 
 signals:
   // Every change of the image under edit: an edit, an undo or redo, an
@@ -86,6 +91,10 @@ private:
   // let the patch go.
   bool MayLetGo();
   bool SaveToLibrary();
+  // The patch as it is now to the audition slot, when auditioning.
+  void AuditionCurrent();
+  // Stops auditioning, asking whether the slot's own patch goes back.
+  void EndAudition();
   QString PatchName() const;
   void ShowError(const QString &text);
 
@@ -106,6 +115,8 @@ private:
   QPushButton *btnEditSaveLibrary;
   QPushButton *btnEditSaveFile;
   QPushButton *btnEditSend;
+  QPushButton *btnEditAudition;
+  TAuditionSession *m_audition;
   QScrollArea *m_scroll;
   QWidget *m_rowsPanel = nullptr;
   QVBoxLayout *m_rowsLayout = nullptr;

@@ -26,10 +26,6 @@ constexpr TKindKey kLockKeys[] = {{PatchKind::Sid, "SidLocks"},
                                   {PatchKind::FmDrumset, "FmDrumsetLocks"},
                                   {PatchKind::FmEnsemble, "FmEnsembleLocks"}};
 
-const char *Prefix(TAuditionSynth synth) {
-  return synth == TAuditionSynth::Sid ? "AuditionSid" : "AuditionFm";
-}
-
 QStringList Lines(const QString &path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
@@ -62,13 +58,6 @@ std::map<QString, QString> ReadSection(const QString &path) {
   return keys;
 }
 
-int Number(const std::map<QString, QString> &keys, const QString &key) {
-  const auto found = keys.find(key.toLower());
-  bool ok = false;
-  const int value = found == keys.end() ? -1 : found->second.toInt(&ok);
-  return ok ? value : -1;
-}
-
 } // namespace
 
 TExploreSettings ReadExploreSettings(const QString &path) {
@@ -78,13 +67,6 @@ TExploreSettings ReadExploreSettings(const QString &path) {
     const auto found = keys.find(QString::fromLatin1(each.key).toLower());
     if (found != keys.end())
       settings.locks.SetText(each.kind, found->second.toStdString());
-  }
-  for (TAuditionSynth synth : {TAuditionSynth::Sid, TAuditionSynth::Fm}) {
-    const QString prefix = QLatin1String(Prefix(synth));
-    TAuditionSlotSetting slot;
-    slot.bank = Number(keys, prefix + "Bank");
-    slot.slot = Number(keys, prefix + "Slot");
-    settings.audition.Of(synth) = ClampedAuditionSetting(slot);
   }
   return settings;
 }
@@ -96,11 +78,6 @@ QString WriteExploreSettings(const QString &path, const TExploreSettings &settin
   for (const TKindKey &each : kLockKeys)
     own << QStringLiteral("%1=%2").arg(QLatin1String(each.key),
                                        QString::fromStdString(settings.locks.Text(each.kind)));
-  for (TAuditionSynth synth : {TAuditionSynth::Sid, TAuditionSynth::Fm}) {
-    const QString prefix = QLatin1String(Prefix(synth));
-    own << QStringLiteral("%1Bank=%2").arg(prefix).arg(settings.audition.Of(synth).bank);
-    own << QStringLiteral("%1Slot=%2").arg(prefix).arg(settings.audition.Of(synth).slot);
-  }
   // Every other line of the file stays where it is; the section goes last.
   QStringList lines;
   bool inside = false;

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the Explore window remembers between runs, in the settings file's
-// own sections: the locks of each kind of patch and the audition slot of
-// each synthesizer. Read when the window opens, written as they change;
+// own section: the locks of each kind of patch (the audition slot is the
+// Config page's). Read when the window opens, written as they change;
 // the other keys of the file stay as they are.
 
-#include "edit/audition_settings.h"
 #include "explore/explore_locks.h"
 
 #include <QString>
@@ -14,7 +13,6 @@ namespace zpm {
 
 struct TExploreSettings {
   TExploreLocks locks;
-  TAuditionSettings audition;
 };
 
 TExploreSettings ReadExploreSettings(const QString &path);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/explore/explore_window.h"
 
-#include "app/explore/explore_audition.h"
+#include "app/edit/audition_session.h"
 #include "app/page_support.h"
 #include "edit/edit_fields.h"
 #include "patch/list_text.h"
@@ -59,7 +59,7 @@ QString HowMade(const TExploreCandidate &candidate, const TExploreRound &round) 
 TfrmExplore::TfrmExplore(TMainContext &context, const QString &settingsPath, QWidget *parent)
     : QWidget(parent, Qt::Window), m_context(context), m_settingsPath(settingsPath),
       m_settings(ReadExploreSettings(settingsPath)),
-      m_audition(new TExploreAudition(context, this)) {
+      m_audition(new TAuditionSession(context, this)) {
   setObjectName(QStringLiteral("frmExplore"));
   setWindowTitle(QStringLiteral("Explore - Zavorin Patch Manager"));
   lbExploreFrom = new QLabel(this);
@@ -76,7 +76,7 @@ TfrmExplore::TfrmExplore(TMainContext &context, const QString &settingsPath, QWi
   layout->addWidget(lbExploreFrom);
   layout->addLayout(body, 1);
   layout->addWidget(lbExploreStatus);
-  connect(m_audition, &TExploreAudition::status, this, &TfrmExplore::Tell);
+  connect(m_audition, &TAuditionSession::status, this, &TfrmExplore::Tell);
   // The keys 1-9 play the first nine candidates wherever the focus is but
   // in a field being typed into.
   for (int i = 0; i < 9; ++i) {
@@ -147,10 +147,12 @@ QWidget *TfrmExplore::BuildSide() {
   seAuditionSlot->setAccessibleName(QStringLiteral("Slot of the audition slot"));
   seAuditionSlot->setRange(1, 128);
   const auto slotChanged = [this] {
-    TAuditionSlotSetting &slot = Slot();
+    // The Config page's slot: the editor plays in the same one.
+    TAuditionSettings settings = m_context.Audition();
+    TAuditionSlotSetting &slot = settings.Of(SynthOf(m_kind));
     slot.bank = cbxAuditionBank->currentIndex();
     slot.slot = slot.bank < 0 ? -1 : seAuditionSlot->value() - 1;
-    RememberSettings();
+    m_context.SetAudition(settings);
   };
   connect(cbxAuditionBank, &QComboBox::currentIndexChanged, this, slotChanged);
   connect(seAuditionSlot, &QSpinBox::valueChanged, this, slotChanged);
@@ -382,15 +384,14 @@ void TfrmExplore::AuditionCandidate(int index) {
                      : why);
 }
 
-TAuditionSlotSetting &TfrmExplore::Slot() {
-  return m_settings.audition.Of(SynthOf(m_kind));
+TAuditionSlotSetting TfrmExplore::Slot() const {
+  return m_context.Audition().Of(SynthOf(m_kind));
 }
 
 void TfrmExplore::RememberSettings() {
   const QString problem = WriteExploreSettings(m_settingsPath, m_settings);
   if (!problem.isEmpty())
-    Tell(QStringLiteral("The locks and the audition slot could not be remembered (%1).")
-             .arg(problem));
+    Tell(QStringLiteral("The locks could not be remembered (%1).").arg(problem));
 }
 
 void TfrmExplore::closeEvent(QCloseEvent *event) {

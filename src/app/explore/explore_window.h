@@ -27,7 +27,7 @@ class QSpinBox;
 
 namespace zpm {
 
-class TExploreAudition;
+class TAuditionSession;
 
 class TfrmExplore : public QWidget {
   Q_OBJECT
@@ -42,7 +42,7 @@ public:
 
   const TExploreRound &Round() const { return m_rounds.back(); }
   size_t RoundCount() const { return m_rounds.size(); }
-  TExploreAudition &Audition() { return *m_audition; }
+  TAuditionSession &Audition() { return *m_audition; }
   // The candidates liked in the current round, in order.
   std::vector<size_t> Liked() const;
 
@@ -70,7 +70,7 @@ private:
   void LockChanged(QListWidgetItem *item);
   void LikedChanged(int index);
   void RememberSettings();
-  TAuditionSlotSetting &Slot();
+  TAuditionSlotSetting Slot() const;
   std::vector<TPlacedPatch> Placed() const;
   // The liked candidates, else the one last clicked.
   std::vector<size_t> Chosen() const;
@@ -80,7 +80,7 @@ private:
   TMainContext &m_context;
   QString m_settingsPath;
   TExploreSettings m_settings;
-  TExploreAudition *m_audition;
+  TAuditionSession *m_audition;
   PatchKind m_kind = PatchKind::Unknown;
   std::string m_baseName; // the candidates' names, numbered
   // The rounds played, oldest first; the liked candidates of each round

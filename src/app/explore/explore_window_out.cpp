@@ -3,7 +3,7 @@
 // a round sent to a bank of the synthesizer or saved in a file.
 #include "app/explore/explore_window.h"
 
-#include "app/explore/explore_audition.h"
+#include "app/edit/audition_session.h"
 #include "app/library/library_send.h"
 #include "app/library/user_bank_panel.h"
 #include "app/page_support.h"

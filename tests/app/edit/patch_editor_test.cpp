@@ -3,6 +3,8 @@
 // its openings, the keyboard, the slider, undo and redo, the search, the
 // hex strip, and the three ways of keeping a patch, closing included.
 
+#include "app/answer_modals.h"
+#include "app/edit/audition_session.h"
 #include "app/edit/edit_row.h"
 #include "app/edit/patch_editor.h"
 #include "app/fm/fm_page.h"
@@ -16,18 +18,22 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 namespace zpm {
@@ -446,6 +452,62 @@ TEST_F(TEditorTest, ALibraryNotOpenLeavesThePatchInTheWindow) {
   EXPECT_EQ(seen.size(), 2);
   ASSERT_TRUE(Editor().isVisible());
   EXPECT_EQ(Value("CutOff"), 1);
+}
+
+// With "Audition" on, every change is heard in the slot asked for at the
+// first audition; closing puts the slot's own patch back, or keeps the
+// edited one there when the musician says No.
+TEST_F(TEditorTest, AuditionPlaysEachChangeInTheSlotAndPutsItsPatchBack) {
+  const Bytes own = NamedData("Slot Own");
+  const auto data = [](const Bytes &image) {
+    return Bytes(image.begin() + kSidDataOffset, image.begin() + kSidDataOffset + kDataSize);
+  };
+  const auto until = [](const std::function<bool()> &done) {
+    for (int i = 0; i < 500 && !done(); ++i)
+      QTest::qWait(10);
+    return done();
+  };
+  for (const bool putBack : {true, false}) {
+    SCOPED_TRACE(putBack ? "put back" : "kept");
+    OpenSid();
+    Synth().SetSidPatchData(1, 4, own);
+    auto *audition = Editor().findChild<QPushButton *>("btnEditAudition");
+    ASSERT_NE(audition, nullptr);
+    // Only the first audition asks for the slot.
+    int asked = 0;
+    AnswerModals([&] { audition->click(); },
+                 [&](QWidget *dialog) {
+                   ++asked;
+                   dialog->findChild<QComboBox *>("cbxAskAuditionBank")->setCurrentIndex(1);
+                   dialog->findChild<QSpinBox *>("seAskAuditionSlot")->setValue(5);
+                   static_cast<QDialog *>(dialog)->accept();
+                 });
+    EXPECT_EQ(asked, 1); // a fresh window each time
+    ASSERT_TRUE(audition->isChecked());
+    for (int step = 0; step < 3; ++step)
+      Key(Row("CutOff").Control(), Qt::Key_Up);
+    EXPECT_TRUE(
+        until([&] { return Synth().SidPatchData(1, 4) == data(Editor().Edit()->Current()); }));
+    // Discard the edit, then answer the put-back question.
+    QTimer answer;
+    answer.setInterval(0);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+      if (!box)
+        return;
+      const bool discard = box->standardButtons().testFlag(QMessageBox::Discard);
+      box->button(discard   ? QMessageBox::Discard
+                  : putBack ? QMessageBox::Yes
+                            : QMessageBox::No)
+          ->click();
+    });
+    answer.start();
+    const Bytes heard = Synth().SidPatchData(1, 4);
+    Editor().close();
+    answer.stop();
+    ASSERT_TRUE(until([&] { return Editor().Audition().Idle(); }));
+    EXPECT_EQ(Synth().SidPatchData(1, 4), putBack ? own : heard);
+  }
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 // kept candidates in the library with their parents, making and tag; and
 // the patches it refuses to start from.
 
-#include "app/explore/explore_audition.h"
+#include "app/edit/audition_session.h"
 #include "app/explore/explore_open.h"
 #include "app/explore/explore_window.h"
 #include "app/library/library_fixture.h"
@@ -157,8 +157,9 @@ TEST_F(TExploreWindowTest, ACandidatePlaysInTheAuditionSlotUntilTheWindowCloses)
 
   In<QComboBox>(window, "cbxAuditionBank")->setCurrentIndex(1);
   In<QSpinBox>(window, "seAuditionSlot")->setValue(5);
-  EXPECT_TRUE(SettingsText().contains("AuditionSidBank=1"));
-  EXPECT_TRUE(SettingsText().contains("AuditionSidSlot=4"));
+  // The Config page's slot, which the editor plays in too.
+  EXPECT_EQ(Main().Audition().sid.bank, 1);
+  EXPECT_EQ(Main().Audition().sid.slot, 4);
   const auto data = [](const Bytes &image) {
     return Bytes(image.begin() + kSidDataOffset, image.begin() + kSidDataOffset + kDataSize);
   };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The Explore window's way to the audition slot: each candidate clicked is
-// handed to the audition's own thread, which writes the latest one while
-// the window goes on; the slot's own patch is put back when the window
-// closes. One audition at a time uses the link.
+// The windows' way to the audition slot (the editor's and Explore's): each
+// patch to hear is handed to the audition's own thread, which writes the
+// latest one while the window goes on; the slot's own patch is put back when
+// the window is done. One audition at a time uses the link.
 
 #include "app/main_context.h"
 #include "edit/audition.h"
@@ -14,22 +14,32 @@
 #include <memory>
 
 class QTimer;
+class QWidget;
 
 namespace zpm {
 
-class TExploreAudition : public QObject {
+// The synthesizer a whole dump image is for.
+TAuditionSynth AuditionSynthOf(const Bytes &image);
+
+// Asks for the audition slot of synth (bank and slot) and keeps it in the
+// Config page's settings; false when the user cancelled.
+bool AskAuditionSlot(QWidget *parent, TMainContext &context, TAuditionSynth synth);
+
+class TAuditionSession : public QObject {
   Q_OBJECT
 public:
-  TExploreAudition(TMainContext &context, QObject *parent = nullptr);
+  TAuditionSession(TMainContext &context, QObject *parent = nullptr);
   // Puts back what the slot held and waits for it.
-  ~TExploreAudition() override;
+  ~TAuditionSession() override;
 
   // Plays image in the chosen slot of its synthesizer: empty when it is on
   // its way, else why not.
   QString AuditionImage(const Bytes &image, const TAuditionSlotSetting &slot);
-  // Ends auditioning, the slot's own patch put back; with wait, returns
-  // once it is back, else at once.
-  void End(bool wait);
+  // The same in the slot the Config page chose for the image's synthesizer.
+  QString AuditionImage(const Bytes &image);
+  // Ends auditioning, the slot's own patch put back unless not asked to;
+  // with wait, returns once it is done, else at once.
+  void End(bool wait, bool putBack = true);
   bool Running() const { return m_audition != nullptr; }
   // Nothing runs and nothing is being put back.
   bool Idle() const { return !m_audition && !m_closing; }
