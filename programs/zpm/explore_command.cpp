@@ -152,6 +152,9 @@ int RunVary(const QStringList &args) {
       ParseNumberIn("--amount", line.Required("amount"), kExploreAmountMin, kExploreAmountMax));
   TExploreLine parsed = ParseCommon(line);
   parsed.options.amount = amount;
+  // Nothing moves at amount 0: the copies keep the parent's name too.
+  if (amount == 0 && !line.IsSet("name"))
+    parsed.options.naming = TExploreNaming::Kept;
 
   const TFileParents file = ReadParents(line.Positional(0), std::vector<int>{row});
   RangeGrid grid = MakeSidRandomGrid();

@@ -115,9 +115,9 @@ TEST_F(ZpmExplore, WritesAsZpmRandomWritesAndTheSameSeedGivesTheSameBytes) {
     ASSERT_EQ(Explore(other + std::vector<std::string>{"--output", Path("other.syx")}).code, 0);
     EXPECT_NE(Out("other.syx"), first);
   }
-  // --amount 0: the same sound, only the names numbered.
+  // --amount 0: copies of the parent, its name included.
   ASSERT_EQ(Explore({"vary", sid, "--row", "0", "--count", "2", "--amount", "0", "--seed", "1",
-                     "--output", Path("copies.syx"), "--lock", "patch_name"})
+                     "--output", Path("copies.syx")})
                 .code,
             0);
   const std::string parent = Out("sid.syx").substr(9 + 8, 256);
