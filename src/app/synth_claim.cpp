@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/synth_claim.h"
 
+#include "app/edit/audition_session.h"
+
 #include "midi/midi_devices.h"
 #include "patch/error.h"
 #include "sim/sim_port.h"
@@ -30,6 +32,11 @@ TSynthClaim::TSynthClaim(QWidget *window)
 TSynthClaim::~TSynthClaim() = default;
 
 void TSynthClaim::Claim(TMidiOutput &output, int index) {
+  // The audition's thread talks through the same link until it has closed.
+  if (AuditionRunning())
+    throw ZpmError("The synthesizer is playing the patch being edited or explored in its "
+                   "audition slot. Turn Audition off in the editor, or close the Explore window, "
+                   "then try again; nothing was sent or fetched.");
   if (index < 0 || index >= static_cast<int>(output.DeviceNames().size()))
     return;
   const std::string &name = output.DeviceNames()[static_cast<size_t>(index)];

@@ -13,8 +13,26 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <set>
 
 namespace zpm {
+
+namespace {
+
+// The sessions of the program's windows, all on the window's thread.
+std::set<const TAuditionSession *> &Sessions() {
+  static std::set<const TAuditionSession *> sessions;
+  return sessions;
+}
+
+} // namespace
+
+bool AuditionRunning() {
+  for (const TAuditionSession *session : Sessions())
+    if (!session->Idle())
+      return true;
+  return false;
+}
 
 TAuditionSynth AuditionSynthOf(const Bytes &image) {
   return image.size() > 4 && image[4] == 0x46 ? TAuditionSynth::Sid : TAuditionSynth::Fm;
@@ -54,6 +72,7 @@ bool AskAuditionSlot(QWidget *parent, TMainContext &context, TAuditionSynth synt
 
 TAuditionSession::TAuditionSession(TMainContext &context, QObject *parent)
     : QObject(parent), m_context(context), m_reaper(new QTimer(this)) {
+  Sessions().insert(this);
   m_reaper->setInterval(50);
   connect(m_reaper, &QTimer::timeout, this, &TAuditionSession::Reap);
 }
@@ -62,6 +81,7 @@ TAuditionSession::~TAuditionSession() {
   End(true);
   if (m_closing)
     m_closing->WaitClosed();
+  Sessions().erase(this);
 }
 
 QString TAuditionSession::AuditionImage(const Bytes &image, const TAuditionSlotSetting &slot) {
@@ -118,18 +138,24 @@ QString TAuditionSession::AuditionImage(const Bytes &image) {
 }
 
 void TAuditionSession::End(bool wait, bool putBack) {
-  if (!m_audition)
-    return;
-  m_audition->Close(putBack);
-  if (wait) {
+  if (m_audition) {
+    m_audition->Close(putBack);
+    if (!wait) {
+      if (m_closing)
+        m_closing->WaitClosed();
+      m_closing = std::move(m_audition);
+      m_reaper->start();
+      return;
+    }
     m_audition->WaitClosed();
     m_audition.reset();
-    return;
   }
-  if (m_closing)
+  // One still putting back holds the link as well.
+  if (wait && m_closing) {
     m_closing->WaitClosed();
-  m_closing = std::move(m_audition);
-  m_reaper->start();
+    m_closing.reset();
+    m_reaper->stop();
+  }
 }
 
 void TAuditionSession::Reap() {

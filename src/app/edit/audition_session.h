@@ -25,6 +25,10 @@ TAuditionSynth AuditionSynthOf(const Bytes &image);
 // Config page's settings; false when the user cancelled.
 bool AskAuditionSlot(QWidget *parent, TMainContext &context, TAuditionSynth synth);
 
+// Whether any window's audition is running or putting its slot back: the
+// link is the audition thread's until then.
+bool AuditionRunning();
+
 class TAuditionSession : public QObject {
   Q_OBJECT
 public:

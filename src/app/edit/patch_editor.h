@@ -93,8 +93,9 @@ private:
   bool SaveToLibrary();
   // The patch as it is now to the audition slot, when auditioning.
   void AuditionCurrent();
-  // Stops auditioning, asking whether the slot's own patch goes back.
-  void EndAudition();
+  // Stops auditioning, asking whether the slot's own patch goes back; with
+  // wait, returns once the audition has let go of the synthesizer.
+  void EndAudition(bool wait = false);
   QString PatchName() const;
   void ShowError(const QString &text);
 

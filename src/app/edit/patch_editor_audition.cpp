@@ -46,7 +46,7 @@ void TfrmPatchEditor::AuditionCurrent() {
   btnEditAudition->setChecked(false);
 }
 
-void TfrmPatchEditor::EndAudition() {
+void TfrmPatchEditor::EndAudition(bool wait) {
   {
     const QSignalBlocker quiet(btnEditAudition);
     btnEditAudition->setChecked(false);
@@ -57,7 +57,7 @@ void TfrmPatchEditor::EndAudition() {
       QMessageBox::question(this, QApplication::applicationDisplayName(),
                             QStringLiteral("Put back the patch the audition slot held before?"),
                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-  m_audition->End(/*wait=*/false, answer != QMessageBox::No);
+  m_audition->End(wait, answer != QMessageBox::No);
   ShowStatus(answer == QMessageBox::No
                  ? QStringLiteral("The audition slot keeps the edited patch.")
                  : QStringLiteral("The audition slot's own patch is being put back."));

@@ -185,6 +185,8 @@ void TfrmPatchEditor::btnEditSendClick() {
   if (!AskSlot(this, QStringLiteral("Send %1 to which slot of the synthesizer?").arg(PatchName()),
                SlotsPerBank(m_edit->Kind()), placed, backup, verify))
     return;
+  // The send needs the link the audition holds.
+  EndAudition(/*wait=*/true);
   if (!SendPlacedBank(m_context, this, {placed}, placed.bank, placed.bank, backup, verify)) {
     ShowStatus(QStringLiteral("%1 was not written to %2; it is still here to keep.")
                    .arg(PatchName(), SlotText(placed)));

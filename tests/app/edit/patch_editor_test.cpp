@@ -510,5 +510,28 @@ TEST_F(TEditorTest, AuditionPlaysEachChangeInTheSlotAndPutsItsPatchBack) {
   }
 }
 
+// The audition's thread has the link until it lets go: the main window's
+// fetch is refused with a sentence meanwhile, and goes through afterwards.
+TEST_F(TEditorTest, TheMainWindowWaitsForTheAuditionToLetGo) {
+  OpenSid();
+  TAuditionSettings chosen = Main().Audition();
+  chosen.sid.bank = 1;
+  chosen.sid.slot = 4;
+  Main().SetAudition(chosen);
+  auto *audition = Editor().findChild<QPushButton *>("btnEditAudition");
+  audition->click();
+  ASSERT_TRUE(audition->isChecked());
+  const TDialogs refused = Press("btnGetSingleBank");
+  ASSERT_EQ(refused.told.size(), 1);
+  EXPECT_TRUE(refused.told.front().contains("audition slot")) << refused.told.front().toStdString();
+  EXPECT_TRUE(audition->isChecked());
+  AnswerModals([&] { audition->click(); });
+  for (int i = 0; i < 500 && !Editor().Audition().Idle(); ++i)
+    QTest::qWait(10);
+  const TDialogs fetched = Press("btnGetSingleBank");
+  EXPECT_TRUE(fetched.told.filter("audition").isEmpty());
+  EXPECT_EQ(GetList()->model()->rowCount(), 128);
+}
+
 } // namespace
 } // namespace zpm
