@@ -21,6 +21,7 @@ namespace zpm {
 class TTransferHost;
 class TSqliteDb;
 struct TImportBatch;
+struct TReadFile;
 class TStoredHashes;
 class TPatchCounts;
 
@@ -133,7 +134,9 @@ private:
   void StopCounting(TImportBatch &batch);
   // One file into the batch's transaction, begun when the file has
   // something to store.
-  TImportedFile ImportInto(const std::string &path, TImportBatch &batch);
+  // ahead: the file as read beside the storing, when it was.
+  TImportedFile ImportInto(const std::string &path, TImportBatch &batch,
+                           TReadFile *ahead = nullptr);
   // Notes what the batch saw again and commits it.
   void CommitBatch(TImportBatch &batch);
   int64_t Sight(const TPatchBytes &patch, int64_t time, TSeen &seen);

@@ -4,6 +4,7 @@
 #include "library/library.h"
 #include "library/library_files.h"
 #include "library/library_schema.h"
+#include "library/read_ahead.h"
 
 #include <string>
 #include <unordered_set>
@@ -103,24 +104,30 @@ void TBulkLoad::Count(const std::vector<std::string> &files) {
     return;
   m_counts = TPatchCounts();
   m_digests.reserve(files.size());
+  // A path named twice counts once.
   std::unordered_set<std::string> paths;
+  std::vector<std::string> first;
+  std::vector<bool> counted;
   for (const std::string &file : files) {
+    std::string path = LibraryFilePath(file);
+    counted.push_back(paths.insert(path).second);
+    if (counted.back())
+      first.push_back(std::move(path));
+  }
+  // Reading and hashing is all there is to counting: both processors read.
+  TReadAhead reader(std::move(first), 2);
+  TReadFile read;
+  for (const bool once : counted) {
     uint64_t digest = 0;
-    const std::string path = LibraryFilePath(file);
-    if (paths.insert(path).second) {
-      try {
-        for (const TFilePatch &patch : ReadPatchFile(path).patches) {
-          const uint64_t key = TPatchCounts::Key(PatchHash(patch.patch));
-          if (!m_counts.Count(key)) {
-            std::vector<uint64_t>().swap(m_digests);
-            return;
-          }
-          digest = Digest(digest, key);
+    if (once && reader.Next(read) && read.error.empty())
+      for (const std::string &hash : read.hashes) {
+        const uint64_t key = TPatchCounts::Key(hash);
+        if (!m_counts.Count(key)) {
+          std::vector<uint64_t>().swap(m_digests);
+          return;
         }
-      } catch (const std::exception &) {
-        digest = 0;
+        digest = Digest(digest, key);
       }
-    }
     m_digests.push_back(digest);
   }
   m_counting = true;

@@ -6,6 +6,7 @@
 #include "library/library_files.h"
 #include "library/library_internal.h"
 #include "library/patch_counts.h"
+#include "library/read_ahead.h"
 #include "library/stored_hashes.h"
 #include "midi/transfer_host.h"
 
@@ -269,7 +270,8 @@ void TLibrary::StopCounting(TImportBatch &batch) {
   batch.bulk->StopCounting();
 }
 
-TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &batch) {
+TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &batch,
+                                   TReadFile *ahead) {
   TImportedFile result;
   // What the file held when counted: a file stored otherwise (changed since,
   // or not at all) ends the counting.
@@ -296,15 +298,29 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
   };
   // An unchanged file is known by its size and time alone, without reading it.
   struct stat info {};
-  if (stat(result.path.c_str(), &info) == 0 &&
-      knownBefore(info.st_size, int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec))
+  const bool there = stat(result.path.c_str(), &info) == 0;
+  const int64_t mtime = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  if (there && knownBefore(info.st_size, mtime))
     return storedNothing();
+  // What was read ahead counts only while the file is still as it was read.
+  if (ahead && !(there && ahead->error.empty() && ahead->file.size == info.st_size &&
+                 ahead->file.mtime == mtime))
+    ahead = nullptr;
   TFilePatches file;
-  try {
-    file = ReadPatchFile(result.path);
-  } catch (const std::exception &error) {
-    result.error = error.what();
-    return storedNothing();
+  std::vector<std::string> hashes;
+  if (ahead) {
+    file = std::move(ahead->file);
+    hashes = std::move(ahead->hashes);
+  } else {
+    try {
+      file = ReadPatchFile(result.path);
+    } catch (const std::exception &error) {
+      result.error = error.what();
+      return storedNothing();
+    }
+    hashes.reserve(file.patches.size());
+    for (const TFilePatch &patch : file.patches)
+      hashes.push_back(PatchHash(patch.patch));
   }
   result.warning = file.warning;
   batch.Begin();
@@ -312,13 +328,9 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
   // file may have stored it since.
   if (knownBefore(file.size, file.mtime))
     return storedNothing();
-  std::vector<std::string> hashes;
-  hashes.reserve(file.patches.size());
   uint64_t digest = 0;
-  for (const TFilePatch &patch : file.patches) {
-    hashes.push_back(PatchHash(patch.patch));
-    digest = TBulkLoad::Digest(digest, TPatchCounts::Key(hashes.back()));
-  }
+  for (const std::string &hash : hashes)
+    digest = TBulkLoad::Digest(digest, TPatchCounts::Key(hash));
   if (batch.bulk && batch.bulk->Counts() && digest != counted)
     StopCounting(batch);
   const int64_t now = batch.now;
@@ -420,13 +432,24 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
           if (done)
             done(results[committed]);
       };
+      // A bulk load reads and hashes the next files on the other processor
+      // while this one stores.
+      std::unique_ptr<TReadAhead> reader;
+      if (bulk.Counts()) {
+        std::vector<std::string> absolute;
+        for (const std::string &file : files)
+          absolute.push_back(LibraryFilePath(file));
+        reader = std::make_unique<TReadAhead>(std::move(absolute), 1);
+      }
+      TReadFile ahead;
       bool cancelled = false;
       for (const std::string &file : files) {
         if (host && host->ProgressCancelled()) {
           cancelled = true;
           break;
         }
-        results.push_back(ImportInto(file, batch));
+        const bool read = reader && reader->Next(ahead);
+        results.push_back(ImportInto(file, batch, read ? &ahead : nullptr));
         if (batch.Full())
           commit();
         if (host)
