@@ -180,12 +180,14 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, const std::string &hash, 
   const uint32_t key = TStoredHashes::Key(hash);
   const uint64_t counted = counts ? TPatchCounts::Key(hash) : 0;
   int64_t seen = 1;
+  // Whether the stored row of a key found in memory is this patch.
+  const auto storedIs = [&](int64_t candidate) {
+    TCachedStatement row = m_db->Cached("SELECT kind, data, flaws FROM patch WHERE id = ?");
+    row->Bind(1, candidate);
+    return row->Step() && same(*row, candidate);
+  };
   if (counts) {
-    const int64_t id = counts->Find(counted, [&](int64_t candidate) {
-      TCachedStatement row = m_db->Cached("SELECT kind, data, flaws FROM patch WHERE id = ?");
-      row->Bind(1, candidate);
-      return row->Step() && same(*row, candidate);
-    });
+    const int64_t id = counts->Find(counted, storedIs);
     if (id != 0) {
       fresh = false;
       return id;
@@ -194,11 +196,7 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, const std::string &hash, 
     if (seen == 0)
       return 0;
   } else if (stored) {
-    const int64_t id = stored->Find(key, [&](int64_t candidate) {
-      TCachedStatement row = m_db->Cached("SELECT kind, data, flaws FROM patch WHERE id = ?");
-      row->Bind(1, candidate);
-      return row->Step() && same(*row, candidate);
-    });
+    const int64_t id = stored->Find(key, storedIs);
     if (id != 0) {
       fresh = false;
       return id;
