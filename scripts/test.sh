@@ -52,8 +52,8 @@ echo "== Fuzzing, ${fuzz_seconds}s per loader"
 echo "== Build (clang, thread sanitizer) and the threaded tests"
 CC=clang CXX=clang++ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZPM_WERROR=ON \
   -DZPM_SANITIZE=thread -DZPM_BUILD_BENCH=OFF >/dev/null
-ninja -C build/tsan -j "$jobs" test_midi test_sid test_fm
-for t in test_midi test_sid test_fm; do
+ninja -C build/tsan -j "$jobs" test_midi test_sid test_fm test_edit test_library
+for t in test_midi test_sid test_fm test_edit test_library; do
   TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/e2e/tsan.supp" "build/tsan/tests/$t" \
     --gtest_brief=1
 done
