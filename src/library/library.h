@@ -125,10 +125,10 @@ private:
   // an empty library finds patches in stored rather than by the hash index.
   int64_t StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh,
                      TStoredHashes *stored = nullptr);
-  // The same with its hash given; a counted import's patches are found in
+  // The same with its keys given; a counted import's patches are found in
   // counts and stored with their count. 0 when the counts have none for a
-  // new patch (another patch whose hash begins alike took it).
-  int64_t StorePatch(const TPatchBytes &patch, const std::string &hash, int64_t time, bool &fresh,
+  // new patch (another patch under the same key took it).
+  int64_t StorePatch(const TPatchBytes &patch, const TPatchKeys &keys, int64_t time, bool &fresh,
                      TStoredHashes *stored, TPatchCounts *counts);
   // Ends a counted import's counting (TBulkLoad) within its batch.
   void StopCounting(TImportBatch &batch);

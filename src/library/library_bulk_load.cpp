@@ -96,7 +96,7 @@ void TBulkLoad::Finish() {
   BackToLog();
 }
 
-// With the same loader and hash as the storing. A path named twice is
+// With the same loader and key as the storing. A path named twice is
 // stored once: its second time counts nothing. A file that cannot be read
 // counts nothing either; the storing then finds the same.
 void TBulkLoad::Count(const std::vector<std::string> &files) {
@@ -114,14 +114,14 @@ void TBulkLoad::Count(const std::vector<std::string> &files) {
     if (counted.back())
       first.push_back(std::move(path));
   }
-  // Reading and hashing is all there is to counting: both processors read.
-  TReadAhead reader(std::move(first), 2);
+  // Reading and keying is all there is to counting: both processors read.
+  TReadAhead reader(std::move(first), 2, false);
   TReadFile read;
   for (const bool once : counted) {
     uint64_t digest = 0;
     if (once && reader.Next(read) && read.error.empty())
-      for (const std::string &hash : read.hashes) {
-        const uint64_t key = TPatchCounts::Key(hash);
+      for (const TPatchKeys &keys : read.keys) {
+        const uint64_t key = keys.key;
         if (!m_counts.Count(key)) {
           std::vector<uint64_t>().swap(m_digests);
           return;
@@ -169,12 +169,21 @@ void TBulkLoad::BuildIndexes() {
   const bool recount = m_counting && !m_allStored;
   m_counting = false;
   m_counts.Drop();
+  // Each index is sorted in pieces of a megabyte, which a helper thread
+  // sorts on the other processor (idle once every file is read) while this
+  // one reads the table on; the pieces are merged as the index is written.
+  // In one piece the sort took this processor alone, and as much memory as
+  // the cache.
+  m_db.Exec("PRAGMA threads = 2");
+  m_db.Exec("PRAGMA cache_size = -1024");
   TTransaction transaction(m_db);
   for (const TDeferredIndex &index : DeferredIndexes())
     m_db.Exec(index.create);
   if (recount)
     CountSeenAgain(m_db);
   transaction.Commit();
+  m_db.Exec("PRAGMA threads = 0");
+  m_db.Exec("PRAGMA cache_size = -16384");
 }
 
 // Every patch is in by then: when another program holds the file too long,

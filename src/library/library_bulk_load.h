@@ -47,7 +47,7 @@ void LookUpByIndex(TSqliteDb &db, TStoredHashes &stored);
 // meanwhile, and whoever builds them counts the sightings again
 // (CountSeenAgain), in the same transaction. Whatever the import finds
 // otherwise than it counted (a file changed since, another program's
-// patches or indexes, two patches whose hashes begin alike) ends the
+// patches or indexes, two patches under one key) ends the
 // counting the same way, and the import goes on as into any library.
 class TBulkLoad {
 public:

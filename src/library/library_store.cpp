@@ -159,10 +159,10 @@ void TLibrary::CommitBatch(TImportBatch &batch) {
 
 int64_t TLibrary::StorePatch(const TPatchBytes &patch, int64_t time, bool &fresh,
                              TStoredHashes *stored) {
-  return StorePatch(patch, PatchHash(patch), time, fresh, stored, nullptr);
+  return StorePatch(patch, PatchKeys(patch), time, fresh, stored, nullptr);
 }
 
-int64_t TLibrary::StorePatch(const TPatchBytes &patch, const std::string &hash, int64_t time,
+int64_t TLibrary::StorePatch(const TPatchBytes &patch, const TPatchKeys &keys, int64_t time,
                              bool &fresh, TStoredHashes *stored, TPatchCounts *counts) {
   // Whether the row (kind, data, flaws) is this patch.
   const auto same = [&](TStatement &row, int64_t id) {
@@ -177,8 +177,9 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, const std::string &hash, 
     }
     return true;
   };
-  const uint32_t key = TStoredHashes::Key(hash);
-  const uint64_t counted = counts ? TPatchCounts::Key(hash) : 0;
+  // Its upper 32 bits key the table of stored patches.
+  const uint32_t key = static_cast<uint32_t>(keys.key >> 32);
+  const uint64_t counted = keys.key;
   int64_t seen = 1;
   // Whether the stored row of a key found in memory is this patch.
   const auto storedIs = [&](int64_t candidate) {
@@ -203,7 +204,7 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, const std::string &hash, 
     }
   } else {
     TCachedStatement find = m_db->Cached("SELECT kind, data, flaws, id FROM patch WHERE hash = ?");
-    find->Bind(1, hash);
+    find->Bind(1, keys.hash);
     while (find->Step())
       if (same(*find, find->Int(3))) {
         fresh = false;
@@ -215,10 +216,10 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, const std::string &hash, 
   TCachedStatement insert = m_db->Cached(
       "INSERT OR FAIL INTO patch (hash, sound, kind, data, name_text, flaws, first_seen, "
       "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  insert->Bind(1, hash).Bind(2, SoundHash(patch)).Bind(3, static_cast<int64_t>(patch.kind));
+  insert->Bind(1, keys.hash).Bind(2, keys.sound).Bind(3, static_cast<int64_t>(patch.kind));
   insert->BindBlob(4, patch.data.data(), patch.data.size());
-  if (HasName(patch.kind))
-    insert->Bind(5, ShownName(patch.data.data()));
+  if (keys.name)
+    insert->Bind(5, *keys.name);
   else
     insert->BindNull(5);
   insert->Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Bind(9, seen);
@@ -305,10 +306,10 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
                  ahead->file.mtime == mtime))
     ahead = nullptr;
   TFilePatches file;
-  std::vector<std::string> hashes;
+  std::vector<TPatchKeys> keys;
   if (ahead) {
     file = std::move(ahead->file);
-    hashes = std::move(ahead->hashes);
+    keys = std::move(ahead->keys);
   } else {
     try {
       file = ReadPatchFile(result.path);
@@ -316,9 +317,9 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
       result.error = error.what();
       return storedNothing();
     }
-    hashes.reserve(file.patches.size());
+    keys.reserve(file.patches.size());
     for (const TFilePatch &patch : file.patches)
-      hashes.push_back(PatchHash(patch.patch));
+      keys.push_back(PatchKeys(patch.patch));
   }
   result.warning = file.warning;
   batch.Begin();
@@ -327,8 +328,8 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
   if (knownBefore(file.size, file.mtime))
     return storedNothing();
   uint64_t digest = 0;
-  for (const std::string &hash : hashes)
-    digest = TBulkLoad::Digest(digest, TPatchCounts::Key(hash));
+  for (const TPatchKeys &patchKeys : keys)
+    digest = TBulkLoad::Digest(digest, patchKeys.key);
   if (batch.bulk && batch.bulk->Counts() && digest != counted)
     StopCounting(batch);
   const int64_t now = batch.now;
@@ -342,17 +343,17 @@ TImportedFile TLibrary::ImportInto(const std::string &givenPath, TImportBatch &b
     const TFilePatch &patch = file.patches[i];
     bool fresh = false;
     TPatchCounts *counts = batch.bulk ? batch.bulk->Counts() : nullptr;
-    int64_t id = StorePatch(patch.patch, hashes[i], now, fresh,
+    int64_t id = StorePatch(patch.patch, keys[i], now, fresh,
                             batch.bulk ? batch.bulk->Stored() : nullptr, counts);
     // Found in the counts: its row holds every sighting already.
     bool counted = counts && !fresh;
     if (counts && id == 0) {
-      // Two patches whose hashes begin alike: the counts are not to be
+      // Two patches under one key: the counts are not to be
       // trusted from here on.
       sight.Flush();
       StopCounting(batch);
       counted = false;
-      id = StorePatch(patch.patch, hashes[i], now, fresh, nullptr, nullptr);
+      id = StorePatch(patch.patch, keys[i], now, fresh, nullptr, nullptr);
     }
     if (fresh)
       ++result.newPatches;
@@ -437,7 +438,7 @@ TLibrary::Import(const std::vector<std::string> &paths, TTransferHost *host,
         std::vector<std::string> absolute;
         for (const std::string &file : files)
           absolute.push_back(LibraryFilePath(file));
-        reader = std::make_unique<TReadAhead>(std::move(absolute), 1);
+        reader = std::make_unique<TReadAhead>(std::move(absolute), 1, true);
       }
       TReadFile ahead;
       bool cancelled = false;

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <string_view>
 
 namespace zpm {
 
@@ -23,10 +25,10 @@ std::string HashOf(const TPatchBytes &patch, size_t from) {
   sha.Add(patch.data.data() + from, patch.data.size() - from);
   const std::array<uint8_t, 32> digest = sha.Finish();
   static const char kHex[] = "0123456789abcdef";
-  std::string hex;
+  std::string hex(16, '0');
   for (size_t i = 0; i < 8; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 15];
+    hex[2 * i] = kHex[digest[i] >> 4];
+    hex[2 * i + 1] = kHex[digest[i] & 15];
   }
   return hex;
 }
@@ -129,6 +131,22 @@ std::string PatchHash(const TPatchBytes &patch) {
 
 std::string SoundHash(const TPatchBytes &patch) {
   return HashOf(patch, HasName(patch.kind) ? 16 : 0);
+}
+
+TPatchKeys PatchKeys(const TPatchBytes &patch, bool whole) {
+  TPatchKeys keys;
+  const std::string_view bytes(reinterpret_cast<const char *>(patch.data.data()),
+                               patch.data.size());
+  keys.key = std::hash<std::string_view>()(bytes) ^
+             (static_cast<uint64_t>(patch.kind) + 1) * 0x9E3779B97F4A7C15u;
+  if (!whole)
+    return keys;
+  keys.hash = PatchHash(patch);
+  const bool named = HasName(patch.kind);
+  keys.sound = named ? SoundHash(patch) : keys.hash;
+  if (named)
+    keys.name = ShownName(patch.data.data());
+  return keys;
 }
 
 namespace {

@@ -82,6 +82,20 @@ bool PatchBytesOf(const uint8_t *image, size_t size, TPatchBytes &patch);
 std::string PatchHash(const TPatchBytes &patch);
 std::string SoundHash(const TPatchBytes &patch);
 
+// What a patch's row holds beside its bytes, worked out where the patch is
+// read: a bulk import does it on the other processor while it stores.
+struct TPatchKeys {
+  // A quick 64-bit key of the kind and bytes (not the hash, which takes
+  // longer), for an import's tables in memory: two patches under one key
+  // are told apart by their bytes.
+  uint64_t key = 0;
+  std::string hash;                // PatchHash
+  std::string sound;               // SoundHash
+  std::optional<std::string> name; // ShownName, for the kinds with a name
+};
+// Without whole, the key alone (all that counting needs).
+TPatchKeys PatchKeys(const TPatchBytes &patch, bool whole = true);
+
 // The name as shown wherever the library shows one: bytes below 20h, 7Fh
 // and 80h..9Fh as '?', the others as Latin-1, in UTF-8; it ends at the
 // first zero byte, and trailing blanks go.

@@ -14,20 +14,7 @@ constexpr size_t kFirstSlots = size_t(1) << 12;
 constexpr size_t kSlotBytes = sizeof(uint64_t) + sizeof(uint32_t);
 constexpr size_t kMostSlots = TPatchCounts::kMostBytes / kSlotBytes;
 
-uint64_t HexDigit(char c) {
-  return c >= 'a'   ? static_cast<uint64_t>(c - 'a' + 10)
-         : c >= 'A' ? static_cast<uint64_t>(c - 'A' + 10)
-                    : static_cast<uint64_t>(c - '0');
-}
-
 } // namespace
-
-uint64_t TPatchCounts::Key(const std::string &hash) {
-  uint64_t key = 0;
-  for (size_t i = 0; i < 16 && i < hash.size(); ++i)
-    key = key << 4 | (HexDigit(hash[i]) & 0xF);
-  return key;
-}
 
 bool TPatchCounts::Count(uint64_t key) {
   if (!m_active)

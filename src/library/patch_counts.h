@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How many times each patch of a bulk import's files is seen, counted
-// before anything is stored, by the 64 bits of its hash: a new patch's row
+// before anything is stored, by its 64-bit key (TPatchKeys): a new patch's row
 // is then written once with its final count, where every later sighting
 // would have written the row again. Once a patch is stored its slot holds
 // its ID instead, so the import finds its own patches here. 12 bytes a
@@ -19,14 +19,11 @@ public:
   // 16 MiB at most: the import's memory stays within 64 MB.
   static constexpr size_t kMostBytes = size_t(16) << 20;
 
-  // The key of a hash as PatchHash writes it (16 hexadecimal digits).
-  static uint64_t Key(const std::string &hash);
-
   // One more sighting of key. False once the table would pass kMostBytes:
   // it is dropped then.
   bool Count(uint64_t key);
   // The count waiting for the first patch stored under key; 0 when there is
-  // none (never counted, or taken by another patch whose hash begins alike).
+  // none (never counted, or taken by another patch under the same key).
   uint32_t Waiting(uint64_t key) const;
   // The patch under key is stored as id: its slot holds the ID from now on.
   // False, dropping the table, for an ID beyond 31 bits.
@@ -56,7 +53,7 @@ public:
 
 private:
   static constexpr uint32_t kStoredBit = 0x80000000u;
-  // 0 marks an empty slot; a hash of 0 shares its slots with 1, and the
+  // 0 marks an empty slot; a key of 0 shares its slots with 1, and the
   // bytes tell them apart.
   static uint64_t Stored(uint64_t key) { return key ? key : 1; }
   // The slots need not be a power of two: the key's top bits, already

@@ -6,9 +6,9 @@
 
 namespace zpm {
 
-TReadAhead::TReadAhead(std::vector<std::string> paths, unsigned workers, size_t ahead)
+TReadAhead::TReadAhead(std::vector<std::string> paths, unsigned workers, bool whole, size_t ahead)
     : m_paths(std::move(paths)), m_workers(std::max(1u, workers)),
-      m_ahead(std::max<size_t>(1, ahead)), m_read(m_paths.size()) {
+      m_ahead(std::max<size_t>(1, ahead)), m_whole(whole), m_read(m_paths.size()) {
   for (size_t first = 0; first < m_workers && first < m_paths.size(); ++first)
     m_threads.emplace_back([this, first] { Work(first); });
 }
@@ -36,12 +36,12 @@ void TReadAhead::Work(size_t first) {
     auto read = std::make_unique<TReadFile>();
     try {
       read->file = ReadPatchFile(m_paths[at]);
-      read->hashes.reserve(read->file.patches.size());
+      read->keys.reserve(read->file.patches.size());
       for (const TFilePatch &patch : read->file.patches)
-        read->hashes.push_back(PatchHash(patch.patch));
+        read->keys.push_back(PatchKeys(patch.patch, m_whole));
     } catch (const std::exception &error) {
       read->file = TFilePatches();
-      read->hashes.clear();
+      read->keys.clear();
       read->error = error.what();
     }
     {

@@ -10,20 +10,7 @@ namespace {
 constexpr size_t kFullEighths = 6;
 constexpr size_t kFirstSlots = size_t(1) << 12;
 
-uint32_t HexDigit(char c) {
-  return c >= 'a'   ? static_cast<uint32_t>(c - 'a' + 10)
-         : c >= 'A' ? static_cast<uint32_t>(c - 'A' + 10)
-                    : static_cast<uint32_t>(c - '0');
-}
-
 } // namespace
-
-uint32_t TStoredHashes::Key(const std::string &hash) {
-  uint32_t key = 0;
-  for (size_t i = 0; i < 8 && i < hash.size(); ++i)
-    key = key << 4 | (HexDigit(hash[i]) & 0xF);
-  return key;
-}
 
 bool TStoredHashes::Add(uint32_t key, int64_t id) {
   if (id <= 0 || id > int64_t(0xFFFFFFFF))

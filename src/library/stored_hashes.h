@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The patches an import into an empty library has stored, by the first 32
-// bits of their hash: a patch seen again is found here rather than through
+// bits of their key (TPatchKeys): a patch seen again is found here rather than through
 // the hash index, which the import builds once at its end. Kept in memory
 // of bounded size: 8 bytes a slot, at most kMostSlots slots.
 
@@ -17,15 +17,12 @@ public:
   // 16 MiB at most: the import's memory stays within 64 MB.
   static constexpr size_t kMostSlots = size_t(1) << 21;
 
-  // The key of a hash as PatchHash writes it (hexadecimal digits).
-  static uint32_t Key(const std::string &hash);
-
   // False, keeping nothing, once the table is full or the ID is beyond 32
   // bits: the caller then looks patches up by the index instead.
   bool Add(uint32_t key, int64_t id);
   // Calls accept with each ID stored under key until it returns true; that
   // ID, or 0 when none was accepted. An ID under a key may be of another
-  // patch whose hash begins alike: accept compares the bytes.
+  // patch under the same key: accept compares the bytes.
   template <class F> int64_t Find(uint32_t key, F accept) const {
     if (m_slots.empty())
       return 0;

@@ -4,8 +4,12 @@
 // bounded in size.
 #include "library/patch_counts.h"
 
+#include "library/library_types.h"
+
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace zpm {
@@ -51,9 +55,29 @@ TEST(PatchCounts, CountsWaitForTheFirstPatchStoredUnderTheirKey) {
   }
 }
 
-TEST(PatchCounts, KeyIsTheSixteenDigitsOfTheHash) {
-  EXPECT_EQ(TPatchCounts::Key("0123456789abcdef"), 0x0123456789ABCDEFull);
-  EXPECT_EQ(TPatchCounts::Key("ffffffffffffffff"), ~uint64_t(0));
+// The key tells apart kinds and bytes; the whole keys are what the row
+// holds, the name only for the kinds that have one.
+TEST(PatchKeys, KeyAndRowValues) {
+  TPatchBytes sid;
+  std::memcpy(sid.data.data(), "Warm Pad        ", 16);
+  TPatchBytes voice = sid, drums = sid, renamed = sid, changed = sid;
+  voice.kind = TKind::FmVoice;
+  drums.kind = TKind::FmDrumset;
+  renamed.data[0] = 'w';
+  changed.data[255] = 1;
+  const uint64_t key = PatchKeys(sid, false).key;
+  EXPECT_EQ(PatchKeys(sid).key, key);
+  for (const TPatchBytes *other : {&voice, &drums, &renamed, &changed})
+    EXPECT_NE(PatchKeys(*other, false).key, key);
+  for (const TPatchBytes *patch : {&sid, &voice, &drums}) {
+    const TPatchKeys keys = PatchKeys(*patch);
+    EXPECT_EQ(keys.hash, PatchHash(*patch));
+    EXPECT_EQ(keys.sound, SoundHash(*patch));
+    EXPECT_EQ(keys.name,
+              HasName(patch->kind) ? std::optional<std::string>("Warm Pad") : std::nullopt);
+  }
+  EXPECT_TRUE(PatchKeys(sid, false).hash.empty());
+  EXPECT_EQ(PatchKeys(renamed).sound, PatchKeys(sid).sound);
 }
 
 // Filled until it refuses a key, within its bytes: it drops itself then.

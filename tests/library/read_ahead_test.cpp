@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ReadAhead, FilesComeInTheOrderGivenWithTheirHashesOrTheirError) {
+TEST(ReadAhead, FilesComeInTheOrderGivenWithTheirKeysOrTheirError) {
   char name[] = "/tmp/zpm-read-ahead-XXXXXX";
   ASSERT_NE(mkdtemp(name), nullptr);
   const fs::path dir = name;
@@ -36,7 +36,7 @@ TEST(ReadAhead, FilesComeInTheOrderGivenWithTheirHashesOrTheirError) {
   for (const unsigned workers : {1u, 2u, 3u})
     for (const size_t ahead : {size_t(1), size_t(16)}) {
       SCOPED_TRACE(std::to_string(workers) + " workers, " + std::to_string(ahead) + " ahead");
-      TReadAhead reader(paths, workers, ahead);
+      TReadAhead reader(paths, workers, workers != 2, ahead);
       TReadFile read;
       for (int i = 0; i < 12; ++i) {
         ASSERT_TRUE(reader.Next(read));
@@ -46,14 +46,16 @@ TEST(ReadAhead, FilesComeInTheOrderGivenWithTheirHashesOrTheirError) {
         }
         EXPECT_TRUE(read.error.empty()) << read.error;
         ASSERT_EQ(read.file.patches.size(), size_t(i + 1));
-        ASSERT_EQ(read.hashes.size(), size_t(i + 1));
-        EXPECT_EQ(read.hashes.back(), PatchHash(read.file.patches.back().patch));
+        ASSERT_EQ(read.keys.size(), size_t(i + 1));
+        const TPatchBytes &last = read.file.patches.back().patch;
+        EXPECT_EQ(read.keys.back().key, PatchKeys(last, false).key);
+        EXPECT_EQ(read.keys.back().hash, workers != 2 ? PatchHash(last) : "");
         EXPECT_EQ(read.file.patches.front().patch.data[16], (i * 16 + 16) & 0x7F);
       }
       EXPECT_FALSE(reader.Next(read));
     }
   // Let go before the end: the workers stop where they are.
-  { TReadAhead early(paths, 2, 1); }
+  { TReadAhead early(paths, 2, true, 1); }
   fs::remove_all(dir);
 }
 

@@ -55,21 +55,6 @@ TEST(StoredHashes, FindsEveryIdUnderItsKeyWithinItsBounds) {
   }
 }
 
-TEST(StoredHashes, KeyIsTheFirstEightDigitsOfTheHash) {
-  struct TCase {
-    const char *hash;
-    uint32_t key;
-  };
-  const TCase cases[] = {
-      {"0000000000000000", 0},
-      {"ffffffff00000000", 0xFFFFFFFFu},
-      {"0123abcd99999999", 0x0123ABCDu},
-      {"89ef4567", 0x89EF4567u},
-  };
-  for (const TCase &c : cases)
-    EXPECT_EQ(TStoredHashes::Key(c.hash), c.key) << c.hash;
-}
-
 // Filled to three quarters of its largest size, then full; every ID kept is
 // still found.
 TEST(StoredHashes, StopsAtItsLargestSize) {
