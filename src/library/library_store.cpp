@@ -29,7 +29,7 @@ namespace {
 // One row of the sighting table; an absent value is NULL.
 struct TSightingValues {
   int64_t patch = 0;
-  const char *source = "file";
+  const char *source = "file"; // a literal: bound where it is
   std::optional<int64_t> file, row, snapshot;
   int64_t kind = 0;
   std::optional<int64_t> bank, slot;
@@ -87,7 +87,7 @@ private:
         else
           insert->BindNull(at + column);
       };
-      insert->Bind(at + 1, values.patch).Bind(at + 2, std::string(values.source));
+      insert->Bind(at + 1, values.patch).BindInPlace(at + 2, values.source);
       bind(3, values.file);
       bind(4, values.row);
       bind(5, values.snapshot);
@@ -216,10 +216,11 @@ int64_t TLibrary::StorePatch(const TPatchBytes &patch, const TPatchKeys &keys, i
   TCachedStatement insert = m_db->Cached(
       "INSERT OR FAIL INTO patch (hash, sound, kind, data, name_text, flaws, first_seen, "
       "last_seen, seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  insert->Bind(1, keys.hash).Bind(2, keys.sound).Bind(3, static_cast<int64_t>(patch.kind));
-  insert->BindBlob(4, patch.data.data(), patch.data.size());
+  insert->BindInPlace(1, keys.hash).BindInPlace(2, keys.sound);
+  insert->Bind(3, static_cast<int64_t>(patch.kind));
+  insert->BindBlobInPlace(4, patch.data.data(), patch.data.size());
   if (keys.name)
-    insert->Bind(5, *keys.name);
+    insert->BindInPlace(5, *keys.name);
   else
     insert->BindNull(5);
   insert->Bind(6, static_cast<int64_t>(patch.flaws)).Bind(7, time).Bind(8, time).Bind(9, seen);

@@ -53,6 +53,22 @@ TStatement &TStatement::BindBlob(int index, const void *data, size_t size) {
   return *this;
 }
 
+TStatement &TStatement::BindInPlace(int index, std::string_view text) {
+  const int code =
+      sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+  if (code != SQLITE_OK)
+    Fail(m_db, code);
+  return *this;
+}
+
+TStatement &TStatement::BindBlobInPlace(int index, const void *data, size_t size) {
+  const int code =
+      sqlite3_bind_blob(m_stmt, index, size ? data : "", static_cast<int>(size), SQLITE_STATIC);
+  if (code != SQLITE_OK)
+    Fail(m_db, code);
+  return *this;
+}
+
 TStatement &TStatement::BindNull(int index) {
   const int code = sqlite3_bind_null(m_stmt, index);
   if (code != SQLITE_OK)

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -40,6 +41,11 @@ public:
   TStatement &Bind(int index, const std::string &text);
   TStatement &BindBlob(int index, const void *data, size_t size);
   TStatement &BindNull(int index);
+  // The same without a copy, SQLite reading the bytes where they are: for
+  // the many rows of an import. They must stay until the statement is reset
+  // (Run resets it).
+  TStatement &BindInPlace(int index, std::string_view text);
+  TStatement &BindBlobInPlace(int index, const void *data, size_t size);
   // True while a row is there to read; false once done.
   bool Step();
   // Runs to the end and resets, for statements without rows.
