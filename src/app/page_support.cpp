@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace zpm {
@@ -119,6 +120,16 @@ QString Attempt(const std::function<void()> &operation) {
     return QString::fromStdString(error.what());
   }
   return {};
+}
+
+QString CountText(int64_t count, const char *one, const char *many) {
+  return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+QLabel *BuddyLabel(const QString &text, QWidget *buddy) {
+  auto *label = new QLabel(text);
+  label->setBuddy(buddy);
+  return label;
 }
 
 QString FileDoneText(size_t count, const char *done, const QString &path) {

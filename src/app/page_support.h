@@ -9,10 +9,12 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
 class QAbstractItemModel;
+class QLabel;
 class QWidget;
 
 namespace zpm {
@@ -58,6 +60,12 @@ Bytes ReadWholeFile(const QString &path);
 
 // The text of the error an operation raised, empty when it ran through.
 QString Attempt(const std::function<void()> &operation);
+
+// "1 slot", "3 slots": a count with its noun.
+QString CountText(int64_t count, const char *one, const char *many);
+
+// A label whose mnemonic moves the focus to buddy.
+QLabel *BuddyLabel(const QString &text, QWidget *buddy);
 
 // "128 patches saved to bankA.syx", "1 patch loaded from lead.syx".
 QString FileDoneText(size_t count, const char *done, const QString &path);
