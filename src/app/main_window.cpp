@@ -28,30 +28,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace zpm {
 
@@ -60,21 +49,6 @@ namespace {
 TRunDevices ProgramDevices(MidiApi api) {
   SetMidiApi(api);
   return {&MidiInput(), &MidiOutput()};
-}
-
-bool IsValidIndex(const TMidiDevices &devices, int index) {
-  return index >= 0 && static_cast<size_t>(index) < devices.DeviceNames().size();
-}
-
-QString DeviceName(const TMidiDevices &devices, int index) {
-  return IsValidIndex(devices, index)
-             ? QString::fromStdString(devices.DeviceNames()[static_cast<size_t>(index)])
-             : QString();
-}
-
-void SelectNone(QComboBox *combo) {
-  const QSignalBlocker blocker(combo);
-  combo->setCurrentIndex(combo->count() - 1);
 }
 
 // Another page's option is the SID send tab's setting: ticking one ticks both.
@@ -278,38 +252,6 @@ void TfrmMain::BuildWindow(MidiApi runningApi) {
   setAcceptDrops(true);
 }
 
-namespace {
-
-// The .syx files among what is dragged over the window.
-QStringList SysExFiles(const QMimeData *data) {
-  QStringList paths;
-  for (const QUrl &url : data->urls())
-    if (url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".syx"), Qt::CaseInsensitive))
-      paths << url.toLocalFile();
-  return paths;
-}
-
-} // namespace
-
-void TfrmMain::dragEnterEvent(QDragEnterEvent *event) {
-  if (!SysExFiles(event->mimeData()).isEmpty())
-    event->acceptProposedAction();
-}
-
-void TfrmMain::dropEvent(QDropEvent *event) {
-  const QStringList paths = SysExFiles(event->mimeData());
-  if (paths.isEmpty())
-    return;
-  event->acceptProposedAction();
-  // A page holds one file at a time; several go into the library, all of them.
-  if (paths.size() > 1 && m_library) {
-    ShowLibrary();
-    m_libraryPage->ImportFolders(paths);
-    return;
-  }
-  OpenFile(paths.first());
-}
-
 QWidget *TfrmMain::LibraryPlaceholder() {
   auto *page = new QWidget(m_pages);
   page->setObjectName("LibraryPlaceholder");
@@ -337,26 +279,6 @@ void TfrmMain::SetCanClose(bool canClose) {
   // A send started in either window keeps the library's controls still too.
   if (m_libraryPage)
     m_libraryPage->setEnabled(canClose);
-}
-
-void TfrmMain::OpenFile(const QString &path) {
-  QFile file(path);
-  QByteArray head;
-  if (file.open(QIODevice::ReadOnly))
-    head = file.read(5);
-  // The FM family byte tells the two kinds of file apart, as loading does.
-  const bool fm = head.size() == 5 && static_cast<uint8_t>(head[4]) == 0x49;
-  QWidget *page = fm ? static_cast<QWidget *>(m_fmPage) : m_sidPage;
-  for (auto it = m_nodePages.begin(); it != m_nodePages.end(); ++it)
-    if (it.value() == page && it.key()->parent() == nullptr)
-      tvNavigation->setCurrentItem(it.key());
-  if (fm) {
-    m_fmPage->SelectTab(TFmPage::SendTab);
-    m_fmPage->LoadFile(path);
-  } else {
-    m_sidPage->SelectTab(TSidPage::SendTab);
-    m_sidPage->LoadFile(path);
-  }
 }
 
 void TfrmMain::AddPage(const QString &node, const QString &child, QWidget *page) {
@@ -417,146 +339,6 @@ void TfrmMain::SetAudition(const TAuditionSettings &settings) {
   m_config->SetAudition(settings);
 }
 
-// The names, then "None"; an index outside the list means "None".
-void TfrmMain::FillDeviceList(QComboBox *combo, const TMidiDevices &devices, int &index) {
-  const QSignalBlocker blocker(combo);
-  combo->clear();
-  for (const std::string &name : devices.DeviceNames())
-    combo->addItem(QString::fromStdString(name));
-  combo->addItem("None");
-  if (!IsValidIndex(devices, index))
-    index = -1;
-  combo->setCurrentIndex(index == -1 ? combo->count() - 1 : index);
-}
-
-// A device that does not open leaves "None", without a message: the user
-// may pick it again.
-void TfrmMain::OpenDevice(TMidiDevices &devices, QComboBox *combo, int &index, int selected) {
-  try {
-    devices.Open(selected);
-  } catch (const std::exception &) {
-    index = -1;
-    SelectNone(combo);
-    return;
-  }
-  if (devices.LastResult() == 0) {
-    index = selected;
-    if (&devices == m_input)
-      m_reception.InputOpened();
-  } else {
-    index = -1;
-    SelectNone(combo);
-  }
-}
-
-void TfrmMain::ChangeDevice(TMidiDevices &devices, QComboBox *combo, int &index) {
-  if (index != -1) {
-    const int old = index;
-    index = -1;
-    try {
-      devices.Close(old);
-    } catch (const std::exception &error) {
-      // The device is let go all the same; the user learns why it complained.
-      QMessageBox::critical(this, windowTitle(), QString::fromStdString(error.what()));
-    }
-  }
-  const int selected = combo->currentIndex();
-  if (selected < 0 || selected == combo->count() - 1) {
-    SelectNone(combo);
-    return;
-  }
-  OpenDevice(devices, combo, index, selected);
-}
-
-void TfrmMain::cbxInputDevicesChange() {
-  m_keptInput.reset();
-  ChangeDevice(*m_input, m_config->cbxInputDevices, m_link->InputDeviceIndex);
-}
-
-void TfrmMain::cbxOutputDevicesChange() {
-  m_keptOutput.reset();
-  ChangeDevice(*m_output, m_config->cbxOutputDevices, m_link->OutputDeviceIndex);
-}
-
-void TfrmMain::ShowLogWindow(bool show) {
-  if (!m_logWindow)
-    return;
-  if (show) {
-    const bool first = !m_logWindow->testAttribute(Qt::WA_WState_Created);
-    m_logWindow->setAttribute(Qt::WA_ShowWithoutActivating);
-    m_logWindow->show();
-    // Its frame is known only once it is shown.
-    PlaceLogWindow(first);
-  } else {
-    m_logWindow->hide();
-  }
-}
-
-void TfrmMain::cbLogClick() {
-  CaptionButton->setChecked(m_config->cbLog->isChecked());
-  ShowLogWindow(m_config->cbLog->isChecked());
-}
-
-void TfrmMain::CaptionButtonClick() {
-  m_config->cbLog->setChecked(CaptionButton->isChecked());
-  ShowLogWindow(m_config->cbLog->isChecked());
-}
-
-// The log window's close box: the button and the check box follow.
-void TfrmMain::LogFormHide() {
-  CaptionButton->setChecked(false);
-  m_config->cbLog->setChecked(false);
-}
-
-void TfrmMain::PlaceLogWindow(bool resize) {
-  if (!m_logWindow)
-    return;
-  const QRect frame = frameGeometry();
-  QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
-  const QSize extra = m_logWindow->frameGeometry().size() - m_logWindow->size();
-  const QRect place = shown ? FitLogWindow(frame, extra, shown->availableGeometry())
-                            : QRect(frame.bottomLeft() + QPoint(0, 1),
-                                    QSize(frame.width() - extra.width(), kLogHeight));
-  // The user's own height stays while it fits.
-  const bool sameSide = place.top() > frame.bottom();
-  if (resize || !sameSide || m_logWindow->height() > place.height())
-    m_logWindow->resize(place.size());
-  m_logWindow->move(place.topLeft());
-}
-
-void TfrmMain::FormShow() {
-  PlaceLogWindow(true);
-  {
-    const QSignalBlocker blocker(m_config->cbLog);
-    m_config->cbLog->setChecked(m_showLog);
-  }
-  cbLogClick();
-}
-
-void TfrmMain::showEvent(QShowEvent *event) {
-  QWidget::showEvent(event);
-  if (!m_shown && !event->spontaneous()) {
-    m_shown = true;
-    FormShow();
-    // The window's frame is known only once the window system has shown it.
-    QMetaObject::invokeMethod(
-        this, [this] { PlaceLogWindow(false); }, Qt::QueuedConnection);
-  }
-}
-
-void TfrmMain::moveEvent(QMoveEvent *event) {
-  QWidget::moveEvent(event);
-  if (m_shown)
-    PlaceLogWindow(false);
-}
-
-void TfrmMain::changeEvent(QEvent *event) {
-  QWidget::changeEvent(event);
-  // Coming back to the window fits the visible list's name column again.
-  if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_sidPage)
-    m_sidPage->ReapplyListWidth();
-}
-
 void TfrmMain::closeEvent(QCloseEvent *event) {
   if (!FormCloseQuery()) {
     event->ignore();
@@ -602,22 +384,6 @@ void TfrmMain::FormClose() {
   m_libraryWindow->hide();
 }
 
-void TfrmMain::CloseDevices() {
-  if (m_devicesClosed)
-    return;
-  m_devicesClosed = true;
-  try {
-    if (m_link->InputDeviceIndex != -1)
-      m_input->Close(m_link->InputDeviceIndex);
-  } catch (const std::exception &) {
-  }
-  try {
-    if (m_link->OutputDeviceIndex != -1)
-      m_output->Close(m_link->OutputDeviceIndex);
-  } catch (const std::exception &) {
-  }
-}
-
 void TfrmMain::OpenLibrary(const QString &path) {
   try {
     const std::string file = path.isEmpty() ? DefaultLibraryPath() : path.toStdString();
@@ -654,46 +420,6 @@ void TfrmMain::ReportDone(const QString &text) {
   m_status->showMessage(text);
   if (m_libraryWindow)
     m_libraryWindow->ShowStatus(text);
-}
-
-QString TfrmMain::OpenSysExFile() {
-  return ChooseFile(false);
-}
-
-QString TfrmMain::SaveSysExFile() {
-  return ChooseFile(true);
-}
-
-QString TfrmMain::SaveSysExFileNamed(const QString &name) {
-  return ChooseFile(true, name);
-}
-
-QString TfrmMain::ChooseFile(bool save, const QString &suggested) {
-  QFileDialog dialog(this, save ? "Save SysEx file" : "Open SysEx file",
-                     save ? m_saveDir : m_readDir, "SysEx (*.syx)");
-  dialog.setObjectName(save ? "SaveDialog" : "OpenDialog");
-  dialog.setDefaultSuffix("syx");
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!suggested.isEmpty())
-    dialog.selectFile(suggested);
-  for (;;) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-      return {};
-    const QString path = dialog.selectedFiles().first();
-    if (save && suggested.isEmpty() && !QFileInfo::exists(path) &&
-        QMessageBox::question(this, windowTitle(),
-                              QString("%1\nThis file does not exist.\nDo you want to create it?")
-                                  .arg(QDir::toNativeSeparators(path)),
-                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-      continue;
-    QString folder = QFileInfo(path).absolutePath();
-    if (!folder.endsWith('/'))
-      folder += '/';
-    (save ? m_saveDir : m_readDir) = folder;
-    (save ? m_chosenSaveDir : m_chosenReadDir) = folder;
-    return path;
-  }
 }
 
 } // namespace zpm

@@ -145,6 +145,9 @@ private:
   void OpenLibrary(const QString &path);
   // What the page tree shows under "Library": the way to its window.
   QWidget *LibraryPlaceholder();
+  static bool IsValidIndex(const TMidiDevices &devices, int index);
+  // The port's name, empty for an index outside the list.
+  static QString DeviceName(const TMidiDevices &devices, int index);
   void FillDeviceList(QComboBox *combo, const TMidiDevices &devices, int &index);
   void OpenDevice(TMidiDevices &devices, QComboBox *combo, int &index, int selected);
   void ChangeDevice(TMidiDevices &devices, QComboBox *combo, int &index);
