@@ -353,7 +353,8 @@ int RunShowPatch(const QStringList &args) {
   }
   if (!row.note.empty())
     text += "Note: " + ShownBytes(row.note) + "\n";
-  text += "\nSeen:\n";
+  // A patch made by an edit or by Explore may not have been anywhere yet.
+  text += sightings.empty() ? "\nSeen: not in a file or on the synthesizer yet.\n" : "\nSeen:\n";
   for (const TSightingRow &seen : sightings)
     text += QString("  %1  %2\n")
                 .arg(QString::fromStdString(IsoTime(seen.time)), SightingText(seen, row.kind));

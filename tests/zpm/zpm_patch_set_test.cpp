@@ -273,8 +273,8 @@ TEST_F(ZpmPatchSet, KeepsTheNewPatchWithItsParent) {
       {"1",
        "2 Lead edit - -; ",
        "3 Vary vary 30 42; 4 Cross cross - 7; ",
-       {"Made from:\n  2 \"Lead\"  edit, 20", "Made into:\n  3 \"Vary\"  vary 30%, seed 42, 20",
-        "\n  4 \"Cross\"  cross, seed 7, 20"}},
+       {"Seen: not in a file or on the synthesizer yet.\n", "Made from:\n  2 \"Lead\"  edit, 20",
+        "Made into:\n  3 \"Vary\"  vary 30%, seed 42, 20", "\n  4 \"Cross\"  cross, seed 7, 20"}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.id);
