@@ -310,7 +310,8 @@ void TFmSendPanel::ShowError(const QString &text) {
 void ShowFmSendReport(TMainContext &context, QWidget *parent,
                       const std::function<TFmSendOptions()> &options, TSendReport &report,
                       const TFmLists &lists, bool random) {
-  QWidget *window = context.MainWindow() ? context.MainWindow() : parent;
+  // Over the window the send was started from.
+  QWidget *window = parent ? parent->window() : context.MainWindow();
   const auto showError = [window](const std::string &text) {
     if (!text.empty())
       QMessageBox::critical(window, QApplication::applicationDisplayName(),

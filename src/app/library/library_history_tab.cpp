@@ -168,7 +168,7 @@ void TLibraryPage::btnHistoryCompareClick() {
   std::sort(rows.begin(), rows.end(),
             [](const QModelIndex &a, const QModelIndex &b) { return a.row() > b.row(); });
   if (!library || rows.isEmpty() || rows.size() > 2) {
-    QMessageBox::information(m_context.MainWindow(), QApplication::applicationDisplayName(),
+    QMessageBox::information(window(), QApplication::applicationDisplayName(),
                              QStringLiteral("Choose one snapshot to compare with the bank as it "
                                             "is now, or two to compare with each other."));
     return;
@@ -200,7 +200,7 @@ void TLibraryPage::btnHistoryCompareClick() {
     ShowError(error);
     return;
   }
-  TfrmSlotCompare dialog(sides[0], sides[1], m_viewer, m_context.MainWindow());
+  TfrmSlotCompare dialog(sides[0], sides[1], m_viewer, window());
   dialog.exec();
 }
 
@@ -228,8 +228,8 @@ void TLibraryPage::btnHistoryRestoreClick() {
                      "afterwards.")
           .arg(CountText(static_cast<int64_t>(placed.size()), "slot", "slots"),
                lvHistory->item(row, 0)->text(), cbxHistoryBank->currentText());
-  if (QMessageBox::question(m_context.MainWindow(), QApplication::applicationDisplayName(),
-                            question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+  if (QMessageBox::question(window(), QApplication::applicationDisplayName(), question,
+                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   SendPlacedBank(m_context, this, placed, bank, bank, /*backup=*/true, /*verify=*/true);
 }

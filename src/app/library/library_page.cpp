@@ -394,7 +394,7 @@ bool TLibraryPage::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TLibraryPage::btnImportFolderClick() {
-  QFileDialog dialog(m_context.MainWindow(), QStringLiteral("Import folder"));
+  QFileDialog dialog(window(), QStringLiteral("Import folder"));
   dialog.setObjectName(QStringLiteral("ImportFolderDialog"));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);

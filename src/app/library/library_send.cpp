@@ -47,7 +47,8 @@ bool SendPlacedBank(TMainContext &context, QWidget *parent, const std::vector<TP
                     int from, int to, bool backup, bool verify) {
   if (placed.empty())
     return false;
-  QWidget *window = context.MainWindow() ? context.MainWindow() : parent;
+  // Told over the window the send was started from.
+  QWidget *window = parent ? parent->window() : context.MainWindow();
   TSendReport report;
   TSlotCountHost host(context.Host(), static_cast<int>(placed.size()));
   if (placed.front().patch.kind == TKind::Sid) {

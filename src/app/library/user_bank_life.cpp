@@ -79,7 +79,7 @@ void TUserBankPanel::btnNewBankClick() {
   TLibrary *library = m_context.Library();
   TUserBank made;
   QString name;
-  if (!library || !AskNewBank(m_context.MainWindow(), name, made.kind))
+  if (!library || !AskNewBank(window(), name, made.kind))
     return;
   made.name = name.toStdString();
   const QString error = Attempt([&] { made.id = library->CreateUserBank(made.name, made.kind); });

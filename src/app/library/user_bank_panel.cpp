@@ -308,7 +308,7 @@ void TUserBankPanel::AddPatches(const std::vector<int64_t> &ids, int slot, bool 
                            "and add them again.")
                 .arg(left);
   if (!told.isEmpty())
-    QMessageBox::information(m_context.MainWindow(), QApplication::applicationDisplayName(),
+    QMessageBox::information(window(), QApplication::applicationDisplayName(),
                              told.join(QLatin1Char(' ')));
 }
 
@@ -513,7 +513,7 @@ void TUserBankPanel::SetSendChecks(bool backup, bool verify) {
 
 void TUserBankPanel::ShowError(const QString &text) {
   if (!text.isEmpty())
-    QMessageBox::critical(m_context.MainWindow(), QApplication::applicationDisplayName(), text);
+    QMessageBox::critical(window(), QApplication::applicationDisplayName(), text);
 }
 
 } // namespace zpm

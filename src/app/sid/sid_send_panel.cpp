@@ -235,7 +235,8 @@ void ShowSidSendReport(TMainContext &context, QWidget *parent, TSendReport &repo
       QMessageBox::critical(parent, QApplication::applicationDisplayName(),
                             QString::fromStdString(text));
   };
-  TfrmSendReport dialog(context.MainWindow() ? context.MainWindow() : parent);
+  // Over the window the send was started from.
+  TfrmSendReport dialog(parent ? parent->window() : context.MainWindow());
   for (;;) {
     dialog.ShowRows(ReportRows(report), SendSummary(report, SendResultText));
     if (!dialog.AskRetry())

@@ -245,9 +245,11 @@ TEST_F(TLibraryWindowTest, SendingAUserBankAsksForTheBankAndReportsEverySlot) {
     int proposed = -2, progress = 0;
     bool okAtFirst = true, stayedOnEnter = false, backupShown = false, verifyShown = false;
     QString summary;
+    QWidget *reportOver = nullptr;
     TDialogs send = Other([&](QWidget *modal) {
       if (auto *report = qobject_cast<TfrmSendReport *>(modal)) {
         summary = report->findChild<QLabel *>("lbSummary")->text();
+        reportOver = report->parentWidget() ? report->parentWidget()->window() : nullptr;
         report->findChild<QPushButton *>("btnClose")->click();
         return;
       }
@@ -278,6 +280,8 @@ TEST_F(TLibraryWindowTest, SendingAUserBankAsksForTheBankAndReportsEverySlot) {
     EXPECT_EQ(backupShown, c.backupShown);
     EXPECT_EQ(verifyShown, c.verifyShown);
     EXPECT_EQ(summary, c.summary);
+    // Over the library's window, where the send was asked for.
+    EXPECT_EQ(reportOver, Library().window());
     EXPECT_EQ(progress, static_cast<int>(c.names.size()));
     for (size_t i = 0; i < c.names.size(); ++i)
       EXPECT_EQ(Synth().SidPatchData(static_cast<uint8_t>(c.bank), static_cast<uint8_t>(i)),
