@@ -23,6 +23,12 @@ int RunPatch(const QStringList &args);
 // zpm library history and export, reached through RunLibrary.
 int RunLibraryHistory(const QStringList &args);
 int RunLibraryExport(const QStringList &args);
+// zpm library tag, favourite, note, check and stats, reached through RunLibrary.
+int RunLibraryTag(const QStringList &args);
+int RunLibraryFavourite(const QStringList &args);
+int RunLibraryNote(const QStringList &args);
+int RunLibraryCheck(const QStringList &args);
+int RunLibraryStats(const QStringList &args);
 int RunExplore(const QStringList &args);
 
 } // namespace zpm::cli

@@ -46,6 +46,10 @@ std::string JsonBytes(const std::string &bytes) {
       QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toUtf8().toStdString());
 }
 
+int64_t ResolvePatch(TLibrary &library, const QString &text) {
+  return library.Resolve(ArgumentString(text));
+}
+
 QString PatchLabel(const TPatchRow &row) {
   QString label = QString::number(row.id);
   if (row.name)

@@ -32,6 +32,9 @@ std::string JsonBytes(const std::string &bytes);
 void AddSearchOptions(CommandLine &line);
 TSearch SearchOf(const CommandLine &line, const QString &text);
 
+// The patch an argument names, by ID or by 8 or more hex digits of its hash.
+int64_t ResolvePatch(TLibrary &library, const QString &text);
+
 // A patch as messages name it: its ID and, when it has one, its name.
 QString PatchLabel(const TPatchRow &row);
 
