@@ -1,32 +1,52 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/sighting_writer.h"
 
+#include <algorithm>
+
 namespace zpm {
 
 void TSightingWriter::Write(size_t from, size_t count) {
-  std::string sql =
-      "INSERT OR FAIL INTO sighting (patch_id, source, file_id, row, snapshot_id, kind, "
-      "bank, slot, verified, flaws, time) VALUES ";
+  const auto first = m_rows.begin() + static_cast<std::ptrdiff_t>(from);
+  // A file's rows name no snapshot, bank or slot and are never verified:
+  // those columns are left to their defaults, and each row binds six values
+  // rather than eleven.
+  const bool fileRows = std::all_of(
+      first, first + static_cast<std::ptrdiff_t>(count), [](const TSightingValues &values) {
+        return !values.snapshot && !values.bank && !values.slot && values.verified == 0;
+      });
+  const int columns = fileRows ? 7 : 11;
+  std::string sql = fileRows
+                        ? "INSERT OR FAIL INTO sighting (patch_id, source, file_id, row, kind, "
+                          "flaws, time) VALUES "
+                        : "INSERT OR FAIL INTO sighting (patch_id, source, file_id, row, "
+                          "snapshot_id, kind, bank, slot, verified, flaws, time) VALUES ";
+  const std::string row = fileRows ? "(?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
   for (size_t i = 0; i < count; ++i)
-    sql += i ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    sql += (i ? ", " : "") + row;
   TCachedStatement insert = m_db.Cached(sql);
   for (size_t i = 0; i < count; ++i) {
     const TSightingValues &values = m_rows[from + i];
-    const int at = static_cast<int>(i) * kColumns;
-    const auto bind = [&](int column, const std::optional<int64_t> &value) {
+    int at = static_cast<int>(i) * columns;
+    const auto bind = [&](const std::optional<int64_t> &value) {
       if (value)
-        insert->Bind(at + column, *value);
+        insert->Bind(++at, *value);
       else
-        insert->BindNull(at + column);
+        insert->BindNull(++at);
     };
-    insert->Bind(at + 1, values.patch).BindInPlace(at + 2, values.source);
-    bind(3, values.file);
-    bind(4, values.row);
-    bind(5, values.snapshot);
-    insert->Bind(at + 6, values.kind);
-    bind(7, values.bank);
-    bind(8, values.slot);
-    insert->Bind(at + 9, values.verified).Bind(at + 10, values.flaws).Bind(at + 11, values.time);
+    insert->Bind(++at, values.patch);
+    insert->BindInPlace(++at, values.source);
+    bind(values.file);
+    bind(values.row);
+    if (!fileRows)
+      bind(values.snapshot);
+    insert->Bind(++at, values.kind);
+    if (!fileRows) {
+      bind(values.bank);
+      bind(values.slot);
+      insert->Bind(++at, values.verified);
+    }
+    insert->Bind(++at, values.flaws);
+    insert->Bind(++at, values.time);
   }
   insert->Run();
 }

@@ -56,7 +56,6 @@ public:
 
 private:
   static constexpr size_t kLargestRun = 64;
-  static constexpr int kColumns = 11;
 
   void Write(size_t from, size_t count);
 
