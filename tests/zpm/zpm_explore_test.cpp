@@ -6,6 +6,7 @@
 #include "library/library.h"
 #include "patch/patch.h"
 #include "random/fm_random.h"
+#include "zpm/zpm_folder.h"
 #include "zpm/zpm_run.h"
 
 #include <gtest/gtest.h>
@@ -32,10 +33,8 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
   return a;
 }
 
-class ZpmExplore : public ::testing::Test {
+class ZpmExplore : public test::ZpmFolderTest {
 protected:
-  QTemporaryDir dir;
-  std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
   std::string Library() const { return Path("lib.sqlite"); }
 
   void SetUp() override {
@@ -58,8 +57,7 @@ protected:
       drumset.UpdateChecksum();
       fm.insert(fm.end(), drumset.Dump.begin(), drumset.Dump.end());
     }
-    std::ofstream(Path("fm.syx"), std::ios::binary)
-        .write(reinterpret_cast<const char *>(fm.data()), static_cast<std::streamsize>(fm.size()));
+    Write("fm.syx", fm);
   }
 
   // zpm explore ... with the test's own library.

@@ -3,6 +3,7 @@
 // regular files, whole and synced, keeps every byte of a file name, and
 // names the system's reason when a write fails.
 #include "sid/sid_file.h"
+#include "zpm/zpm_folder.h"
 #include "zpm/zpm_run.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +81,7 @@ std::vector<std::string> RandomTo(const std::string &output, const std::string &
           "--first", "1",   "--count", count, "--output", output};
 }
 
-class ZpmFiles : public ::testing::Test {
+class ZpmFiles : public test::ZpmFolderTest {
 protected:
   // QTemporaryDir cannot remove a file whose name is not UTF-8; the folder
   // goes by its bytes before it tries.
@@ -90,8 +91,6 @@ protected:
     EXPECT_FALSE(error) << dir.path().toStdString() << ": " << error.message();
   }
 
-  QTemporaryDir dir;
-  std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
   // A character device of our own (the null device's numbers) when the
   // system lets us make one; else the system's /dev/null, which only root
   // could replace, and then only if zpm were at fault.

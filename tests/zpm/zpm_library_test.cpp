@@ -5,6 +5,7 @@
 #include "library/library_files.h"
 #include "library/sqlite_db.h"
 #include "sid/sid_file.h"
+#include "zpm/zpm_folder.h"
 #include "zpm/zpm_run.h"
 
 #include "support/named_patches.h"
@@ -34,16 +35,9 @@ using test::RawRun;
 using test::RunSetup;
 using test::RunZpm;
 
-class ZpmLibrary : public ::testing::Test {
+class ZpmLibrary : public test::ZpmFolderTest {
 protected:
-  QTemporaryDir dir;
-  std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
   std::string Library() const { return Path("lib.sqlite"); }
-  void Write(const std::string &name, const Bytes &bytes) const {
-    std::ofstream(Path(name), std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
   // zpm library SUBCOMMAND ... --library lib.sqlite
   RawRun Lib(std::vector<std::string> args) const {
     args.insert(args.begin(), "library");

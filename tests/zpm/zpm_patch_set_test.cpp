@@ -6,6 +6,7 @@
 #include "library/library.h"
 #include "patch/checksum.h"
 #include "sid/sid_messages.h"
+#include "zpm/zpm_folder.h"
 #include "zpm/zpm_run.h"
 
 #include "support/named_patches.h"
@@ -68,19 +69,8 @@ template <typename Patch> Bytes ImageOf(const Patch &patch) {
   return Bytes(patch.Dump.begin(), patch.Dump.end());
 }
 
-class ZpmPatchSet : public ::testing::Test {
+class ZpmPatchSet : public test::ZpmFolderTest {
 protected:
-  QTemporaryDir dir;
-  std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
-  void Write(const std::string &name, const Bytes &bytes) const {
-    std::ofstream(Path(name), std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
-  Bytes Read(const std::string &name) const {
-    const std::string text = test::SlurpFile(Path(name));
-    return Bytes(text.begin(), text.end());
-  }
   static bool Exists(const std::string &path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;

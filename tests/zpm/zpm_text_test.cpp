@@ -4,6 +4,7 @@
 // short, wrong checksums) said in zpm info.
 #include "patch/checksum.h"
 #include "sid/sid_file.h"
+#include "zpm/zpm_folder.h"
 #include "zpm/zpm_run.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +20,7 @@ namespace {
 using test::HasControlBytes;
 using test::RunZpm;
 
-class ZpmText : public ::testing::Test {
-protected:
-  QTemporaryDir dir;
-  std::string Path(const std::string &name) const { return dir.path().toStdString() + "/" + name; }
-  void Write(const std::string &name, const Bytes &bytes) const {
-    std::ofstream(Path(name), std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
-};
+using ZpmText = test::ZpmFolderTest;
 
 TEST_F(ZpmText, NumbersOutsideTheirRangeHoweverLargeAreBadUsage) {
   Write("keep.syx", {0xF0, 0xF7});
