@@ -45,6 +45,14 @@ std::string SysExLine(const char *direction, const std::string &time, const uint
          StreamToHex(bytes, count);
 }
 
+std::string ShortMessageLine(const char *direction, const std::string &time, uint8_t status,
+                             uint8_t data1, uint8_t data2) {
+  char text[64];
+  std::snprintf(text, sizeof text, "] %s: <Status> %.2x, <Data 1> %.2x <Data 2> %.2x", direction,
+                status, data1, data2);
+  return "[" + time + text;
+}
+
 } // namespace
 
 std::string SysExInLine(const std::string &time, const uint8_t *bytes, size_t count) {
@@ -57,18 +65,12 @@ std::string SysExOutLine(const std::string &time, const uint8_t *bytes, size_t c
 
 std::string ShortMessageInLine(const std::string &time, uint8_t status, uint8_t data1,
                                uint8_t data2) {
-  char text[64];
-  std::snprintf(text, sizeof text, "] IN : <Status> %.2x, <Data 1> %.2x <Data 2> %.2x", status,
-                data1, data2);
-  return "[" + time + text;
+  return ShortMessageLine("IN ", time, status, data1, data2);
 }
 
 std::string ShortMessageOutLine(const std::string &time, uint8_t status, uint8_t data1,
                                 uint8_t data2) {
-  char text[64];
-  std::snprintf(text, sizeof text, "] OUT: <Status> %.2x, <Data 1> %.2x <Data 2> %.2x", status,
-                data1, data2);
-  return "[" + time + text;
+  return ShortMessageLine("OUT", time, status, data1, data2);
 }
 
 } // namespace zpm
